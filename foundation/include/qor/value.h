@@ -1,0 +1,252 @@
+// Property-list values with reference identity.
+//
+// Every value is a heap object held through a shared reference (`Ref`). Two
+// equal strings made separately are two objects: identity is pointer equality
+// (`a.get() == b.get()`), equality of contents is `isEqual`.
+//
+// Arrays and dictionaries come in a fixed and a mutable form. The mutable form
+// derives from the fixed one, so a mutable array answers true to `isArray()`
+// and `asArray()`; only `asMutableArray()` tells the two apart. Leaves
+// (string, number, data, date) are never changed after creation.
+//
+// Dictionaries have string keys and enumerate in insertion order; replacing
+// the value of an existing key keeps the key's position.
+//
+// Example:
+//   auto set = MutableDictionary::make();
+//   set->setObjectForKey(String::make("Mine"), "name");
+//   auto name = set->stringForKey("name");   // "Mine"
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace qor {
+
+class Object;
+class String;
+class Number;
+class Data;
+class Date;
+class Array;
+class MutableArray;
+class Dictionary;
+class MutableDictionary;
+
+using Ref = std::shared_ptr<Object>;
+using StringRef = std::shared_ptr<String>;
+using NumberRef = std::shared_ptr<Number>;
+using DataRef = std::shared_ptr<Data>;
+using DateRef = std::shared_ptr<Date>;
+using ArrayRef = std::shared_ptr<Array>;
+using MutableArrayRef = std::shared_ptr<MutableArray>;
+using DictionaryRef = std::shared_ptr<Dictionary>;
+using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
+
+enum class Kind { String, Number, Data, Date, Array, Dictionary };
+
+class Object : public std::enable_shared_from_this<Object> {
+ public:
+  virtual ~Object() = default;
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+
+  [[nodiscard]] virtual Kind kind() const = 0;
+  [[nodiscard]] bool isString() const { return kind() == Kind::String; }
+  [[nodiscard]] bool isNumber() const { return kind() == Kind::Number; }
+  [[nodiscard]] bool isData() const { return kind() == Kind::Data; }
+  [[nodiscard]] bool isDate() const { return kind() == Kind::Date; }
+  [[nodiscard]] bool isArray() const { return kind() == Kind::Array; }
+  [[nodiscard]] bool isDictionary() const { return kind() == Kind::Dictionary; }
+  // True only for the mutable forms of arrays and dictionaries.
+  [[nodiscard]] virtual bool isMutable() const { return false; }
+
+ protected:
+  Object() = default;
+};
+
+// Typed views of a reference; each gives null when `value` is null or of
+// another kind. A mutable container is also returned by asArray/asDictionary.
+[[nodiscard]] StringRef asString(const Ref& value);
+[[nodiscard]] NumberRef asNumber(const Ref& value);
+[[nodiscard]] DataRef asData(const Ref& value);
+[[nodiscard]] DateRef asDate(const Ref& value);
+[[nodiscard]] ArrayRef asArray(const Ref& value);
+[[nodiscard]] MutableArrayRef asMutableArray(const Ref& value);
+[[nodiscard]] DictionaryRef asDictionary(const Ref& value);
+[[nodiscard]] MutableDictionaryRef asMutableDictionary(const Ref& value);
+
+// Deep equality of contents (kinds, values, order of array elements; the
+// order of dictionary keys does not count). Integers and reals compare by
+// numeric value; a boolean equals only a boolean. Two nulls are equal; a null
+// and a value are not.
+[[nodiscard]] bool isEqual(const Ref& a, const Ref& b);
+
+class String final : public Object {
+ public:
+  explicit String(std::string utf8) : value_(std::move(utf8)) {}
+  static StringRef make(std::string utf8) { return std::make_shared<String>(std::move(utf8)); }
+  [[nodiscard]] Kind kind() const override { return Kind::String; }
+  [[nodiscard]] const std::string& value() const { return value_; }
+
+ private:
+  std::string value_;
+};
+
+// Integer, real or boolean; the three stay apart through files and copies.
+class Number final : public Object {
+ public:
+  enum class Type { Integer, Real, Boolean };
+  static NumberRef makeInteger(std::int64_t v);
+  static NumberRef makeReal(double v);
+  static NumberRef makeBoolean(bool v);
+
+  [[nodiscard]] Kind kind() const override { return Kind::Number; }
+  [[nodiscard]] Type type() const { return type_; }
+  [[nodiscard]] bool isBoolean() const { return type_ == Type::Boolean; }
+  // Conversions: a real is truncated toward zero (saturating at the int64
+  // range; NaN gives 0); a boolean is 0 or 1.
+  [[nodiscard]] std::int64_t integerValue() const;
+  [[nodiscard]] double realValue() const;
+  // True when the value is not zero.
+  [[nodiscard]] bool boolValue() const;
+
+  Number(Type type, std::int64_t i, double r) : type_(type), integer_(i), real_(r) {}
+
+ private:
+  Type type_;
+  std::int64_t integer_;
+  double real_;
+};
+
+class Data final : public Object {
+ public:
+  explicit Data(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  static DataRef make(std::vector<std::uint8_t> bytes) {
+    return std::make_shared<Data>(std::move(bytes));
+  }
+  [[nodiscard]] Kind kind() const override { return Kind::Data; }
+  [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// A point in time, kept as seconds (with fraction) since 1970-01-01 UTC.
+class Date final : public Object {
+ public:
+  explicit Date(double secondsSince1970) : seconds_(secondsSince1970) {}
+  static DateRef make(double secondsSince1970) { return std::make_shared<Date>(secondsSince1970); }
+  [[nodiscard]] Kind kind() const override { return Kind::Date; }
+  [[nodiscard]] double secondsSince1970() const { return seconds_; }
+
+ private:
+  double seconds_;
+};
+
+class Array : public Object {
+ public:
+  explicit Array(std::vector<Ref> elements = {}) : elements_(std::move(elements)) {}
+  // A fixed array; the elements are shared, not copied.
+  static ArrayRef make(std::vector<Ref> elements = {}) {
+    return std::make_shared<Array>(std::move(elements));
+  }
+  [[nodiscard]] Kind kind() const override { return Kind::Array; }
+  [[nodiscard]] std::size_t count() const { return elements_.size(); }
+  [[nodiscard]] bool empty() const { return elements_.empty(); }
+  // The element at `index`, or null when `index` is not below count().
+  [[nodiscard]] Ref objectAtIndex(std::size_t index) const;
+  [[nodiscard]] const std::vector<Ref>& elements() const { return elements_; }
+
+ protected:
+  std::vector<Ref> elements_;
+};
+
+class MutableArray final : public Array {
+ public:
+  using Array::Array;
+  static MutableArrayRef make(std::vector<Ref> elements = {}) {
+    return std::make_shared<MutableArray>(std::move(elements));
+  }
+  [[nodiscard]] bool isMutable() const override { return true; }
+  // A null `value` is ignored (containers never hold null).
+  void addObject(Ref value);
+  // `index` above count() is ignored; equal to count() appends.
+  void insertObjectAtIndex(Ref value, std::size_t index);
+  // `index` not below count() is ignored.
+  void removeObjectAtIndex(std::size_t index);
+  void removeAllObjects() { elements_.clear(); }
+  // Replaces the whole contents; the array stays the same object.
+  void setElements(std::vector<Ref> elements) { elements_ = std::move(elements); }
+};
+
+class Dictionary : public Object {
+ public:
+  using Entry = std::pair<std::string, Ref>;
+  Dictionary() = default;
+  // Later duplicates of a key replace the earlier value in its position.
+  explicit Dictionary(std::vector<Entry> entries);
+  static DictionaryRef make(std::vector<Entry> entries = {}) {
+    return std::make_shared<Dictionary>(std::move(entries));
+  }
+  [[nodiscard]] Kind kind() const override { return Kind::Dictionary; }
+  [[nodiscard]] std::size_t count() const { return entries_.size(); }
+  [[nodiscard]] bool empty() const { return entries_.empty(); }
+  // The value under `key`, or null.
+  [[nodiscard]] Ref objectForKey(std::string_view key) const;
+  [[nodiscard]] bool containsKey(std::string_view key) const { return index_.count(std::string(key)) != 0; }
+  // Keys and entries in insertion order.
+  [[nodiscard]] std::vector<std::string> allKeys() const;
+  [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
+
+  // Typed look-ups: null (or nullopt) when absent or of another kind.
+  [[nodiscard]] StringRef stringForKey(std::string_view key) const { return asString(objectForKey(key)); }
+  [[nodiscard]] NumberRef numberForKey(std::string_view key) const { return asNumber(objectForKey(key)); }
+  [[nodiscard]] ArrayRef arrayForKey(std::string_view key) const { return asArray(objectForKey(key)); }
+  [[nodiscard]] DictionaryRef dictionaryForKey(std::string_view key) const {
+    return asDictionary(objectForKey(key));
+  }
+
+ protected:
+  void set(std::string key, Ref value);
+  void remove(std::string_view key);
+  void removeMany(const std::vector<std::string>& keys);
+  void clear();
+
+ private:
+  std::vector<Entry> entries_;
+  std::unordered_map<std::string, std::size_t> index_;
+};
+
+class MutableDictionary final : public Dictionary {
+ public:
+  using Dictionary::Dictionary;
+  static MutableDictionaryRef make(std::vector<Entry> entries = {}) {
+    return std::make_shared<MutableDictionary>(std::move(entries));
+  }
+  [[nodiscard]] bool isMutable() const override { return true; }
+  // A null `value` removes the key.
+  void setObjectForKey(Ref value, std::string key);
+  void removeObjectForKey(std::string_view key) { remove(key); }
+  // One pass over the entries, whatever the number of keys.
+  void removeObjectsForKeys(const std::vector<std::string>& keys) { removeMany(keys); }
+  void removeAllObjects() { clear(); }
+};
+
+// Short constructors for building values in code and tests.
+[[nodiscard]] inline StringRef str(std::string utf8) { return String::make(std::move(utf8)); }
+[[nodiscard]] inline NumberRef integer(std::int64_t v) { return Number::makeInteger(v); }
+[[nodiscard]] inline NumberRef real(double v) { return Number::makeReal(v); }
+[[nodiscard]] inline NumberRef boolean(bool v) { return Number::makeBoolean(v); }
+
+// A short readable rendering for logs and test failures, e.g.
+// {"name" = "Mine"; "menu" = {}} or (1, 2.5, true, <0aff>).
+[[nodiscard]] std::string describe(const Ref& value);
+
+}  // namespace qor

@@ -1,0 +1,95 @@
+// Host ports: what passes between a preference pane and the host editor.
+//
+// The host implements PreferencesPanel, DefaultsStore and Application; a pane
+// implements PreferencePaneProtocol (and KeySnooper while it captures keys).
+// Everything runs on the host's main thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "qor/menu_item.h"
+#include "qor/value.h"
+
+namespace qor {
+
+class View;
+class PreferencesPanel;
+
+// A property-list store of named values.
+class DefaultsStore {
+ public:
+  virtual ~DefaultsStore() = default;
+  // The value under `key`, or null when absent.
+  [[nodiscard]] virtual Ref objectForKey(const std::string& key) const = 0;
+  // Stores `value` (a null value removes the key). Values read back
+  // unchanged (equal contents; the store may keep its own copy).
+  virtual void setObjectForKey(Ref value, const std::string& key) = 0;
+
+  // The integer value under `key`: a number's integer value (a real is
+  // truncated, a boolean is 0 or 1), 0 when absent or not a number.
+  [[nodiscard]] std::int64_t integerForKey(const std::string& key) const {
+    auto number = asNumber(objectForKey(key));
+    return number ? number->integerValue() : 0;
+  }
+  void setIntegerForKey(std::int64_t value, const std::string& key) {
+    setObjectForKey(integer(value), key);
+  }
+};
+
+// The calls a host makes into a preference pane.
+class PreferencePaneProtocol {
+ public:
+  virtual ~PreferencePaneProtocol() = default;
+  // Result: the pane's main view, or null when its interface cannot load.
+  virtual View* initWithPanel(PreferencesPanel* panel) = 0;
+  virtual void loadPrefs() = 0;
+  virtual void synchronizeToDefaults() = 0;
+  virtual void writeToPrefs() = 0;
+  virtual void revertToDefault() = 0;
+};
+
+// The host's preferences window as a pane sees it.
+class PreferencesPanel {
+ public:
+  virtual ~PreferencesPanel() = default;
+  [[nodiscard]] virtual DefaultsStore& defaults() = 0;
+  // The host's default key-binding set: never null, the same keys at every
+  // call; panes never change it.
+  [[nodiscard]] virtual DictionaryRef defaultMenuDictionary() = 0;
+  // Changes not yet applied; panes add their flag and test for its presence.
+  [[nodiscard]] virtual MutableDictionaryRef changedAttributesDictionary() = 0;
+  // Applies key-binding set `number` to the host's menus.
+  virtual void setCustomizedMenuWithNumber(std::int32_t number) = 0;
+  // Notice that the user changed something in `pane`.
+  virtual void i_am_ok(PreferencePaneProtocol* pane) = 0;
+};
+
+// Receives the application's raw key events while registered.
+class KeySnooper {
+ public:
+  virtual ~KeySnooper() = default;
+  // `type`: 10 key down, 11 key up, 12 modifier flags changed. `characters`:
+  // the characters the key produces (UTF-8). `modifiers`: device flags, of
+  // which Shift 0x20000, Control 0x40000, Option 0x80000, Command 0x100000.
+  virtual void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type,
+                                                      const std::string& characters,
+                                                      std::uint16_t keyCode,
+                                                      std::uint32_t modifiers) = 0;
+};
+
+inline constexpr std::uint32_t kKeyDownEventType = 10;
+inline constexpr std::uint32_t kKeyUpEventType = 11;
+inline constexpr std::uint32_t kFlagsChangedEventType = 12;
+
+// The host application object.
+class Application {
+ public:
+  virtual ~Application() = default;
+  // Registers `snooper` (null unregisters); one snooper at a time.
+  virtual void setSnooper(KeySnooper* snooper) = 0;
+  // The menu bar, or null when the host has none.
+  [[nodiscard]] virtual const Menu* mainMenu() const = 0;
+};
+
+}  // namespace qor
