@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
-#include <sstream>
+#include <string_view>
+
+#include "qor/file_system.h"
 
 namespace qor {
 
@@ -20,36 +23,55 @@ bool isRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// A language name becomes part of a path: letters, digits, '_' and '-' only.
+bool isLanguageName(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+  });
+}
+
 // "de_DE.UTF-8@euro" -> {"de_DE", "de"}; "C" and "POSIX" name no language.
 void addLanguage(std::vector<std::string>& list, std::string name) {
   auto cut = name.find_first_of(".@");
   if (cut != std::string::npos) name.resize(cut);
-  if (name.empty() || name == "C" || name == "POSIX") return;
-  list.push_back(name);
+  if (name == "C" || name == "POSIX" || !isLanguageName(name)) return;
+  auto add = [&](std::string language) {
+    if (std::find(list.begin(), list.end(), language) == list.end()) list.push_back(std::move(language));
+  };
+  add(name);
   auto underscore = name.find('_');
-  if (underscore != std::string::npos) list.push_back(name.substr(0, underscore));
+  if (underscore != std::string::npos) add(name.substr(0, underscore));
 }
 
+// The first of the variables that is set decides; a value that names no
+// language ("C") leaves only the fallback.
 std::vector<std::string> environmentLanguages() {
   std::vector<std::string> list;
-  // LANGUAGE is a colon-separated priority list, as gettext reads it.
   if (const char* language = std::getenv("LANGUAGE"); language && *language) {
-    std::stringstream parts(language);
-    std::string part;
-    while (std::getline(parts, part, ':')) addLanguage(list, part);
-  }
-  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    if (const char* value = std::getenv(variable); value && *value) {
-      addLanguage(list, value);
-      break;
+    // A colon-separated priority list, as gettext reads it.
+    std::string_view rest = language;
+    while (!rest.empty()) {
+      auto colon = rest.find(':');
+      addLanguage(list, std::string(rest.substr(0, colon)));
+      rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+  } else {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+      if (const char* value = std::getenv(variable); value && *value) {
+        addLanguage(list, value);
+        break;
+      }
     }
   }
-  list.push_back(kFallbackLanguage);
+  if (std::find(list.begin(), list.end(), kFallbackLanguage) == list.end()) list.push_back(kFallbackLanguage);
   return list;
 }
 
-// Decodes a PO string literal's contents (between the quotes).
+// Decodes a PO string literal's contents (between the quotes): the C
+// escapes, octal ones included.
 std::string unescape(std::string_view text) {
+  constexpr int kMaximumOctalDigits = 3;
+  constexpr int kOctalBase = 8;
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
@@ -68,6 +90,17 @@ std::string unescape(std::string_view text) {
       case 'v': out += '\v'; break;
       case '\\': out += '\\'; break;
       case '"': out += '"'; break;
+      case '\'': out += '\''; break;
+      case '?': out += '?'; break;
+      case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': {
+        unsigned code = 0;
+        int digits = 0;
+        for (; digits < kMaximumOctalDigits && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++digits, ++i)
+          code = code * kOctalBase + static_cast<unsigned>(text[i] - '0');
+        --i;
+        out += static_cast<char>(code);
+        break;
+      }
       default: out += '\\'; out += e; break;
     }
   }
@@ -76,65 +109,95 @@ std::string unescape(std::string_view text) {
 
 // The contents of the quoted literal on `line` starting at `from`, or
 // nullopt when there is none.
-std::optional<std::string> literal(const std::string& line, std::size_t from) {
+std::optional<std::string> literal(std::string_view line, std::size_t from) {
   auto open = line.find('"', from);
   auto close = line.rfind('"');
-  if (open == std::string::npos || close == open) return std::nullopt;
-  return unescape(std::string_view(line).substr(open + 1, close - open - 1));
+  if (open == std::string_view::npos || close == open) return std::nullopt;
+  return unescape(line.substr(open + 1, close - open - 1));
+}
+
+// True for a flags comment ("#, fuzzy, c-format") that holds `flag`.
+bool hasFlag(std::string_view comment, std::string_view flag) {
+  if (comment.substr(0, 2) != "#,") return false;
+  std::string_view rest = comment.substr(2);
+  while (!rest.empty()) {
+    auto comma = rest.find(',');
+    std::string_view item = rest.substr(0, comma);
+    auto first = item.find_first_not_of(" \t");
+    auto last = item.find_last_not_of(" \t");
+    if (first != std::string_view::npos && item.substr(first, last - first + 1) == flag) return true;
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+  }
+  return false;
 }
 
 }  // namespace
 
 std::map<std::string, std::string> parsePoText(const std::string& text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   std::map<std::string, std::string> table;
+  // The entry being read: its fields so far and whether it is to be left out
+  // (context, plural or fuzzy). An entry ends where the next one's first
+  // line (a flags comment, msgctxt or msgid) follows its msgstr.
   enum class Field { None, Id, Str, Skipped };
-  Field field = Field::None;
-  std::string id, translation;
-  bool skipEntry = false;
-  bool contextPending = false;
+  struct Entry {
+    std::string id, translation;
+    Field field = Field::None;
+    bool sawTranslation = false;
+    bool skip = false;
+  } entry;
   auto finish = [&] {
-    if (field != Field::None && !skipEntry && !id.empty() && !translation.empty()) table[id] = translation;
-    id.clear();
-    translation.clear();
-    skipEntry = false;
-    field = Field::None;
+    if (!entry.skip && !entry.id.empty() && !entry.translation.empty()) table[entry.id] = entry.translation;
+    entry = Entry{};
   };
-  std::stringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  auto startEntry = [&] {
+    if (entry.sawTranslation) finish();
+  };
+  std::string_view rest = text;
+  if (rest.substr(0, kByteOrderMark.size()) == kByteOrderMark) rest.remove_prefix(kByteOrderMark.size());
+  while (!rest.empty()) {
+    auto newline = rest.find('\n');
+    std::string_view line = rest.substr(0, newline);
+    rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     auto first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    std::string_view rest = std::string_view(line).substr(first);
+    if (first == std::string_view::npos) continue;
+    line.remove_prefix(first);
     auto starts = [&](std::string_view word) {
-      return rest.substr(0, word.size()) == word &&
-             (rest.size() == word.size() || rest[word.size()] == ' ' || rest[word.size()] == '\t' ||
-              rest[word.size()] == '"');
+      return line.substr(0, word.size()) == word &&
+             (line.size() == word.size() || line[word.size()] == ' ' || line[word.size()] == '\t' ||
+              line[word.size()] == '"');
     };
-    if (rest.front() == '"') {
-      auto part = literal(line, first);
+    if (line.front() == '#') {
+      // msgfmt leaves fuzzy entries out: they are guesses awaiting review.
+      if (hasFlag(line, "fuzzy")) {
+        startEntry();
+        entry.skip = true;
+      }
+    } else if (line.front() == '"') {
+      auto part = literal(line, 0);
       if (!part) continue;
-      if (field == Field::Id) id += *part;
-      if (field == Field::Str) translation += *part;
+      if (entry.field == Field::Id) entry.id += *part;
+      if (entry.field == Field::Str) entry.translation += *part;
     } else if (starts("msgctxt")) {
-      finish();
-      contextPending = true;
-      field = Field::Skipped;
+      startEntry();
+      entry.skip = true;
+      entry.field = Field::Skipped;
     } else if (starts("msgid_plural")) {
-      skipEntry = true;
-      field = Field::Skipped;
+      entry.skip = true;
+      entry.field = Field::Skipped;
     } else if (starts("msgid")) {
-      if (!contextPending) finish();
-      skipEntry = contextPending;
-      contextPending = false;
-      field = Field::Id;
-      id = literal(line, first).value_or("");
+      startEntry();
+      entry.field = Field::Id;
+      entry.id = literal(line, 0).value_or("");
     } else if (starts("msgstr")) {
-      field = Field::Str;
-      translation = literal(line, first).value_or("");
-    } else if (rest.substr(0, 7) == "msgstr[") {
-      skipEntry = true;
-      field = Field::Skipped;
+      entry.field = Field::Str;
+      entry.sawTranslation = true;
+      entry.translation = literal(line, 0).value_or("");
+    } else if (line.substr(0, 7) == "msgstr[") {
+      entry.skip = true;
+      entry.sawTranslation = true;
+      entry.field = Field::Skipped;
     }
   }
   finish();
@@ -157,12 +220,9 @@ const std::map<std::string, std::string>& Bundle::table(const std::string& name)
   std::map<std::string, std::string> merged;
   // Earlier languages win; later ones fill what they lack.
   for (const auto& language : languages_) {
-    std::ifstream file(path_ + "/" + kLocaleFolder + "/" + language + "/" + name + kTableExtension,
-                       std::ios::binary);
-    if (!file) continue;
-    std::stringstream contents;
-    contents << file.rdbuf();
-    for (auto& [key, value] : parsePoText(contents.str())) merged.emplace(key, value);
+    auto bytes = FileSystem::real().readFile(path_ + "/" + kLocaleFolder + "/" + language + "/" + name + kTableExtension);
+    if (!bytes) continue;
+    for (auto& [key, value] : parsePoText(std::string(bytes->begin(), bytes->end()))) merged.emplace(key, value);
   }
   return tables_.emplace(name, std::move(merged)).first->second;
 }

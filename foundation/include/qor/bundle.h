@@ -4,8 +4,9 @@
 // "EditorKeyBindingsTable.plist", ...). Localized tables are gettext PO files
 // under "<bundle>/locale/<language>/<Table>.po", the format Linux translators
 // edit with Poedit, Lokalize or any text editor. The language comes from
-// LANGUAGE, LC_ALL, LC_MESSAGES, LANG (first set wins; "de_DE.UTF-8" tries
-// "de_DE" then "de"), falling back to "en".
+// LANGUAGE (a colon-separated list), LC_ALL, LC_MESSAGES, LANG: the first
+// that is set and not empty decides; "de_DE.UTF-8" tries "de_DE" then "de";
+// "C" and "POSIX" name no language; "en" comes last in every list.
 //
 // Example:
 //   qor::Bundle pane("/usr/lib/qor/plugins/KeyBindings");
@@ -53,9 +54,13 @@ class Bundle {
 [[nodiscard]] std::shared_ptr<const Bundle> mainBundle();
 void setMainBundle(std::shared_ptr<const Bundle> bundle);
 
-// Parses PO text: msgid/msgstr pairs with C escapes and continued lines;
-// entries with msgctxt or plural forms are skipped; an empty msgstr means
-// "not translated" and is left out. Malformed lines are skipped.
+// Parses PO text: msgid/msgstr pairs with C escapes (octal too) and
+// continued lines, LF or CRLF line ends, an optional UTF-8 byte-order mark.
+// Left out, as msgfmt leaves them out: entries with msgctxt or plural forms,
+// entries flagged "fuzzy", the header (msgid ""), and an empty msgstr, which
+// means "not translated". Malformed lines are skipped; of two entries with
+// the same msgid the later wins.
+//   parsePoText("msgid \"Key\"\nmsgstr \"Taste\"\n")  ->  {{"Key", "Taste"}}
 [[nodiscard]] std::map<std::string, std::string> parsePoText(const std::string& text);
 
 }  // namespace qor

@@ -13,8 +13,14 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // The whole file, or nullopt when it cannot be opened or read.
   [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) = 0;
-  // Writes `bytes` to `path` atomically (temporary file in the same folder,
-  // fsync, rename). Result: false when any step fails; `path` is then as it was.
+  // Writes `bytes` to `path` atomically: a temporary ".<name>.tmp-..." in the
+  // same folder, fsync, rename over `path`, fsync of the folder. A new file
+  // gets 0666 less the umask; a replaced one keeps its permission bits (not
+  // its owner). Through a symbolic link the file it points to is replaced
+  // and the link stays (a link that points nowhere is replaced). Result:
+  // false, with the line "*** cannot write <path>: <step>: <error>" in the
+  // log, when any step up to the rename fails; `path` is then as it was and
+  // no temporary remains.
   [[nodiscard]] virtual bool writeFileAtomically(const std::string& path,
                                                  const std::vector<std::uint8_t>& bytes) = 0;
   // The process-wide real file system.

@@ -2,8 +2,10 @@
 //
 // Reading accepts the XML and the binary encodings; writing produces XML.
 // Integers, reals and booleans stay apart; negative integers survive (the
-// library stores them as unsigned two's complement); reals are read in the C
-// locale whatever the process locale is; dictionary key order is kept.
+// library stores them as unsigned two's complement); reals are read and
+// written in the C locale whatever the process locale is; dictionary key
+// order is kept, and of duplicate keys the last value wins. Dates keep their
+// fractions of a second in binary files only: the XML form has whole seconds.
 //
 // Example:
 //   auto set = qor::readPropertyListFile("/tmp/Mine.QOR_shortcuts");
@@ -19,12 +21,25 @@
 
 namespace qor {
 
+// The most arrays and dictionaries nested in one another that are read or
+// written; the outermost counts one. Deeper input is refused before the
+// library recurses into it.
+inline constexpr int kMaximumPropertyListDepth = 512;
+
 // Parses XML or binary property-list bytes. Fixed containers are returned.
-// Result: the root value, or null for empty, malformed or unsupported input.
+// Result: the root value, or null for empty, malformed or unsupported input:
+// nesting beyond kMaximumPropertyListDepth, an integer above INT64_MAX, a
+// UID. A date in XML loses any fraction of a second.
 [[nodiscard]] Ref propertyListFromBytes(std::span<const std::uint8_t> bytes);
 
 // Serialises `value` as an XML property list (UTF-8, with the usual
-// <?xml ...> and DOCTYPE lines). Result: empty for a null value.
+// <?xml ...> and DOCTYPE lines). Dates are rounded down to whole seconds; a
+// carriage return is written as "&#13;" so that XML readers keep it.
+// Result: empty for a null value and for a value the XML form cannot carry:
+// nesting beyond kMaximumPropertyListDepth (a container holding itself), a
+// string or key that is not valid UTF-8 or holds a control character other
+// than tab, line feed and carriage return, a date outside the years
+// 1000-9999.
 [[nodiscard]] std::string xmlPropertyListFromValue(const Ref& value);
 
 // Reads a whole file through `fs`. Result: null when the file cannot be read
@@ -34,7 +49,8 @@ namespace qor {
 
 // Writes `value` as XML atomically: a temporary file in the same folder,
 // flushed and renamed over `path`. Result: false (with a "***" log line) when
-// any step fails; the old file is then untouched and no temporary remains.
+// the value cannot be serialised or any step fails; the old file is then
+// untouched and no temporary remains.
 [[nodiscard]] bool writePropertyListFile(const Ref& value, const std::string& path,
                                          FileSystem& fs = FileSystem::real());
 
