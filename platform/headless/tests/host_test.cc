@@ -1,0 +1,70 @@
+#include "qor/headless/host.h"
+
+#include <gtest/gtest.h>
+
+#include "qor/defaults/defaults.h"
+#include "qor/headless/toolkit.h"
+
+namespace qor {
+namespace {
+
+struct Key {
+  std::uint32_t type;
+  std::string characters;
+  std::uint16_t keyCode;
+  std::uint32_t modifiers;
+  friend bool operator==(const Key&, const Key&) = default;
+};
+
+class RecordingSnooper final : public KeySnooper {
+ public:
+  void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
+                                              std::uint16_t keyCode, std::uint32_t modifiers) override {
+    keys.push_back({type, characters, keyCode, modifiers});
+  }
+  std::vector<Key> keys;
+};
+
+TEST(HeadlessApplication, ForwardsKeysToTheOneSnooper) {
+  Journal journal;
+  HeadlessApplication application(journal);
+  RecordingSnooper first, second;
+  EXPECT_FALSE(application.sendKeyEvent(kKeyDownEventType, "s", 1, 0x100000));
+  application.setSnooper(&first);
+  application.setSnooper(&second);
+  EXPECT_TRUE(application.sendKeyEvent(kKeyDownEventType, "s", 1, 0x100000));
+  application.setSnooper(nullptr);
+  EXPECT_FALSE(application.sendKeyEvent(kKeyUpEventType, "s", 1, 0));
+  EXPECT_TRUE(first.keys.empty());
+  EXPECT_EQ(second.keys, (std::vector<Key>{{kKeyDownEventType, "s", 1, 0x100000}}));
+  EXPECT_EQ(journal.lines(), (std::vector<std::string>{"setSnooper", "setSnooper", "setSnooper nil"}));
+}
+
+TEST(HeadlessPanel, JournalsDefaultsWritesAndHostCallsInOneOrder) {
+  HeadlessToolkit toolkit;
+  MemoryDefaults store;
+  auto defaultSet = Dictionary::make({{"name", str("Default")}});
+  HeadlessPanel panel(store, defaultSet, toolkit.journal());
+
+  toolkit.beep();
+  panel.defaults().setIntegerForKey(5, "global.keyBindingsSetNumber");
+  panel.defaults().setObjectForKey(Dictionary::make(), "global.keyBindingsSets");
+  panel.setCustomizedMenuWithNumber(5);
+  panel.i_am_ok(nullptr);
+  EXPECT_EQ(toolkit.journal().lines(),
+            (std::vector<std::string>{"beep", "defaults setObjectForKey global.keyBindingsSetNumber",
+                                      "defaults setObjectForKey global.keyBindingsSets",
+                                      "setCustomizedMenuWithNumber 5", "i_am_ok"}));
+  EXPECT_EQ(store.integerForKey("global.keyBindingsSetNumber"), 5);
+  EXPECT_EQ(panel.customizedMenuNumbers(), std::vector<std::int32_t>{5});
+  EXPECT_EQ(panel.okNotices().size(), 1u);
+
+  EXPECT_EQ(panel.defaultMenuDictionary(), defaultSet);
+  EXPECT_EQ(panel.changedAttributesDictionary(), panel.changedAttributesDictionary());
+  HeadlessPanel bare(store, nullptr, toolkit.journal());
+  ASSERT_NE(bare.defaultMenuDictionary(), nullptr);
+  EXPECT_TRUE(bare.defaultMenuDictionary()->empty());
+}
+
+}  // namespace
+}  // namespace qor
