@@ -422,10 +422,11 @@ bool isXmlText(const std::string& text) {
   // A round trip through UTF-16 turns every malformed byte into U+FFFD.
   std::u16string units = utf16FromUtf8(text);
   if (utf8FromUtf16(units) != text) return false;
-  constexpr char16_t kFirstPrintable = 0x20, kNonCharacterFFFE = 0xFFFE, kNonCharacterFFFF = 0xFFFF;
+  constexpr char16_t kNonCharacterFFFE = 0xFFFE, kNonCharacterFFFF = 0xFFFF;
   return std::none_of(units.begin(), units.end(), [&](char16_t unit) {
-    return (unit < kFirstPrintable && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == kNonCharacterFFFE ||
-           unit == kNonCharacterFFFF;
+    // Other control characters are written as character references (see
+    // escapeControlCharacters); NUL cannot pass through libplist's C strings.
+    return unit == 0 || unit == kNonCharacterFFFE || unit == kNonCharacterFFFF;
   });
 }
 
@@ -565,16 +566,19 @@ plist_t toNode(const Ref& value, int depth) {
   return nullptr;
 }
 
-// libplist writes a carriage return as it is, and XML readers turn a raw one
-// into a line feed; the character reference keeps it. libplist's own markup
-// has no carriage returns, so every one here comes from a string or key.
-std::string escapeCarriageReturns(std::string_view xml) {
-  constexpr std::string_view kReference = "&#13;";
+// libplist writes control characters as they are. XML readers turn a raw
+// carriage return into a line feed, and the others are not XML text at all,
+// yet a captured Escape or Backspace key is one; a character reference keeps
+// each. libplist's own markup holds only line feeds and tabs, so every other
+// control character here comes from a string or key.
+std::string escapeControlCharacters(std::string_view xml) {
+  constexpr unsigned char kFirstPrintable = 0x20;
   std::string out;
   out.reserve(xml.size());
   for (char c : xml) {
-    if (c == '\r')
-      out += kReference;
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < kFirstPrintable && c != '\n' && c != '\t')
+      out += "&#" + std::to_string(byte) + ";";
     else
       out += c;
   }
@@ -604,7 +608,7 @@ std::string xmlPropertyListFromValue(const Ref& value) {
   char* xml = nullptr;
   std::uint32_t length = 0;
   plist_to_xml(root.get(), &xml, &length);
-  std::string text = xml ? escapeCarriageReturns({xml, length}) : std::string();
+  std::string text = xml ? escapeControlCharacters({xml, length}) : std::string();
   plist_to_xml_free(xml);
   return text;
 }

@@ -79,9 +79,31 @@ Dictionary::Dictionary(std::vector<Entry> entries) {
   for (auto& [key, value] : entries) set(std::move(key), std::move(value));
 }
 
+std::optional<std::size_t> Dictionary::find(std::string_view key) const {
+  if (!index_) {
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      if (entries_[i].first == key) return i;
+    return std::nullopt;
+  }
+  auto found = index_->find(key);
+  if (found == index_->end()) return std::nullopt;
+  return found->second;
+}
+
+// The index holds views of the keys in `entries_`; std::string keeps its
+// characters in place when the entry moves only if they are on the heap, so
+// the index is rebuilt whenever entries move.
+void Dictionary::rebuildIndex() {
+  index_.reset();
+  if (entries_.size() <= kLinearSearchLimit) return;
+  index_ = std::make_unique<std::unordered_map<std::string_view, std::size_t>>();
+  index_->reserve(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i) index_->emplace(entries_[i].first, i);
+}
+
 Ref Dictionary::objectForKey(std::string_view key) const {
-  auto found = index_.find(std::string(key));
-  return found == index_.end() ? nullptr : entries_[found->second].second;
+  auto position = find(key);
+  return position ? entries_[*position].second : nullptr;
 }
 
 std::vector<std::string> Dictionary::allKeys() const {
@@ -96,36 +118,38 @@ void Dictionary::set(std::string key, Ref value) {
     remove(key);
     return;
   }
-  auto found = index_.find(key);
-  if (found != index_.end()) {
-    entries_[found->second].second = std::move(value);
+  if (auto position = find(key)) {
+    entries_[*position].second = std::move(value);
     return;
   }
-  index_.emplace(key, entries_.size());
+  std::size_t capacity = entries_.capacity();
   entries_.emplace_back(std::move(key), std::move(value));
+  // A reallocation moves the keys (short ones out of the views' reach).
+  if (entries_.capacity() != capacity || entries_.size() == kLinearSearchLimit + 1) {
+    rebuildIndex();
+  } else if (index_) {
+    index_->emplace(entries_.back().first, entries_.size() - 1);
+  }
 }
 
 void Dictionary::remove(std::string_view key) { removeMany({std::string(key)}); }
 
 void Dictionary::removeMany(const std::vector<std::string>& keys) {
-  std::unordered_set<std::string> doomed;
+  std::unordered_set<std::string_view> doomed;
   for (const auto& key : keys)
-    if (index_.count(key)) doomed.insert(key);
+    if (find(key)) doomed.insert(key);
   if (doomed.empty()) return;
   std::vector<Entry> kept;
   kept.reserve(entries_.size() - doomed.size());
-  index_.clear();
-  for (auto& entry : entries_) {
-    if (doomed.count(entry.first)) continue;
-    index_.emplace(entry.first, kept.size());
-    kept.push_back(std::move(entry));
-  }
+  for (auto& entry : entries_)
+    if (!doomed.count(entry.first)) kept.push_back(std::move(entry));
   entries_ = std::move(kept);
+  rebuildIndex();
 }
 
 void Dictionary::clear() {
   entries_.clear();
-  index_.clear();
+  index_.reset();
 }
 
 void MutableDictionary::setObjectForKey(Ref value, std::string key) { set(std::move(key), std::move(value)); }
@@ -210,7 +234,8 @@ void describeInto(std::string& out, const Ref& value) {
       return;
     }
     case Kind::Date:
-      out += "@" + std::to_string(asDate(value)->secondsSince1970());
+      out += '@';
+      out += std::to_string(asDate(value)->secondsSince1970());
       return;
     case Kind::Array: {
       out += '(';

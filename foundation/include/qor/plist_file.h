@@ -33,13 +33,16 @@ inline constexpr int kMaximumPropertyListDepth = 512;
 [[nodiscard]] Ref propertyListFromBytes(std::span<const std::uint8_t> bytes);
 
 // Serialises `value` as an XML property list (UTF-8, with the usual
-// <?xml ...> and DOCTYPE lines). Dates are rounded down to whole seconds; a
-// carriage return is written as "&#13;" so that XML readers keep it.
+// <?xml ...> and DOCTYPE lines). Dates are rounded down to whole seconds.
+// Control characters other than tab and line feed are written as character
+// references ("&#13;", "&#27;"): a captured Escape or Backspace key is one,
+// and a raw one would be lost or refused. This reader reads them back; strict
+// XML 1.0 readers (python's plistlib) refuse the references below 32 other
+// than "&#13;", so only files holding such keys need a lenient reader.
 // Result: empty for a null value and for a value the XML form cannot carry:
 // nesting beyond kMaximumPropertyListDepth (a container holding itself), a
-// string or key that is not valid UTF-8 or holds a control character other
-// than tab, line feed and carriage return, a date outside the years
-// 1000-9999.
+// string or key that is not valid UTF-8 or holds NUL, U+FFFE or U+FFFF, a
+// date outside the years 1000-9999.
 [[nodiscard]] std::string xmlPropertyListFromValue(const Ref& value);
 
 // Reads a whole file through `fs`. Result: null when the file cannot be read

@@ -51,7 +51,7 @@ using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 
 enum class Kind { String, Number, Data, Date, Array, Dictionary };
 
-class Object : public std::enable_shared_from_this<Object> {
+class Object {
  public:
   virtual ~Object() = default;
   Object(const Object&) = delete;
@@ -200,7 +200,7 @@ class Dictionary : public Object {
   [[nodiscard]] bool empty() const { return entries_.empty(); }
   // The value under `key`, or null.
   [[nodiscard]] Ref objectForKey(std::string_view key) const;
-  [[nodiscard]] bool containsKey(std::string_view key) const { return index_.count(std::string(key)) != 0; }
+  [[nodiscard]] bool containsKey(std::string_view key) const { return find(key).has_value(); }
   // Keys and entries in insertion order.
   [[nodiscard]] std::vector<std::string> allKeys() const;
   [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
@@ -220,8 +220,17 @@ class Dictionary : public Object {
   void clear();
 
  private:
+  // Small dictionaries (strokes, entries) are searched in place: a hash index
+  // per stroke would cost more memory and cache than it saves. Larger ones
+  // keep an index from key to position.
+  static constexpr std::size_t kLinearSearchLimit = 8;
+  [[nodiscard]] std::optional<std::size_t> find(std::string_view key) const;
+  void rebuildIndex();
+
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, std::size_t> index_;
+  // Null while the dictionary is small; kept out of line so that the many
+  // small dictionaries stay small.
+  std::unique_ptr<std::unordered_map<std::string_view, std::size_t>> index_;
 };
 
 class MutableDictionary final : public Dictionary {
