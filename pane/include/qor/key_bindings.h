@@ -1,0 +1,219 @@
+// The Key Bindings preference pane and its stored set types.
+//
+// A key-binding set (`KeyBindingsSet`) is a property-list dictionary:
+//   "name"   string                      title of the set in the pop-up
+//   "menu"   MenuItemIdentifier -> KeyBindingEntry
+//   "editor" EditorCommandName  -> KeyBindingEntry
+// A `KeyBindingEntry` is a dictionary with "key sequences" (array of
+// KeySequence, in the order they were added), "title" (menu entries) and an
+// optional "context". A `KeySequence` is an array of `KeyStroke`s in typing
+// order; a stroke is a dictionary with "key", "unichar", "code" and
+// "modifiers", and a stroke without "key" is a modifier-only stroke.
+//
+// Set number 0 is the host's default set, never stored; every stored set
+// lives in the set collection under its number written in decimal ("%d").
+//
+// The pane talks to the host through the ports of platform/ports and never
+// raises: every failure is a silent no-op, a beep, an alert or a log line.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qor/bundle.h"
+#include "qor/ports/host.h"
+#include "qor/ports/toolkit.h"
+#include "qor/value.h"
+
+namespace qor {
+
+// Keys of the stored set format and of the host's stores.
+inline constexpr const char* kSetNameKey = "name";
+inline constexpr const char* kSetMenuKey = "menu";
+inline constexpr const char* kSetEditorKey = "editor";
+inline constexpr const char* kKeySequencesKey = "key sequences";
+inline constexpr const char* kEntryTitleKey = "title";
+inline constexpr const char* kEntryContextKey = "context";
+inline constexpr const char* kStrokeKeyKey = "key";
+inline constexpr const char* kStrokeUnicharKey = "unichar";
+inline constexpr const char* kStrokeCodeKey = "code";
+inline constexpr const char* kStrokeModifiersKey = "modifiers";
+inline constexpr const char* kSetNumberDefaultsKey = "global.keyBindingsSetNumber";
+inline constexpr const char* kSetsDefaultsKey = "global.keyBindingsSets";
+inline constexpr const char* kChangeFlagKey = "key bindings";
+
+// Resources and tables of the pane's bundle.
+inline constexpr const char* kInterfaceName = "KeyBindings";
+inline constexpr const char* kEditorTableResource = "EditorKeyBindingsTable.plist";
+inline constexpr const char* kIconResource = "Pref_shortcut.psd";
+inline constexpr const char* kLocalizableTable = "Localizable";
+inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
+inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
+inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
+
+// The shown tab of TABV_outlines: "menu" shows the menu commands, any other
+// identifier the editing commands.
+enum class ShownGroup { Menu, Editor };
+
+// What the pane needs of its surroundings besides the host panel; the host
+// (or a test) provides it when it creates the pane.
+struct PaneServices {
+  Toolkit* toolkit = nullptr;          // not owned; must outlive the pane
+  Application* application = nullptr;  // not owned; must outlive the pane
+  std::shared_ptr<const Bundle> bundle;  // the pane's own bundle
+  // Whole seconds since the epoch (POSIX time); numbers new sets.
+  std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+  // The packed system version; the outlines' selection rule depends on it.
+  std::function<std::int32_t()> systemVersion;
+};
+
+class KeyBindings final : public PreferencePaneProtocol,
+                          public KeySnooper,
+                          public ActionTarget,
+                          public InterfaceOwner,
+                          public OutlineDataSource,
+                          public TextFieldDelegate {
+ public:
+  // `init`: nothing loaded; number 0; no sets, no captured sequence, no
+  // editing-command table.
+  explicit KeyBindings(PaneServices services);
+  // Teardown: cancels the pending delayed reload, unregisters a snooper the
+  // pane still holds, releases what the pane owns.
+  ~KeyBindings() override;
+  KeyBindings(const KeyBindings&) = delete;
+  KeyBindings& operator=(const KeyBindings&) = delete;
+
+  // The entry of the pane in the host's pane list: "name" and "tooltip" (the
+  // localized "Key Bindings"), "icon" (the bytes of the icon resource, as
+  // Data; absent when it is missing) and "order" (the string "7").
+  [[nodiscard]] static DictionaryRef nameAndOrderForMenu(const Bundle& bundle);
+
+  // ---- Life and set storage ----
+  // Stores the panel (every call); the first call only loads the interface,
+  // the sets and the editing-command table. Result: the main view, or null
+  // when the interface description cannot be loaded.
+  View* initWithPanel(PreferencesPanel* panel) override;
+  void loadPrefs() override;
+  void synchronizeToDefaults() override;
+  void loadKeyBindingsSetForNumber();
+  void reloadOutlines();
+  void writeToPrefs() override;
+  void revertToDefault() override;
+
+  // ---- Set management ----
+  void loadKeyBindingsSet(Sender* sender);
+  void duplicateKeyBindingsSet(Sender* sender);
+  void closeSetNameSheet(Sender* sender);
+  void controlTextDidChange(TextField& field) override;
+  void setNameSheetDidEndReturnCodeContextInfo(Window* sheet, int returnCode, void* contextInfo);
+  void removeKeyBindingsSet(Sender* sender);
+  void exportSet(Sender* sender);
+  void exportFileSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path);
+  void importSet(Sender* sender);
+
+  // ---- Outline views and the edit menu ----
+  std::int64_t outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) override;
+  OutlineItem outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) override;
+  bool outlineViewIsItemExpandable(OutlineView& view, const OutlineItem& item) override;
+  std::string outlineViewObjectValueForTableColumnByItem(OutlineView& view, const std::string& column,
+                                                          const OutlineItem& item) override;
+  bool outlineViewShouldSelectItem(OutlineView& view, const OutlineItem& item) override;
+  bool outlineViewShouldEditTableColumnItem(OutlineView& view, const std::string& column,
+                                            const OutlineItem& item) override;
+  void outlineViewWillDisplayCellForTableColumnItem(OutlineView& view, Cell& cell, const std::string& column,
+                                                    const OutlineItem& item) override;
+  void outlineViewSelectionDidChange(OutlineView& view) override;
+  void showPopupButtonToEdit(Sender* sender);
+  void removeShortcutAtIndex(Sender* sender);
+
+  // ---- Key configurator ----
+  void showKeyConfigurationSheet(Sender* sender);
+  void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
+                                              std::uint16_t keyCode, std::uint32_t modifiers) override;
+  void flushTextFieldForShortCut(Sender* sender);
+  void closeKeyConfigurationSheet(Sender* sender);
+  void KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* sheet, int returnCode, void* contextInfo);
+
+  // ---- Conflicts ----
+  // Keys of the shown group's entries holding `sequence`, once per matching
+  // stored sequence, in the group's enumeration order.
+  [[nodiscard]] std::vector<std::string> getConflictedMenuItemsForShortcut(const Array& sequence) const;
+
+  // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
+  void performAction(const std::string& selector, Sender* sender) override;
+
+  // ---- Interface loading ----
+  [[nodiscard]] std::vector<OutletSpec> interfaceOutlets() const override;
+  void connectOutlet(const std::string& name, UiObject* object) override;
+
+  // ---- State, read-only, for the host and tests ----
+  [[nodiscard]] std::int32_t keyBindingsNumber() const { return _keyBindingsNumber; }
+  [[nodiscard]] MutableDictionaryRef keyBindingsSets() const { return _keyBindingsSets; }
+  [[nodiscard]] DictionaryRef currentKeyBindingsSet() const { return _currentKeyBindingsSet; }
+  [[nodiscard]] MutableArrayRef keyCodesArray() const { return _keyCodesArray; }
+  [[nodiscard]] bool shouldSendModifiers() const { return _shouldSendModifiers; }
+  [[nodiscard]] ArrayRef editorMenuList() const { return _editorMenuList; }
+  [[nodiscard]] PreferencesPanel* thePreference() const { return _thePreference; }
+  [[nodiscard]] const PaneServices& services() const { return services_; }
+
+  // Outlets (not owned; null until the interface is loaded).
+  View* VIEW_key_bindings = nullptr;
+  TabView* TABV_outlines = nullptr;
+  PopUpButton* PUB_sets = nullptr;
+  Button* BTN_kb_del_set = nullptr;
+  Window* WIN_set_name = nullptr;
+  TextField* TEXT_set_name = nullptr;
+  Button* BTN_set_name_OK = nullptr;
+  Button* BTN_kb_export_set = nullptr;
+  Window* WIN_key_configurator = nullptr;
+  TextField* TEXT_key_configurator = nullptr;
+  Button* BTN_key_configurator_OK = nullptr;
+  Button* BTN_key_configurator_clear = nullptr;
+  TextField* TEXT_kb_conflict = nullptr;
+  OutlineView* OLV_menu_key_bindings = nullptr;
+  OutlineView* OLV_editor_key_bindings = nullptr;
+  // Controls the pane wires to its actions without keeping them as fields of
+  // their own: the duplicate and import buttons and the sheets' cancel buttons.
+  Button* BTN_kb_duplicate_set = nullptr;
+  Button* BTN_kb_import_set = nullptr;
+  Button* BTN_set_name_cancel = nullptr;
+  Button* BTN_key_configurator_cancel = nullptr;
+
+ private:
+  // Shared by the operations above.
+  [[nodiscard]] ShownGroup shownGroup() const;
+  [[nodiscard]] OutlineView* shownOutline() const;
+  // The shown outline's item at its selected row, or none.
+  [[nodiscard]] OutlineItem selectedItem() const;
+  // The key of `item`'s entry in `group`: MenuItemIdentifier or command name.
+  [[nodiscard]] std::optional<std::string> entryKeyForItem(ShownGroup group, const OutlineItem& item) const;
+  // The current set's dictionary of `group`, mutable, or null.
+  [[nodiscard]] MutableDictionaryRef groupDictionary(ShownGroup group) const;
+  // "key bindings" = true in the host's changed attributes.
+  void setChangeFlag();
+  // `i_am_ok:` with the pane, then the change flag.
+  void noteChange();
+  // `key` in the pane bundle's table, the key itself when untranslated.
+  [[nodiscard]] std::string localized(const std::string& key, const char* table = kLocalizableTable) const;
+  [[nodiscard]] DictionaryRef defaultSet() const;
+  void wireInterface();
+
+  PaneServices services_;
+  std::unique_ptr<LoadedInterface> interface_;
+
+  PreferencesPanel* _thePreference = nullptr;
+  std::int32_t _keyBindingsNumber = 0;
+  MutableDictionaryRef _keyBindingsSets;
+  DictionaryRef _currentKeyBindingsSet;
+  bool _shouldSendModifiers = false;
+  MutableArrayRef _keyCodesArray;
+  ArrayRef _editorMenuList;
+  bool snooping_ = false;
+};
+
+}  // namespace qor

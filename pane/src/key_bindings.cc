@@ -1,0 +1,364 @@
+// The pane's life, its stored sets, and what every other operation shares:
+// outlets, action dispatch, the shown group and the change flag.
+#include "qor/key_bindings.h"
+
+#include <limits>
+#include <unordered_map>
+
+#include "qor/collections.h"
+#include "qor/key_notation.h"
+#include "qor/log.h"
+#include "qor/plist_file.h"
+#include "qor/runtime.h"
+#include "set_rules.h"
+
+namespace qor {
+
+namespace {
+
+constexpr double kDelayedReloadSeconds = 0.1;
+constexpr const char* kReloadOutlinesSelector = "reloadOutlines";
+constexpr const char* kPaneOrder = "7";
+constexpr const char* kPaneTitle = "Key Bindings";
+constexpr const char* kMenuTabIdentifier = "menu";
+
+template <typename T>
+void connectAs(T*& outlet, UiObject* object) {
+  outlet = dynamic_cast<T*>(object);
+}
+
+std::int32_t clampToSetNumber(std::int64_t value) {
+  using Limits = std::numeric_limits<std::int32_t>;
+  // A number that no set can carry stands for no set: the default set.
+  if (value < Limits::min() || value > Limits::max()) return 0;
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+KeyBindings::KeyBindings(PaneServices services) : services_(std::move(services)) {
+  if (!services_.systemVersion) services_.systemVersion = [] { return getOSVersion(); };
+  if (!services_.now) services_.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+  if (!services_.bundle) services_.bundle = std::make_shared<const Bundle>("");
+}
+
+KeyBindings::~KeyBindings() {
+  if (services_.toolkit) services_.toolkit->cancelPreviousPerformRequestsWithTarget(*this);
+  // The host must not call into a pane that is gone.
+  if (snooping_ && services_.application) services_.application->setSnooper(nullptr);
+}
+
+DictionaryRef KeyBindings::nameAndOrderForMenu(const Bundle& bundle) {
+  auto description = MutableDictionary::make();
+  std::string title = bundle.localizedStringForKeyValueTable(kPaneTitle, "", kLocalizableTable);
+  description->setObjectForKey(str(title), "name");
+  description->setObjectForKey(str(title), "tooltip");
+  if (auto path = bundle.pathForResource(kIconResource)) {
+    if (auto bytes = FileSystem::real().readFile(*path)) description->setObjectForKey(Data::make(std::move(*bytes)), "icon");
+  }
+  description->setObjectForKey(str(kPaneOrder), "order");
+  return description;
+}
+
+// ---- Interface ----
+
+std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
+  return {
+      {"VIEW_key_bindings", UiKind::View},
+      {"TABV_outlines", UiKind::TabView},
+      {"PUB_sets", UiKind::PopUpButton},
+      {"BTN_kb_del_set", UiKind::Button},
+      {"WIN_set_name", UiKind::Window},
+      {"TEXT_set_name", UiKind::TextField},
+      {"BTN_set_name_OK", UiKind::Button},
+      {"BTN_kb_export_set", UiKind::Button},
+      {"WIN_key_configurator", UiKind::Window},
+      {"TEXT_key_configurator", UiKind::TextField},
+      {"BTN_key_configurator_OK", UiKind::Button},
+      {"BTN_key_configurator_clear", UiKind::Button},
+      {"TEXT_kb_conflict", UiKind::TextField},
+      {"OLV_menu_key_bindings", UiKind::OutlineView},
+      {"OLV_editor_key_bindings", UiKind::OutlineView},
+      {"BTN_kb_duplicate_set", UiKind::Button},
+      {"BTN_kb_import_set", UiKind::Button},
+      {"BTN_set_name_cancel", UiKind::Button},
+      {"BTN_key_configurator_cancel", UiKind::Button},
+  };
+}
+
+void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
+  // A pointer-to-member table keeps names and fields in one place.
+  static const std::unordered_map<std::string, std::function<void(KeyBindings&, UiObject*)>> kOutlets = {
+      {"VIEW_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.VIEW_key_bindings, o); }},
+      {"TABV_outlines", [](KeyBindings& p, UiObject* o) { connectAs(p.TABV_outlines, o); }},
+      {"PUB_sets", [](KeyBindings& p, UiObject* o) { connectAs(p.PUB_sets, o); }},
+      {"BTN_kb_del_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_del_set, o); }},
+      {"WIN_set_name", [](KeyBindings& p, UiObject* o) { connectAs(p.WIN_set_name, o); }},
+      {"TEXT_set_name", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_set_name, o); }},
+      {"BTN_set_name_OK", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_set_name_OK, o); }},
+      {"BTN_kb_export_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_export_set, o); }},
+      {"WIN_key_configurator", [](KeyBindings& p, UiObject* o) { connectAs(p.WIN_key_configurator, o); }},
+      {"TEXT_key_configurator", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_key_configurator, o); }},
+      {"BTN_key_configurator_OK", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_OK, o); }},
+      {"BTN_key_configurator_clear",
+       [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_clear, o); }},
+      {"TEXT_kb_conflict", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_conflict, o); }},
+      {"OLV_menu_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.OLV_menu_key_bindings, o); }},
+      {"OLV_editor_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.OLV_editor_key_bindings, o); }},
+      {"BTN_kb_duplicate_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_duplicate_set, o); }},
+      {"BTN_kb_import_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_import_set, o); }},
+      {"BTN_set_name_cancel", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_set_name_cancel, o); }},
+      {"BTN_key_configurator_cancel",
+       [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_cancel, o); }},
+  };
+  auto found = kOutlets.find(name);
+  if (found != kOutlets.end()) found->second(*this, object);
+}
+
+// The connections an interface description makes to its owner: control
+// actions, the text field delegate and the outlines' data source.
+void KeyBindings::wireInterface() {
+  auto wire = [this](Button* button, const char* action) {
+    if (button) button->setTargetAction({this, action});
+  };
+  wire(BTN_kb_del_set, "removeKeyBindingsSet:");
+  wire(BTN_kb_export_set, "exportSet:");
+  wire(BTN_kb_duplicate_set, "duplicateKeyBindingsSet:");
+  wire(BTN_kb_import_set, "importSet:");
+  wire(BTN_set_name_OK, "closeSetNameSheet:");
+  wire(BTN_set_name_cancel, "closeSetNameSheet:");
+  wire(BTN_key_configurator_OK, "closeKeyConfigurationSheet:");
+  wire(BTN_key_configurator_cancel, "closeKeyConfigurationSheet:");
+  wire(BTN_key_configurator_clear, "flushTextFieldForShortCut:");
+  if (TEXT_set_name) TEXT_set_name->setDelegate(this);
+  if (OLV_menu_key_bindings) OLV_menu_key_bindings->setDataSource(this);
+  if (OLV_editor_key_bindings) OLV_editor_key_bindings->setDataSource(this);
+}
+
+void KeyBindings::performAction(const std::string& selector, Sender* sender) {
+  using Handler = void (KeyBindings::*)(Sender*);
+  static const std::unordered_map<std::string, Handler> kActions = {
+      {"loadKeyBindingsSet:", &KeyBindings::loadKeyBindingsSet},
+      {"duplicateKeyBindingsSet:", &KeyBindings::duplicateKeyBindingsSet},
+      {"closeSetNameSheet:", &KeyBindings::closeSetNameSheet},
+      {"removeKeyBindingsSet:", &KeyBindings::removeKeyBindingsSet},
+      {"exportSet:", &KeyBindings::exportSet},
+      {"importSet:", &KeyBindings::importSet},
+      {"showPopupButtonToEdit", &KeyBindings::showPopupButtonToEdit},
+      {"removeShortcutAtIndex:", &KeyBindings::removeShortcutAtIndex},
+      {"showKeyConfigurationSheet:", &KeyBindings::showKeyConfigurationSheet},
+      {"flushTextFieldForShortCut:", &KeyBindings::flushTextFieldForShortCut},
+      {"closeKeyConfigurationSheet:", &KeyBindings::closeKeyConfigurationSheet},
+  };
+  if (selector == kReloadOutlinesSelector) {
+    reloadOutlines();
+    return;
+  }
+  auto found = kActions.find(selector);
+  if (found != kActions.end()) (this->*(found->second))(sender);
+}
+
+// ---- Life ----
+
+View* KeyBindings::initWithPanel(PreferencesPanel* panel) {
+  _thePreference = panel;
+  if (!VIEW_key_bindings && services_.toolkit) {
+    interface_ = services_.toolkit->loadInterface(*services_.bundle, kInterfaceName, *this);
+    if (!interface_) {
+      logLine("*** KeyBindings: cannot load the interface description \"" + std::string(kInterfaceName) + "\"");
+      return nullptr;
+    }
+    wireInterface();
+    loadPrefs();
+    synchronizeToDefaults();
+    // After the first synchronisation on purpose: its immediate reload sees no
+    // table yet; the delayed one shows it.
+    if (auto path = services_.bundle->pathForResource(kEditorTableResource))
+      _editorMenuList = asArray(readPropertyListFile(*path));
+  }
+  return VIEW_key_bindings;
+}
+
+void KeyBindings::loadPrefs() {
+  if (!_thePreference) return;
+  DefaultsStore& defaults = _thePreference->defaults();
+  _keyBindingsNumber = clampToSetNumber(defaults.integerForKey(kSetNumberDefaultsKey));
+
+  Ref stored = defaults.objectForKey(kSetsDefaultsKey);
+  if (!stored) {
+    _keyBindingsSets = MutableDictionary::make();
+    return;
+  }
+  _keyBindingsSets = asMutableDictionary(MakePlistMutable(stored));
+  if (!_keyBindingsSets) {
+    logLine("*** KeyBindings: \"" + std::string(kSetsDefaultsKey) + "\" is not a dictionary; it is ignored.");
+    _keyBindingsSets = MutableDictionary::make();
+    return;
+  }
+  if (_keyBindingsSets->empty()) return;
+
+  // Menu titles follow the host's current titles; entries a set lacks stay lacking.
+  DictionaryRef defaultMenu = defaultSet() ? defaultSet()->dictionaryForKey(kSetMenuKey) : nullptr;
+  if (!defaultMenu) return;
+  for (const auto& [key, defaultEntry] : defaultMenu->entries()) {
+    auto entry = asDictionary(defaultEntry);
+    Ref title = entry ? entry->objectForKey(kEntryTitleKey) : nullptr;
+    for (const auto& [setKey, set] : _keyBindingsSets->entries()) {
+      auto setDictionary = asDictionary(set);
+      auto menu = setDictionary ? setDictionary->dictionaryForKey(kSetMenuKey) : nullptr;
+      auto stored_entry = menu ? asMutableDictionary(menu->objectForKey(key)) : nullptr;
+      if (stored_entry && title) stored_entry->setObjectForKey(title, kEntryTitleKey);
+    }
+  }
+}
+
+void KeyBindings::loadKeyBindingsSetForNumber() {
+  if (_keyBindingsNumber == 0) {
+    _currentKeyBindingsSet = defaultSet();
+    return;
+  }
+  auto set = _keyBindingsSets ? asMutableDictionary(_keyBindingsSets->objectForKey(setKeyForNumber(_keyBindingsNumber)))
+                              : nullptr;
+  if (!set) {
+    _keyBindingsNumber = 0;
+    _currentKeyBindingsSet = defaultSet();
+    if (_thePreference) _thePreference->defaults().setIntegerForKey(0, kSetNumberDefaultsKey);
+    return;
+  }
+  _currentKeyBindingsSet = set;
+
+  // Entries for commands the host no longer has go, menu first.
+  DictionaryRef reference = defaultSet();
+  struct Part {
+    const char* key;
+    const char* headline;
+  };
+  for (Part part : {Part{kSetMenuKey, "***** Remove bogus menu entries. (%d)"},
+                    Part{kSetEditorKey, "*** Remove bogus editor shortcuts. (%d)"}}) {
+    auto group = asMutableDictionary(set->objectForKey(part.key));
+    if (!group) continue;
+    std::vector<std::string> bogus =
+        keysMissingFrom(*group, reference ? reference->dictionaryForKey(part.key) : nullptr);
+    if (bogus.empty()) continue;
+    std::string headline = part.headline;
+    headline.replace(headline.find("%d"), 2, std::to_string(bogus.size()));
+    logLine(headline);
+    for (const auto& key : bogus) logLine(key);
+    group->removeObjectsForKeys(bogus);
+  }
+}
+
+void KeyBindings::synchronizeToDefaults() {
+  loadKeyBindingsSetForNumber();
+  bool stored = _keyBindingsNumber != 0;
+  if (BTN_kb_del_set) BTN_kb_del_set->setEnabled(stored);
+  if (BTN_kb_export_set) BTN_kb_export_set->setEnabled(stored);
+
+  if (PUB_sets) {
+    PUB_sets->removeAllItems();
+    DictionaryRef reference = defaultSet();
+    StringRef defaultName = reference ? reference->stringForKey(kSetNameKey) : nullptr;
+    PUB_sets->addItemWithTitle(defaultName ? defaultName->value() : std::string());
+    if (PopUpItem* item = PUB_sets->lastItem()) {
+      item->setTag(0);
+      item->setTargetAction({this, "loadKeyBindingsSet:"});
+    }
+    if (_keyBindingsSets && !_keyBindingsSets->empty()) {
+      for (const std::string& key : setKeysInPopUpOrder(*_keyBindingsSets)) {
+        std::size_t before = PUB_sets->numberOfItems();
+        PUB_sets->addItemWithTitle("");
+        if (PUB_sets->numberOfItems() == before) continue;
+        PopUpItem* item = PUB_sets->lastItem();
+        auto set = asDictionary(_keyBindingsSets->objectForKey(key));
+        StringRef name = set ? set->stringForKey(kSetNameKey) : nullptr;
+        // A set without a name still needs a title of its own: its key.
+        item->setTitle(name ? name->value() : key);
+        item->setTag(numberForSetKey(key).value_or(0));
+        item->setTargetAction({this, "loadKeyBindingsSet:"});
+      }
+    }
+    PUB_sets->selectItemWithTag(_keyBindingsNumber);
+  }
+
+  reloadOutlines();
+  if (services_.toolkit) services_.toolkit->performAfterDelay(*this, kReloadOutlinesSelector, kDelayedReloadSeconds);
+}
+
+void KeyBindings::reloadOutlines() {
+  for (OutlineView* outline : {OLV_menu_key_bindings, OLV_editor_key_bindings}) {
+    if (!outline) continue;
+    outline->reloadData();
+    outline->tile();
+    outline->display();
+  }
+  if (VIEW_key_bindings) VIEW_key_bindings->display();
+}
+
+void KeyBindings::writeToPrefs() {
+  if (!_thePreference) return;
+  MutableDictionaryRef changed = _thePreference->changedAttributesDictionary();
+  if (!changed || !changed->containsKey(kChangeFlagKey)) return;
+  DefaultsStore& defaults = _thePreference->defaults();
+  defaults.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
+  defaults.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()),
+                           kSetsDefaultsKey);
+  _thePreference->setCustomizedMenuWithNumber(_keyBindingsNumber);
+}
+
+void KeyBindings::revertToDefault() {
+  _keyBindingsNumber = 0;
+  if (_thePreference) _thePreference->defaults().setIntegerForKey(0, kSetNumberDefaultsKey);
+  synchronizeToDefaults();
+  setChangeFlag();
+}
+
+// ---- Shared helpers ----
+
+DictionaryRef KeyBindings::defaultSet() const {
+  return _thePreference ? _thePreference->defaultMenuDictionary() : nullptr;
+}
+
+void KeyBindings::setChangeFlag() {
+  if (!_thePreference) return;
+  if (MutableDictionaryRef changed = _thePreference->changedAttributesDictionary())
+    changed->setObjectForKey(boolean(true), kChangeFlagKey);
+}
+
+void KeyBindings::noteChange() {
+  if (_thePreference) _thePreference->i_am_ok(this);
+  setChangeFlag();
+}
+
+std::string KeyBindings::localized(const std::string& key, const char* table) const {
+  return services_.bundle->localizedStringForKeyValueTable(key, "", table);
+}
+
+ShownGroup KeyBindings::shownGroup() const {
+  if (TABV_outlines && TABV_outlines->selectedTabViewItemIdentifier() == kMenuTabIdentifier) return ShownGroup::Menu;
+  return ShownGroup::Editor;
+}
+
+OutlineView* KeyBindings::shownOutline() const {
+  return shownGroup() == ShownGroup::Menu ? OLV_menu_key_bindings : OLV_editor_key_bindings;
+}
+
+OutlineItem KeyBindings::selectedItem() const {
+  OutlineView* outline = shownOutline();
+  if (!outline) return {};
+  std::int64_t row = outline->selectedRow();
+  return row < 0 ? OutlineItem{} : outline->itemAtRow(row);
+}
+
+std::optional<std::string> KeyBindings::entryKeyForItem(ShownGroup group, const OutlineItem& item) const {
+  if (group == ShownGroup::Menu) return item.menuItem ? identifierForMenuItem(item.menuItem) : std::nullopt;
+  if (auto name = asString(item.node)) return name->value();
+  return std::nullopt;
+}
+
+MutableDictionaryRef KeyBindings::groupDictionary(ShownGroup group) const {
+  if (!_currentKeyBindingsSet) return nullptr;
+  return asMutableDictionary(
+      _currentKeyBindingsSet->objectForKey(group == ShownGroup::Menu ? kSetMenuKey : kSetEditorKey));
+}
+
+}  // namespace qor

@@ -1,0 +1,244 @@
+// The key configurator sheet: records a shortcut from the raw key events the
+// host forwards while the pane is its key snooper, checks it against the
+// shown group and adds it to the selected command's entry.
+//
+// While the sheet is open the pane is registered as the snooper, and
+// `snooping_` says so; `_keyCodesArray` is then the sequence being captured.
+// Once committed, that very array belongs to the set, so nothing touches it
+// after the sheet has closed: the next opening starts a new one.
+#include <limits>
+
+#include "conflicts.h"
+#include "qor/collections.h"
+#include "qor/key_bindings.h"
+#include "qor/key_masks.h"
+#include "qor/key_notation.h"
+#include "qor/text.h"
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kPromptText = "Type keys for shortcut.";
+constexpr const char* kHotKeyAlertTitle = "Can't bind more than one shortcut to the hot key";
+constexpr const char* kHotKeyAlertMessage = "To bind different shortcut, remove the existing one.";
+constexpr const char* kAlertButton = "OK";
+constexpr const char* kKeyNameFormat = "[%@]";
+// A hot key is one chord (modifier-only stroke and key) or two plain keys.
+constexpr std::size_t kMaxHotKeyStrokes = 2;
+
+const char* groupKey(ShownGroup group) { return group == ShownGroup::Menu ? kSetMenuKey : kSetEditorKey; }
+
+DictionaryRef entryIn(const DictionaryRef& set, ShownGroup group, const std::string& key) {
+  DictionaryRef dictionary = set ? set->dictionaryForKey(groupKey(group)) : nullptr;
+  return dictionary ? dictionary->dictionaryForKey(key) : nullptr;
+}
+
+bool isHotKeyCommand(const OutlineItem& item) {
+  return item.menuItem && item.menuItem->actionName() == kHotKeyAction;
+}
+
+// A tag that is no return code closes the sheet without committing.
+int returnCodeForTag(std::int64_t tag) {
+  using Limits = std::numeric_limits<int>;
+  return tag < Limits::min() || tag > Limits::max() ? kReturnCodeCancel : static_cast<int>(tag);
+}
+
+// The entry's "key sequences" as a mutable array, put in place first when
+// the entry has none (or holds it in fixed form).
+MutableArrayRef mutableKeySequences(MutableDictionary& entry) {
+  Ref stored = entry.objectForKey(kKeySequencesKey);
+  if (MutableArrayRef sequences = asMutableArray(stored)) return sequences;
+  MutableArrayRef sequences = MakeMutableArrayCopy(asArray(stored));
+  entry.setObjectForKey(sequences, kKeySequencesKey);
+  return sequences;
+}
+
+// The same dictionary in mutable form, put in place of the fixed one under
+// `key` in `owner` when it is fixed; a new one when there is none.
+MutableDictionaryRef mutableDictionaryIn(MutableDictionary& owner, const std::string& key) {
+  Ref stored = owner.objectForKey(key);
+  if (MutableDictionaryRef dictionary = asMutableDictionary(stored)) return dictionary;
+  DictionaryRef fixed = asDictionary(stored);
+  MutableDictionaryRef dictionary = fixed ? asMutableDictionary(MakePlistMutable(fixed)) : MutableDictionary::make();
+  owner.setObjectForKey(dictionary, key);
+  return dictionary;
+}
+
+// Adds `sequence` (the object itself) to the entry under `key` in `set`'s
+// dictionary of `group`. A set without an entry there gets a deep mutable
+// copy of the default set's entry holding `sequence` alone (and the group's
+// dictionary, when it has none). Result: false, with nothing stored, when
+// `set` is not mutable (the host's default set) or when neither `set` nor
+// `defaults` has an entry under `key`: no entry is ever made up.
+bool addSequenceToEntry(const MutableArrayRef& sequence, const DictionaryRef& set, ShownGroup group,
+                        const std::string& key, const DictionaryRef& defaults) {
+  MutableDictionaryRef mutableSet = asMutableDictionary(set);
+  if (!mutableSet) return false;
+  const bool hasEntry = entryIn(set, group, key) != nullptr;
+  DictionaryRef fallback = entryIn(defaults, group, key);
+  if (!hasEntry && !fallback) return false;
+
+  MutableDictionaryRef dictionary = mutableDictionaryIn(*mutableSet, groupKey(group));
+  if (hasEntry) {
+    mutableKeySequences(*mutableDictionaryIn(*dictionary, key))->addObject(sequence);
+    return true;
+  }
+  MutableDictionaryRef copy = asMutableDictionary(MakePlistMutable(fallback));
+  copy->setObjectForKey(MutableArray::make({sequence}), kKeySequencesKey);
+  dictionary->setObjectForKey(copy, key);
+  return true;
+}
+
+}  // namespace
+
+void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
+  // Without a sheet to show or an application to snoop on, a capture could
+  // never end: nothing opens.
+  if (!services_.toolkit || !services_.application || !WIN_key_configurator) return;
+
+  if (shownGroup() == ShownGroup::Menu) {
+    OutlineItem item = selectedItem();
+    std::optional<std::string> key = entryKeyForItem(ShownGroup::Menu, item);
+    if (isHotKeyCommand(item) && key) {
+      DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, *key);
+      ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
+      if (sequences && !sequences->empty()) {
+        services_.toolkit->runAlertPanel(localized(kHotKeyAlertTitle), localized(kHotKeyAlertMessage), kAlertButton);
+        return;
+      }
+    }
+  }
+
+  _keyCodesArray = MutableArray::make();
+  _shouldSendModifiers = false;
+  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
+  if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
+  WIN_key_configurator->makeFirstResponder(TEXT_key_configurator);
+  services_.application->setSnooper(this);
+  snooping_ = true;
+  if (TEXT_kb_conflict) {
+    TEXT_kb_conflict->setTextColor(TextColor::Black);
+    TEXT_kb_conflict->setStringValue(localized(kPromptText));
+  }
+  Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
+  services_.toolkit->beginSheet(*WIN_key_configurator, paneWindow, [this](int returnCode) {
+    KeyConfigurationSheetDidEndReturnCodeContextInfo(WIN_key_configurator, returnCode, nullptr);
+  });
+}
+
+void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
+                                                         std::uint16_t keyCode, std::uint32_t modifiers) {
+  if (!snooping_ || !_keyCodesArray) return;
+  const std::uint32_t held = modifiers & kModifierMaskBits;
+  if (type == kFlagsChangedEventType) {
+    _shouldSendModifiers = held != 0;
+    return;
+  }
+  // A key-down without characters (a dead key waiting for the next key) has
+  // no code unit to record or show: it is ignored and leaves the armed
+  // modifiers for the key that completes it.
+  if (type != kKeyDownEventType || characters.empty()) return;
+
+  std::string shown = TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string();
+  if (_shouldSendModifiers) {
+    if (held != 0) {
+      shown += stringFromModifier(held);
+      _keyCodesArray->addObject(Dictionary::make({{kStrokeModifiersKey, integer(held)}}));
+    }
+    _shouldSendModifiers = false;
+  }
+  // "unichar" and the notation count UTF-16 code units.
+  const char16_t unit = utf16FromUtf8(characters).front();
+  _keyCodesArray->addObject(Dictionary::make({{kStrokeKeyKey, str(characters)},
+                                              {kStrokeUnicharKey, integer(unit)},
+                                              {kStrokeCodeKey, integer(keyCode)},
+                                              {kStrokeModifiersKey, integer(held)}}));
+  std::string notation = stringForMenuKeyEquivalentFromKeyCode(unit);
+  shown += utf16Length(notation) > 1 ? formatWithObjects(kKeyNameFormat, {notation}) : notation;
+  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue(shown);
+
+  std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
+  const ShownGroup group = shownGroup();
+  ConflictTexts texts{
+      [this](const std::string& key) {
+        DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, key);
+        StringRef title = entry ? entry->stringForKey(kEntryTitleKey) : nullptr;
+        return title ? title->value() : std::string();
+      },
+      [this](const std::string& key) { return localized(key, kEditorTitlesTable); },
+      [this](const std::string& key) { return localized(key); },
+  };
+  StatusLine line = conflictStatusLine(conflicts, shown, group, texts);
+  if (TEXT_kb_conflict) {
+    TEXT_kb_conflict->setTextColor(line.color);
+    TEXT_kb_conflict->setStringValue(line.text);
+  }
+  if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(conflicts.empty());
+  if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(!_keyCodesArray->empty());
+}
+
+void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
+  if (!snooping_ || !_keyCodesArray) return;
+  _keyCodesArray->removeAllObjects();
+  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
+  if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
+}
+
+void KeyBindings::closeKeyConfigurationSheet(Sender* sender) {
+  if (!snooping_ || !services_.toolkit || !WIN_key_configurator) return;
+  services_.toolkit->endSheet(*WIN_key_configurator, sender ? returnCodeForTag(sender->tag()) : kReturnCodeCancel);
+}
+
+void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*sheet*/, int returnCode,
+                                                                   void* /*contextInfo*/) {
+  // Only the end of an open sheet commits: a sequence already committed must
+  // not be added a second time.
+  const bool wasOpen = snooping_;
+  if (WIN_key_configurator) WIN_key_configurator->close();
+  if (services_.application) services_.application->setSnooper(nullptr);
+  snooping_ = false;
+  _shouldSendModifiers = false;
+
+  if (returnCode == kReturnCodeOK && wasOpen && _keyCodesArray) {
+    const ShownGroup group = shownGroup();
+    const OutlineItem item = selectedItem();
+    if (group == ShownGroup::Menu && isHotKeyCommand(item) && _keyCodesArray->count() > kMaxHotKeyStrokes) {
+      if (services_.toolkit) services_.toolkit->beep();
+      return;
+    }
+    // Without a selected row there is no key to store under: nothing is
+    // stored and nobody is notified, and the same when no set knows the key.
+    std::optional<std::string> key = entryKeyForItem(group, item);
+    if (key && addSequenceToEntry(_keyCodesArray, _currentKeyBindingsSet, group, *key, defaultSet())) {
+      if (OutlineView* outline = shownOutline()) outline->reloadData();
+      noteChange();
+    }
+  }
+
+  Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
+  if (!paneWindow) return;
+  paneWindow->makeKeyAndOrderFront();
+  paneWindow->makeFirstResponder(shownOutline());
+}
+
+std::vector<std::string> KeyBindings::getConflictedMenuItemsForShortcut(const Array& sequence) const {
+  const ShownGroup group = shownGroup();
+  DictionaryRef dictionary =
+      _currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr;
+  // Editing commands that work in different contexts may share a shortcut;
+  // the selected command's context comes from the host's default set.
+  Ref context;
+  if (group == ShownGroup::Editor && OLV_editor_key_bindings) {
+    std::int64_t row = OLV_editor_key_bindings->selectedRow();
+    OutlineItem item = row < 0 ? OutlineItem{} : OLV_editor_key_bindings->itemAtRow(row);
+    if (std::optional<std::string> name = entryKeyForItem(ShownGroup::Editor, item))
+      if (DictionaryRef entry = entryIn(defaultSet(), ShownGroup::Editor, *name))
+        context = entry->objectForKey(kEntryContextKey);
+  }
+  return conflictingEntryKeys(dictionary, sequence, context);
+}
+
+}  // namespace qor

@@ -1,0 +1,204 @@
+// The two command outlines (data source and delegate) and their edit menu.
+//
+// Nothing here keeps state: every answer is computed from the host's live main
+// menu, the editing-command table and the current set at the moment of the
+// call. The rules themselves live in outline_rules.h.
+#include <optional>
+
+#include "outline_rules.h"
+#include "qor/key_bindings.h"
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kGroupItemsKey = "items";
+constexpr const char* kGroupTitleKey = "title";
+constexpr const char* kAlertButtonOK = "OK";
+constexpr const char* kDefaultSetAlertTitle = "Can't change default key bindings set";
+constexpr const char* kDefaultSetAlertMessage = "To customize shortcuts, duplicate an existing key bindings set.";
+constexpr const char* kAddShortcutTitle = "Add Shortcut...";
+constexpr const char* kRemoveShortcutFormat = "Remove '%@'";
+constexpr std::uint32_t kNoModifierFlags = 0;
+constexpr std::int64_t kSingleClick = 1;
+
+// The children of a node of the menu tree: the main menu's items for the
+// root, a submenu's items for an item that has one.
+const Menu* menuOfNode(const Application* application, const OutlineItem& item) {
+  if (item.isNone()) return application ? application->mainMenu() : nullptr;
+  return item.menuItem ? item.menuItem->submenu() : nullptr;
+}
+
+// The children of a node of the editor tree: the table for the root, a
+// group's "items" for a group.
+ArrayRef childrenOfEditorNode(const ArrayRef& table, const OutlineItem& item) {
+  if (item.isNone()) return table;
+  auto group = asDictionary(item.node);
+  return group ? group->arrayForKey(kGroupItemsKey) : nullptr;
+}
+
+// The stored sequences of the command under `key` in `set`'s part for
+// `group`; null when any step finds nothing.
+ArrayRef storedSequences(const DictionaryRef& set, ShownGroup group, const std::optional<std::string>& key) {
+  if (!set || !key) return nullptr;
+  DictionaryRef part = set->dictionaryForKey(group == ShownGroup::Menu ? kSetMenuKey : kSetEditorKey);
+  DictionaryRef entry = part ? part->dictionaryForKey(*key) : nullptr;
+  return entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
+}
+
+// Which of the pane's outlines `view` is; nullopt for any other view.
+std::optional<ShownGroup> servedGroup(const KeyBindings& pane, const OutlineView& view) {
+  if (&view == pane.OLV_menu_key_bindings) return ShownGroup::Menu;
+  if (&view == pane.OLV_editor_key_bindings) return ShownGroup::Editor;
+  return std::nullopt;
+}
+
+RowKind rowKindOf(ShownGroup group, const OutlineItem& item) {
+  return group == ShownGroup::Menu ? rowKindOfMenuItem(item.menuItem) : rowKindOfEditorNode(item.node);
+}
+
+}  // namespace
+
+std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group) return 0;
+  if (*group == ShownGroup::Menu) {
+    const Menu* menu = menuOfNode(services_.application, item);
+    return menu ? static_cast<std::int64_t>(menu->numberOfItems()) : 0;
+  }
+  ArrayRef children = childrenOfEditorNode(_editorMenuList, item);
+  return children ? static_cast<std::int64_t>(children->count()) : 0;
+}
+
+OutlineItem KeyBindings::outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group || index < 0) return {};
+  auto position = static_cast<std::size_t>(index);
+  if (*group == ShownGroup::Menu) {
+    const Menu* menu = menuOfNode(services_.application, item);
+    return menu ? OutlineItem{menu->itemAtIndex(position), nullptr} : OutlineItem{};
+  }
+  ArrayRef children = childrenOfEditorNode(_editorMenuList, item);
+  return children ? OutlineItem{nullptr, children->objectAtIndex(position)} : OutlineItem{};
+}
+
+bool KeyBindings::outlineViewIsItemExpandable(OutlineView& view, const OutlineItem& item) {
+  return outlineViewNumberOfChildrenOfItem(view, item) > 0;
+}
+
+std::string KeyBindings::outlineViewObjectValueForTableColumnByItem(OutlineView& view, const std::string& column,
+                                                                     const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group) return {};
+  RowKind kind = rowKindOf(*group, item);
+  if (kind == RowKind::Missing) return {};
+
+  std::string title;
+  if (*group == ShownGroup::Menu) {
+    title = item.menuItem->title();
+  } else if (auto name = asString(item.node)) {
+    title = localized(name->value(), kEditorTitlesTable);
+  } else if (auto groupNode = asDictionary(item.node)) {
+    StringRef groupTitle = groupNode->stringForKey(kGroupTitleKey);
+    title = localized(groupTitle ? groupTitle->value() : std::string(), kEditorTitlesTable);
+  }
+  return cellText(kind, column, title, storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+}
+
+bool KeyBindings::outlineViewShouldSelectItem(OutlineView& view, const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  return group && rowIsSelectable(rowKindOf(*group, item));
+}
+
+bool KeyBindings::outlineViewShouldEditTableColumnItem(OutlineView& view, const std::string& /*column*/,
+                                                       const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  return group && rowCellsAreEditable(rowKindOf(*group, item));
+}
+
+void KeyBindings::outlineViewWillDisplayCellForTableColumnItem(OutlineView& view, Cell& cell, const std::string& column,
+                                                               const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group) return;
+  CellLook look = cellLook(rowKindOf(*group, item), column);
+  if (look.alignment) cell.setAlignment(*look.alignment);
+  switch (look.action) {
+    case KeyCellAction::Untouched:
+      break;
+    case KeyCellAction::Nothing:
+      cell.setTargetAction({});
+      break;
+    case KeyCellAction::ShowEditMenu:
+      cell.setTargetAction({this, std::string(kShowEditMenuAction)});
+      break;
+  }
+}
+
+void KeyBindings::outlineViewSelectionDidChange(OutlineView& view) {
+  if (!servedGroup(*this, view)) return;
+  if (selectionChangeResponse(services_.systemVersion()) == SelectionChangeResponse::OpenEditMenu)
+    showPopupButtonToEdit(nullptr);
+}
+
+void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
+  OutlineView* outline = shownOutline();
+  std::int64_t row = outline ? outline->selectedRow() : -1;
+  switch (editMenuResponse(_keyBindingsNumber, row < 0 ? RowSelection::None : RowSelection::Selected)) {
+    case EditMenuResponse::Nothing:
+      return;
+    case EditMenuResponse::DefaultSetAlert:
+      if (services_.toolkit)
+        services_.toolkit->runAlertPanel(localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage),
+                                         kAlertButtonOK);
+      return;
+    case EditMenuResponse::PopUpMenu:
+      break;
+  }
+  if (!services_.toolkit) return;
+
+  Rect frame = outline->frameOfCellAtColumnRow(outline->columnWithIdentifier(std::string(kKeyColumn)), row);
+  // Never put into a view: it only holds the menu and stands as its view.
+  std::unique_ptr<PopUpButton> holder = services_.toolkit->makePopUpButton(frame);
+  if (!holder) return;
+  Window* window = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
+  MouseEvent event;
+  event.type = kLeftMouseUpEventType;
+  event.location = outline->convertRectToView(frame, nullptr).origin;
+  event.modifierFlags = kNoModifierFlags;
+  event.windowNumber = window ? window->windowNumber() : 0;
+  event.clickCount = kSingleClick;
+
+  ShownGroup group = shownGroup();
+  ArrayRef sequences = storedSequences(_currentKeyBindingsSet, group, entryKeyForItem(group, selectedItem()));
+  for (const EditMenuItem& entry :
+       editMenuItems(sequences, localized(kAddShortcutTitle), localized(kRemoveShortcutFormat))) {
+    // Added untitled, then retitled: a pop-up refuses a title it already
+    // holds, and two sequences may render alike.
+    std::size_t before = holder->numberOfItems();
+    holder->addItemWithTitle("");
+    if (holder->numberOfItems() == before) continue;
+    PopUpItem* item = holder->lastItem();
+    item->setTitle(entry.title);
+    item->setTag(entry.tag);
+    item->setTargetAction({this, std::string(entry.action)});
+  }
+  services_.toolkit->popUpContextMenu(*holder, event, *holder);
+}
+
+void KeyBindings::removeShortcutAtIndex(Sender* sender) {
+  // The host's default set is never changed.
+  if (!sender || _keyBindingsNumber == 0) return;
+  ShownGroup group = shownGroup();
+  std::optional<std::string> key = entryKeyForItem(group, selectedItem());
+  MutableDictionaryRef part = groupDictionary(group);
+  DictionaryRef entry = part && key ? part->dictionaryForKey(*key) : nullptr;
+  MutableArrayRef sequences = entry ? asMutableArray(entry->objectForKey(kKeySequencesKey)) : nullptr;
+  if (!sequences) return;
+  std::int64_t index = sender->tag();
+  if (index < 0 || static_cast<std::size_t>(index) >= sequences->count()) return;
+  sequences->removeObjectAtIndex(static_cast<std::size_t>(index));
+  if (OutlineView* outline = shownOutline()) outline->reloadData();
+  noteChange();
+}
+
+}  // namespace qor

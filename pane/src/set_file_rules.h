@@ -1,0 +1,41 @@
+// Rules of set management that are plain text and number work, as pure
+// functions; set_management.cc applies them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+// The file name an export suggests: "%@.QOR_shortcuts" filled with
+// `setName`.
+//   "Mine" -> "Mine.QOR_shortcuts"
+[[nodiscard]] std::string exportFileNameForSetName(std::string_view setName);
+
+// The name a set read from `path` takes when it has none of its own: the
+// file's name without its folder and without its last extension. A name that
+// is all extension (".QOR_shortcuts") is kept whole.
+//   "/tmp/Mine.QOR_shortcuts" -> "Mine"    "a.b.c" -> "a.b"    "/tmp/x" -> "x"
+[[nodiscard]] std::string setNameFromFilePath(std::string_view path);
+
+// The file name of `path`, without its folder, for messages.
+//   "/tmp/Mine.QOR_shortcuts" -> "Mine.QOR_shortcuts"
+[[nodiscard]] std::string fileNameOfPath(std::string_view path);
+
+// Whether the set-name sheet can be confirmed with `name`: any text of at
+// least one character, a single blank included. No trimming.
+[[nodiscard]] bool setNameCanBeConfirmed(std::string_view name);
+
+// The return code a sheet ends with when the button tagged `tag` closes it:
+// the tag itself; a tag that no return code can carry cancels.
+//   1 -> 1 (confirm)   0 -> 0   (1 << 32) + 1 -> 0
+[[nodiscard]] int sheetReturnCodeForTag(std::int64_t tag);
+
+// The names of `paths` for a message, each in single quotes, separated by
+// ", ".
+//   {"/a/x.QOR_shortcuts", "/b/y"} -> "'x.QOR_shortcuts', 'y'"
+[[nodiscard]] std::string quotedFileNames(const std::vector<std::string>& paths);
+
+}  // namespace qor

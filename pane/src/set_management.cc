@@ -1,0 +1,147 @@
+// Set management: choose, duplicate, remove, export and import sets.
+//
+// Every operation changes the set collection and the current number, lets
+// synchronizeToDefaults bring the pop-up, the buttons and the outlines into
+// line, and tells the host. A new set never takes the place of an existing
+// one: when the clock's number is taken, the next free number is used.
+#include <limits>
+
+#include "qor/collections.h"
+#include "qor/key_bindings.h"
+#include "qor/plist_file.h"
+#include "qor/text.h"
+#include "set_file_rules.h"
+#include "set_rules.h"
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kAlertButtonOK = "OK";
+constexpr const char* kImportFailedTitle = "Can't import key bindings sets";
+constexpr const char* kImportFailedMessage = "Not a key bindings set: %@.";
+
+std::int32_t setNumberForTag(std::int64_t tag) {
+  using Limits = std::numeric_limits<std::int32_t>;
+  // A tag no set number can carry stands for no set: the default set.
+  if (tag < Limits::min() || tag > Limits::max()) return 0;
+  return static_cast<std::int32_t>(tag);
+}
+
+}  // namespace
+
+void KeyBindings::loadKeyBindingsSet(Sender* sender) {
+  if (!sender) return;
+  _keyBindingsNumber = setNumberForTag(sender->tag());
+  loadKeyBindingsSetForNumber();
+  synchronizeToDefaults();
+  noteChange();
+}
+
+// ---- Duplicate ----
+
+void KeyBindings::duplicateKeyBindingsSet(Sender* /*sender*/) {
+  if (!services_.toolkit || !WIN_set_name) return;
+  if (TEXT_set_name) TEXT_set_name->setStringValue("");
+  if (BTN_set_name_OK) BTN_set_name_OK->setEnabled(false);
+  WIN_set_name->makeFirstResponder(TEXT_set_name);
+  Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
+  services_.toolkit->beginSheet(*WIN_set_name, paneWindow, [this](int returnCode) {
+    setNameSheetDidEndReturnCodeContextInfo(WIN_set_name, returnCode, nullptr);
+  });
+}
+
+void KeyBindings::closeSetNameSheet(Sender* sender) {
+  if (!services_.toolkit || !WIN_set_name) return;
+  services_.toolkit->endSheet(*WIN_set_name, sender ? sheetReturnCodeForTag(sender->tag()) : kReturnCodeCancel);
+}
+
+void KeyBindings::controlTextDidChange(TextField& field) {
+  if (&field != TEXT_set_name || !BTN_set_name_OK) return;
+  BTN_set_name_OK->setEnabled(setNameCanBeConfirmed(field.stringValue()));
+}
+
+void KeyBindings::setNameSheetDidEndReturnCodeContextInfo(Window* sheet, int returnCode, void* /*contextInfo*/) {
+  if (sheet) sheet->close();
+  if (returnCode != kReturnCodeOK) return;
+  auto copy = asMutableDictionary(MakePlistMutable(_currentKeyBindingsSet));
+  if (!copy) return;
+  if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
+  std::int32_t number = firstFreeSetNumber(*_keyBindingsSets, services_.now());
+  // Taken as typed: no trimming, and the name need not be unique.
+  copy->setObjectForKey(str(TEXT_set_name ? TEXT_set_name->stringValue() : std::string()), kSetNameKey);
+  _keyBindingsSets->setObjectForKey(copy, setKeyForNumber(number));
+  _keyBindingsNumber = number;
+  synchronizeToDefaults();
+  noteChange();
+}
+
+// ---- Remove ----
+
+void KeyBindings::removeKeyBindingsSet(Sender* /*sender*/) {
+  if (_keyBindingsNumber == 0 || !_keyBindingsSets || _keyBindingsSets->empty()) return;
+  std::string key = setKeyForNumber(_keyBindingsNumber);
+  if (!_keyBindingsSets->containsKey(key)) return;
+  _keyBindingsSets->removeObjectForKey(key);
+  _keyBindingsNumber = 0;
+  _currentKeyBindingsSet = defaultSet();
+  // At once: the removed set must not come back as current at the next start.
+  if (_thePreference) _thePreference->defaults().setIntegerForKey(0, kSetNumberDefaultsKey);
+  synchronizeToDefaults();
+  noteChange();
+  if (VIEW_key_bindings) VIEW_key_bindings->setNeedsDisplay();
+}
+
+// ---- Export ----
+
+void KeyBindings::exportSet(Sender* /*sender*/) {
+  if (!services_.toolkit || !_currentKeyBindingsSet) return;
+  StringRef name = _currentKeyBindingsSet->stringForKey(kSetNameKey);
+  // A set without a name is listed under its number; the file is named alike.
+  std::string shownName = name ? name->value() : setKeyForNumber(_keyBindingsNumber);
+  Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
+  services_.toolkit->beginSaveSheet("", exportFileNameForSetName(shownName), paneWindow,
+                                    [this](int returnCode, const std::string& path) {
+                                      exportFileSavePanelDidEndReturnCodeContextInfo(returnCode, path);
+                                    });
+}
+
+void KeyBindings::exportFileSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path) {
+  if (returnCode != kReturnCodeOK) return;
+  bool written = _currentKeyBindingsSet && writePropertyListFile(_currentKeyBindingsSet, path);
+  if (!written && services_.toolkit) services_.toolkit->beep();
+}
+
+// ---- Import ----
+
+void KeyBindings::importSet(Sender* /*sender*/) {
+  if (!services_.toolkit) return;
+  OpenPanelResult chosen = services_.toolkit->runOpenPanelForTypes({kShortcutFileType});
+  if (chosen.returnCode != kReturnCodeOK) return;
+  if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
+
+  std::vector<std::string> unreadable;
+  std::int64_t position = 0;
+  for (const std::string& path : chosen.filenames) {
+    auto set = asMutableDictionary(MakePlistMutable(asDictionary(readPropertyListFile(path))));
+    if (set) {
+      if (!set->stringForKey(kSetNameKey)) set->setObjectForKey(str(setNameFromFilePath(path)), kSetNameKey);
+      std::int32_t number = firstFreeSetNumber(*_keyBindingsSets, services_.now() + position);
+      _keyBindingsSets->setObjectForKey(set, setKeyForNumber(number));
+    } else {
+      unreadable.push_back(path);
+    }
+    ++position;
+  }
+
+  if (unreadable.size() < chosen.filenames.size()) {
+    synchronizeToDefaults();
+    noteChange();
+  }
+  if (!unreadable.empty())
+    services_.toolkit->runAlertPanel(localized(kImportFailedTitle),
+                                     formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)}),
+                                     kAlertButtonOK);
+}
+
+}  // namespace qor

@@ -1,0 +1,46 @@
+#include "set_rules.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+#include "qor/text.h"
+
+namespace qor {
+
+std::string setKeyForNumber(std::int32_t number) { return std::to_string(number); }
+
+std::optional<std::int32_t> numberForSetKey(std::string_view key) {
+  std::int32_t value = 0;
+  auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), value);
+  if (error != std::errc() || end != key.data() + key.size() || key.empty()) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string> setKeysInPopUpOrder(const Dictionary& sets) {
+  std::vector<std::string> keys = sets.allKeys();
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const std::string& a, const std::string& b) { return compareCaseInsensitive(a, b) < 0; });
+  return keys;
+}
+
+std::vector<std::string> keysMissingFrom(const Dictionary& group, const DictionaryRef& reference) {
+  std::vector<std::string> missing;
+  for (const auto& [key, value] : group.entries())
+    if (!reference || !reference->containsKey(key)) missing.push_back(key);
+  return missing;
+}
+
+std::int32_t firstFreeSetNumber(const Dictionary& sets, std::int64_t preferred) {
+  using Limits = std::numeric_limits<std::int32_t>;
+  // The clock's seconds no longer fit in 32 bits after 2038: keep the low
+  // bits, as the stored format has room for no more.
+  auto candidate = static_cast<std::int32_t>(static_cast<std::uint32_t>(preferred));
+  for (std::int64_t tries = 0; tries <= static_cast<std::int64_t>(sets.count()) + 1; ++tries) {
+    if (candidate != 0 && !sets.containsKey(setKeyForNumber(candidate))) return candidate;
+    candidate = candidate == Limits::max() ? Limits::min() : candidate + 1;
+  }
+  return candidate;
+}
+
+}  // namespace qor

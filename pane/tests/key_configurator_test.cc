@@ -1,0 +1,609 @@
+// The key configurator sheet driven as the user and the host drive it: rows
+// chosen in the headless outlines, key events forwarded by the headless
+// application, buttons clicked in the sheet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "headless_pane.h"
+#include "qor/collections.h"
+#include "qor/text.h"
+
+namespace qor {
+namespace {
+
+using pane_test::TemporaryFolder;
+
+constexpr std::uint32_t kCommand = 0x100000;
+constexpr std::uint32_t kShift = 0x20000;
+constexpr std::uint32_t kControl = 0x40000;
+constexpr std::uint32_t kOption = 0x80000;
+constexpr std::uint32_t kCapsLock = 0x10000;
+constexpr std::uint32_t kNumericPad = 0x200000;
+constexpr std::uint16_t kCodeS = 1;   // hardware key codes as the host reports them
+constexpr std::uint16_t kCodeK = 40;
+constexpr std::uint16_t kCodeJ = 38;
+constexpr std::uint32_t kAnotherEventType = 14;
+constexpr std::int32_t kVersionWithoutMenuOnSelection = 0x1040;  // 10.4: only a click on "Key" opens the menu
+constexpr const char* kStoredSetKey = "1";
+
+// Rows of the menu outline:
+//   0 File  1 New  2 Save  3 Save As  4 Window  5 Minimize  6 Bring to Front  7 Zoom
+namespace menu_row {
+constexpr std::int64_t kNew = 1;
+constexpr std::int64_t kSave = 2;
+constexpr std::int64_t kMinimize = 5;
+constexpr std::int64_t kHotKey = 6;
+constexpr std::int64_t kZoom = 7;
+}  // namespace menu_row
+constexpr const char* kNewId = "[newDocument:] [] [0]";
+constexpr const char* kSaveId = "[saveDocument:] [] [0]";
+constexpr const char* kSaveAsId = "[saveDocumentAs:] [] [0]";
+constexpr const char* kMinimizeId = "[performMiniaturize:] [] [0]";
+constexpr const char* kHotKeyId = "[bringQORtoFront:] [HotKeyController] [0]";
+constexpr const char* kZoomId = "[performZoom:] [] [0]";
+
+// Rows of the editor outline:
+//   0 Completion  1 complete:  2 cancelOperation:  3 Moving  4 moveLeft:  5 yank:  6 deleteToMark:
+namespace editor_row {
+constexpr std::int64_t kComplete = 1;
+constexpr std::int64_t kCancel = 2;
+constexpr std::int64_t kMoveLeft = 4;
+constexpr std::int64_t kYank = 5;
+constexpr std::int64_t kDeleteToMark = 6;
+}  // namespace editor_row
+
+constexpr const char* kEditorTable = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><array>
+  <dict><key>title</key><string>Completion</string><key>items</key><array>
+    <string>complete:</string><string>cancelOperation:</string></array></dict>
+  <dict><key>title</key><string>Moving</string><key>items</key><array>
+    <string>moveLeft:</string><string>yank:</string><string>deleteToMark:</string></array></dict>
+</array></plist>
+)";
+
+constexpr const char* kEditorTitles = R"(msgid "complete:"
+msgstr "Complete Word"
+
+msgid "moveLeft:"
+msgstr "Move Left"
+)";
+
+std::string utf8(char16_t unit) { return utf8FromCodeUnit(unit); }
+
+DictionaryRef modifierOnly(std::uint32_t mask) { return Dictionary::make({{kStrokeModifiersKey, integer(mask)}}); }
+
+// A stroke as the configurator captures it.
+DictionaryRef captured(const std::string& key, char16_t unichar, std::uint16_t code, std::uint32_t mask) {
+  return Dictionary::make({{kStrokeKeyKey, str(key)},
+                           {kStrokeUnicharKey, integer(unichar)},
+                           {kStrokeCodeKey, integer(code)},
+                           {kStrokeModifiersKey, integer(mask)}});
+}
+
+// A stroke as the host's default set stores it.
+DictionaryRef stored(char16_t key, std::uint32_t mask) {
+  return Dictionary::make(
+      {{kStrokeUnicharKey, integer(key)}, {kStrokeKeyKey, str(utf8(key))}, {kStrokeModifiersKey, integer(mask)}});
+}
+
+ArrayRef chord(std::uint32_t mask, char16_t key) { return Array::make({modifierOnly(mask), stored(key, mask)}); }
+ArrayRef plain(char16_t key) { return Array::make({stored(key, 0)}); }
+
+// A null `context` makes an entry without one.
+DictionaryRef entry(const std::string& title, std::vector<Ref> sequences, Ref context = nullptr) {
+  auto fields = MutableDictionary::make(
+      {{kEntryTitleKey, str(title)}, {kKeySequencesKey, Array::make(std::move(sequences))}});
+  fields->setObjectForKey(std::move(context), kEntryContextKey);
+  return fields;
+}
+
+std::unique_ptr<SimpleMenu> mainMenu() {
+  auto bar = std::make_unique<SimpleMenu>("");
+  SimpleMenu& file = bar->addSubmenu("File");
+  file.addItem("New", "newDocument:");
+  file.addItem("Save", "saveDocument:");
+  file.addItem("Save As…", "saveDocumentAs:");
+  SimpleMenu& window = bar->addSubmenu("Window");
+  window.addItem("Minimize", "performMiniaturize:");
+  window.addItem("Bring to Front", kHotKeyAction, "HotKeyController");
+  window.addItem("Zoom", "performZoom:");
+  return bar;
+}
+
+// Zoom and deleteToMark: are commands that the default set does not know.
+DictionaryRef defaultSet() {
+  auto menu = Dictionary::make({
+      {kNewId, entry("New", {chord(kCommand, 'n')})},
+      {kSaveId, entry("Save", {chord(kCommand, 's')})},
+      {kSaveAsId, entry("Save As…", {chord(kCommand | kShift, 's')})},
+      {kMinimizeId, entry("Minimize", {chord(kCommand, 'm')})},
+      {kHotKeyId, entry("Bring to Front", {chord(kControl | kOption, 'e')})},
+  });
+  auto editor = Dictionary::make({
+      {"complete:", entry("", {chord(kControl, ' ')}, str("text"))},
+      {"cancelOperation:", entry("", {chord(kControl, ' ')}, str("completion list"))},
+      {"moveLeft:", entry("", {plain(0xF702)})},
+      {"yank:", entry("", {}, str("text"))},
+  });
+  return Dictionary::make({{kSetNameKey, str("Default")}, {kSetMenuKey, menu}, {kSetEditorKey, editor}});
+}
+
+// The user's own set "Mine" (number 1, current): a copy of the default set
+// without the entries of Minimize and yank:, and with the hot-key command's
+// sequences removed.
+DictionaryRef storeContents() {
+  auto mine = asMutableDictionary(MakePlistMutable(defaultSet()));
+  mine->setObjectForKey(str("Mine"), kSetNameKey);
+  asMutableDictionary(mine->objectForKey(kSetMenuKey))->removeObjectForKey(kMinimizeId);
+  asMutableDictionary(mine->objectForKey(kSetEditorKey))->removeObjectForKey("yank:");
+  asMutableDictionary(asMutableDictionary(mine->objectForKey(kSetMenuKey))->objectForKey(kHotKeyId))
+      ->setObjectForKey(MutableArray::make(), kKeySequencesKey);
+  return Dictionary::make({{kSetNumberDefaultsKey, integer(1)},
+                           {kSetsDefaultsKey, Dictionary::make({{kStoredSetKey, mine}})}});
+}
+
+struct KeyEvent {
+  std::uint32_t type;
+  std::string characters;
+  std::uint16_t code;
+  std::uint32_t flags;
+};
+KeyEvent flags(std::uint32_t modifiers) { return {kFlagsChangedEventType, "", 0, modifiers}; }
+KeyEvent down(const std::string& characters, std::uint16_t code, std::uint32_t modifiers) {
+  return {kKeyDownEventType, characters, code, modifiers};
+}
+KeyEvent up(const std::string& characters, std::uint16_t code, std::uint32_t modifiers) {
+  return {kKeyUpEventType, characters, code, modifiers};
+}
+
+class KeyConfiguratorTest : public ::testing::Test {
+ protected:
+  KeyConfiguratorTest() {
+    bundleFolder.write("KeyBindings.ui", "");
+    bundleFolder.write("EditorKeyBindingsTable.plist", kEditorTable);
+    bundleFolder.write("locale/en/EditorMenuTitles.po", kEditorTitles);
+    application.setMainMenu(mainMenu());
+    start(storeContents());
+  }
+
+  void start(DictionaryRef contents) {
+    pane.reset();
+    store = std::make_unique<MemoryDefaults>(contents);
+    panel = std::make_unique<HeadlessPanel>(*store, defaults, toolkit.journal());
+    PaneServices services;
+    services.toolkit = &toolkit;
+    services.application = &application;
+    services.bundle = std::make_shared<const Bundle>(bundleFolder.path(), std::vector<std::string>{"en"});
+    services.systemVersion = [] { return kVersionWithoutMenuOnSelection; };
+    pane = std::make_unique<KeyBindings>(std::move(services));
+    pane->initWithPanel(panel.get());
+    toolkit.advance(1);
+  }
+
+  HeadlessOutlineView& outline(const char* name) { return *toolkit.find<HeadlessOutlineView>(name); }
+  HeadlessButton& button(const std::string& name) { return *toolkit.find<HeadlessButton>(name); }
+  HeadlessTextField& field(const std::string& name) { return *toolkit.find<HeadlessTextField>(name); }
+
+  // Chooses the row in the tab's outline, then "Add Shortcut..." in the edit
+  // menu that a click on its "Key" cell opens.
+  void openFor(const char* tab, std::int64_t row) {
+    toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier(tab);
+    const bool menu = std::string(tab) == "menu";
+    HeadlessOutlineView& shown = outline(menu ? "OLV_menu_key_bindings" : "OLV_editor_key_bindings");
+    ASSERT_TRUE(shown.selectRow(row)) << row;
+    ASSERT_TRUE(shown.clickKeyCell(row));
+    ASSERT_TRUE(toolkit.chooseContextMenuItem(0));
+  }
+  void send(const std::vector<KeyEvent>& events) {
+    for (const KeyEvent& e : events) application.sendKeyEvent(e.type, e.characters, e.code, e.flags);
+  }
+  DictionaryRef currentEntry(const char* group, const std::string& key) {
+    auto part = pane->currentKeyBindingsSet()->dictionaryForKey(group);
+    return part ? part->dictionaryForKey(key) : nullptr;
+  }
+  Ref currentSequences(const char* group, const std::string& key) {
+    auto found = currentEntry(group, key);
+    return found ? found->objectForKey(kKeySequencesKey) : nullptr;
+  }
+  std::vector<std::string> journalSinceMark() {
+    const auto& lines = toolkit.journal().lines();
+    return {lines.begin() + static_cast<std::ptrdiff_t>(mark_), lines.end()};
+  }
+  void markJournal() { mark_ = toolkit.journal().lines().size(); }
+  bool changeFlagIsSet() { return panel->changedAttributesDictionary()->containsKey(kChangeFlagKey); }
+
+  TemporaryFolder bundleFolder;
+  HeadlessToolkit toolkit;
+  HeadlessApplication application{toolkit.journal()};
+  DictionaryRef defaults = defaultSet();
+  std::unique_ptr<MemoryDefaults> store;
+  std::unique_ptr<HeadlessPanel> panel;
+  std::unique_ptr<KeyBindings> pane;
+
+ private:
+  std::size_t mark_ = 0;
+};
+
+TEST_F(KeyConfiguratorTest, OpeningPreparesTheSheetThenRegisters) {
+  toolkit.journal().clear();
+  openFor("menu", menu_row::kNew);
+  const auto& lines = toolkit.journal().lines();
+  auto opening = std::find(lines.begin(), lines.end(), "TEXT_key_configurator setStringValue ''");
+  ASSERT_NE(opening, lines.end());
+  EXPECT_EQ(std::vector<std::string>(opening, lines.end()),
+            (std::vector<std::string>{"TEXT_key_configurator setStringValue ''",
+                                      "BTN_key_configurator_OK setEnabled false",
+                                      "BTN_key_configurator_clear setEnabled false",
+                                      "WIN_key_configurator makeFirstResponder TEXT_key_configurator",
+                                      "setSnooper",
+                                      "TEXT_kb_conflict setTextColor black",
+                                      "TEXT_kb_conflict setStringValue 'Type keys for shortcut.'",
+                                      "beginSheet WIN_key_configurator"}));
+  ASSERT_EQ(toolkit.openSheets().size(), 1u);
+  EXPECT_EQ(toolkit.openSheets()[0].parent->objectName(), "WIN_preferences");
+  EXPECT_EQ(application.snooper(), pane.get());
+  EXPECT_TRUE(pane->keyCodesArray()->empty());
+}
+
+TEST_F(KeyConfiguratorTest, CaptureBuildsStrokesAndTheFieldText) {
+  const std::string command = "\u2318", shift = "\u21E7", option = "\u2325";
+  struct Scenario {
+    const char* name;
+    std::vector<KeyEvent> events;
+    std::vector<Ref> strokes;
+    std::string text;
+  };
+  const Scenario scenarios[] = {
+      {"Command, then K", {flags(kCommand), down("k", kCodeK, kCommand)},
+       {modifierOnly(kCommand), captured("k", 'k', kCodeK, kCommand)}, command + "K"},
+      {"Command already held when the sheet opened", {down("k", kCodeK, kCommand)},
+       {captured("k", 'k', kCodeK, kCommand)}, "K"},
+      {"Command held while S then K",
+       {flags(kCommand), down("s", kCodeS, kCommand), down("k", kCodeK, kCommand)},
+       {modifierOnly(kCommand), captured("s", 's', kCodeS, kCommand), captured("k", 'k', kCodeK, kCommand)},
+       command + "SK"},
+      {"Shift released while Command stays",
+       {flags(kCommand | kShift), down("K", kCodeK, kCommand | kShift), flags(kCommand), down("j", kCodeJ, kCommand)},
+       {modifierOnly(kCommand | kShift), captured("K", 'K', kCodeK, kCommand | kShift), modifierOnly(kCommand),
+        captured("j", 'j', kCodeJ, kCommand)},
+       shift + command + "K" + command + "J"},
+      {"every modifier released", {flags(kCommand), down("s", kCodeS, kCommand), flags(0), down("k", kCodeK, 0)},
+       {modifierOnly(kCommand), captured("s", 's', kCodeS, kCommand), captured("k", 'k', kCodeK, 0)},
+       command + "SK"},
+      {"modifiers pressed and released before the key", {flags(kCommand), flags(0), down("k", kCodeK, 0)},
+       {captured("k", 'k', kCodeK, 0)}, "K"},
+      {"Caps Lock alone arms nothing and is never stored", {flags(kCapsLock), down("k", kCodeK, kCapsLock)},
+       {captured("k", 'k', kCodeK, 0)}, "K"},
+      {"Caps Lock and the numeric pad beside Command",
+       {flags(kCommand | kCapsLock), down("k", kCodeK, kCommand | kCapsLock | kNumericPad)},
+       {modifierOnly(kCommand), captured("k", 'k', kCodeK, kCommand)}, command + "K"},
+      {"key-up and other events change nothing",
+       {flags(kCommand), up("s", kCodeS, kCommand), {kAnotherEventType, "x", 7, 0}, down("k", kCodeK, kCommand),
+        up("k", kCodeK, kCommand)},
+       {modifierOnly(kCommand), captured("k", 'k', kCodeK, kCommand)}, command + "K"},
+      // Names longer than one character stand in brackets; glyphs do not.
+      {"named keys", {down(" ", 49, 0), down(utf8(0xF708), 96, 0), down("\r", 36, 0)},
+       {captured(" ", ' ', 49, 0), captured(utf8(0xF708), 0xF708, 96, 0), captured("\r", '\r', 36, 0)},
+       "[Space][F5]\u21A9"},
+      // A dead key gives no characters: it is skipped and the chord waits
+      // for the key that completes it.
+      {"dead key, then the composed character", {flags(kOption), down("", 14, kOption), down("é", 14, kOption)},
+       {modifierOnly(kOption), captured("é", 0xE9, 14, kOption)}, option + "é"},
+      // "unichar" is the first UTF-16 code unit: a high surrogate, shown by its code.
+      {"a character outside the BMP", {down("\U0001F600", 50, 0)},
+       {captured("\U0001F600", 0xD83D, 50, 0)}, "[[d83d]]"},
+  };
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.name);
+    openFor("menu", menu_row::kNew);
+    send(s.events);
+    EXPECT_TRUE(isEqual(pane->keyCodesArray(), Array::make(s.strokes))) << describe(pane->keyCodesArray());
+    EXPECT_EQ(field("TEXT_key_configurator").stringValue(), s.text);
+    EXPECT_TRUE(button("BTN_key_configurator_clear").isEnabled());
+    button("BTN_key_configurator_cancel").performClick();
+  }
+}
+
+TEST_F(KeyConfiguratorTest, StatusLineAndOKFollowTheConflictSearch) {
+  const std::string command = "\u2318", control = "\u2303";
+  struct Case {
+    const char* name;
+    const char* tab;
+    std::int64_t row;
+    std::vector<KeyEvent> events;
+    TextColor color;
+    std::string status;
+  };
+  const Case cases[] = {
+      {"free chord", "menu", menu_row::kNew, {flags(kCommand), down("k", kCodeK, kCommand)}, TextColor::Black,
+       "Type keys for shortcut."},
+      {"another command's chord", "menu", menu_row::kNew, {flags(kCommand), down("s", kCodeS, kCommand)},
+       TextColor::Red, "'" + command + "S' is currently bound to 'Save'."},
+      {"the command's own chord", "menu", menu_row::kSave, {flags(kCommand), down("s", kCodeS, kCommand)},
+       TextColor::Red, "'" + command + "S' is currently bound to 'Save'."},
+      {"the chord as one stroke is another sequence", "menu", menu_row::kNew, {down("s", kCodeS, kCommand)},
+       TextColor::Black, "Type keys for shortcut."},
+      {"case of the key counts", "menu", menu_row::kNew, {flags(kCommand), down("S", kCodeS, kCommand)},
+       TextColor::Black, "Type keys for shortcut."},
+      // Contexts come from the selected command's default entry.
+      {"same context", "editor", editor_row::kComplete, {flags(kControl), down(" ", 49, kControl)},
+       TextColor::Red, "'" + control + "[Space]' is currently bound to 'Complete Word'."},
+      {"no context meets only commands without one", "editor", editor_row::kMoveLeft,
+       {flags(kControl), down(" ", 49, kControl)}, TextColor::Black, "Type keys for shortcut."},
+      {"other context", "editor", editor_row::kCancel, {flags(kControl), down(" ", 49, kControl)},
+       TextColor::Red, "'" + control + "[Space]' is currently bound to 'cancelOperation:'."},  // untranslated
+      {"an editing command's title", "editor", editor_row::kDeleteToMark, {down(utf8(0xF702), 123, 0)},
+       TextColor::Red, "'\u2190' is currently bound to 'Move Left'."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    openFor(c.tab, c.row);
+    send(c.events);
+    EXPECT_EQ(field("TEXT_kb_conflict").textColor(), c.color);
+    EXPECT_EQ(field("TEXT_kb_conflict").stringValue(), c.status);
+    EXPECT_EQ(button("BTN_key_configurator_OK").isEnabled(), c.color == TextColor::Black);
+    button("BTN_key_configurator_cancel").performClick();
+  }
+}
+
+TEST_F(KeyConfiguratorTest, WithoutAnEditorRowOnlyEntriesWithoutContextConflict) {
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("editor");
+  pane->showKeyConfigurationSheet(nullptr);
+  send({flags(kControl), down(" ", 49, kControl)});
+  EXPECT_TRUE(pane->getConflictedMenuItemsForShortcut(*pane->keyCodesArray()).empty());
+  button("BTN_key_configurator_clear").performClick();
+  send({down(utf8(0xF702), 123, 0)});
+  EXPECT_EQ(pane->getConflictedMenuItemsForShortcut(*pane->keyCodesArray()), std::vector<std::string>{"moveLeft:"});
+}
+
+TEST_F(KeyConfiguratorTest, ClearAfterAConflictKeepsTheRedLineUntilTheNextKey) {
+  openFor("menu", menu_row::kNew);
+  send({flags(kCommand), down("s", kCodeS, kCommand)});
+  MutableArrayRef capture = pane->keyCodesArray();
+  ASSERT_EQ(field("TEXT_kb_conflict").textColor(), TextColor::Red);
+  const std::string message = field("TEXT_kb_conflict").stringValue();
+
+  button("BTN_key_configurator_clear").performClick();
+  EXPECT_EQ(pane->keyCodesArray(), capture);  // emptied in place
+  EXPECT_TRUE(capture->empty());
+  EXPECT_EQ(field("TEXT_key_configurator").stringValue(), "");
+  EXPECT_FALSE(button("BTN_key_configurator_OK").isEnabled());
+  EXPECT_FALSE(button("BTN_key_configurator_clear").isEnabled());
+  EXPECT_EQ(field("TEXT_kb_conflict").textColor(), TextColor::Red);
+  EXPECT_EQ(field("TEXT_kb_conflict").stringValue(), message);
+
+  // Command is still held: no new modifier-only stroke without a flags change.
+  send({down("k", kCodeK, kCommand)});
+  EXPECT_TRUE(isEqual(capture, Array::make({captured("k", 'k', kCodeK, kCommand)})));
+  EXPECT_EQ(field("TEXT_kb_conflict").textColor(), TextColor::Black);
+  EXPECT_TRUE(button("BTN_key_configurator_OK").isEnabled());
+}
+
+TEST_F(KeyConfiguratorTest, OKAppendsToTheEntryAndRestoresFocus) {
+  openFor("menu", menu_row::kNew);
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  MutableArrayRef capture = pane->keyCodesArray();
+  markJournal();
+  button("BTN_key_configurator_OK").performClick();
+
+  auto sequences = asArray(currentSequences(kSetMenuKey, kNewId));
+  ASSERT_TRUE(sequences);
+  ASSERT_EQ(sequences->count(), 2u);
+  EXPECT_TRUE(isEqual(sequences->objectAtIndex(0), chord(kCommand, 'n')));
+  EXPECT_EQ(sequences->objectAtIndex(1), capture);  // stored as captured
+  EXPECT_EQ(journalSinceMark(),
+            (std::vector<std::string>{"BTN_key_configurator_OK performClick", "endSheet WIN_key_configurator 1",
+                                      "WIN_key_configurator close", "setSnooper nil",
+                                      "OLV_menu_key_bindings reloadData", "i_am_ok",
+                                      "WIN_preferences makeKeyAndOrderFront",
+                                      "WIN_preferences makeFirstResponder OLV_menu_key_bindings"}));
+  EXPECT_TRUE(changeFlagIsSet());
+  EXPECT_EQ(application.snooper(), nullptr);
+  EXPECT_FALSE(pane->shouldSendModifiers());
+
+  // A second end of the same sheet commits nothing more.
+  pane->KeyConfigurationSheetDidEndReturnCodeContextInfo(nullptr, kReturnCodeOK, nullptr);
+  EXPECT_EQ(asArray(currentSequences(kSetMenuKey, kNewId))->count(), 2u);
+
+  // The next capture starts a new sequence; the stored one stays as it was.
+  openFor("menu", menu_row::kNew);
+  EXPECT_NE(pane->keyCodesArray(), capture);
+  send({down("j", kCodeJ, 0)});
+  button("BTN_key_configurator_clear").performClick();
+  EXPECT_EQ(capture->count(), 2u);
+}
+
+TEST_F(KeyConfiguratorTest, OKWithoutAnEntryCopiesTheDefaultEntry) {
+  struct Case {
+    const char* tab;
+    std::int64_t row;
+    const char* group;
+    const char* key;
+  };
+  for (const Case& c : {Case{"menu", menu_row::kMinimize, kSetMenuKey, kMinimizeId},
+                        Case{"editor", editor_row::kYank, kSetEditorKey, "yank:"}}) {
+    SCOPED_TRACE(c.key);
+    openFor(c.tab, c.row);
+    send({flags(kCommand), down("k", kCodeK, kCommand)});
+    MutableArrayRef capture = pane->keyCodesArray();
+    button("BTN_key_configurator_OK").performClick();
+
+    DictionaryRef fallback = defaults->dictionaryForKey(c.group)->dictionaryForKey(c.key);
+    auto copy = asMutableDictionary(currentEntry(c.group, c.key));
+    ASSERT_TRUE(copy);
+    // Every key of the default entry travels with the copy, in new objects;
+    // only the sequences are the captured one.
+    EXPECT_EQ(copy->allKeys(), fallback->allKeys());
+    EXPECT_TRUE(isEqual(copy->objectForKey(kEntryTitleKey), fallback->objectForKey(kEntryTitleKey)));
+    EXPECT_NE(copy->objectForKey(kEntryTitleKey), fallback->objectForKey(kEntryTitleKey));
+    EXPECT_TRUE(isEqual(copy->objectForKey(kEntryContextKey), fallback->objectForKey(kEntryContextKey)));
+    auto sequences = asMutableArray(copy->objectForKey(kKeySequencesKey));
+    ASSERT_TRUE(sequences);
+    ASSERT_EQ(sequences->count(), 1u);
+    EXPECT_EQ(sequences->objectAtIndex(0), capture);
+  }
+  // The host's default set is never changed.
+  EXPECT_TRUE(isEqual(defaults, defaultSet()));
+}
+
+TEST_F(KeyConfiguratorTest, NothingIsStoredUnderAMissingKey) {
+  struct Case {
+    const char* name;
+    const char* tab;
+    std::int64_t row;
+    bool deselect;  // the user clears the selection while the sheet is open
+  };
+  for (const Case& c : {Case{"no entry anywhere (menu)", "menu", menu_row::kZoom, false},
+                        Case{"no entry anywhere (editor)", "editor", editor_row::kDeleteToMark, false},
+                        Case{"no selected row", "menu", menu_row::kNew, true}}) {
+    SCOPED_TRACE(c.name);
+    DictionaryRef before = asDictionary(MakePlistMutable(pane->currentKeyBindingsSet()));
+    openFor(c.tab, c.row);
+    send({flags(kCommand), down("k", kCodeK, kCommand)});
+    if (c.deselect) outline("OLV_menu_key_bindings").deselectAll();
+    markJournal();
+    button("BTN_key_configurator_OK").performClick();
+    EXPECT_TRUE(isEqual(pane->currentKeyBindingsSet(), before));
+    EXPECT_FALSE(changeFlagIsSet());
+    auto lines = journalSinceMark();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "i_am_ok"), 0);
+    EXPECT_EQ(lines.back().rfind("WIN_preferences makeFirstResponder", 0), 0u) << lines.back();
+  }
+}
+
+TEST_F(KeyConfiguratorTest, SetsOfOtherShapesStillTakeTheSequence) {
+  struct Case {
+    const char* name;
+    std::function<void(MutableDictionary& set)> reshape;
+    std::int64_t row;
+    const char* key;
+    std::size_t sequences;  // of the entry, after the commit
+    std::size_t entries;    // of the group, after the commit
+  };
+  const Case cases[] = {
+      {"fixed editor dictionary and entries",
+       [](MutableDictionary& set) {
+         set.setObjectForKey(Dictionary::make(set.dictionaryForKey(kSetEditorKey)->entries()), kSetEditorKey);
+       },
+       editor_row::kMoveLeft, "moveLeft:", 2, 3},
+      {"no editor dictionary", [](MutableDictionary& set) { set.removeObjectForKey(kSetEditorKey); },
+       editor_row::kMoveLeft, "moveLeft:", 1, 1},
+      {"an entry without sequences",
+       [](MutableDictionary& set) {
+         asMutableDictionary(set.objectForKey(kSetEditorKey))
+             ->setObjectForKey(Dictionary::make({{kEntryTitleKey, str("")}}), "moveLeft:");
+       },
+       editor_row::kMoveLeft, "moveLeft:", 1, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    start(storeContents());
+    auto set = asMutableDictionary(pane->currentKeyBindingsSet());
+    ASSERT_TRUE(set);
+    c.reshape(*set);
+    openFor("editor", c.row);
+    send({flags(kCommand), down("k", kCodeK, kCommand)});
+    MutableArrayRef capture = pane->keyCodesArray();
+    button("BTN_key_configurator_OK").performClick();
+    auto sequences = asMutableArray(currentSequences(kSetEditorKey, c.key));
+    ASSERT_TRUE(sequences);
+    EXPECT_EQ(sequences->count(), c.sequences);
+    EXPECT_EQ(sequences->elements().back(), capture);
+    EXPECT_EQ(pane->currentKeyBindingsSet()->dictionaryForKey(kSetEditorKey)->count(), c.entries);
+  }
+}
+
+TEST_F(KeyConfiguratorTest, CancelStoresNothingAndGivesFocusBack) {
+  DictionaryRef before = asDictionary(MakePlistMutable(pane->currentKeyBindingsSet()));
+  openFor("editor", editor_row::kMoveLeft);
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  markJournal();
+  button("BTN_key_configurator_cancel").performClick();
+  EXPECT_EQ(journalSinceMark(),
+            (std::vector<std::string>{"BTN_key_configurator_cancel performClick", "endSheet WIN_key_configurator 0",
+                                      "WIN_key_configurator close", "setSnooper nil",
+                                      "WIN_preferences makeKeyAndOrderFront",
+                                      "WIN_preferences makeFirstResponder OLV_editor_key_bindings"}));
+  EXPECT_TRUE(isEqual(pane->currentKeyBindingsSet(), before));
+  EXPECT_FALSE(changeFlagIsSet());
+  // The host no longer forwards keys; a stray call changes nothing either.
+  EXPECT_FALSE(application.sendKeyEvent(kKeyDownEventType, "j", kCodeJ, 0));
+  pane->keyEventWithTypeStringKeyCodeModifiers(kKeyDownEventType, "j", kCodeJ, 0);
+  pane->flushTextFieldForShortCut(nullptr);
+  EXPECT_EQ(pane->keyCodesArray()->count(), 2u);
+}
+
+TEST_F(KeyConfiguratorTest, HotKeyTakesOneShortcutOfAtMostTwoStrokes) {
+  // Its entry starts with an empty "key sequences": the sheet opens.
+  openFor("menu", menu_row::kHotKey);
+  send({flags(kCommand), down("s", kCodeS, kCommand), down("k", kCodeK, kCommand)});
+  markJournal();
+  button("BTN_key_configurator_OK").performClick();
+  EXPECT_EQ(journalSinceMark(),
+            (std::vector<std::string>{"BTN_key_configurator_OK performClick", "endSheet WIN_key_configurator 1",
+                                      "WIN_key_configurator close", "setSnooper nil", "beep"}));
+  EXPECT_TRUE(asArray(currentSequences(kSetMenuKey, kHotKeyId))->empty());
+  EXPECT_FALSE(changeFlagIsSet());
+
+  // Two plain keys pass.
+  openFor("menu", menu_row::kHotKey);
+  send({down("s", kCodeS, 0), down("k", kCodeK, 0)});
+  button("BTN_key_configurator_OK").performClick();
+  EXPECT_EQ(asArray(currentSequences(kSetMenuKey, kHotKeyId))->count(), 1u);
+  EXPECT_TRUE(changeFlagIsSet());
+
+  // Now that it has one, the sheet is refused.
+  toolkit.journal().clear();
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").clickKeyCell(menu_row::kHotKey));
+  ASSERT_TRUE(toolkit.chooseContextMenuItem(0));
+  ASSERT_EQ(toolkit.alerts().size(), 1u);
+  EXPECT_EQ(toolkit.alerts()[0].title, "Can't bind more than one shortcut to the hot key");
+  EXPECT_EQ(toolkit.alerts()[0].message, "To bind different shortcut, remove the existing one.");
+  EXPECT_EQ(toolkit.alerts()[0].defaultButton, "OK");
+  EXPECT_EQ(application.snooper(), nullptr);
+  EXPECT_TRUE(toolkit.openSheets().empty());
+
+  // In the editor tab the menu outline's selection does not count.
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("editor");
+  pane->showKeyConfigurationSheet(nullptr);
+  EXPECT_EQ(application.snooper(), pane.get());
+  EXPECT_EQ(toolkit.alerts().size(), 1u);
+}
+
+TEST_F(KeyConfiguratorTest, HotKeyEntryWithoutSequencesArrayOpensAndTakesAChord) {
+  auto contents = asMutableDictionary(MakePlistMutable(storeContents()));
+  auto menu = asMutableDictionary(asMutableDictionary(asMutableDictionary(contents->objectForKey(kSetsDefaultsKey))
+                                                          ->objectForKey(kStoredSetKey))
+                                      ->objectForKey(kSetMenuKey));
+  asMutableDictionary(menu->objectForKey(kHotKeyId))->removeObjectForKey(kKeySequencesKey);
+  start(contents);
+  openFor("menu", menu_row::kHotKey);
+  send({flags(kControl | kOption), down("e", 14, kControl | kOption)});
+  button("BTN_key_configurator_OK").performClick();
+  auto sequences = asArray(currentSequences(kSetMenuKey, kHotKeyId));
+  ASSERT_TRUE(sequences);
+  EXPECT_EQ(sequences->count(), 1u);
+}
+
+TEST_F(KeyConfiguratorTest, TheDefaultSetIsNeverChanged) {
+  start(nullptr);  // no stored sets: the default set is current
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
+  pane->showKeyConfigurationSheet(nullptr);
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  button("BTN_key_configurator_OK").performClick();
+  EXPECT_TRUE(isEqual(defaults, defaultSet()));
+  EXPECT_FALSE(changeFlagIsSet());
+}
+
+TEST_F(KeyConfiguratorTest, TeardownWhileOpenUnregisters) {
+  openFor("menu", menu_row::kNew);
+  ASSERT_EQ(application.snooper(), pane.get());
+  pane.reset();
+  EXPECT_EQ(application.snooper(), nullptr);
+}
+
+}  // namespace
+}  // namespace qor

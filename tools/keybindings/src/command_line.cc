@@ -1,0 +1,172 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace qor {
+
+namespace {
+
+constexpr std::string_view kDefaultsOption = "--defaults";
+constexpr std::string_view kDefaultsOptionWithValue = "--defaults=";
+constexpr std::string_view kPerUserFile = "/qor/defaults.plist";
+constexpr std::string_view kHomeConfigFolder = "/.config";
+
+constexpr std::string_view kUsage =
+    "usage: keybindings [--defaults FILE] COMMAND [ARGUMENTS...]\n"
+    "\n"
+    "  sets                              list the sets; * marks the current one\n"
+    "  show menu|editor                  the commands and their shortcuts\n"
+    "  use N                             make set N current (0: the default set)\n"
+    "  duplicate NAME                    copy the current set as NAME and make it current\n"
+    "  remove                            remove the current set\n"
+    "  export FILE                       write the current set to FILE\n"
+    "  import FILE...                    add the sets in the files\n"
+    "  bind menu|editor COMMAND KEYS     add the shortcut KEYS to COMMAND\n"
+    "  unbind menu|editor COMMAND INDEX  remove shortcut INDEX (from 0) of COMMAND\n"
+    "  conflicts menu|editor KEYS        the commands that use KEYS (exit status 1 if any)\n"
+    "\n"
+    "COMMAND: a menu item identifier (\"[saveDocument:] [] [0]\"), an editing command\n"
+    "(\"moveLeft:\") or a title path (\"File/Save\").\n"
+    "KEYS: Qt's portable text, chords separated by \", \": Ctrl+ is Command,\n"
+    "Meta+ Control, Alt+ Option, Shift+ Shift (\"Ctrl+S\", \"Ctrl+K, Ctrl+Shift+F5\").\n"
+    "FILE for the defaults: $XDG_CONFIG_HOME/qor/defaults.plist, else\n"
+    "~/.config/qor/defaults.plist.\n";
+
+struct CommandName {
+  std::string_view name;
+  Command command;
+  std::size_t minimumArguments;
+  std::size_t maximumArguments;  // kAny: no limit
+};
+
+constexpr std::size_t kAny = static_cast<std::size_t>(-1);
+
+constexpr std::array<CommandName, 10> kCommands{{
+    {"sets", Command::Sets, 0, 0},
+    {"show", Command::Show, 1, 1},
+    {"use", Command::Use, 1, 1},
+    {"duplicate", Command::Duplicate, 1, 1},
+    {"remove", Command::Remove, 0, 0},
+    {"export", Command::Export, 1, 1},
+    {"import", Command::Import, 1, kAny},
+    {"bind", Command::Bind, 3, 3},
+    {"unbind", Command::Unbind, 3, 3},
+    {"conflicts", Command::Conflicts, 2, 2},
+}};
+
+template <typename Number>
+std::optional<Number> decimal(std::string_view text) {
+  Number value{};
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<Group> groupNamed(std::string_view name) {
+  if (name == "menu") return Group::Menu;
+  if (name == "editor") return Group::Editor;
+  return std::nullopt;
+}
+
+CommandLineParse failure(std::string error) {
+  CommandLineParse parse;
+  parse.error = std::move(error);
+  return parse;
+}
+
+}  // namespace
+
+std::string perUserDefaultsPath(const Environment& environment) {
+  std::optional<std::string> config = environment("XDG_CONFIG_HOME");
+  if (config && config->starts_with('/')) return *config + std::string(kPerUserFile);
+  std::optional<std::string> home = environment("HOME");
+  if (home && !home->empty()) return *home + std::string(kHomeConfigFolder) + std::string(kPerUserFile);
+  return {};
+}
+
+CommandLineParse parseCommandLine(const std::vector<std::string>& arguments, const Environment& environment) {
+  CommandLineParse parse;
+  Invocation& invocation = parse.invocation;
+  std::size_t at = 0;
+  std::optional<std::string> defaultsPath;
+  for (; at < arguments.size() && arguments[at].starts_with("-"); ++at) {
+    const std::string& option = arguments[at];
+    if (option == "--help" || option == "-h") {
+      if (arguments.size() != 1) return failure("--help takes nothing else");
+      return parse;
+    }
+    if (option == kDefaultsOption) {
+      if (at + 1 >= arguments.size()) return failure("--defaults needs a file");
+      defaultsPath = arguments[++at];
+    } else if (option.starts_with(kDefaultsOptionWithValue)) {
+      defaultsPath = option.substr(kDefaultsOptionWithValue.size());
+    } else {
+      return failure("unknown option '" + option + "'");
+    }
+    if (defaultsPath->empty()) return failure("--defaults needs a file");
+  }
+  if (at == arguments.size()) {
+    if (defaultsPath) return failure("no command given");
+    return parse;
+  }
+
+  const std::string& name = arguments[at];
+  auto known = std::find_if(kCommands.begin(), kCommands.end(), [&](const CommandName& c) { return c.name == name; });
+  if (known == kCommands.end()) return failure("unknown command '" + name + "'");
+  std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(at) + 1, arguments.end());
+  if (rest.size() < known->minimumArguments || rest.size() > known->maximumArguments)
+    return failure("wrong number of arguments for '" + name + "' (see keybindings --help)");
+  invocation.command = known->command;
+
+  if (defaultsPath) {
+    invocation.defaultsPath = *defaultsPath;
+    invocation.location = DefaultsLocation::Given;
+  } else {
+    invocation.defaultsPath = perUserDefaultsPath(environment);
+    if (invocation.defaultsPath.empty()) return failure("no HOME or XDG_CONFIG_HOME: give --defaults FILE");
+  }
+
+  switch (invocation.command) {
+    case Command::Help:
+    case Command::Sets:
+    case Command::Remove:
+      break;
+    case Command::Use: {
+      auto number = decimal<std::int32_t>(rest[0]);
+      if (!number) return failure("not a set number: '" + rest[0] + "'");
+      invocation.setNumber = *number;
+      break;
+    }
+    case Command::Duplicate:
+      invocation.name = rest[0];
+      break;
+    case Command::Export:
+    case Command::Import:
+      invocation.files = rest;
+      break;
+    case Command::Show:
+    case Command::Bind:
+    case Command::Unbind:
+    case Command::Conflicts: {
+      auto group = groupNamed(rest[0]);
+      if (!group) return failure("not 'menu' or 'editor': '" + rest[0] + "'");
+      invocation.group = *group;
+      if (invocation.command == Command::Bind || invocation.command == Command::Unbind) invocation.name = rest[1];
+      if (invocation.command == Command::Bind) invocation.keys = rest[2];
+      if (invocation.command == Command::Conflicts) invocation.keys = rest[1];
+      if (invocation.command == Command::Unbind) {
+        auto index = decimal<std::int64_t>(rest[2]);
+        if (!index || *index < 0) return failure("not a shortcut index: '" + rest[2] + "'");
+        invocation.index = *index;
+      }
+      break;
+    }
+  }
+  return parse;
+}
+
+std::string_view usageText() { return kUsage; }
+
+}  // namespace qor

@@ -1,0 +1,78 @@
+// The command line of the keybindings tool, read into data.
+//
+//   keybindings [--defaults FILE] COMMAND [ARGUMENTS...]
+//
+// Commands and their arguments:
+//   sets                              list the sets, the current one marked
+//   show menu|editor                  the outline as the pane shows it
+//   use N                             make set N current
+//   duplicate NAME                    duplicate the current set as NAME
+//   remove                            remove the current set
+//   export FILE                       write the current set to FILE
+//   import FILE...                    add the sets in the files
+//   bind menu|editor COMMAND KEYS     add a shortcut to a command
+//   unbind menu|editor COMMAND INDEX  remove a command's shortcut INDEX (from 0)
+//   conflicts menu|editor KEYS        which commands use KEYS
+//
+// Example:
+//   auto parsed = qor::parseCommandLine({"--defaults", "/tmp/d.plist", "use", "0"}, environment);
+//   parsed.invocation.command;   // Command::Use
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+enum class Command { Help, Sets, Show, Use, Duplicate, Remove, Export, Import, Bind, Unbind, Conflicts };
+
+// Which outline a command works on.
+enum class Group { Menu, Editor };
+
+// Whether the defaults file was named on the command line or is the
+// per-user default location (whose folder the tool may create).
+enum class DefaultsLocation { Given, PerUser };
+
+struct Invocation {
+  Command command = Command::Help;
+  std::string defaultsPath;
+  DefaultsLocation location = DefaultsLocation::PerUser;
+  Group group = Group::Menu;         // show, bind, unbind, conflicts
+  std::int32_t setNumber = 0;        // use
+  std::string name;                  // duplicate: the set's name; bind, unbind: the command
+  std::vector<std::string> files;    // export (one), import (one or more)
+  std::string keys;                  // bind, conflicts
+  std::int64_t index = 0;            // unbind
+};
+
+struct CommandLineParse {
+  Invocation invocation;
+  std::string error;  // one line; empty on success
+  [[nodiscard]] bool ok() const { return error.empty(); }
+};
+
+// Reads an environment variable; nullopt when it is not set.
+using Environment = std::function<std::optional<std::string>(const char* name)>;
+
+// The per-user defaults file: $XDG_CONFIG_HOME/qor/defaults.plist when that
+// variable holds an absolute path, else $HOME/.config/qor/defaults.plist.
+// Result: empty when neither variable helps.
+[[nodiscard]] std::string perUserDefaultsPath(const Environment& environment);
+
+// Parses the arguments after the program name. "--defaults FILE" (or
+// "--defaults=FILE") may come before the command; "--help" or "-h" alone, or
+// no arguments at all, ask for help. Failure (an `error`): an unknown option
+// or command, a wrong number of arguments, a group other than "menu" and
+// "editor", a set number that is no signed 32-bit decimal, an index that is
+// no non-negative decimal, no per-user location without --defaults.
+[[nodiscard]] CommandLineParse parseCommandLine(const std::vector<std::string>& arguments,
+                                                const Environment& environment);
+
+// The usage text printed for help and after a command-line error.
+[[nodiscard]] std::string_view usageText();
+
+}  // namespace qor

@@ -1,0 +1,288 @@
+// The keybindings binary, run against temporary defaults files; python3's
+// plistlib reads and writes the files it exchanges.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "qor/plist_file.h"
+
+namespace qor {
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quotedForShell(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class ToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qor-tool-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+    defaults = folder + "/defaults.plist";
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // Runs the tool with `arguments` under `environment` (shell assignments).
+  ToolRun tool(const std::vector<std::string>& arguments, const std::string& environment = "") {
+    std::string command = environment + " " + quotedForShell(KEYBINDINGS_TOOL);
+    for (const std::string& argument : arguments) command += " " + quotedForShell(argument);
+    command += " >" + quotedForShell(folder + "/out") + " 2>" + quotedForShell(folder + "/err");
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(folder + "/out"), readText(folder + "/err")};
+  }
+  // The same against the test's defaults file.
+  ToolRun kb(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--defaults", defaults});
+    return tool(arguments);
+  }
+  // Makes a set of one's own and returns its number.
+  std::string duplicate(const std::string& name) {
+    ToolRun run = kb({"duplicate", name});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out.substr(0, run.out.find('\t'));
+  }
+  std::string python(const std::string& script, const std::vector<std::string>& arguments) {
+    std::string command = "python3 -c " + quotedForShell(script);
+    for (const std::string& argument : arguments) command += " " + quotedForShell(argument);
+    command += " >" + quotedForShell(folder + "/py");
+    EXPECT_EQ(std::system(command.c_str()), 0) << script;
+    return readText(folder + "/py");
+  }
+
+  std::string folder;
+  std::string defaults;
+};
+
+// The key sequences of a command in the current set, as plistlib sees them.
+constexpr const char* kSequencesOf = R"(
+import json, plistlib, sys
+d = plistlib.load(open(sys.argv[1], "rb"))
+current = d["global.keyBindingsSets"][str(d["global.keyBindingsSetNumber"])]
+entry = current[sys.argv[2]][sys.argv[3]]
+print(json.dumps(entry.get("key sequences"), sort_keys=True))
+)";
+
+TEST_F(ToolTest, ReadingLeavesNoFileBehind) {
+  ToolRun sets = kb({"sets"});
+  EXPECT_EQ(sets.status, 0);
+  EXPECT_EQ(sets.out, "*0\tDefault\n");
+  ToolRun show = kb({"show", "menu"});
+  EXPECT_EQ(show.status, 0);
+  EXPECT_NE(show.out.find("File\t \n  New\t⌘N\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\n  ─────────\t \n"), std::string::npos);
+  ToolRun editor = kb({"show", "editor"});
+  EXPECT_NE(editor.out.find("Moving\t \n  Move Forward\t"), std::string::npos) << editor.out;
+  EXPECT_FALSE(std::filesystem::exists(defaults));
+}
+
+TEST_F(ToolTest, BindingStoresTheStrokesTheConfiguratorCaptures) {
+  std::string number = duplicate("Mine");
+  ToolRun sets = kb({"sets"});
+  EXPECT_EQ(sets.out, " 0\tDefault\n*" + number + "\tMine\n");
+
+  ToolRun bind = kb({"bind", "menu", "File/Save", "Ctrl+K, Meta+Shift+F5"});
+  ASSERT_EQ(bind.status, 0) << bind.err;
+  EXPECT_EQ(bind.out, "Save\t⌘S , ⌘K⌃⇧[F5]\n");
+  // One chord per flags-changed event and key-down; F5 is 0xF708 = 63240.
+  EXPECT_EQ(python(kSequencesOf, {defaults, "menu", "[saveDocument:] [] [0]"}),
+            R"([[{"modifiers": 1048576}, {"key": "s", "modifiers": 1048576, "unichar": 115}], )"
+            R"([{"modifiers": 1048576}, {"code": 45, "key": "k", "modifiers": 1048576, "unichar": 107}, )"
+            R"({"modifiers": 393216}, {"code": 71, "key": "\uf708", "modifiers": 393216, "unichar": 63240}]])"
+            "\n");
+
+  ToolRun byIdentifier = kb({"bind", "editor", "moveForward:", "Meta+Alt+F"});
+  ASSERT_EQ(byIdentifier.status, 0) << byIdentifier.err;
+  EXPECT_EQ(byIdentifier.out, "Move Forward\t⌃⌥F\n");
+
+  ToolRun unbind = kb({"unbind", "menu", "File/Save", "0"});
+  ASSERT_EQ(unbind.status, 0) << unbind.err;
+  EXPECT_EQ(unbind.out, "Save\t⌘K⌃⇧[F5]\n");
+  ToolRun past = kb({"unbind", "menu", "File/Save", "1"});
+  EXPECT_EQ(past.status, 2);
+  EXPECT_EQ(past.err, "keybindings: 'File/Save' has no shortcut 1 (it has 1, counted from 0)\n");
+}
+
+TEST_F(ToolTest, ConflictsAreReportedAsThePaneWordsThem) {
+  duplicate("Mine");
+  std::string before = readText(defaults);
+  ToolRun taken = kb({"conflicts", "menu", "Ctrl+S"});
+  EXPECT_EQ(taken.status, 1);
+  EXPECT_EQ(taken.out, "'⌘S' is currently bound to 'Save'.\n");
+  ToolRun free = kb({"conflicts", "menu", "Ctrl+Alt+Shift+K"});
+  EXPECT_EQ(free.status, 0);
+  EXPECT_EQ(free.out, "Type keys for shortcut.\n");
+  // Binding a taken shortcut is refused with the same line.
+  ToolRun bind = kb({"bind", "menu", "File/Open...", "Ctrl+S"});
+  EXPECT_EQ(bind.status, 1);
+  EXPECT_EQ(bind.err, "keybindings: '⌘S' is currently bound to 'Save'.\n");
+  EXPECT_EQ(readText(defaults), before);
+  // The default set can be asked, but not changed.
+  ToolRun reverted = kb({"use", "0"});
+  EXPECT_EQ(reverted.status, 0);
+  EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+S"}).status, 1);
+}
+
+TEST_F(ToolTest, BadInputIsOneLineAndChangesNothing) {
+  duplicate("Mine");
+  std::string before = readText(defaults);
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{"bind", "menu", "File/Save", "Ctrl+Foo"}, "unknown key 'Foo' in 'Ctrl+Foo'"},
+      {{"bind", "menu", "File/Nope", "Ctrl+L"}, "no menu command 'File/Nope' (see keybindings show menu)"},
+      {{"bind", "menu", "File", "Ctrl+L"}, "'File' takes no shortcuts"},
+      {{"bind", "editor", "Moving", "Ctrl+L"}, "'Moving' takes no shortcuts"},
+      {{"use", "12"}, "no key bindings set 12 (see keybindings sets)"},
+      {{"duplicate", ""}, "a set needs a name of at least one character"},
+      {{"import", "/nonexistent.QOR_shortcuts"},
+       "Can't import key bindings sets: Not a key bindings set: 'nonexistent.QOR_shortcuts'."},
+      {{"export", "/nonexistent/Mine.QOR_shortcuts"}, "cannot write '/nonexistent/Mine.QOR_shortcuts'"},
+  };
+  for (const Case& c : cases) {
+    ToolRun run = kb(c.arguments);
+    SCOPED_TRACE(c.arguments.front());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "keybindings: " + std::string(c.error) + "\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(readText(defaults), before);
+  }
+  // Refused changes of the default set.
+  ASSERT_EQ(kb({"use", "0"}).status, 0);
+  before = readText(defaults);
+  for (const auto& arguments : {std::vector<std::string>{"remove"}, std::vector<std::string>{"export", folder + "/x"},
+                                std::vector<std::string>{"bind", "menu", "File/Save", "Ctrl+L"}}) {
+    ToolRun run = kb(arguments);
+    EXPECT_EQ(run.status, 2) << arguments.front();
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(readText(defaults), before);
+  }
+  EXPECT_EQ(kb({"bind", "menu", "File/Save", "Ctrl+L"}).err,
+            "keybindings: Can't change default key bindings set: To customize shortcuts, duplicate an existing key "
+            "bindings set.\n");
+}
+
+TEST_F(ToolTest, TheHotKeyTakesOneShortcutOfOneChord) {
+  duplicate("Mine");
+  const std::string hotKey = "Window/Bring QOR to Front";
+  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+K"}).err,
+            "keybindings: Can't bind more than one shortcut to the hot key: To bind different shortcut, remove the "
+            "existing one.\n");
+  ASSERT_EQ(kb({"unbind", "menu", hotKey, "0"}).out, "Bring QOR to Front\t \n");
+  ToolRun twoChords = kb({"bind", "menu", hotKey, "Ctrl+K, Ctrl+J"});  // four strokes
+  EXPECT_EQ(twoChords.status, 2);
+  EXPECT_EQ(twoChords.err, "keybindings: the hot key takes one chord or two plain keys\n");
+  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+Alt+J"}).out, "Bring QOR to Front\t⌥⌘J\n");
+}
+
+TEST_F(ToolTest, ExportAndImportThroughPlistlib) {
+  std::string number = duplicate("Mine");
+  ASSERT_EQ(kb({"bind", "menu", "File/Save", "Ctrl+L"}).status, 0);
+  std::string exported = folder + "/Mine.QOR_shortcuts";
+  ToolRun run = kb({"export", exported});
+  ASSERT_EQ(run.status, 0) << run.err;
+  // plistlib sees exactly the set the defaults hold.
+  EXPECT_EQ(python(R"(
+import plistlib, sys
+exported = plistlib.loads(open(sys.argv[1], "rb").read(), fmt=plistlib.FMT_XML)
+stored = plistlib.load(open(sys.argv[2], "rb"))["global.keyBindingsSets"][sys.argv[3]]
+print(exported == stored, exported["name"], len(exported["menu"]) > 60)
+)",
+                   {exported, defaults, number}),
+            "True Mine True\n");
+
+  // A binary file of plistlib's, and one without a name.
+  python(R"(
+import plistlib, sys
+stroke = [{"modifiers": 0x100000}, {"key": "j", "unichar": 106, "modifiers": 0x100000}]
+save = {"title": "Save", "key sequences": [stroke]}
+value = {"name": "Binary", "menu": {"[saveDocument:] [] [0]": save}, "editor": {}}
+open(sys.argv[1], "wb").write(plistlib.dumps(value, fmt=plistlib.FMT_BINARY))
+open(sys.argv[2], "wb").write(plistlib.dumps({"menu": {}, "editor": {}}))
+)",
+         {folder + "/binary.QOR_shortcuts", folder + "/Nameless.QOR_shortcuts"});
+  ToolRun imported = kb({"import", exported, folder + "/binary.QOR_shortcuts", folder + "/Nameless.QOR_shortcuts"});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  // Three new numbers from the clock, one line each in file order.
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = imported.out.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(imported.out.substr(start, end - start));
+  ASSERT_EQ(lines.size(), 3u) << imported.out;
+  EXPECT_TRUE(lines[0].ends_with("\tMine"));
+  EXPECT_TRUE(lines[1].ends_with("\tBinary"));
+  EXPECT_TRUE(lines[2].ends_with("\tNameless"));
+  EXPECT_NE(lines[0].substr(0, lines[0].find('\t')), number);
+
+  std::string binaryNumber = lines[1].substr(0, lines[1].find('\t'));
+  ASSERT_EQ(kb({"use", binaryNumber}).status, 0);
+  ToolRun show = kb({"show", "menu"});
+  EXPECT_NE(show.out.find("\n  Save\t⌘J\n"), std::string::npos) << show.out;
+  // The current set is still the one chosen; the other sets are all listed.
+  std::string sets = kb({"sets"}).out;
+  EXPECT_EQ(std::count(sets.begin(), sets.end(), '\n'), 5) << sets;
+  EXPECT_NE(sets.find("*" + binaryNumber + "\tBinary\n"), std::string::npos) << sets;
+}
+
+TEST_F(ToolTest, TheDefaultsFileIsWrittenWholeOrNotAtAll) {
+  // Other keys of the host survive.
+  ASSERT_TRUE(writePropertyListFile(Dictionary::make({{"other.key", str("kept")}}), defaults));
+  duplicate("Mine");
+  auto read = asDictionary(readPropertyListFile(defaults));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->stringForKey("other.key")->value(), "kept");
+  EXPECT_NE(read->objectForKey("global.keyBindingsSets"), nullptr);
+
+  // A file that holds no dictionary is left alone.
+  std::string broken = folder + "/broken.plist";
+  std::ofstream(broken) << "not a property list";
+  ToolRun run = tool({"--defaults", broken, "duplicate", "Mine"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "keybindings: the defaults file '" + broken +
+                         "' holds no property-list dictionary; left as it is\n");
+  EXPECT_EQ(readText(broken), "not a property list");
+
+  // A file that cannot be written: the change is reported and nothing is left behind.
+  ToolRun unwritable = tool({"--defaults", folder + "/missing folder/defaults.plist", "duplicate", "Mine"});
+  EXPECT_EQ(unwritable.status, 2);
+  EXPECT_EQ(unwritable.err, "keybindings: cannot write the defaults file '" + folder +
+                                "/missing folder/defaults.plist'; it is left as it was\n");
+  EXPECT_EQ(unwritable.out, "");
+  EXPECT_FALSE(std::filesystem::exists(folder + "/missing folder"));
+}
+
+TEST_F(ToolTest, PerUserDefaultsLiveUnderXdgConfigHome) {
+  std::string config = folder + "/config";
+  ToolRun run = tool({"duplicate", "Mine"}, "XDG_CONFIG_HOME=" + quotedForShell(config));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(config + "/qor/defaults.plist"));
+  ToolRun home = tool({"duplicate", "Mine"}, "env -u XDG_CONFIG_HOME HOME=" + quotedForShell(folder));
+  ASSERT_EQ(home.status, 0) << home.err;
+  EXPECT_TRUE(std::filesystem::exists(folder + "/.config/qor/defaults.plist"));
+  ToolRun help = tool({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: keybindings [--defaults FILE] COMMAND")) << help.out;
+}
+
+}  // namespace
+}  // namespace qor
