@@ -1,0 +1,198 @@
+#include "host_editor.h"
+
+#include <limits>
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "key_binding_sets.h"
+#include "panes.h"
+#include "qor/host/default_set.h"
+#include "qor/key_bindings.h"
+#include "qor/key_notation.h"
+#include "qor/log.h"
+#include "qor/plist_file.h"
+#include "qor/qt/psd_image.h"
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kShowPreferencesAction = "showPreferences:";
+constexpr const char* kTerminateAction = "terminate:";
+constexpr const char* kArrangeInFrontAction = "arrangeInFront:";
+constexpr const char* kShowHelpAction = "showHelp:";
+constexpr const char* kGeneralPaneName = "General";
+constexpr int kGeneralPaneOrder = 1;
+// Plug-ins whose "order" is no number come last.
+constexpr int kUnorderedPane = std::numeric_limits<int>::max();
+constexpr QSize kEditorSize(960, 680);
+constexpr QPoint kEditorOffset(40, 30);
+
+std::string stringIn(const DictionaryRef& dictionary, const char* key) {
+  auto value = dictionary ? dictionary->stringForKey(key) : nullptr;
+  return value ? value->value() : std::string();
+}
+
+// The icon bytes of a pane: any image Qt reads, or a Photoshop file.
+QIcon iconFromData(const DataRef& data) {
+  if (!data) return {};
+  QImage image;
+  const auto& bytes = data->bytes();
+  if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) image = imageFromPhotoshopData(bytes);
+  return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+}
+
+std::int32_t setNumber(std::int64_t stored) {
+  using Limits = std::numeric_limits<std::int32_t>;
+  return stored < Limits::min() || stored > Limits::max() ? 0 : static_cast<std::int32_t>(stored);
+}
+
+}  // namespace
+
+HostEditor::HostEditor(HostOptions options)
+    : options_(std::move(options)),
+      bundle_(std::make_shared<const Bundle>(options_.resourcesPath)),
+      defaults_(options_.defaultsPath) {
+  setMainBundle(bundle_);
+}
+
+HostEditor::~HostEditor() = default;
+
+bool HostEditor::start() {
+  window_ = std::make_unique<EditorWindow>();
+  window_->setOnClosed([] { QCoreApplication::quit(); });
+  std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
+  menu_ = QtMainMenu::build(menuPath ? readPropertyListFile(*menuPath) : nullptr, *window_->menuBar());
+  if (!menu_) {
+    logLine("*** qor-editor: cannot build the main menu from " + options_.resourcesPath + "/" + kMainMenuResource);
+    return false;
+  }
+  defaultSet_ = buildDefaultKeyBindingsSet(*menu_, *bundle_);
+  if (!defaultSet_) return false;
+  connectMenuCommands();
+  plugins_ = loadPlugins(options_.pluginsPath);
+  applyEditorSettings();
+  applyKeyBindingsSet(setNumber(defaults_.integerForKey(kSetNumberDefaultsKey)));
+
+  window_->resize(kEditorSize);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    window_->move(screen->availableGeometry().topLeft() + kEditorOffset);
+  window_->show();
+  return true;
+}
+
+void HostEditor::connectMenuCommands() {
+  for (const QtMainMenu::Command& command : menu_->commands()) {
+    std::optional<std::string> action = command.item->actionName();
+    if (!action || *action == kSubmenuAction) continue;
+    const std::int64_t tag = command.item->tag();
+    std::function<void()> run;
+    if (*action == kShowPreferencesAction) {
+      run = [this] { showPreferences(""); };
+    } else if (*action == kTerminateAction) {
+      run = [this] { window_->close(); };
+    } else if (*action == kHotKeyAction || *action == kArrangeInFrontAction) {
+      run = [this] { bringToFront(); };
+    } else if (*action == kShowHelpAction) {
+      run = [this] { showAbout(); };
+    } else if (window_->performsMenuCommand(*action, tag)) {
+      run = [this, name = *action, tag] { window_->performMenuCommand(name, tag); };
+    }
+    if (run) {
+      QObject::connect(command.action, &QAction::triggered, window_.get(), run);
+    } else if (!command.item->submenu()) {
+      // A command this editor does not have (yet): shown, bindable, greyed.
+      command.action->setEnabled(false);
+    }
+  }
+}
+
+void HostEditor::applyKeyBindingsSet(std::int32_t number) {
+  DictionaryRef set = keyBindingsSetForNumber(asDictionary(defaults_.objectForKey(kSetsDefaultsKey)), defaultSet_, number);
+  for (const QtMainMenu::Command& command : menu_->commands()) {
+    std::optional<std::string> identifier = identifierForMenuItem(command.item);
+    if (!identifier) continue;
+    command.action->setShortcuts(shortcutsForEntry(set, defaultSet_, kSetMenuKey, *identifier));
+    if (command.item->actionName() == kHotKeyAction) command.action->setShortcutContext(Qt::ApplicationShortcut);
+  }
+  for (const auto& [name, action] : window_->textCommandActions())
+    action->setShortcuts(shortcutsForEntry(set, defaultSet_, kSetEditorKey, name));
+}
+
+void HostEditor::applyEditorSettings() {
+  EditorSettings settings = editorSettings(defaults_);
+  window_->setEditorFont(settings.font);
+  window_->setWrapsLines(settings.wrapsLines);
+}
+
+void HostEditor::setSnooper(KeySnooper* snooper) {
+  snooper_.reset();
+  if (!snooper) return;
+  snooper_ = std::make_unique<KeySnooperFilter>(*snooper);
+  qApp->installEventFilter(snooper_.get());
+}
+
+void HostEditor::showPreferences(const std::string& pane) {
+  if (!preferences_) {
+    preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect frame = preferences_->frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      preferences_->move(frame.topLeft());
+    }
+  }
+  preferences_->show();
+  preferences_->raise();
+  preferences_->activateWindow();
+  preferences_->showPane(pane);
+}
+
+void HostEditor::preferencesClosed() {
+  PreferencesWindow* closed = preferences_.get();
+  // Not inside the window's own signal: from the event loop.
+  QMetaObject::invokeMethod(
+      qApp,
+      [this, closed] {
+        if (preferences_.get() == closed && closed && !closed->isVisible()) preferences_.reset();
+      },
+      Qt::QueuedConnection);
+}
+
+std::vector<PaneListing> HostEditor::paneListings() {
+  std::vector<PaneListing> listings;
+  listings.push_back({kGeneralPaneName, kGeneralPaneName, "Font and line wrapping of the editor", generalPaneIcon(),
+                      kGeneralPaneOrder,
+                      [](PreferencesWindow& window) { return std::make_unique<GeneralPane>(window); }});
+  for (const LoadedPlugin& loaded : plugins_) {
+    bool numeric = false;
+    int order = QString::fromStdString(stringIn(loaded.description, "order")).toInt(&numeric);
+    auto icon = loaded.description ? asData(loaded.description->objectForKey("icon")) : nullptr;
+    PreferencePanePlugin* plugin = loaded.plugin;
+    std::string bundlePath = loaded.bundlePath;
+    listings.push_back({stringIn(loaded.description, "name"), QDir(QString::fromStdString(bundlePath)).dirName().toStdString(),
+                        stringIn(loaded.description, "tooltip"), iconFromData(icon), numeric ? order : kUnorderedPane,
+                        [this, plugin, bundlePath](PreferencesWindow& window) -> std::unique_ptr<HostPane> {
+                          auto pane = plugin->makePane({toolkit_, *this, bundlePath});
+                          if (!pane) return nullptr;
+                          return std::make_unique<PluginPane>(std::move(pane), window);
+                        }});
+  }
+  return listings;
+}
+
+void HostEditor::bringToFront() {
+  window_->showNormal();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void HostEditor::showAbout() {
+  QMessageBox::about(window_.get(), QApplication::applicationDisplayName(),
+                     QObject::tr("A small plain-text editor whose shortcuts are set in Preferences → Key Bindings."));
+}
+
+}  // namespace qor

@@ -1,0 +1,98 @@
+// The host editor: its document window and main menu, its defaults, its
+// preferences window with the panes of its plug-ins, and the Application
+// port the panes use.
+//
+// The defaults live in an XML property-list file (PlistFileDefaults), written
+// atomically at each change. The main menu is built from the host bundle's
+// "MainMenu.plist", the very description the default key-binding set is
+// built against, so every command of the set finds its menu action. A set
+// is applied by giving each menu action the set's shortcuts (Command is Ctrl,
+// Control is Meta, Option is Alt) and each editing command of the text view
+// the set's "editor" shortcuts; "bringQORtoFront:" works in every window of
+// the application (a shortcut outside it would need the desktop's global
+// shortcuts portal).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor_window.h"
+#include "plugins.h"
+#include "preferences_window.h"
+#include "qor/bundle.h"
+#include "qor/defaults/defaults.h"
+#include "qor/ports/host.h"
+#include "qor/qt/key_snooper.h"
+#include "qor/qt/main_menu.h"
+#include "qor/qt/toolkit.h"
+
+namespace qor {
+
+struct HostOptions {
+  std::string resourcesPath;  // the host's bundle: MainMenu.plist, the set's tables, GUIStrings
+  std::string pluginsPath;    // one folder per plug-in
+  std::string defaultsPath;   // the defaults file
+};
+
+class HostEditor final : public Application {
+ public:
+  explicit HostEditor(HostOptions options);
+  ~HostEditor() override;
+  HostEditor(const HostEditor&) = delete;
+  HostEditor& operator=(const HostEditor&) = delete;
+
+  // Builds the window and its menus from the resources, loads the plug-ins
+  // and applies the stored set. Result: false, after a "***" log line, when
+  // the menu description or the default set cannot be read.
+  [[nodiscard]] bool start();
+  [[nodiscard]] EditorWindow& window() { return *window_; }
+
+  // Opens the preferences window (once) on the pane named or identified by
+  // `pane` ("Key Bindings", "KeyBindings"; empty: the first pane).
+  void showPreferences(const std::string& pane);
+  // The preferences window has closed: it goes from the event loop.
+  void preferencesClosed();
+  // Destroys the preferences window at once.
+  void closePreferences() { preferences_.reset(); }
+  [[nodiscard]] PreferencesWindow* preferences() const { return preferences_.get(); }
+
+  // ---- For the panes ----
+  [[nodiscard]] DefaultsStore& defaults() { return defaults_; }
+  [[nodiscard]] DictionaryRef defaultKeyBindingsSet() const { return defaultSet_; }
+  // Applies set `number` as stored in the defaults to the menus and the text view.
+  void applyKeyBindingsSet(std::int32_t number);
+  // Applies the font and wrapping of the defaults to the text view.
+  void applyEditorSettings();
+
+  // ---- Application ----
+  void setSnooper(KeySnooper* snooper) override;
+  [[nodiscard]] const Menu* mainMenu() const override { return menu_.get(); }
+
+  // ---- State, for the state dump ----
+  [[nodiscard]] const QtToolkit& toolkit() const { return toolkit_; }
+  [[nodiscard]] bool isSnooping() const { return snooper_ != nullptr; }
+  [[nodiscard]] const QtMainMenu* menu() const { return menu_.get(); }
+  [[nodiscard]] const std::string& defaultsPath() const { return options_.defaultsPath; }
+  [[nodiscard]] const EditorWindow* editorWindow() const { return window_.get(); }
+
+ private:
+  void connectMenuCommands();
+  void bringToFront();
+  void showAbout();
+  [[nodiscard]] std::vector<PaneListing> paneListings();
+
+  HostOptions options_;
+  std::shared_ptr<const Bundle> bundle_;
+  PlistFileDefaults defaults_;
+  QtToolkit toolkit_;
+  std::unique_ptr<EditorWindow> window_;
+  std::unique_ptr<QtMainMenu> menu_;
+  DictionaryRef defaultSet_;
+  std::vector<LoadedPlugin> plugins_;
+  std::unique_ptr<KeySnooperFilter> snooper_;
+  std::unique_ptr<PreferencesWindow> preferences_;
+};
+
+}  // namespace qor

@@ -1,0 +1,287 @@
+#!/usr/bin/env python3
+"""A person's road through the editor on a real X display (Xvfb).
+
+Starts qor-editor with the preferences window on Key Bindings, duplicates the
+default set, selects the menu command "Revert to Saved", chooses "Add
+Shortcut...", types a free chord with xdotool and sees it in the key field
+with the black prompt, confirms and applies; then checks that the defaults
+file holds the sequence and that the menu action carries the shortcut. Then
+it types a chord that Save already uses and checks that the red line names
+'Save' and that OK is disabled. It closes the preferences window and quits,
+and checks that neither leaves a delayed call or a key snooper behind.
+
+The editor describes what it shows (places on the screen included) in a
+property list at each SIGUSR1 (--dump-state); the test reads it to know where
+to click and what is shown. Screenshots of both states go to --artifacts.
+
+Run it under xvfb-run (ctest does): xvfb-run -a -s "-screen 0 1280x800x24"
+python3 e2e_key_bindings.py --editor build/editor/bin/qor-editor --artifacts out
+"""
+import argparse
+import os
+import plistlib
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+CONVERT = "/usr/bin/convert"
+SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan_suppressions.txt")
+WAIT_SECONDS = 15
+POLL_SECONDS = 0.15
+COMMAND = 0x100000
+OPTION = 0x80000
+REVERT = "[revertDocumentToSaved:] [] [0]"
+SAVE = "[saveDocument:] [] [0]"
+PROMPT = "Type keys for shortcut."
+CONFLICT = "'⌘S' is currently bound to 'Save'."
+
+
+class Failure(Exception):
+    pass
+
+
+def run(*command):
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Editor:
+    def __init__(self, executable, folder):
+        self.dump_path = os.path.join(folder, "state.plist")
+        self.defaults_path = os.path.join(folder, "config", "qor", "defaults.plist")
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), QT_QPA_PLATFORM="xcb")
+        # In a sanitizer build, leaks of the system libraries under Qt are not the editor's.
+        env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"), "suppressions=" + SUPPRESSIONS]))
+        if os.path.exists(self.dump_path):
+            os.remove(self.dump_path)  # a stale file would pass for the started editor's
+        self.log = open(os.path.join(folder, "editor.log"), "w")
+        self.process = subprocess.Popen(
+            [executable, "--preferences", "KeyBindings", "--dump-state", self.dump_path],
+            env=env, stdout=self.log, stderr=subprocess.STDOUT)
+
+    def wait_until_started(self):
+        """The editor writes its state once when it has started and catches SIGUSR1."""
+        deadline = time.time() + WAIT_SECONDS
+        while not os.path.exists(self.dump_path):
+            if self.process.poll() is not None or time.time() > deadline:
+                raise Failure("the editor did not start")
+            time.sleep(POLL_SECONDS)
+
+    def state(self):
+        """A fresh description of what the editor shows."""
+        if os.path.exists(self.dump_path):
+            os.remove(self.dump_path)
+        self.process.send_signal(signal.SIGUSR1)
+        deadline = time.time() + WAIT_SECONDS
+        while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise Failure("the editor exited with %s" % self.process.returncode)
+            try:
+                with open(self.dump_path, "rb") as file:
+                    return plistlib.load(file)
+            except (FileNotFoundError, plistlib.InvalidFileException):
+                time.sleep(POLL_SECONDS)
+        raise Failure("no state from the editor")
+
+    def wait_for(self, what, predicate):
+        """The first state for which predicate holds; fails after WAIT_SECONDS."""
+        deadline = time.time() + WAIT_SECONDS
+        last = None
+        while time.time() < deadline:
+            last = self.state()
+            try:
+                if predicate(last):
+                    return last
+            except (KeyError, IndexError):
+                pass
+            time.sleep(POLL_SECONDS)
+        raise Failure("timed out waiting for %s" % what)
+
+
+def widget(state, name):
+    return state["widgets"][name]
+
+
+def visible(state, name):
+    return name in state["widgets"] and widget(state, name)["visible"]
+
+
+def centre(frame):
+    x, y, width, height = frame
+    return x + width // 2, y + height // 2
+
+
+def click(frame):
+    x, y = centre(frame)
+    run("xdotool", "mousemove", "--sync", str(x), str(y))
+    run("xdotool", "click", "1")
+
+
+def focus(state, name):
+    """Gives the window called `name` the keyboard, as a window manager would."""
+    for window in state["windows"]:
+        if window["name"] == name:
+            run("xdotool", "windowfocus", "--sync", str(window["window id"]))
+            return
+    raise Failure("no window %s" % name)
+
+
+def row(state, outline, title):
+    for entry in state["outlines"][outline]:
+        if entry["title"] == title:
+            return entry
+    raise Failure("no row %r in %s" % (title, outline))
+
+
+def menu_item(state, title):
+    for menu in state["menus"]:
+        for item in menu["items"]:
+            if item["title"] == title:
+                return item
+    return None
+
+
+def screenshot(path):
+    try:
+        run("import", "-window", "root", path)
+    except (OSError, subprocess.CalledProcessError):
+        xwd = subprocess.run(["xwd", "-root", "-silent"], check=True, stdout=subprocess.PIPE).stdout
+        subprocess.run([CONVERT, "xwd:-", "png:" + path], input=xwd, check=True)
+    print("screenshot: %s" % path)
+
+
+def desktop_background(folder):
+    """A plain desktop behind the windows, so screenshots read as a desktop."""
+    picture = os.path.join(folder, "background.png")
+    try:
+        run(CONVERT, "-size", "1280x800", "gradient:#4b5d73-#27313d", picture)
+        run("display", "-window", "root", picture)
+    except (OSError, subprocess.CalledProcessError):
+        pass
+
+
+def open_add_shortcut(editor, state, cell):
+    click(row(state, "OLV_menu_key_bindings", "Revert to Saved")[cell])
+    state = editor.wait_for("the edit menu", lambda s: menu_item(s, "Add Shortcut...") is not None)
+    click(menu_item(state, "Add Shortcut...")["frame"])
+    state = editor.wait_for("the key configurator",
+                            lambda s: visible(s, "WIN_key_configurator") and s["key snooper"])
+    focus(state, "WIN_key_configurator")
+    return state
+
+
+def road(editor, artifacts):
+    editor.wait_until_started()
+    state = editor.wait_for("the Key Bindings pane",
+                            lambda s: visible(s, "VIEW_key_bindings") and widget(s, "PUB_sets")["text"] == "Default")
+
+    # Duplicate the default set as "Mine".
+    click(widget(state, "BTN_kb_duplicate_set")["frame"])
+    state = editor.wait_for("the set-name sheet", lambda s: visible(s, "WIN_set_name"))
+    focus(state, "WIN_set_name")
+    run("xdotool", "type", "--delay", "60", "Mine")
+    state = editor.wait_for("the typed name", lambda s: widget(s, "TEXT_set_name")["text"] == "Mine")
+    click(widget(state, "BTN_set_name_OK")["frame"])
+    state = editor.wait_for("the new set", lambda s: widget(s, "PUB_sets")["text"] == "Mine"
+                            and not visible(s, "WIN_set_name"))
+
+    # A free chord for "Revert to Saved": Ctrl+Alt+R, Command-Option-R to the pane.
+    state = open_add_shortcut(editor, state, "title cell")
+    run("xdotool", "key", "--delay", "80", "ctrl+alt+r")
+    state = editor.wait_for("the chord in the key field", lambda s: widget(s, "TEXT_key_configurator")["text"] == "⌥⌘R")
+    conflict = widget(state, "TEXT_kb_conflict")
+    if conflict["text"] != PROMPT or conflict["color"] != "black":
+        raise Failure("expected the black prompt, got %r in %s" % (conflict["text"], conflict["color"]))
+    if not widget(state, "BTN_key_configurator_OK")["enabled"]:
+        raise Failure("OK is disabled for a free chord")
+    screenshot(os.path.join(artifacts, "1-free-chord.png"))
+
+    click(widget(state, "BTN_key_configurator_OK")["frame"])
+    state = editor.wait_for("the sheet to close", lambda s: not visible(s, "WIN_key_configurator") and not s["key snooper"])
+    if row(state, "OLV_menu_key_bindings", "Revert to Saved")["key"] != "⌥⌘R":
+        raise Failure("the outline does not show the new shortcut")
+    click(widget(state, "PREF_apply")["frame"])
+    state = editor.wait_for("the menu to carry the shortcut",
+                            lambda s: "Ctrl+Alt+R" in s["menu shortcuts"][REVERT]["shortcuts"])
+
+    with open(editor.defaults_path, "rb") as file:
+        defaults = plistlib.load(file)
+    number = defaults["global.keyBindingsSetNumber"]
+    stored = defaults["global.keyBindingsSets"][str(number)]
+    if stored["name"] != "Mine":
+        raise Failure("the current set is %r" % stored["name"])
+    sequences = stored["menu"][REVERT]["key sequences"]
+    chord = COMMAND | OPTION
+    expected_strokes = [{"modifiers": chord}, {"key": "r", "unichar": ord("r"), "modifiers": chord}]
+    got = [{k: v for k, v in stroke.items() if k != "code"} for stroke in sequences[-1]]
+    if got != expected_strokes or "code" not in sequences[-1][-1]:
+        raise Failure("the defaults hold %r" % sequences)
+
+    # A chord that Save already uses.
+    state = open_add_shortcut(editor, state, "key cell")
+    run("xdotool", "key", "--delay", "80", "ctrl+s")
+    state = editor.wait_for("the conflict line", lambda s: widget(s, "TEXT_kb_conflict")["text"] == CONFLICT)
+    if widget(state, "TEXT_kb_conflict")["color"] != "red":
+        raise Failure("the conflict line is not red")
+    if widget(state, "BTN_key_configurator_OK")["enabled"]:
+        raise Failure("OK is enabled for a chord Save uses")
+    if state["menu shortcuts"][SAVE]["shortcuts"] != ["Ctrl+S"]:
+        raise Failure("Save's shortcut changed")
+    if any(window["name"] not in ("WIN_editor", "WIN_preferences", "WIN_key_configurator") for window in state["windows"]):
+        raise Failure("a window opened behind the sheet: %r" % state["windows"])
+    screenshot(os.path.join(artifacts, "2-conflict.png"))
+
+    click(widget(state, "BTN_key_configurator_cancel")["frame"])
+    state = editor.wait_for("the sheet to close", lambda s: not visible(s, "WIN_key_configurator"))
+    click(widget(state, "PREF_ok")["frame"])
+    state = editor.wait_for("the preferences window to go", lambda s: not s["preferences window"])
+    if state["pending delayed calls"] != 0 or state["key snooper"]:
+        raise Failure("closing the preferences left %d delayed calls, snooper %s"
+                      % (state["pending delayed calls"], state["key snooper"]))
+
+    # Quit with the menu's own shortcut.
+    focus(state, "WIN_editor")
+    run("xdotool", "key", "ctrl+q")
+    editor.process.wait(timeout=WAIT_SECONDS)
+    if editor.process.returncode != 0:
+        raise Failure("the editor exited with %d" % editor.process.returncode)
+    with open(editor.dump_path, "rb") as file:
+        final = plistlib.load(file)
+    if final["pending delayed calls"] != 0 or final["key snooper"]:
+        raise Failure("quitting left delayed calls or a snooper behind")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--editor", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        print("no DISPLAY: run this under xvfb-run", file=sys.stderr)
+        return 2
+    os.makedirs(args.artifacts, exist_ok=True)
+    print("artifacts: %s" % os.path.abspath(args.artifacts))
+    folder = tempfile.mkdtemp(prefix="qor-e2e-")
+    desktop_background(folder)
+    editor = Editor(args.editor, folder)
+    try:
+        road(editor, args.artifacts)
+        print("e2e: passed")
+        return 0
+    except (Failure, subprocess.CalledProcessError, subprocess.TimeoutExpired) as failure:
+        screenshot(os.path.join(args.artifacts, "failure.png"))
+        print("e2e: FAILED: %s" % failure, file=sys.stderr)
+        return 1
+    finally:
+        if editor.process.poll() is None:
+            editor.process.kill()
+            editor.process.wait()
+        editor.log.close()
+        shutil.copy(os.path.join(folder, "editor.log"), os.path.join(args.artifacts, "editor.log"))
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

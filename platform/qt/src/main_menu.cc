@@ -1,0 +1,165 @@
+#include "qor/qt/main_menu.h"
+
+#include <optional>
+#include <string>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kTitleKey = "title";
+constexpr const char* kActionKey = "action";
+constexpr const char* kTargetKey = "target";
+constexpr const char* kTagKey = "tag";
+constexpr const char* kSeparatorKey = "separator";
+constexpr const char* kSubmenuKey = "submenu";
+
+// One item of a description, checked before anything is built.
+struct ItemDescription {
+  std::string title;
+  std::optional<std::string> action;
+  std::optional<std::string> target;
+  std::int64_t tag = 0;
+  bool separator = false;
+  std::optional<std::vector<ItemDescription>> submenu;
+};
+
+std::optional<std::vector<ItemDescription>> parseItems(const Ref& value) {
+  auto array = asArray(value);
+  if (!array) return std::nullopt;
+  std::vector<ItemDescription> items;
+  for (const Ref& element : array->elements()) {
+    auto item = asDictionary(element);
+    if (!item) return std::nullopt;
+    ItemDescription description;
+    auto stringAt = [&](const char* key, auto& field) {
+      Ref present = item->objectForKey(key);
+      if (!present) return true;
+      auto text = asString(present);
+      if (text) field = text->value();
+      return text != nullptr;
+    };
+    if (!stringAt(kTitleKey, description.title) || !stringAt(kActionKey, description.action) ||
+        !stringAt(kTargetKey, description.target))
+      return std::nullopt;
+    if (Ref tag = item->objectForKey(kTagKey)) {
+      auto number = asNumber(tag);
+      if (!number || number->type() != Number::Type::Integer) return std::nullopt;
+      description.tag = number->integerValue();
+    }
+    if (Ref separator = item->objectForKey(kSeparatorKey)) {
+      auto flag = asNumber(separator);
+      if (!flag || !flag->isBoolean()) return std::nullopt;
+      description.separator = flag->boolValue();
+    }
+    if (Ref submenu = item->objectForKey(kSubmenuKey)) {
+      description.submenu = parseItems(submenu);
+      if (!description.submenu) return std::nullopt;
+    }
+    items.push_back(std::move(description));
+  }
+  return items;
+}
+
+// "&" shows as itself, not as a mnemonic.
+QString shownTitle(const std::string& title) { return QString::fromStdString(title).replace("&", "&&"); }
+
+}  // namespace
+
+// An item and, when it holds one, its submenu: the item's title() is the
+// submenu's title too. The bar is an entry without an action.
+class QtMenuEntry final : public MenuItem, public Menu {
+ public:
+  QtMenuEntry() = default;
+  QtMenuEntry(QAction* action, const ItemDescription& description)
+      : action_(action),
+        actionName_(description.action),
+        target_(description.target),
+        tag_(description.tag),
+        separator_(description.separator) {}
+
+  // ---- MenuItem ----
+  [[nodiscard]] std::string title() const override {
+    return action_ ? action_->text().replace("&&", "&").toStdString() : std::string();
+  }
+  [[nodiscard]] std::optional<std::string> actionName() const override {
+    if (actionName_) return actionName_;
+    if (hasSubmenu_) return std::string(kSubmenuAction);
+    return std::nullopt;
+  }
+  [[nodiscard]] std::optional<std::string> targetClassName() const override { return target_; }
+  [[nodiscard]] std::int64_t tag() const override { return tag_; }
+  [[nodiscard]] bool isSeparatorItem() const override { return separator_; }
+  [[nodiscard]] const Menu* submenu() const override { return hasSubmenu_ ? this : nullptr; }
+
+  // ---- Menu (its submenu) ----
+  [[nodiscard]] std::size_t numberOfItems() const override { return children_.size(); }
+  [[nodiscard]] const MenuItem* itemAtIndex(std::size_t index) const override {
+    return index < children_.size() ? children_[index].get() : nullptr;
+  }
+
+  [[nodiscard]] QAction* action() const { return action_; }
+
+  // Builds `items` into `menu` (null: into `bar`).
+  void addItems(const std::vector<ItemDescription>& items, QMenuBar& bar, QMenu* menu) {
+    hasSubmenu_ = true;
+    for (const auto& item : items) {
+      if (item.separator) {
+        QAction* separator = menu ? menu->addSeparator() : bar.addSeparator();
+        children_.push_back(std::make_unique<QtMenuEntry>(separator, item));
+      } else if (item.submenu) {
+        QMenu* submenu = menu ? menu->addMenu(shownTitle(item.title)) : bar.addMenu(shownTitle(item.title));
+        auto& entry = children_.emplace_back(std::make_unique<QtMenuEntry>(submenu->menuAction(), item));
+        entry->addItems(*item.submenu, bar, submenu);
+      } else {
+        QAction* action = menu ? menu->addAction(shownTitle(item.title)) : bar.addAction(shownTitle(item.title));
+        children_.push_back(std::make_unique<QtMenuEntry>(action, item));
+      }
+    }
+  }
+
+  void collectCommands(std::vector<QtMainMenu::Command>& commands) const {
+    for (const auto& child : children_) {
+      if (child->separator_) continue;
+      commands.push_back({child.get(), child->action_});
+      if (child->hasSubmenu_) child->collectCommands(commands);
+    }
+  }
+
+ private:
+  QPointer<QAction> action_;
+  std::optional<std::string> actionName_;
+  std::optional<std::string> target_;
+  std::int64_t tag_ = 0;
+  bool separator_ = false;
+  bool hasSubmenu_ = false;
+  std::vector<std::unique_ptr<QtMenuEntry>> children_;
+};
+
+QtMainMenu::QtMainMenu() : bar_(std::make_unique<QtMenuEntry>()) {}
+QtMainMenu::~QtMainMenu() = default;
+
+std::unique_ptr<QtMainMenu> QtMainMenu::build(const Ref& description, QMenuBar& bar) {
+  std::optional<std::vector<ItemDescription>> items = parseItems(description);
+  if (!items) return nullptr;
+  auto menu = std::make_unique<QtMainMenu>();
+  menu->bar_->addItems(*items, bar, nullptr);
+  return menu;
+}
+
+std::size_t QtMainMenu::numberOfItems() const { return bar_->numberOfItems(); }
+
+const MenuItem* QtMainMenu::itemAtIndex(std::size_t index) const { return bar_->itemAtIndex(index); }
+
+std::vector<QtMainMenu::Command> QtMainMenu::commands() const {
+  std::vector<Command> commands;
+  bar_->collectCommands(commands);
+  return commands;
+}
+
+}  // namespace qor

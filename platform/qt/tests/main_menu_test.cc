@@ -1,0 +1,91 @@
+// The Qt main menu against the headless menu built from the same description.
+#include "qor/qt/main_menu.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "qor/headless/menu.h"
+#include "qor/key_notation.h"
+#include "qor/plist_file.h"
+
+namespace qor {
+namespace {
+
+// Both menus describe the same items, at every depth.
+void expectSameMenus(const Menu& actual, const Menu& expected, const std::string& path) {
+  ASSERT_EQ(actual.numberOfItems(), expected.numberOfItems()) << path;
+  for (std::size_t index = 0; index < expected.numberOfItems(); ++index) {
+    const MenuItem* a = actual.itemAtIndex(index);
+    const MenuItem* e = expected.itemAtIndex(index);
+    const std::string here = path + "/" + e->title();
+    EXPECT_EQ(a->title(), e->title()) << here;
+    EXPECT_EQ(a->actionName(), e->actionName()) << here;
+    EXPECT_EQ(a->targetClassName(), e->targetClassName()) << here;
+    EXPECT_EQ(a->tag(), e->tag()) << here;
+    EXPECT_EQ(a->isSeparatorItem(), e->isSeparatorItem()) << here;
+    EXPECT_EQ(identifierForMenuItem(a), identifierForMenuItem(e)) << here;
+    ASSERT_EQ(a->submenu() != nullptr, e->submenu() != nullptr) << here;
+    if (e->submenu()) expectSameMenus(*a->submenu(), *e->submenu(), here);
+  }
+  EXPECT_EQ(actual.itemAtIndex(expected.numberOfItems()), nullptr) << path;
+}
+
+TEST(QtMainMenu, ReadsTheHostsMenuDescriptionAsTheHeadlessMenuDoes) {
+  Ref description = readPropertyListFile(QOR_SOURCE_DIR "/host/resources/MainMenu.plist");
+  ASSERT_TRUE(description);
+  QMenuBar bar;
+  auto menu = QtMainMenu::build(description, bar);
+  auto expected = menuFromPropertyList(description);
+  ASSERT_TRUE(menu);
+  ASSERT_TRUE(expected);
+  expectSameMenus(*menu, *expected, "");
+  EXPECT_EQ(bar.actions().size(), static_cast<qsizetype>(expected->numberOfItems()));
+
+  // Every item but separators has its action, in menu order; the titles of
+  // menus are commands of their own.
+  std::vector<QtMainMenu::Command> commands = menu->commands();
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.front().item->title(), "File");
+  EXPECT_EQ(commands.front().action, bar.actions().front());
+  for (const auto& command : commands) {
+    EXPECT_FALSE(command.item->isSeparatorItem());
+    ASSERT_TRUE(command.action);
+    EXPECT_EQ(command.action->text().replace("&&", "&").toStdString(), command.item->title());
+  }
+}
+
+TEST(QtMainMenu, TitlesShowAmpersandsAndMalformedDescriptionsBuildNothing) {
+  QMenuBar bar;
+  auto menu = QtMainMenu::build(
+      Array::make({Dictionary::make({{"title", str("Find & Replace")},
+                                     {"submenu", Array::make({Dictionary::make({{"title", str("R&D")},
+                                                                                {"action", str("rd:")},
+                                                                                {"tag", integer(-3)}}),
+                                                              Dictionary::make({{"separator", boolean(true)}})})}})}),
+      bar);
+  ASSERT_TRUE(menu);
+  const MenuItem* find = menu->itemAtIndex(0);
+  EXPECT_EQ(find->title(), "Find & Replace");
+  EXPECT_EQ(find->actionName(), std::string(kSubmenuAction));
+  EXPECT_EQ(find->submenu()->title(), "Find & Replace");
+  const MenuItem* research = find->submenu()->itemAtIndex(0);
+  EXPECT_EQ(research->title(), "R&D");
+  EXPECT_EQ(identifierForMenuItem(research), "[rd:] [] [-3]");
+  EXPECT_TRUE(find->submenu()->itemAtIndex(1)->isSeparatorItem());
+  EXPECT_EQ(menu->commands().size(), 2u);
+
+  QMenuBar untouched;
+  for (const Ref& bad : {Ref(), Ref(str("File")), Ref(Array::make({str("File")})),
+                         Ref(Array::make({Dictionary::make({{"tag", str("0")}})})),
+                         Ref(Array::make({Dictionary::make({{"separator", integer(1)}})})),
+                         Ref(Array::make({Dictionary::make({{"submenu", Array::make({integer(1)})}})}))}) {
+    EXPECT_FALSE(QtMainMenu::build(bad, untouched)) << describe(bad);
+  }
+  EXPECT_TRUE(untouched.actions().isEmpty());
+}
+
+}  // namespace
+}  // namespace qor

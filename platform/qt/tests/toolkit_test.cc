@@ -1,0 +1,601 @@
+// The Qt toolkit's adapters on the offscreen platform.
+#include "qor/qt/toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include "qor/log.h"
+
+namespace qor {
+namespace {
+
+// How long a test waits for something the event loop does at once.
+constexpr int kEventLoopWaitMs = 50;
+
+class RecordingOwner final : public InterfaceOwner {
+ public:
+  explicit RecordingOwner(std::vector<OutletSpec> outlets) : outlets_(std::move(outlets)) {}
+  [[nodiscard]] std::vector<OutletSpec> interfaceOutlets() const override { return outlets_; }
+  void connectOutlet(const std::string& name, UiObject* object) override { connected[name] = object; }
+  template <class T>
+  T* outlet(const std::string& name) const {
+    auto found = connected.find(name);
+    return found == connected.end() ? nullptr : dynamic_cast<T*>(found->second);
+  }
+  std::map<std::string, UiObject*> connected;
+
+ private:
+  std::vector<OutletSpec> outlets_;
+};
+
+struct SentAction {
+  std::string selector;
+  std::int64_t tag;
+  bool hadSender;
+  friend bool operator==(const SentAction&, const SentAction&) = default;
+};
+
+class RecordingTarget final : public ActionTarget {
+ public:
+  void performAction(const std::string& selector, Sender* sender) override {
+    sent.push_back({selector, sender ? sender->tag() : -1, sender != nullptr});
+  }
+  std::vector<SentAction> sent;
+};
+
+// The pane's outlets, as its interface description names them.
+std::vector<OutletSpec> paneOutlets() {
+  return {{"VIEW_key_bindings", UiKind::View},         {"TABV_outlines", UiKind::TabView},
+          {"PUB_sets", UiKind::PopUpButton},           {"BTN_kb_del_set", UiKind::Button},
+          {"WIN_set_name", UiKind::Window},            {"TEXT_set_name", UiKind::TextField},
+          {"BTN_set_name_OK", UiKind::Button},         {"BTN_kb_export_set", UiKind::Button},
+          {"WIN_key_configurator", UiKind::Window},    {"TEXT_key_configurator", UiKind::TextField},
+          {"BTN_key_configurator_OK", UiKind::Button}, {"BTN_key_configurator_clear", UiKind::Button},
+          {"TEXT_kb_conflict", UiKind::TextField},     {"OLV_menu_key_bindings", UiKind::OutlineView},
+          {"OLV_editor_key_bindings", UiKind::OutlineView}, {"BTN_kb_duplicate_set", UiKind::Button},
+          {"BTN_kb_import_set", UiKind::Button},       {"BTN_set_name_cancel", UiKind::Button},
+          {"BTN_key_configurator_cancel", UiKind::Button}};
+}
+
+TEST(LoadInterface, ConnectsEveryOutletOfThePaneDescription) {
+  QtToolkit toolkit;
+  Bundle resources(QOR_RESOURCES_DIR);
+  RecordingOwner owner(paneOutlets());
+  auto interface = toolkit.loadInterface(resources, "KeyBindings", owner);
+  ASSERT_TRUE(interface);
+  for (const auto& outlet : paneOutlets()) {
+    ASSERT_TRUE(owner.connected[outlet.name]) << outlet.name;
+    EXPECT_EQ(owner.connected[outlet.name]->objectName(), outlet.name);
+  }
+  EXPECT_EQ(owner.outlet<Button>("BTN_set_name_OK")->tag(), kReturnCodeOK);
+  EXPECT_EQ(owner.outlet<Button>("BTN_key_configurator_OK")->tag(), kReturnCodeOK);
+  EXPECT_NE(owner.outlet<Button>("BTN_key_configurator_cancel")->tag(), kReturnCodeOK);
+  auto* tabs = owner.outlet<TabView>("TABV_outlines");
+  EXPECT_EQ(tabs->selectedTabViewItemIdentifier(), "menu");
+  EXPECT_TRUE(tabs->selectTabViewItemWithIdentifier("editor"));
+  EXPECT_EQ(tabs->selectedTabViewItemIdentifier(), "editor");
+  EXPECT_FALSE(tabs->selectTabViewItemWithIdentifier("neither"));
+
+  // The sheets are windows of their own, hidden; the main view has no parent yet.
+  QWidget* root = QtToolkit::widgetOf(owner.connected["VIEW_key_bindings"]);
+  EXPECT_EQ(root->parentWidget(), nullptr);
+  for (const char* sheet : {"WIN_set_name", "WIN_key_configurator"}) {
+    QWidget* dialog = QtToolkit::widgetOf(owner.connected[sheet]);
+    ASSERT_TRUE(dialog) << sheet;
+    EXPECT_TRUE(dialog->isWindow()) << sheet;
+    EXPECT_FALSE(dialog->isVisible()) << sheet;
+  }
+  auto* field = owner.outlet<TextField>("TEXT_key_configurator");
+  EXPECT_EQ(field->window(), owner.connected["WIN_key_configurator"]);
+  EXPECT_TRUE(owner.outlet<Window>("WIN_key_configurator")->makeFirstResponder(field));
+  EXPECT_FALSE(owner.outlet<Window>("WIN_set_name")->makeFirstResponder(field)) << "a view of another window";
+  auto* outline = owner.outlet<OutlineView>("OLV_menu_key_bindings");
+  EXPECT_EQ(outline->columnWithIdentifier("title"), 0);
+  EXPECT_EQ(outline->columnWithIdentifier("Key"), 1);
+  EXPECT_EQ(outline->columnWithIdentifier("key"), -1);
+}
+
+// A bundle folder of test interface descriptions.
+class Interfaces : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+  void write(const std::string& name, const std::string& text) {
+    std::ofstream(folder_.filePath(QString::fromStdString(name)).toStdString()) << text;
+  }
+  [[nodiscard]] Bundle bundle() const { return Bundle(folder_.path().toStdString()); }
+
+  QTemporaryDir folder_;
+};
+
+constexpr const char* kSmallInterface = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <widget class="QWidget" name="VIEW_main">
+  <layout class="QVBoxLayout" name="layout">
+   <item><widget class="QTreeView" name="OLV_tree"/></item>
+   <item><widget class="QPushButton" name="BTN_go"><property name="tag" stdset="0"><number>7</number></property></widget></item>
+   <item><widget class="QComboBox" name="PUB_choice"/></item>
+   <item><widget class="QLineEdit" name="TEXT_name"/></item>
+   <item><widget class="QLabel" name="TEXT_status"/></item>
+   <item>
+    <widget class="QDialog" name="WIN_laid_out">
+     <layout class="QVBoxLayout" name="sheet_layout">
+      <item><widget class="QPushButton" name="BTN_sheet_OK"/></item>
+     </layout>
+    </widget>
+   </item>
+  </layout>
+ </widget>
+</ui>
+)";
+
+TEST_F(Interfaces, MissingBrokenAndMismatchedDescriptions) {
+  RecordingOwner owner({{"VIEW_main", UiKind::View}});
+  QtToolkit toolkit;
+  LogCapture log;
+  EXPECT_FALSE(toolkit.loadInterface(bundle(), "Missing", owner));
+  write("Broken.ui", "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"x\">");
+  EXPECT_FALSE(toolkit.loadInterface(bundle(), "Broken", owner));
+  EXPECT_TRUE(owner.connected.empty());
+  ASSERT_EQ(log.lines().size(), 2u);
+
+  write("Small.ui", kSmallInterface);
+  RecordingOwner mismatched({{"BTN_go", UiKind::TextField}, {"NOPE", UiKind::View}, {"BTN_go", UiKind::Button}});
+  log.clear();
+  auto interface = toolkit.loadInterface(bundle(), "Small", mismatched);
+  ASSERT_TRUE(interface);
+  EXPECT_EQ(mismatched.connected.at("NOPE"), nullptr);
+  EXPECT_NE(mismatched.outlet<Button>("BTN_go"), nullptr) << "the last connection of a name wins";
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{"*** QtToolkit: Small.ui has no text field BTN_go",
+                                                   "*** QtToolkit: Small.ui has no view NOPE"}));
+}
+
+TEST_F(Interfaces, ControlsSendTheirActionsAndFieldsTellTheirDelegate) {
+  write("Small.ui", kSmallInterface);
+  RecordingOwner owner({{"BTN_go", UiKind::Button},
+                        {"PUB_choice", UiKind::PopUpButton},
+                        {"TEXT_name", UiKind::TextField},
+                        {"TEXT_status", UiKind::TextField},
+                        {"WIN_laid_out", UiKind::Window}});
+  QtToolkit toolkit;
+  auto interface = toolkit.loadInterface(bundle(), "Small", owner);
+  ASSERT_TRUE(interface);
+  RecordingTarget target;
+
+  auto* button = owner.outlet<Button>("BTN_go");
+  button->setTargetAction({&target, "go:"});
+  button->performClick();
+  QTest::mouseClick(qobject_cast<QAbstractButton*>(QtToolkit::widgetOf(button)), Qt::LeftButton);
+  button->setEnabled(false);
+  button->performClick();
+  EXPECT_EQ(target.sent, (std::vector<SentAction>{{"go:", 7, true}, {"go:", 7, true}}));
+
+  auto* popUp = owner.outlet<PopUpButton>("PUB_choice");
+  auto* combo = qobject_cast<QComboBox*>(QtToolkit::widgetOf(popUp));
+  popUp->addItemWithTitle("Default");
+  popUp->addItemWithTitle("");
+  popUp->addItemWithTitle("");  // refused: an item has this title
+  ASSERT_EQ(popUp->numberOfItems(), 2u);
+  EXPECT_EQ(popUp->indexOfSelectedItem(), 0);
+  popUp->itemAtIndex(1)->setTitle("Mine");
+  popUp->itemAtIndex(1)->setTag(1700000000);
+  popUp->itemAtIndex(1)->setTargetAction({&target, "choose:"});
+  EXPECT_EQ(combo->itemText(1), "Mine");
+  EXPECT_TRUE(popUp->selectItemWithTag(1700000000));
+  EXPECT_EQ(combo->currentIndex(), 1);
+  EXPECT_FALSE(popUp->selectItemWithTag(5));
+  target.sent.clear();
+  Q_EMIT combo->activated(1);
+  EXPECT_EQ(target.sent, (std::vector<SentAction>{{"choose:", 1700000000, true}}));
+  popUp->removeAllItems();
+  EXPECT_EQ(combo->count(), 0);
+  EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
+
+  struct Delegate final : TextFieldDelegate {
+    void controlTextDidChange(TextField& field) override { texts.push_back(field.stringValue()); }
+    std::vector<std::string> texts;
+  } delegate;
+  auto* name = owner.outlet<TextField>("TEXT_name");
+  name->setDelegate(&delegate);
+  name->setStringValue("set by code");
+  auto* edit = qobject_cast<QLineEdit*>(QtToolkit::widgetOf(name));
+  edit->clear();
+  QTest::keyClicks(edit, "ab");
+  EXPECT_EQ(delegate.texts, (std::vector<std::string>{"a", "ab"})) << "only the user's edits";
+
+  auto* status = owner.outlet<TextField>("TEXT_status");
+  auto* label = qobject_cast<QLabel*>(QtToolkit::widgetOf(status));
+  status->setStringValue("'⌘S' is currently bound to 'Save'.");
+  status->setTextColor(TextColor::Red);
+  EXPECT_EQ(label->text(), "'⌘S' is currently bound to 'Save'.");
+  EXPECT_EQ(label->property("qorTextColor").toString(), "red");
+  EXPECT_NE(label->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::WindowText));
+  status->setTextColor(TextColor::Black);
+  EXPECT_EQ(status->textColor(), TextColor::Black);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::WindowText));
+
+  // A dialog laid out inside the view still comes out as a window of its own.
+  QWidget* dialog = QtToolkit::widgetOf(owner.connected["WIN_laid_out"]);
+  EXPECT_TRUE(dialog->isWindow());
+  EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(Interfaces, TheInterfaceLetsGoOfWidgetsItsHostDestroyed) {
+  write("Small.ui", kSmallInterface);
+  RecordingOwner owner({{"VIEW_main", UiKind::View}, {"BTN_go", UiKind::Button}, {"OLV_tree", UiKind::OutlineView}});
+  QtToolkit toolkit;
+  auto interface = toolkit.loadInterface(bundle(), "Small", owner);
+  ASSERT_TRUE(interface);
+  {
+    QWidget host;
+    QtToolkit::widgetOf(owner.connected["VIEW_main"])->setParent(&host);
+  }
+  auto* button = owner.outlet<Button>("BTN_go");
+  EXPECT_EQ(QtToolkit::widgetOf(button), nullptr);
+  button->performClick();
+  EXPECT_FALSE(button->isEnabled());
+  owner.outlet<OutlineView>("OLV_tree")->reloadData();
+  interface.reset();
+}
+
+// A tree of strings and groups: {"title": ..., "items": (...)}. Strings are
+// commands, which alone can be selected; their "Key" cells send "edit:".
+class TreeSource final : public OutlineDataSource {
+ public:
+  explicit TreeSource(ArrayRef root) : root_(std::move(root)) {}
+
+  std::int64_t outlineViewNumberOfChildrenOfItem(OutlineView&, const OutlineItem& item) override {
+    ArrayRef children = childrenOf(item);
+    return children ? static_cast<std::int64_t>(children->count()) : 0;
+  }
+  OutlineItem outlineViewChildOfItem(OutlineView&, std::int64_t index, const OutlineItem& item) override {
+    ArrayRef children = childrenOf(item);
+    return {nullptr, children ? children->objectAtIndex(static_cast<std::size_t>(index)) : nullptr};
+  }
+  bool outlineViewIsItemExpandable(OutlineView& view, const OutlineItem& item) override {
+    return outlineViewNumberOfChildrenOfItem(view, item) > 0;
+  }
+  std::string outlineViewObjectValueForTableColumnByItem(OutlineView&, const std::string& column,
+                                                          const OutlineItem& item) override {
+    std::string name = nameOf(item);
+    return column == "title" ? name : "key of " + name;
+  }
+  bool outlineViewShouldSelectItem(OutlineView&, const OutlineItem& item) override { return asString(item.node) != nullptr; }
+  bool outlineViewShouldEditTableColumnItem(OutlineView&, const std::string&, const OutlineItem&) override { return false; }
+  void outlineViewWillDisplayCellForTableColumnItem(OutlineView&, Cell& cell, const std::string& column,
+                                                    const OutlineItem& item) override {
+    if (column == "title" && nameOf(item) == "centred") cell.setAlignment(TextAlignment::Center);
+    if (column == "Key") cell.setTargetAction(asString(item.node) ? TargetAction{&target, "edit:"} : TargetAction{});
+  }
+  void outlineViewSelectionDidChange(OutlineView& view) override { selections.push_back(view.selectedRow()); }
+
+  RecordingTarget target;
+  std::vector<std::int64_t> selections;
+
+ private:
+  ArrayRef childrenOf(const OutlineItem& item) const {
+    if (item.isNone()) return root_;
+    auto group = asDictionary(item.node);
+    return group ? group->arrayForKey("items") : nullptr;
+  }
+  static std::string nameOf(const OutlineItem& item) {
+    if (auto name = asString(item.node)) return name->value();
+    auto group = asDictionary(item.node);
+    auto title = group ? group->stringForKey("title") : nullptr;
+    return title ? title->value() : std::string();
+  }
+
+  ArrayRef root_;
+};
+
+class Outline : public Interfaces {
+ protected:
+  void SetUp() override {
+    Interfaces::SetUp();
+    write("Small.ui", kSmallInterface);
+    interface_ = toolkit_.loadInterface(bundle(), "Small", owner_);
+    ASSERT_TRUE(interface_);
+    outline_ = owner_.outlet<OutlineView>("OLV_tree");
+    tree_ = qobject_cast<QTreeView*>(QtToolkit::widgetOf(outline_));
+    QWidget* view = QtToolkit::widgetOf(owner_.connected["VIEW_main"]);
+    view->resize(500, 400);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    outline_->setDataSource(&source_);
+    outline_->reloadData();
+  }
+
+  // The centre of the cell at `column` of visible row `row`, in viewport coordinates.
+  QPoint cellCentre(int column, std::int64_t row) {
+    Rect frame = outline_->frameOfCellAtColumnRow(column, row);
+    QPoint inTree(static_cast<int>(frame.origin.x + frame.size.width / 2),
+                  static_cast<int>(frame.origin.y + frame.size.height / 2));
+    return tree_->viewport()->mapFrom(tree_, inTree);
+  }
+
+  QtToolkit toolkit_;
+  RecordingOwner owner_{{{"VIEW_main", UiKind::View}, {"OLV_tree", UiKind::OutlineView}}};
+  std::unique_ptr<LoadedInterface> interface_;
+  TreeSource source_{Array::make({Dictionary::make({{"title", str("Group")},
+                                                    {"items", Array::make({str("a"), str("b")})}}),
+                                  str("centred"), Dictionary::make({{"title", str("Empty group")}})})};
+  OutlineView* outline_ = nullptr;
+  QTreeView* tree_ = nullptr;
+};
+
+TEST_F(Outline, RowsAreTheExpandedTreeWithTheSourcesTextsAndLooks) {
+  // Rows: 0 Group, 1 a, 2 b, 3 centred, 4 Empty group.
+  std::vector<std::string> titles;
+  for (std::int64_t row = 0;; ++row) {
+    OutlineItem item = outline_->itemAtRow(row);
+    if (item.isNone()) break;
+    titles.push_back(source_.outlineViewObjectValueForTableColumnByItem(*outline_, "title", item));
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"Group", "a", "b", "centred", "Empty group"}));
+  QAbstractItemModel* model = tree_->model();
+  QModelIndex group = model->index(0, 0, {});
+  QModelIndex a = model->index(0, 1, group);
+  EXPECT_EQ(model->data(a).toString(), "key of a");
+  EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Key");
+  EXPECT_FALSE(model->flags(group) & Qt::ItemIsSelectable);
+  EXPECT_TRUE(model->flags(a) & Qt::ItemIsSelectable);
+  QModelIndex centred = model->index(1, 0, {});
+  EXPECT_EQ(model->data(centred, Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignHCenter | Qt::AlignVCenter);
+  EXPECT_EQ(model->data(group, Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignLeft | Qt::AlignVCenter);
+  EXPECT_FALSE(model->hasChildren(model->index(2, 0, {}))) << "a group without items";
+
+  // Frames: the "Key" cell of a row sits right of its title, one row below the previous.
+  Rect row1 = outline_->frameOfCellAtColumnRow(1, 1);
+  Rect row2 = outline_->frameOfCellAtColumnRow(1, 2);
+  EXPECT_GT(row1.origin.x, outline_->frameOfCellAtColumnRow(0, 1).origin.x);
+  EXPECT_EQ(row2.origin.y - row1.origin.y, row1.size.height);
+  EXPECT_EQ(outline_->frameOfCellAtColumnRow(1, 5), Rect{});
+  EXPECT_EQ(outline_->frameOfCellAtColumnRow(2, 1), Rect{});
+  QPoint expected = tree_->mapTo(tree_->window(), QPoint(static_cast<int>(row1.origin.x), static_cast<int>(row1.origin.y)));
+  Rect converted = outline_->convertRectToView(row1, nullptr);
+  EXPECT_EQ(QPoint(static_cast<int>(converted.origin.x), static_cast<int>(converted.origin.y)), expected);
+}
+
+TEST_F(Outline, AClickSelectsAndTellsTheSourceAfterwardsAndReloadKeepsIt) {
+  QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, cellCentre(0, 2));
+  EXPECT_EQ(outline_->selectedRow(), 2);
+  EXPECT_TRUE(source_.selections.empty()) << "told from the event loop, not inside the click";
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_EQ(source_.selections, (std::vector<std::int64_t>{2}));
+  EXPECT_TRUE(source_.target.sent.empty()) << "the click that selects sends no cell action";
+
+  // A row that may not be selected keeps the selection where it was.
+  QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_EQ(outline_->selectedRow(), 2);
+
+  // A click on the "Key" cell of the selected row sends its action.
+  QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, cellCentre(1, 2));
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_EQ(source_.target.sent, (std::vector<SentAction>{{"edit:", 0, true}}));
+
+  // Collapsing the group moves "centred" from row 3 to row 1; a reload keeps
+  // the group collapsed and the selection, and tells nobody.
+  QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, cellCentre(0, 3));
+  QTest::qWait(kEventLoopWaitMs);
+  tree_->collapse(tree_->model()->index(0, 0, {}));
+  EXPECT_EQ(outline_->selectedRow(), 1);
+  source_.selections.clear();
+  outline_->reloadData();
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_EQ(outline_->selectedRow(), 1);
+  EXPECT_EQ(source_.outlineViewObjectValueForTableColumnByItem(*outline_, "title", outline_->itemAtRow(1)), "centred");
+  EXPECT_TRUE(source_.selections.empty());
+}
+
+TEST(RunLoop, DelayedCallsRunOnceUnlessCancelled) {
+  QtToolkit toolkit;
+  RecordingTarget first;
+  RecordingTarget second;
+  toolkit.performAfterDelay(first, "reloadOutlines", 0.01);
+  toolkit.performAfterDelay(second, "later", 0.01);
+  toolkit.performAfterDelay(first, "again", -5);
+  EXPECT_EQ(toolkit.pendingRequestCount(), 3u);
+  toolkit.cancelPreviousPerformRequestsWithTarget(second);
+  EXPECT_EQ(toolkit.pendingRequestCount(), 2u);
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_EQ(toolkit.pendingRequestCount(), 0u);
+  ASSERT_EQ(first.sent.size(), 2u);
+  EXPECT_EQ(first.sent[0], (SentAction{"again", -1, false}));
+  EXPECT_EQ(first.sent[1], (SentAction{"reloadOutlines", -1, false}));
+  EXPECT_TRUE(second.sent.empty());
+
+  // A toolkit that goes with calls pending runs none of them.
+  RecordingTarget late;
+  {
+    QtToolkit shortLived;
+    shortLived.performAfterDelay(late, "never", 0);
+  }
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_TRUE(late.sent.empty());
+}
+
+class Sheets : public Interfaces {
+ protected:
+  void SetUp() override {
+    Interfaces::SetUp();
+    write("Small.ui", kSmallInterface);
+    interface_ = toolkit_.loadInterface(bundle(), "Small", owner_);
+    ASSERT_TRUE(interface_);
+    view_ = QtToolkit::widgetOf(owner_.connected["VIEW_main"]);
+    view_->show();
+    sheet_ = owner_.outlet<Window>("WIN_laid_out");
+    dialog_ = qobject_cast<QDialog*>(QtToolkit::widgetOf(sheet_));
+  }
+
+  QtToolkit toolkit_;
+  RecordingOwner owner_{{{"VIEW_main", UiKind::View}, {"WIN_laid_out", UiKind::Window}}};
+  std::unique_ptr<LoadedInterface> interface_;
+  QWidget* view_ = nullptr;
+  Window* sheet_ = nullptr;
+  QDialog* dialog_ = nullptr;
+  std::vector<int> ends_;
+};
+
+TEST_F(Sheets, ASheetIsWindowModalAndEndsOnceWithItsCode) {
+  Window* parent = toolkit_.windowOf(view_);
+  toolkit_.beginSheet(*sheet_, parent, [this](int code) { ends_.push_back(code); });
+  toolkit_.beginSheet(*sheet_, parent, [this](int) { ends_.push_back(99); });
+  EXPECT_TRUE(dialog_->isVisible());
+  EXPECT_EQ(dialog_->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(toolkit_.openSheetNames(), (std::vector<std::string>{"WIN_laid_out"}));
+  toolkit_.endSheet(*sheet_, kReturnCodeOK);
+  toolkit_.endSheet(*sheet_, kReturnCodeCancel);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(ends_, (std::vector<int>{kReturnCodeOK}));
+  EXPECT_TRUE(toolkit_.openSheetNames().empty());
+
+  // Escape cancels; a didEnd may open the sheet again at once.
+  toolkit_.beginSheet(*sheet_, parent, [this, parent](int code) {
+    ends_.push_back(code);
+    toolkit_.beginSheet(*sheet_, parent, [this](int again) { ends_.push_back(again); });
+  });
+  dialog_->reject();
+  EXPECT_EQ(ends_, (std::vector<int>{kReturnCodeOK, kReturnCodeCancel}));
+  EXPECT_TRUE(dialog_->isVisible());
+
+  // A sheet destroyed while open ends without its didEnd.
+  interface_.reset();
+  EXPECT_TRUE(toolkit_.openSheetNames().empty());
+  EXPECT_EQ(ends_.size(), 2u);
+}
+
+TEST_F(Sheets, WindowsAreNumberedAndFound) {
+  Window* parent = toolkit_.windowOf(view_);
+  ASSERT_TRUE(parent);
+  EXPECT_EQ(parent, toolkit_.windowOf(QtToolkit::widgetOf(owner_.connected["VIEW_main"])));
+  EXPECT_NE(sheet_->windowNumber(), parent->windowNumber());
+  EXPECT_EQ(toolkit_.windowWithNumber(parent->windowNumber()), parent);
+  EXPECT_EQ(toolkit_.windowWithNumber(0), nullptr);
+  EXPECT_EQ(owner_.connected["VIEW_main"]->objectName(), "VIEW_main");
+  EXPECT_EQ(dynamic_cast<View*>(owner_.connected["VIEW_main"])->window(), parent);
+}
+
+// While alive, runs `answer` on the next modal dialog of class T the
+// application shows (the code under test is then inside its exec()).
+template <class T>
+class ModalAnswer {
+ public:
+  explicit ModalAnswer(std::function<void(T&)> answer) : answer_(std::move(answer)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        timer_.stop();
+        answer_(*modal);
+      }
+    });
+    timer_.start(kPollMs);
+  }
+
+ private:
+  static constexpr int kPollMs = 10;
+  std::function<void(T&)> answer_;
+  QTimer timer_;
+};
+
+TEST(Panels, AlertHasTheSingleButtonGiven) {
+  QtToolkit toolkit;
+  QStringList buttons;
+  QString text;
+  ModalAnswer<QMessageBox> answer([&](QMessageBox& box) {
+    for (QAbstractButton* button : box.buttons()) buttons << button->text();
+    text = box.text() + "|" + box.informativeText();
+    box.buttons().first()->click();
+  });
+  toolkit.runAlertPanel("Can't change default key bindings set",
+                        "To customize shortcuts, duplicate an existing key bindings set.", "OK");
+  EXPECT_EQ(buttons, QStringList{"OK"});
+  EXPECT_EQ(text, "Can't change default key bindings set|To customize shortcuts, duplicate an existing key bindings set.");
+}
+
+TEST(Panels, SaveAndOpenPanelsOfferTheFileType) {
+  QtToolkit toolkit;
+  QTemporaryDir folder;
+  const QString chosen = folder.filePath("Mine.QOR_shortcuts");
+  QStringList filters;
+  ModalAnswer<QFileDialog> save([&](QFileDialog& panel) {
+    filters = panel.nameFilters();
+    panel.selectFile(chosen);
+    static_cast<QDialog&>(panel).accept();
+  });
+  int code = -1;
+  std::string path;
+  toolkit.beginSaveSheet(folder.path().toStdString(), "Mine.QOR_shortcuts", nullptr, [&](int returnCode, const std::string& file) {
+    code = returnCode;
+    path = file;
+  });
+  EXPECT_EQ(code, kReturnCodeOK);
+  EXPECT_EQ(path, chosen.toStdString());
+  ASSERT_FALSE(filters.isEmpty());
+  EXPECT_EQ(filters.first(), "QOR_shortcuts files (*.QOR_shortcuts)");
+
+  ModalAnswer<QFileDialog> cancel([&](QFileDialog& panel) {
+    filters = panel.nameFilters();
+    panel.reject();
+  });
+  OpenPanelResult cancelled = toolkit.runOpenPanelForTypes({"QOR_shortcuts"});
+  EXPECT_EQ(cancelled.returnCode, kReturnCodeCancel);
+  EXPECT_TRUE(cancelled.filenames.empty());
+  EXPECT_EQ(filters, QStringList{"QOR_shortcuts files (*.QOR_shortcuts)"});
+}
+
+TEST(ContextMenu, OpensBelowTheCellAndSendsTheChosenItemsAction) {
+  QtToolkit toolkit;
+  QWidget window;
+  window.resize(400, 300);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  Window* port = toolkit.windowOf(&window);
+  RecordingTarget target;
+  QPointer<QMenu> shown;
+  {
+    std::unique_ptr<PopUpButton> holder = toolkit.makePopUpButton({{200, 40}, {150, 20}});
+    holder->addItemWithTitle("");
+    holder->itemAtIndex(0)->setTitle("Add Shortcut...");
+    holder->itemAtIndex(0)->setTargetAction({&target, "showKeyConfigurationSheet:"});
+    holder->addItemWithTitle("");
+    holder->itemAtIndex(1)->setTitle("Remove '⌘S'");
+    holder->itemAtIndex(1)->setTag(1);
+    holder->itemAtIndex(1)->setTargetAction({&target, "removeShortcutAtIndex:"});
+    MouseEvent event;
+    event.type = kLeftMouseUpEventType;
+    event.location = {200, 40};
+    event.windowNumber = port->windowNumber();
+    toolkit.popUpContextMenu(*holder, event, *holder);
+    shown = window.findChild<QMenu*>();
+  }
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(shown->pos(), window.mapToGlobal(QPoint(200, 60)));
+  ASSERT_EQ(shown->actions().size(), 2);
+  EXPECT_EQ(shown->actions()[0]->text(), "Add Shortcut...");
+  // The holder is gone; the menu kept its own copies of the items.
+  shown->actions()[1]->trigger();
+  EXPECT_EQ(target.sent, (std::vector<SentAction>{{"removeShortcutAtIndex:", 1, true}}));
+  shown->hide();
+  QTest::qWait(kEventLoopWaitMs);
+  EXPECT_FALSE(shown) << "deleted once closed";
+}
+
+}  // namespace
+}  // namespace qor
