@@ -4,6 +4,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -272,7 +273,21 @@ TEST(PlistFile, IntegersKeepSignAcrossTheWholeSigned64BitRange) {
 
 // A locale whose decimal separator is a comma, or null when none is
 // installed. The caller frees it.
-locale_t commaLocale(std::string& name) {
+// A locale with a decimal comma: an installed one, else de_DE compiled from
+// the glibc locale sources (Debian's "locales" package) into `scratch`,
+// which newlocale then finds through LOCPATH.
+locale_t commaLocale(std::string& name, const std::string& scratch) {
+  if (::access("/usr/share/i18n/locales/de_DE", R_OK) == 0 &&
+      std::system(("localedef -i de_DE -f UTF-8 " + scratch + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) == 0) {
+    ::setenv("LOCPATH", scratch.c_str(), 1);
+    locale_t compiled = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(nullptr));
+    ::unsetenv("LOCPATH");
+    if (compiled && std::string(nl_langinfo_l(RADIXCHAR, compiled)) == ",") {
+      name = "de_DE.UTF-8 (compiled)";
+      return compiled;
+    }
+    if (compiled) freelocale(compiled);
+  }
   for (const char* candidate : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8",
                                 "ru_RU.UTF-8", "es_ES.UTF-8", "it_IT.UTF-8", "pt_BR.UTF-8", "de_DE", "fr_FR"}) {
     locale_t locale = newlocale(LC_ALL_MASK, candidate, static_cast<locale_t>(nullptr));
@@ -297,7 +312,8 @@ TEST(PlistFile, RealsIgnoreACommaLocaleAndTheThreadKeepsIt) {
   freelocale(utf8);
 
   std::string name;
-  locale_t comma = commaLocale(name);
+  TemporaryFolder scratch;
+  locale_t comma = commaLocale(name, scratch.path());
   if (!comma)
     GTEST_SKIP() << "no locale with a decimal comma is installed (tried de_DE, fr_FR, nl_NL, ru_RU, es_ES, "
                     "it_IT, pt_BR; see `locale -a`), so the C-locale guard around libplist cannot be shown";
