@@ -9,7 +9,6 @@ namespace qor {
 
 namespace {
 
-constexpr const char* kPromptText = "Type keys for shortcut.";
 constexpr const char* kConflictFormat = "'%@' is currently bound to %@.";
 constexpr const char* kQuotedTitleFormat = "'%@'";
 constexpr const char* kTitleSeparator = ", ";
@@ -109,7 +108,7 @@ std::vector<std::string> conflictingEntryKeys(const DictionaryRef& group, const 
 
 StatusLine conflictStatusLine(const std::vector<std::string>& conflicts, std::string_view shortcutText,
                               ShownGroup group, const ConflictTexts& texts) {
-  if (conflicts.empty()) return {TextColor::Black, texts.localizable(kPromptText)};
+  if (conflicts.empty()) return {TextColor::Black, texts.localizable(kConflictPromptText)};
   const auto& titleOf = group == ShownGroup::Menu ? texts.menuTitle : texts.editorTitle;
   std::string titles;
   for (std::size_t i = 0; i < conflicts.size(); ++i) {

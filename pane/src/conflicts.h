@@ -14,6 +14,9 @@
 
 namespace qor {
 
+// The key configurator's prompt, black while nothing else holds the keys.
+inline constexpr const char* kConflictPromptText = "Type keys for shortcut.";
+
 // The keys of the entries of `group` (entry key -> KeyBindingEntry) that hold
 // `sequence`, in `group`'s order, a key once for every one of its stored
 // sequences that matches: an entry holding the sequence twice is named twice.

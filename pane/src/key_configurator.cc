@@ -19,10 +19,8 @@ namespace qor {
 
 namespace {
 
-constexpr const char* kPromptText = "Type keys for shortcut.";
 constexpr const char* kHotKeyAlertTitle = "Can't bind more than one shortcut to the hot key";
 constexpr const char* kHotKeyAlertMessage = "To bind different shortcut, remove the existing one.";
-constexpr const char* kAlertButton = "OK";
 constexpr const char* kKeyNameFormat = "[%@]";
 // A hot key is one chord (modifier-only stroke and key) or two plain keys.
 constexpr std::size_t kMaxHotKeyStrokes = 2;
@@ -104,7 +102,7 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
       DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, *key);
       ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
       if (sequences && !sequences->empty()) {
-        services_.toolkit->runAlertPanel(localized(kHotKeyAlertTitle), localized(kHotKeyAlertMessage), kAlertButton);
+        services_.toolkit->runAlertPanel(localized(kHotKeyAlertTitle), localized(kHotKeyAlertMessage), kAlertButtonTitle);
         return;
       }
     }
@@ -120,7 +118,7 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   snooping_ = true;
   if (TEXT_kb_conflict) {
     TEXT_kb_conflict->setTextColor(TextColor::Black);
-    TEXT_kb_conflict->setStringValue(localized(kPromptText));
+    TEXT_kb_conflict->setStringValue(localized(kConflictPromptText));
   }
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
   services_.toolkit->beginSheet(*WIN_key_configurator, paneWindow, [this](int returnCode) {

@@ -14,7 +14,6 @@ namespace {
 
 constexpr const char* kGroupItemsKey = "items";
 constexpr const char* kGroupTitleKey = "title";
-constexpr const char* kAlertButtonOK = "OK";
 constexpr const char* kDefaultSetAlertTitle = "Can't change default key bindings set";
 constexpr const char* kDefaultSetAlertMessage = "To customize shortcuts, duplicate an existing key bindings set.";
 constexpr const char* kAddShortcutTitle = "Add Shortcut...";
@@ -149,7 +148,7 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
     case EditMenuResponse::DefaultSetAlert:
       if (services_.toolkit)
         services_.toolkit->runAlertPanel(localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage),
-                                         kAlertButtonOK);
+                                         kAlertButtonTitle);
       return;
     case EditMenuResponse::PopUpMenu:
       break;

@@ -17,7 +17,6 @@ namespace qor {
 
 namespace {
 
-constexpr const char* kAlertButtonOK = "OK";
 constexpr const char* kImportFailedTitle = "Can't import key bindings sets";
 constexpr const char* kImportFailedMessage = "Not a key bindings set: %@.";
 
@@ -141,7 +140,7 @@ void KeyBindings::importSet(Sender* /*sender*/) {
   if (!unreadable.empty())
     services_.toolkit->runAlertPanel(localized(kImportFailedTitle),
                                      formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)}),
-                                     kAlertButtonOK);
+                                     kAlertButtonTitle);
 }
 
 }  // namespace qor

@@ -55,6 +55,8 @@ inline constexpr const char* kLocalizableTable = "Localizable";
 inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
 inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
 inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
+// The single button of the pane's alerts; never looked up in a table.
+inline constexpr const char* kAlertButtonTitle = "OK";
 
 // The shown tab of TABV_outlines: "menu" shows the menu commands, any other
 // identifier the editing commands.
