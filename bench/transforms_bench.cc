@@ -1,7 +1,9 @@
 // Speed of the data transforms, each next to its baseline in the same run:
 //   gunzip          BM_UncompressedDataWithData  vs  BM_ZlibInflateLoop (one
 //                   buffer of the known size) and BM_Libdeflate (for scale)
-//   deflate level 9 BM_CompressedDataWithData    vs  BM_ZlibCompress2
+//   deflate level 9 BM_CompressedDataWithData    vs  BM_ZlibCompress2 and
+//                   BM_ZlibDeflateSameParameters (one call, raw, memory
+//                   level 9: what is left is the cost of our output steps)
 //   filter via cat  BM_FilterDataThroughCat      vs  BM_PipeAndForkCopyLoop
 // The filter runs with its step lines logged as in use: no capture, so they
 // go the way of every line to the system log.
@@ -38,6 +40,7 @@ constexpr int kRawWindowBits = -15;
 // zlib's window bits plus 16: a gzip wrapper, as the gzip tool writes.
 constexpr int kGzipWindowBits = 15 + 16;
 constexpr int kDefaultMemoryLevel = 8;
+constexpr int kOurMemoryLevel = 9;
 constexpr std::size_t kGzipHeaderLength = 10;  // zlib writes no optional fields
 constexpr std::size_t kFilterChunkSize = 4096;
 
@@ -175,6 +178,25 @@ void BM_ZlibCompress2(benchmark::State& state) {
   countBytes(state);
 }
 
+void BM_ZlibDeflateSameParameters(benchmark::State& state) {
+  const Bytes content = textBytes(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, kRawWindowBits, kOurMemoryLevel,
+                 Z_DEFAULT_STRATEGY);
+    const uLong length = deflateBound(&stream, content.size());
+    auto output = std::make_unique_for_overwrite<std::uint8_t[]>(length);
+    stream.next_in = content.data();
+    stream.avail_in = static_cast<uInt>(content.size());
+    stream.next_out = output.get();
+    stream.avail_out = static_cast<uInt>(length);
+    deflate(&stream, Z_FINISH);
+    deflateEnd(&stream);
+    benchmark::DoNotOptimize(output.get());
+  }
+  countBytes(state);
+}
+
 // --- filtering through /bin/cat ----------------------------------------------
 
 const qor::ShellArguments kCat = {"/bin/sh", "-c", "/bin/cat"};
@@ -250,6 +272,7 @@ BENCHMARK(BM_ZlibInflateLoop)->Apply(sizes);
 BENCHMARK(BM_Libdeflate)->Apply(sizes);
 BENCHMARK(BM_CompressedDataWithData)->Apply(sizes);
 BENCHMARK(BM_ZlibCompress2)->Apply(sizes);
+BENCHMARK(BM_ZlibDeflateSameParameters)->Apply(sizes);
 BENCHMARK(BM_FilterDataThroughCat)->Apply(sizes);
 BENCHMARK(BM_PipeAndForkCopyLoop)->Apply(sizes);
 

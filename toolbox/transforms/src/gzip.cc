@@ -59,6 +59,9 @@ constexpr int kRawWindowBits = -15;
 constexpr int kDeflateMemoryLevel = 9;
 constexpr std::size_t kOutputBufferSize = 16384;
 using OutputBuffer = std::array<std::uint8_t, kOutputBufferSize>;
+// 1 MiB: the vector zeroes each window just before zlib writes it, and a
+// window this size is still in the cache by then.
+constexpr std::size_t kMostWindowBlocks = 64;
 
 constexpr std::size_t kTrailerSizeField = 4;
 // A deflate stream expands at most 1032 times: a 258-byte match costs at
@@ -105,21 +108,30 @@ std::size_t outputSizeHint(std::span<const std::uint8_t> deflated) {
   return std::min<std::size_t>(claimed, deflated.size() * kMaximumExpansion);
 }
 
-// Room for the hinted size and the last, partly filled output window. A hint
-// that cannot be reserved is ignored: the result then grows as it fills.
-void reserveOutput(std::vector<std::uint8_t>& result, std::size_t hint) {
+// Reserves room for `size` bytes up front, so that the result is not moved
+// and copied as it grows. Pages never written cost address space, not
+// memory. Room that cannot be had is not reserved: the result then grows as
+// it fills.
+void reserveOutput(std::vector<std::uint8_t>& result, std::size_t size) {
   try {
-    result.reserve(hint + kOutputBufferSize);
+    result.reserve(size);
   } catch (const std::bad_alloc&) {
   }
 }
 
-// Extends `result` by one output window and points the stream at it.
+// Extends `result` by an output window of whole 16 KiB blocks and points the
+// stream at it: as many blocks as the room already reserved holds, at least
+// one and at most kMostWindowBlocks. Each inflate call ends with a slow
+// stretch near the end of its output and a copy of that output into zlib's
+// own window, so single 16 KiB windows cost over a tenth of the speed.
 void openOutputWindow(z_stream& stream, std::vector<std::uint8_t>& result) {
   const std::size_t filled = result.size();
-  result.resize(filled + kOutputBufferSize);
+  const std::size_t blocks =
+      std::clamp<std::size_t>((result.capacity() - filled) / kOutputBufferSize, 1,
+                              kMostWindowBlocks);
+  result.resize(filled + blocks * kOutputBufferSize);
   stream.next_out = result.data() + filled;
-  stream.avail_out = static_cast<uInt>(kOutputBufferSize);
+  stream.avail_out = static_cast<uInt>(blocks * kOutputBufferSize);
 }
 
 // Cuts the last window back to the bytes the stream wrote into it.
@@ -255,12 +267,14 @@ DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib) {
     logLine("failed to initialize to inflate: " + streamMessage(stream));
     return nullptr;
   }
-  // The 16 KiB output windows lie at the end of the result itself, so the
-  // bytes are inflated in place instead of being copied over from a buffer;
-  // with the trailer's size reserved, the result is never moved either.
+  // The output windows lie at the end of the result itself, so the bytes
+  // are inflated in place instead of being copied over from a buffer; with
+  // the trailer's size reserved, the result is never moved either. The
+  // result grows by whole 16 KiB blocks and is cut back after the stream end.
   std::vector<std::uint8_t> result;
   const std::size_t hint = outputSizeHint(deflated);
-  reserveOutput(result, hint);
+  // One block more for the call that finds the stream's end.
+  reserveOutput(result, hint + kOutputBufferSize);
   openOutputWindow(stream, result);
   std::size_t handedOver = 0;
   for (;;) {
@@ -299,7 +313,9 @@ DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib) {
   }
   const std::span<const std::uint8_t> input =
       data ? std::span<const std::uint8_t>(data->bytes()) : std::span<const std::uint8_t>();
+  // zlib's bound for the stream: the most it can write for this input.
   std::vector<std::uint8_t> result;
+  reserveOutput(result, deflateBound(&stream, input.size()));
   OutputBuffer buffer;
   resetOutput(stream, buffer);
   std::size_t handedOver = 0;

@@ -157,7 +157,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, UncompressTest,
                                            ContentCase{"ExactlyOneBuffer", wordBytes(16384, 2)},
                                            ContentCase{"BufferPlusOne", randomBytes(16385, 3)},
                                            ContentCase{"TwoBuffersAnd7232", randomBytes(40000, 4)},
-                                           ContentCase{"ManyBuffers", wordBytes(300000, 5)}),
+                                           ContentCase{"ManyBuffers", wordBytes(300000, 5)},
+                                           // Over two 1 MiB output windows.
+                                           ContentCase{"SeveralWindows", wordBytes(2500000, 12)}),
                          CaseName());
 
 TEST(Uncompress, ReadsTheFirstMembersDeflateDataOnly) {
@@ -172,8 +174,12 @@ TEST(Uncompress, ReadsTheFirstMembersDeflateDataOnly) {
   for (std::size_t i = deflateOnly.size(); i < badTrailer.size(); ++i) badTrailer[i] ^= 0xff;
   const Bytes allFields = gzipHeader(0x1e, bytesOf("\x02\x00xyname\0comment\0\x00\x00"s));
 
+  // The trailer's length field is only a size hint: it may understate (a
+  // second member, zeros), overstate (inverted) or be missing.
+  const Bytes zeroTrailer = concat(deflateOnly, Bytes(kTrailerLength, 0));
   for (const Bytes& member : {concat(allFields, deflateAndTrailer), concat(*gzipped, *other),
                               concat(*gzipped, bytesOf("junk")), concat(gzipHeader(0), badTrailer),
+                              concat(gzipHeader(0), zeroTrailer),
                               concat(gzipHeader(0), deflateOnly)}) {
     EXPECT_EQ(bytesOrEmpty(uncompressedDataWithData(Data::make(member))), content);
   }

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in a build folder of their own and
+# runs each for a short while (QOR_FUZZ_SECONDS in all, 30 by default), each
+# on a corpus kept in the build folder between runs. Exits non-zero when a
+# target crashes, leaks, times out or trips a sanitizer; the input that did it
+# is kept in the build folder's fuzz-artifacts/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}
+seconds=${QOR_FUZZ_SECONDS:-30}
+jobs=$(nproc)
+# Executables, relative to the build folder.
+fuzzers=(toolbox/transforms/toolbox_gzip_fuzz)
+
+# The compilers are named on the command line: CC and CXX are read only when
+# a build folder is configured for the first time.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DQOR_WITH_FUZZ=ON -DQOR_WITH_QT=OFF -DQOR_WITH_BENCH=OFF
+targets=()
+for fuzzer in "${fuzzers[@]}"; do targets+=("$(basename "$fuzzer")"); done
+cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+
+artifacts="$build/fuzz-artifacts"
+mkdir -p "$artifacts"
+each=$((seconds / ${#fuzzers[@]}))
+for fuzzer in "${fuzzers[@]}"; do
+  name=$(basename "$fuzzer")
+  corpus="$build/fuzz-corpus/$name"
+  log="$build/fuzz-$name.log"
+  mkdir -p "$corpus"
+  # Seeds: gzip members as the gzip tool writes them, bare and with a name.
+  printf 'key binding set\nCommand-S saves, Command-Shift-S saves as\n' >"$corpus/seed-text"
+  gzip -c "$corpus/seed-text" >"$corpus/seed-named.gz"
+  gzip -c -n <"$corpus/seed-text" >"$corpus/seed-bare.gz"
+  echo "fuzz: $name for ${each} s (output in $log)"
+  if ! "$build/$fuzzer" -max_total_time="$each" -timeout=10 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/$name-" "$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
+    echo "fuzz: $name failed; the input is in $artifacts" >&2
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+done
+echo "fuzz: all targets ran clean"
