@@ -22,6 +22,7 @@ echo "== ASan+UBSan build"
 cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON -DQOR_WITH_BENCH=OFF -DQOR_WITH_QT=OFF
 cmake --build "$asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$top/scripts/lsan_suppressions.txt" \
   ctest --test-dir "$asan" --output-on-failure -j "$jobs"
 
 if [ -x scripts/run_fuzz.sh ]; then
