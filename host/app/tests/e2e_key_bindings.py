@@ -34,7 +34,8 @@ import time
 
 CONVERT = "/usr/bin/convert"
 SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan_suppressions.txt")
-WAIT_SECONDS = 15
+# Longer under a slow wrapper such as valgrind: QOR_E2E_WAIT_SECONDS=120.
+WAIT_SECONDS = float(os.environ.get("QOR_E2E_WAIT_SECONDS", "15"))
 WHEEL_TURNS = 40
 POLL_SECONDS = 0.15
 COMMAND = 0x100000
