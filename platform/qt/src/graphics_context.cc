@@ -6,7 +6,7 @@
 #include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPen>
-#include <QTextCursor>
+#include <QTextFragment>
 #include <QTextLayout>
 
 namespace qor {
@@ -144,9 +144,17 @@ char16_t QtTextStorage::characterAtIndex(std::size_t index) const {
 
 std::optional<Font> QtTextStorage::fontAtIndex(std::size_t index) const {
   if (index >= length()) return std::nullopt;
-  QTextCursor cursor(const_cast<QTextDocument*>(&document_));
-  cursor.setPosition(int(index) + 1);
-  const QFont font = cursor.charFormat().font().resolve(document_.defaultFont());
+  // The format of the fragment holding the character; a block separator
+  // has none and takes the block's character format.
+  const QTextBlock block = document_.findBlock(int(index));
+  QTextCharFormat format = block.charFormat();
+  for (auto it = block.begin(); !it.atEnd(); ++it) {
+    if (it.fragment().contains(int(index))) {
+      format = it.fragment().charFormat();
+      break;
+    }
+  }
+  const QFont font = format.font().resolve(document_.defaultFont());
   return Font{font.family().toStdString(), float(font.pointSizeF())};
 }
 

@@ -8,6 +8,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <QTextCursor>
 #include <QTextLayout>
 
 #include "qor/borders.h"
@@ -198,6 +199,16 @@ TEST(QtTextPorts, CharactersFontsAndGlyphBoxes) {
   EXPECT_EQ(storage.fontAtIndex(0)->pointSize, 12);
   EXPECT_EQ(storage.fontAtIndex(0)->family, "DejaVu Sans");
   EXPECT_FALSE(storage.fontAtIndex(10));
+  // A character formatted on its own keeps its own size; its neighbours the default.
+  QTextCursor cursor(&laid.document);
+  cursor.setPosition(4);
+  cursor.setPosition(5, QTextCursor::KeepAnchor);
+  QTextCharFormat bigger;
+  bigger.setFontPointSize(20);
+  cursor.mergeCharFormat(bigger);
+  EXPECT_EQ(storage.fontAtIndex(4)->pointSize, 20);
+  EXPECT_EQ(storage.fontAtIndex(5)->pointSize, 12);
+  EXPECT_EQ(storage.fontAtIndex(7)->pointSize, 12);  // the block separator
 
   const QTextBlock first = laid.document.firstBlock();
   const QTextLine line = first.layout()->lineAt(0);
