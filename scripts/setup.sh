@@ -9,7 +9,7 @@ packages=(
   libplist-dev libplist-utils libicu-dev zlib1g-dev libtiff-dev libtiff-tools libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
-  openssl gzip python3 clang libclang-rt-14-dev locales
+  openssl gzip python3 clang libclang-rt-14-dev locales valgrind
 )
 
 missing=()

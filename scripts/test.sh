@@ -3,8 +3,9 @@
 # the normal build (every test, the desktop ones under Xvfb; benchmarks built,
 # not run), an ASan+UBSan build of every test (the Qt ones on the offscreen
 # platform and the editor under Xvfb too: our code is instrumented, Qt's
-# libraries are not, but their allocations and frees go through ASan), and a
-# short run of the fuzzers.
+# libraries are not, but their allocations and frees go through ASan), the
+# editor's end-to-end road under valgrind (which sees Qt's own accesses to
+# freed memory), and a short run of the fuzzers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -26,6 +27,9 @@ cmake --build "$asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$top/scripts/lsan_suppressions.txt" \
   ctest --test-dir "$asan" --output-on-failure -j "$jobs"
+
+echo "== the editor's end-to-end road under valgrind"
+scripts/valgrind_e2e.sh "$build"
 
 if [ -x scripts/run_fuzz.sh ]; then
   echo "== fuzzers"
