@@ -91,6 +91,7 @@ void expectSame(const Ref& actual, const Ref& expected, double dateSlack, const 
     }
     case Kind::String:
     case Kind::Data:
+    case Kind::Url:
       EXPECT_TRUE(isEqual(actual, expected)) << where << ": " << describe(actual) << " vs " << describe(expected);
       return;
   }
