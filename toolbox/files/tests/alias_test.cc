@@ -9,12 +9,14 @@
 #include <filesystem>
 
 #include "fake_files.h"
+#include "loop_volume.h"
 #include "temporary_folder.h"
 
 namespace qor {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::LoopVolume;
 using fixtures::RealFilesWithoutHandles;
 using fixtures::TemporaryFolder;
 using fixtures::writeText;
@@ -180,39 +182,11 @@ TEST(MountTable, LinesWithEscapesAndBrokenLines) {
 }
 
 // A loop-mounted ext4 image, mounted again at another folder: the alias
-// follows the file system by its UUID. Needs root and loop devices.
-class LoopVolume {
- public:
-  explicit LoopVolume(const std::string& folder) : image_(folder + "/volume.img") {
-    ready_ = run("truncate -s 16M '" + image_ + "' && mkfs.ext4 -q '" + image_ + "'");
-  }
-  ~LoopVolume() { unmount(); }
-  bool mountAt(const std::string& mountPoint) {
-    unmount();
-    fs::create_directories(mountPoint);
-    if (!ready_ || !run("mount -o loop '" + image_ + "' '" + mountPoint + "' 2>/dev/null")) return false;
-    mounted_ = mountPoint;
-    return true;
-  }
-  void unmount() {
-    if (!mounted_.empty()) run("umount '" + mounted_ + "'");
-    mounted_.clear();
-  }
-
- private:
-  static bool run(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-  std::string image_;
-  std::string mounted_;
-  bool ready_ = false;
-};
-
+// follows the file system by its UUID.
 TEST(Alias, AVolumeMountedElsewhereIsFollowed) {
   TemporaryFolder folder;
   LoopVolume volume(folder.path());
-  if (!volume.mountAt(folder.file("first"))) GTEST_SKIP() << "no loop-mounted ext4 here (needs root and /dev/loop*)";
+  if (!volume.mountAt(folder.file("first"))) GTEST_SKIP() << fixtures::kNoLoopVolume;
   fs::create_directories(folder.file("first/pics"));
   writeText(folder.file("first/pics/p.png"), "picture");
   RealFilesWithoutHandles calls;
