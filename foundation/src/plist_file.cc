@@ -454,7 +454,14 @@ Ref fromNode(plist_t node, int depth) {
       plist_get_real_val(node, &value);
       return real(value);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+      // XML has no NUL character, and libplist asserts on a string that
+      // holds one: such input is refused, as the writer refuses such text.
+      std::uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      if (!text || std::memchr(text, 0, length)) return nullptr;
+      return str(std::string(text, length));
+    }
     case PLIST_KEY: {
       char* text = nullptr;
       plist_get_string_val(node, &text);
