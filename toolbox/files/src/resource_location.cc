@@ -37,9 +37,12 @@ std::uint32_t fileSystemNumber(std::uint64_t device) {
   return (minor & kLowByte) | (major << kMajorShift) | ((minor & ~kLowByte) << kUpperMinorShift);
 }
 
+// A path from the record; one holding NUL would name another path in a
+// system call, so it counts as absent.
 std::string text(const Dictionary& record, std::string_view key) {
   auto value = record.stringForKey(key);
-  return value ? value->value() : std::string();
+  if (!value || value->value().find('\0') != std::string::npos) return {};
+  return value->value();
 }
 
 // False when `candidate` lies on /Volumes/<name>/... or /Network/<name>/...
