@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,8 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QUrl>
 
 #include "qor/key_bindings.h"
+#include "qor/open_documents.h"
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/plist_file.h"
@@ -209,6 +213,35 @@ TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   EXPECT_FALSE(host_->isSnooping());
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 0u);
   EXPECT_TRUE(host_->toolkit().openSheetNames().empty());
+}
+
+// File > Move to Trash: the document's file goes to the trash with its
+// original path and the document closes as "Close" does. GLib reads HOME
+// and XDG_DATA_HOME once, so the scratch trash is set before its first use.
+TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
+  const QString home = folder_.filePath("home");
+  ASSERT_TRUE(QDir().mkpath(home + "/.local/share"));
+  ::setenv("HOME", home.toUtf8().constData(), 1);
+  ::setenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8().constData(), 1);
+  const QString path = folder_.filePath("my notes 100%.txt");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("notes");
+  }
+  ASSERT_TRUE(host_->window().openFile(path));
+  EXPECT_EQ(currentDocumentForClass<EditorWindow>(*host_), &host_->window());
+  QAction* moveToTrash = menuAction("[moveDocumentToTrash:] [] [0]");
+  ASSERT_TRUE(moveToTrash);
+  ASSERT_TRUE(moveToTrash->isEnabled());
+  moveToTrash->trigger();
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_TRUE(host_->window().documentPath().isEmpty());
+  EXPECT_TRUE(host_->window().textView().toPlainText().isEmpty());
+  QFile info(home + "/.local/share/Trash/info/my notes 100%.txt.trashinfo");
+  ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+  // The .trashinfo keeps the original path, percent-encoded.
+  EXPECT_TRUE(info.readAll().contains(QUrl::toPercentEncoding(path, "/")));
 }
 
 }  // namespace
