@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-tools-dev libqt6opengl6-dev
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev
   libplist-dev libplist-utils libicu-dev zlib1g-dev libtiff-dev libtiff-tools libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core

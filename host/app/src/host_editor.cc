@@ -65,6 +65,7 @@ HostEditor::~HostEditor() = default;
 bool HostEditor::start() {
   window_ = std::make_unique<EditorWindow>();
   window_->setOnClosed([] { QCoreApplication::quit(); });
+  invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
   std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
   menu_ = QtMainMenu::build(menuPath ? readPropertyListFile(*menuPath) : nullptr, *window_->menuBar());
   if (!menu_) {
@@ -89,6 +90,10 @@ void HostEditor::connectMenuCommands() {
   for (const QtMainMenu::Command& command : menu_->commands()) {
     std::optional<std::string> action = command.item->actionName();
     if (!action || *action == kSubmenuAction) continue;
+    if (*action == kToggleInvisiblesAction) {
+      connectShowInvisibles(*command.action, *invisibles_, defaults_);
+      continue;
+    }
     const std::int64_t tag = command.item->tag();
     std::function<void()> run;
     if (*action == kShowPreferencesAction) {

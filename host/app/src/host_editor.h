@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "editor_window.h"
+#include "invisibles_overlay.h"
 #include "plugins.h"
 #include "preferences_window.h"
 #include "qor/bundle.h"
@@ -95,6 +96,8 @@ class HostEditor final : public Application {
   std::vector<LoadedPlugin> plugins_;
   std::unique_ptr<KeySnooperFilter> snooper_;
   std::unique_ptr<PreferencesWindow> preferences_;
+  // Over the window's text view; declared after window_ so that it goes first.
+  std::unique_ptr<InvisiblesOverlay> invisibles_;
 };
 
 }  // namespace qor

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -125,12 +126,23 @@ ArrayRef describeWindows() {
   auto windows = MutableArray::make();
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     if (!widget->isVisible() || qobject_cast<QMenu*>(widget)) continue;
-    windows->addObject(Dictionary::make({{"name", str(widget->objectName().toStdString())},
-                                         {"title", str(widget->windowTitle().toStdString())},
-                                         {"window id", integer(static_cast<std::int64_t>(widget->winId()))},
-                                         {"active", boolean(widget->isActiveWindow())},
-                                         {"modal", boolean(widget->isModal() || widget->windowModality() != Qt::NonModal)},
-                                         {"frame", rectangle(widget->geometry())}}));
+    auto window = MutableDictionary::make();
+    window->setObjectForKey(str(widget->objectName().toStdString()), "name");
+    window->setObjectForKey(str(widget->windowTitle().toStdString()), "title");
+    window->setObjectForKey(integer(static_cast<std::int64_t>(widget->winId())), "window id");
+    window->setObjectForKey(boolean(widget->isActiveWindow()), "active");
+    window->setObjectForKey(boolean(widget->isModal() || widget->windowModality() != Qt::NonModal), "modal");
+    window->setObjectForKey(rectangle(widget->geometry()), "frame");
+    // An alert: its message and where its buttons are, so that a test can answer it.
+    if (auto* alert = qobject_cast<QMessageBox*>(widget)) {
+      auto buttons = MutableArray::make();
+      for (QAbstractButton* button : alert->buttons())
+        buttons->addObject(Dictionary::make({{"title", str(button->text().toStdString())},
+                                             {"frame", globalRectangle(*button, button->rect())}}));
+      window->setObjectForKey(str(alert->text().toStdString()), "alert text");
+      window->setObjectForKey(buttons, "buttons");
+    }
+    windows->addObject(window);
   }
   return windows;
 }

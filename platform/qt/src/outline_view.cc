@@ -283,8 +283,9 @@ std::int64_t QtOutlineView::rowOfIndex(const QModelIndex& target) const {
 
 void QtOutlineView::selectionChanged() {
   if (reloading_ || !widget_) return;
-  QMetaObject::invokeMethod(
-      widget_, [this] { if (dataSource_) dataSource_->outlineViewSelectionDidChange(*this); }, Qt::QueuedConnection);
+  mailbox_.post([this] {
+    if (dataSource_) dataSource_->outlineViewSelectionDidChange(*this);
+  });
 }
 
 void QtOutlineView::clicked(const QModelIndex& index) {
@@ -295,7 +296,7 @@ void QtOutlineView::clicked(const QModelIndex& index) {
   dataSource_->outlineViewWillDisplayCellForTableColumnItem(*this, cell, kColumns[kKeyColumn], itemAtRow(row));
   if (!cell.targetAction()) return;
   TargetAction action = *cell.targetAction();
-  QMetaObject::invokeMethod(widget_, [this, action] { action.send(this); }, Qt::QueuedConnection);
+  mailbox_.post([this, action] { action.send(this); });
 }
 
 }  // namespace qor

@@ -174,7 +174,7 @@ class QtToolkit::Interface final : public LoadedInterface {
   std::vector<std::pair<const QWidget*, Adapter>> adapters_;
 };
 
-QtToolkit::QtToolkit() : timers_(std::make_unique<Timers>(*this)) {}
+QtToolkit::QtToolkit() : timers_(std::make_unique<Timers>(*this)), mailbox_(std::make_unique<Mailbox>()) {}
 
 // Sheets still open end without didEnd (their owners may be gone): their
 // connections die with the timers' object, their context.
@@ -282,8 +282,9 @@ void QtToolkit::beginSheet(Window& sheet, Window* window, std::function<void(int
   if (std::any_of(sheets_.begin(), sheets_.end(), [&](const Sheet& open) { return open.sheet == &sheet; })) return;
 
   Sheet open{&sheet, dialog, std::move(didEnd), {}, {}};
+  // The user closed it: QDialog is still inside its own handler, so didEnd waits for the event loop.
   open.finished = QObject::connect(dialog, &QDialog::finished, timers_.get(), [this, &sheet](int result) {
-    finishSheet(&sheet, result == QDialog::Accepted ? kReturnCodeOK : kReturnCodeCancel, SheetEnd::RunDidEnd);
+    finishSheet(&sheet, result == QDialog::Accepted ? kReturnCodeOK : kReturnCodeCancel, SheetEnd::PostDidEnd);
   });
   open.destroyed = QObject::connect(dialog, &QObject::destroyed, timers_.get(),
                                     [this, &sheet] { finishSheet(&sheet, kReturnCodeCancel, SheetEnd::Silently); });
@@ -314,7 +315,20 @@ void QtToolkit::finishSheet(const Window* sheet, int returnCode, SheetEnd end) {
   QObject::disconnect(open.finished);
   QObject::disconnect(open.destroyed);
   // Closed before didEnd runs, so that didEnd may open it again.
-  if (end == SheetEnd::RunDidEnd && open.didEnd) open.didEnd(returnCode);
+  if (!open.didEnd) return;
+  switch (end) {
+    case SheetEnd::RunDidEnd:
+      open.didEnd(returnCode);
+      return;
+    case SheetEnd::PostDidEnd:
+      // Dropped with the dialog: a sheet destroyed meanwhile went with its owner.
+      if (open.dialog)
+        QMetaObject::invokeMethod(
+            open.dialog, [didEnd = std::move(open.didEnd), returnCode] { didEnd(returnCode); }, Qt::QueuedConnection);
+      return;
+    case SheetEnd::Silently:
+      return;
+  }
 }
 
 std::vector<std::string> QtToolkit::openSheetNames() const {
@@ -388,17 +402,36 @@ void QtToolkit::popUpContextMenu(PopUpButton& holder, const MouseEvent& event, V
                                                 static_cast<int>(event.location.y + below)));
   }
 
-  // Owned by its window, as Qt popups are, and deleted once it has closed;
-  // it holds copies of the items, so it outlives the holder.
-  auto* menu = new QMenu(windowWidget);
-  QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+  // Owned by the toolkit, which releases it from the event loop once it has
+  // closed: never while one of its own handlers is on the stack. It holds
+  // copies of the items, so it outlives the holder.
+  auto owned = std::make_unique<QMenu>();
+  QMenu* menu = owned.get();
+  menus_.push_back(std::move(owned));
+  QObject::connect(menu, &QMenu::aboutToHide, menu, [this, menu] { mailbox_->post([this, menu] { releaseMenu(menu); }); });
+
+  // The chosen item's action runs from the event loop, after the menu has
+  // closed and returned. It is addressed to the menu's window, so that it is
+  // dropped when the window (and the pane in it) goes first; the menu closes
+  // with its window.
+  QPointer<QObject> address = mailbox_->address();
+  if (windowWidget) {
+    address = windowWidget;
+    QObject::connect(windowWidget, &QObject::destroyed, menu, [menu] { menu->close(); });
+  }
   for (const auto& item : items->itemCopies()) {
     QAction* action = menu->addAction(QString::fromStdString(item.title));
     auto sender = std::make_shared<MenuItemSender>(item.tag);
     TargetAction targetAction = item.targetAction;
-    QObject::connect(action, &QAction::triggered, menu, [sender, targetAction] { targetAction.send(sender.get()); });
+    QObject::connect(action, &QAction::triggered, menu, [address, sender, targetAction] {
+      Mailbox::postTo(address, [sender, targetAction] { targetAction.send(sender.get()); });
+    });
   }
   menu->popup(location);
+}
+
+void QtToolkit::releaseMenu(const QMenu* menu) {
+  std::erase_if(menus_, [menu](const std::unique_ptr<QMenu>& mine) { return mine.get() == menu; });
 }
 
 }  // namespace qor

@@ -61,7 +61,9 @@ void QtWindow::giveRequestedFocus() {
 // ---- QtButton ----
 
 QtButton::QtButton(QtToolkit& toolkit, QAbstractButton* button) : QtViewBase(toolkit, button) {
-  connections_.add(QObject::connect(button, &QAbstractButton::clicked, button, [this] { targetAction_.send(this); }));
+  connections_.add(QObject::connect(button, &QAbstractButton::clicked, button, [this] {
+    mailbox_.post([this] { targetAction_.send(this); });
+  }));
 }
 
 std::int64_t QtButton::tag() const {
@@ -84,7 +86,9 @@ void QtButton::performClick() {
 QtTextField::QtTextField(QtToolkit& toolkit, QLineEdit* edit) : QtViewBase(toolkit, edit), edit_(edit) {
   edit->setProperty(kColorProperty, "black");
   connections_.add(QObject::connect(edit, &QLineEdit::textEdited, edit, [this] {
-    if (delegate_) delegate_->controlTextDidChange(*this);
+    mailbox_.post([this] {
+      if (delegate_) delegate_->controlTextDidChange(*this);
+    });
   }));
 }
 
@@ -171,6 +175,11 @@ void QtPopUpButtonBase::itemTitleChanged(const QtPopUpItem& item) {
 void QtPopUpButtonBase::chooseItem(std::size_t index) {
   if (index >= items_.size()) return;
   selected_ = static_cast<std::int64_t>(index);
+}
+
+void QtPopUpButtonBase::sendActionOfItem(std::size_t index) {
+  // The items may have changed since the choice: an index past them sends nothing.
+  if (index >= items_.size()) return;
   QtPopUpItem& item = *items_[index];
   item.targetAction().send(&item);
 }
@@ -178,7 +187,10 @@ void QtPopUpButtonBase::chooseItem(std::size_t index) {
 QtPopUpButton::QtPopUpButton(QtToolkit& toolkit, QComboBox* combo) : QtViewBase(toolkit, combo) {
   combo->clear();
   connections_.add(QObject::connect(combo, &QComboBox::activated, combo, [this](int index) {
-    if (index >= 0) chooseItem(static_cast<std::size_t>(index));
+    if (index < 0) return;
+    const auto chosen = static_cast<std::size_t>(index);
+    chooseItem(chosen);
+    mailbox_.post([this, chosen] { sendActionOfItem(chosen); });
   }));
 }
 

@@ -2,10 +2,15 @@
 // QPointer, so a call after the widget was destroyed does nothing, and
 // undoes its signal connections when it goes, so a widget that outlives its
 // adapter never calls into it.
+//
+// No adapter calls its target or delegate from inside a widget's signal:
+// every such call goes through the adapter's Mailbox and runs from the event
+// loop once the widget's handler has returned (see Mailbox).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,10 +33,15 @@
 
 namespace qor {
 
+class Mailbox;
+
 // What every Qt adapter shows: the widget behind it.
 class QtWidgetHolder {
  public:
   [[nodiscard]] virtual QWidget* heldWidget() const = 0;
+  // Where calls on behalf of this adapter wait for the event loop; null for
+  // an adapter that sends nothing.
+  [[nodiscard]] virtual Mailbox* mailbox() { return nullptr; }
 
  protected:
   ~QtWidgetHolder() = default;
@@ -50,6 +60,32 @@ class Connections {
 
  private:
   std::vector<QMetaObject::Connection> list_;
+};
+
+// Calls from a widget's signal into the code behind the ports (the pane),
+// carried out later from the event loop, in the order posted. The pane may
+// open a modal loop (an alert, a panel, a sheet's didEnd) or release the
+// widget that called it; done inside the widget's handler, Qt code of the
+// widget would go on running after a nested loop had deleted it. Posting
+// makes that impossible by construction: when a posted call runs, no widget
+// handler that led to it is still on the stack.
+// Calls still waiting when the mailbox goes (with its adapter) are dropped,
+// so they never reach an adapter or pane that is gone.
+class Mailbox {
+ public:
+  Mailbox() = default;
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
+  void post(std::function<void()> call) { postTo(&context_, std::move(call)); }
+  // The mailbox as a weak address, for a sender that may outlive it.
+  [[nodiscard]] QPointer<QObject> address() { return &context_; }
+  // Posts `call` to the mailbox at `address`; nothing once that mailbox went.
+  static void postTo(const QPointer<QObject>& address, std::function<void()> call) {
+    if (address) QMetaObject::invokeMethod(address.data(), std::move(call), Qt::QueuedConnection);
+  }
+
+ private:
+  QObject context_;
 };
 
 class QtWindow final : public Window, public QtWidgetHolder {
@@ -101,6 +137,7 @@ class QtViewBase : public Base, public QtWidgetHolder {
   [[nodiscard]] bool isScrollView() const override {
     return qobject_cast<const QAbstractScrollArea*>(widget_.data()) != nullptr;
   }
+  [[nodiscard]] Mailbox* mailbox() override { return &mailbox_; }
 
  protected:
   QtViewBase(QtToolkit& toolkit, W* widget) : toolkit_(toolkit), widget_(widget) {
@@ -110,6 +147,9 @@ class QtViewBase : public Base, public QtWidgetHolder {
 
   QtToolkit& toolkit_;
   QPointer<W> widget_;
+  // Declared before the connections, so that it goes after them: no signal
+  // can post into a mailbox that is being destroyed.
+  Mailbox mailbox_;
   Connections connections_;
 
  private:
@@ -195,8 +235,10 @@ class QtPopUpButtonBase : public PopUpButton {
   void itemTitleChanged(const QtPopUpItem& item);
 
  protected:
-  // The user chose item `index`: it becomes selected and sends its action.
+  // The user chose item `index`: it becomes selected. Its action is sent
+  // separately (sendActionOfItem), from the event loop.
   void chooseItem(std::size_t index);
+  void sendActionOfItem(std::size_t index);
   virtual void showItemsCleared() {}
   virtual void showItemAdded(const std::string& /*title*/) {}
   virtual void showItemTitle(std::size_t /*index*/, const std::string& /*title*/) {}

@@ -179,12 +179,15 @@ TEST_F(Interfaces, ControlsSendTheirActionsAndFieldsTellTheirDelegate) {
   ASSERT_TRUE(interface);
   RecordingTarget target;
 
+  // Every action and delegate call waits for the event loop: none runs inside the widget's own handler.
   auto* button = owner.outlet<Button>("BTN_go");
   button->setTargetAction({&target, "go:"});
   button->performClick();
   QTest::mouseClick(qobject_cast<QAbstractButton*>(QtToolkit::widgetOf(button)), Qt::LeftButton);
   button->setEnabled(false);
   button->performClick();
+  EXPECT_TRUE(target.sent.empty());
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(target.sent, (std::vector<SentAction>{{"go:", 7, true}, {"go:", 7, true}}));
 
   auto* popUp = owner.outlet<PopUpButton>("PUB_choice");
@@ -203,8 +206,13 @@ TEST_F(Interfaces, ControlsSendTheirActionsAndFieldsTellTheirDelegate) {
   EXPECT_FALSE(popUp->selectItemWithTag(5));
   target.sent.clear();
   Q_EMIT combo->activated(1);
+  EXPECT_EQ(popUp->indexOfSelectedItem(), 1) << "chosen at once, sent later";
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(target.sent, (std::vector<SentAction>{{"choose:", 1700000000, true}}));
+  Q_EMIT combo->activated(1);
   popUp->removeAllItems();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(target.sent.size(), 1u) << "an item gone before its action was due sends nothing";
   EXPECT_EQ(combo->count(), 0);
   EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
 
@@ -217,7 +225,10 @@ TEST_F(Interfaces, ControlsSendTheirActionsAndFieldsTellTheirDelegate) {
   name->setStringValue("set by code");
   auto* edit = qobject_cast<QLineEdit*>(QtToolkit::widgetOf(name));
   edit->clear();
-  QTest::keyClicks(edit, "ab");
+  for (char key : {'a', 'b'}) {
+    QTest::keyClick(edit, key);
+    QCoreApplication::sendPostedEvents();
+  }
   EXPECT_EQ(delegate.texts, (std::vector<std::string>{"a", "ab"})) << "only the user's edits";
 
   auto* status = owner.outlet<TextField>("TEXT_status");
@@ -513,6 +524,9 @@ TEST_F(Sheets, ASheetIsWindowModalAndEndsOnceWithItsCode) {
     toolkit_.beginSheet(*sheet_, parent, [this](int again) { ends_.push_back(again); });
   });
   dialog_->reject();
+  EXPECT_EQ(ends_, (std::vector<int>{kReturnCodeOK})) << "didEnd waits until the dialog has returned";
+  EXPECT_TRUE(toolkit_.openSheetNames().empty());
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(ends_, (std::vector<int>{kReturnCodeOK, kReturnCodeCancel}));
   EXPECT_TRUE(dialog_->isVisible());
 
@@ -623,19 +637,44 @@ TEST(ContextMenu, OpensBelowTheCellAndSendsTheChosenItemsAction) {
     event.location = {200, 40};
     event.windowNumber = port->windowNumber();
     toolkit.popUpContextMenu(*holder, event, *holder);
-    shown = window.findChild<QMenu*>();
+    shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
   ASSERT_TRUE(shown);
   EXPECT_TRUE(shown->isVisible());
   EXPECT_EQ(shown->pos(), window.mapToGlobal(QPoint(200, 60)));
   ASSERT_EQ(shown->actions().size(), 2);
   EXPECT_EQ(shown->actions()[0]->text(), "Add Shortcut...");
-  // The holder is gone; the menu kept its own copies of the items.
-  shown->actions()[1]->trigger();
+  // The holder is gone; the menu kept its own copies of the items. The
+  // choice is carried out after the menu has closed and returned, and the
+  // menu goes only then, from the event loop.
+  QTest::mouseClick(shown, Qt::LeftButton, {}, shown->actionGeometry(shown->actions()[1]).center());
+  EXPECT_TRUE(target.sent.empty());
+  EXPECT_TRUE(shown) << "not destroyed under its own click";
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(target.sent, (std::vector<SentAction>{{"removeShortcutAtIndex:", 1, true}}));
-  shown->hide();
-  QTest::qWait(kEventLoopWaitMs);
-  EXPECT_FALSE(shown) << "deleted once closed";
+  EXPECT_FALSE(shown) << "released once closed";
+  EXPECT_EQ(toolkit.contextMenuCount(), 0u);
+}
+
+TEST(ContextMenu, AChoiceIsDroppedWhenItsWindowWentFirst) {
+  QtToolkit toolkit;
+  auto window = std::make_unique<QWidget>();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  RecordingTarget target;
+  std::unique_ptr<PopUpButton> holder = toolkit.makePopUpButton({{0, 0}, {100, 20}});
+  holder->addItemWithTitle("Add Shortcut...");
+  holder->itemAtIndex(0)->setTargetAction({&target, "showKeyConfigurationSheet:"});
+  MouseEvent event;
+  event.windowNumber = toolkit.windowOf(window.get())->windowNumber();
+  toolkit.popUpContextMenu(*holder, event, *holder);
+  QPointer<QMenu> shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_TRUE(shown);
+  shown->actions()[0]->trigger();
+  window.reset();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(target.sent.empty());
+  EXPECT_FALSE(shown) << "the menu closed with its window";
 }
 
 }  // namespace

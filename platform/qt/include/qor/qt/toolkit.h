@@ -28,9 +28,19 @@
 // inside the click; a click on the "Key" cell of the row that was already
 // selected sends the cell's action (the outline as sender).
 //
+// Nothing the user does calls the code behind the ports from inside a Qt
+// widget's handler: a button's or pop-up's action, a field's change, an
+// outline's selection and cell click, a context menu's chosen item and a
+// sheet the user closed are all carried out from the event loop once the
+// widget has returned. So the pane may run an alert or a panel (a modal
+// loop) or release widgets in any of them, and no widget is ever destroyed
+// while a call from it is on the stack. Context menus belong to the toolkit
+// and are released from the event loop after they have closed.
+//
 // Sheets are window-modal dialogs (QDialog::open). A sheet that the user
 // closes otherwise (Escape, the window's close button) ends with
-// kReturnCodeCancel. A sheet already open stays as it is (that second
+// kReturnCodeCancel, its didEnd run from the event loop; endSheet runs
+// didEnd before it returns. A sheet already open stays as it is (that second
 // didEnd never runs); a sheet destroyed while open ends without didEnd.
 // Save and open panels are QFileDialogs run in a local event loop: the save
 // panel is modal to its window only, like a sheet, and its didEnd runs before
@@ -66,9 +76,11 @@
 #include "qor/ports/toolkit.h"
 
 class QDialog;
+class QMenu;
 
 namespace qor {
 
+class Mailbox;
 class QtWindow;
 
 class QtToolkit final : public Toolkit {
@@ -105,6 +117,8 @@ class QtToolkit final : public Toolkit {
   [[nodiscard]] std::size_t pendingRequestCount() const { return requests_.size(); }
   // Object names of the sheets open now, in the order they were begun.
   [[nodiscard]] std::vector<std::string> openSheetNames() const;
+  // Context menus made and not yet released (open, or closed a moment ago).
+  [[nodiscard]] std::size_t contextMenuCount() const { return menus_.size(); }
 
   // ---- Widgets behind the ports ----
   // The widget shown for a view or window of this toolkit; null for null,
@@ -134,17 +148,24 @@ class QtToolkit final : public Toolkit {
     QMetaObject::Connection finished;
     QMetaObject::Connection destroyed;
   };
-  enum class SheetEnd { RunDidEnd, Silently };
+  enum class SheetEnd { RunDidEnd, PostDidEnd, Silently };
 
   // Runs the request of timer `timerId` once.
   void runRequest(int timerId);
-  // Closes the open sheet `sheet` and, unless silently, runs its didEnd.
+  // Closes the open sheet `sheet` and runs its didEnd now, from the event
+  // loop (posted), or not at all.
   void finishSheet(const Window* sheet, int returnCode, SheetEnd end);
+  // Destroys the context menu `menu` (it has closed); from the event loop only.
+  void releaseMenu(const QMenu* menu);
   void registerView(const QWidget* widget, View* view) { views_[widget] = view; }
   void unregisterView(const QWidget* widget) { views_.erase(widget); }
 
   // Owns the delayed calls' timers; context of the toolkit's connections.
   std::unique_ptr<Timers> timers_;
+  // The toolkit's own calls from the event loop (sheets ending, menus released).
+  std::unique_ptr<Mailbox> mailbox_;
+  // Context menus, parentless: only the toolkit destroys them.
+  std::vector<std::unique_ptr<QMenu>> menus_;
   std::vector<Request> requests_;
   std::vector<Sheet> sheets_;
   std::map<const QWidget*, std::unique_ptr<QtWindow>> windows_;

@@ -1,0 +1,261 @@
+// The Qt graphics context, pixel by pixel, on the offscreen platform.
+#include "qor/qt/graphics_context.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QTextCursor>
+#include <QTextLayout>
+
+#include "qor/borders.h"
+#include "qor/invisibles.h"
+#include "qor/shapes.h"
+
+namespace qor {
+namespace {
+
+constexpr QRgb kWhite = 0xffffffff;
+constexpr QRgb kBlack = 0xff000000;
+constexpr Color kGrey{0.5f, 0.5f, 0.5f, 1};
+
+// A white image drawn on through a Qt context with antialiasing as given.
+QImage paint(int width, int height, Antialiasing antialiasing, const std::function<void(GraphicsContext&)>& draw) {
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  image.fill(kWhite);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing, antialiasing == Antialiasing::On);
+  QtGraphicsContext context(painter);
+  draw(context);
+  return image;
+}
+
+TEST(QtGraphicsContext, ArcsTurnTowardIncreasingAnglesFromPlusXTowardPlusY) {
+  // A pie from the centre (50, 50), radius 40, between 0° and 90°. With y
+  // downward, 45° is the lower right: (50 + 20, 50 + 20).
+  const auto pie = [](ArcDirection direction) {
+    return paint(100, 100, Antialiasing::Off, [direction](GraphicsContext& context) {
+      BezierPath path;
+      path.moveToPoint({50, 50});
+      path.appendBezierPathWithArcWithCenterRadiusStartAngleEndAngleClockwise({50, 50}, 40, 0, 90, direction);
+      path.closePath();
+      context.setColor(Color::blackColor());
+      context.fill(path);
+    });
+  };
+  const QImage counterclockwise = pie(ArcDirection::Counterclockwise);
+  EXPECT_EQ(counterclockwise.pixel(70, 70), kBlack);  // 45°
+  EXPECT_EQ(counterclockwise.pixel(70, 30), kWhite);  // -45°
+  EXPECT_EQ(counterclockwise.pixel(30, 30), kWhite);  // 225°
+  const QImage clockwise = pie(ArcDirection::Clockwise);  // 0° down to -270°: everything but the first quarter
+  EXPECT_EQ(clockwise.pixel(70, 70), kWhite);
+  EXPECT_EQ(clockwise.pixel(70, 30), kBlack);
+  EXPECT_EQ(clockwise.pixel(30, 30), kBlack);
+  EXPECT_EQ(clockwise.pixel(30, 70), kBlack);
+}
+
+TEST(QtGraphicsContext, CheckerSquaresExactlyWhereNamed) {
+  const QRgb background = 0xff3060c0, checker = 0xffe0a020;
+  const QImage image = paint(50, 30, Antialiasing::On, [&](GraphicsContext& context) {
+    drawCheckerInRect(context, {{0, 0}, {40, 20}}, 10, {0x30 / 255.f, 0x60 / 255.f, 0xc0 / 255.f, 1},
+                      {0xe0 / 255.f, 0xa0 / 255.f, 0x20 / 255.f, 1});
+  });
+  // checker squares at (0, 0), (20, 0), (10, 10), (30, 10); the background elsewhere in (0, 0, 40, 20)
+  const auto inChecker = [](int x, int y) {
+    const int column = x / 10, row = y / 10;
+    return (column + row) % 2 == 0;
+  };
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 50; ++x) {
+      const QRgb expected = x >= 40 || y >= 20 ? kWhite : inChecker(x, y) ? checker : background;
+      ASSERT_EQ(image.pixel(x, y), expected) << x << ", " << y;
+    }
+  }
+}
+
+TEST(QtGraphicsContext, DoubleLeftBorderLeavesTheEdgeUnpainted) {
+  // left double, thickness 2, x0 = 10: lines centred on 8 and 12, each 2 wide,
+  // cover columns 7-8 and 11-12; columns 9 and 10 (the edge) stay white.
+  const auto border = Dictionary::make(
+      {{"left", Dictionary::make({{"style", str("double")}, {"thickness", real(2)}})}});
+  const QImage image = paint(30, 30, Antialiasing::On, [&](GraphicsContext& context) {
+    drawLinesAroundRect(context, {{10, 5}, {10, 20}}, border, Antialiasing::Off);
+  });
+  const int y = 15;
+  for (const int x : {7, 8, 11, 12}) EXPECT_EQ(image.pixel(x, y), kBlack) << x;
+  for (const int x : {6, 9, 10, 13}) EXPECT_EQ(image.pixel(x, y), kWhite) << x;
+}
+
+TEST(QtGraphicsContext, AntialiasingAfterEveryCallEqualsBefore) {
+  const auto sides = Dictionary::make({{"top", Dictionary::make({{"style", str("double")}})},
+                                       {"left diagonal", Dictionary::make({{"thickness", real(2)}})},
+                                       {"bottom", Dictionary::make({{"style", str("none")}})},
+                                       {"right", Dictionary::make()}});
+  const std::function<void(GraphicsContext&)> calls[] = {
+      [&](GraphicsContext& c) { drawLinesAroundRect(c, {{5, 5}, {30, 30}}, sides, Antialiasing::Off); },
+      [&](GraphicsContext& c) { drawLinesAroundRect(c, {{5, 5}, {30, 30}}, sides, Antialiasing::On); },
+      [&](GraphicsContext& c) { drawBackgroundImageForLinesAroundRect(c, {{5, 5}, {30, 30}}, sides, MarkEmptySides::Yes); },
+      [&](GraphicsContext& c) { drawTileForColorInRect(c, kGrey, {{5, 5}, {30, 30}}, TileDiagonal::Rising); },
+      [&](GraphicsContext& c) { drawCheckerInRect(c, {{5, 5}, {30, 30}}, 4, kGrey, Color::whiteColor()); },
+      [&](GraphicsContext& c) { drawCheckbox(c, {5, 5}, 30, kCheckboxOn); },
+      [&](GraphicsContext& c) { drawCheckbox(c, {5, 5}, 30, kCheckboxMixed); },
+  };
+  for (const Antialiasing before : {Antialiasing::On, Antialiasing::Off}) {
+    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QtGraphicsContext context(painter);
+    context.setShouldAntialias(before);
+    for (const auto& call : calls) {
+      call(context);
+      EXPECT_EQ(context.shouldAntialias(), before);
+      EXPECT_EQ(painter.testRenderHint(QPainter::Antialiasing), before == Antialiasing::On);
+    }
+  }
+}
+
+TEST(QtGraphicsContext, RectFillReplacesAndFillPaintsOver) {
+  const Color half{1, 0, 0, 0.5f};
+  const QImage image = paint(20, 10, Antialiasing::Off, [&](GraphicsContext& context) {
+    context.setColor(half);
+    context.rectFill({{0, 0}, {10, 10}});
+    context.fill(BezierPath::bezierPathWithRect({{10, 0}, {10, 10}}));
+  });
+  EXPECT_EQ(qAlpha(image.pixel(5, 5)), 0x80);    // replaced: half-transparent red
+  EXPECT_EQ(image.pixel(15, 5), 0xffff7f7fu);    // painted over white: pink, opaque
+}
+
+TEST(QtGraphicsContext, DashesAreMeasuredInPoints) {
+  // width 3, pattern (4, 2): painted x 0-3, gap 4-5, painted 6-9 ...; an odd
+  // pattern (2) repeats as (2, 2)
+  struct Case {
+    std::vector<float> pattern;
+    float width;
+    std::vector<int> painted, blank;
+  } cases[] = {
+      {{4, 2}, 3, {0, 3, 6, 9}, {4, 5, 10, 11}},
+      {{2}, 1, {0, 1, 4, 5}, {2, 3, 6, 7}},
+  };
+  for (const auto& c : cases) {
+    const QImage image = paint(20, 10, Antialiasing::Off, [&](GraphicsContext& context) {
+      BezierPath line;
+      line.moveToPoint({0, 5});
+      line.lineToPoint({20, 5});
+      line.setLineWidth(c.width);
+      line.setLineDashCountPhase(c.pattern, 0);
+      context.stroke(line);
+    });
+    for (const int x : c.painted) EXPECT_EQ(image.pixel(x, 5), kBlack) << x;
+    for (const int x : c.blank) EXPECT_EQ(image.pixel(x, 5), kWhite) << x;
+  }
+}
+
+TEST(QtGraphicsContext, PathsConvertWithTheirGeometry) {
+  // (0, 0, 22, 12) radius 100: the inset (1, 1, 20, 10) with corners of 5
+  const QPainterPath round = toQPainterPath(bezierPathWithRoundRect({{0, 0}, {22, 12}}, 100));
+  EXPECT_EQ(round.boundingRect(), QRectF(1, 1, 20, 10));
+  EXPECT_TRUE(round.contains(QPointF(11, 6)));
+  EXPECT_FALSE(round.contains(QPointF(1.5, 1.5)));  // cut off by the corner arc about (6, 6)
+  // The prohibition sign of a 20 x 20 square: ring from r = 7.5 to 10, band through the centre.
+  QImage image = paint(20, 20, Antialiasing::Off, [](GraphicsContext& context) {
+    drawBackgroundImageForLinesAroundRect(context, {{0, 0}, {20, 20}}, Dictionary::make({{"top", Dictionary::make()}}),
+                                          MarkEmptySides::Yes);
+  });
+  EXPECT_NE(image.pixel(10, 1 + 18), kWhite);  // the ring at 9 below the centre
+  EXPECT_NE(image.pixel(10, 10), kWhite);      // the band crosses the centre
+  EXPECT_EQ(image.pixel(6, 14), kWhite);       // 4 left and 4 below: inside r, away from the 45° band
+  EXPECT_NE(image.pixel(13, 13), kWhite);      // on the band
+  // Nothing survives from elements Qt cannot paint.
+  BezierPath hostile;
+  hostile.moveToPoint({std::nanf(""), 0});
+  hostile.lineToPoint({1, 1});
+  hostile.appendBezierPathWithOvalInRect({{0, 0}, {INFINITY, 1}});
+  EXPECT_EQ(toQPainterPath(hostile).elementCount(), 1);
+}
+
+// A document laid out at a fixed width with a known font.
+struct LaidOutDocument {
+  explicit LaidOutDocument(const QString& text, qreal pointSize) {
+    QFont font("DejaVu Sans");
+    font.setPointSizeF(pointSize);
+    document.setDefaultFont(font);
+    document.setPlainText(text);
+    document.setTextWidth(400);
+    (void)document.size();  // lays the document out
+  }
+  QTextDocument document;
+};
+
+TEST(QtTextPorts, CharactersFontsAndGlyphBoxes) {
+  LaidOutDocument laid(QStringLiteral("a b\tc\u00A0d\nxy"), 12);
+  const QtTextStorage storage(laid.document);
+  const QtLayoutManager layout(laid.document);
+  EXPECT_EQ(storage.length(), 10u);
+  EXPECT_EQ(storage.characterAtIndex(7), u'\n');  // the block separator reads as a line feed
+  EXPECT_EQ(storage.characterAtIndex(3), u'\t');
+  EXPECT_EQ(storage.characterAtIndex(10), 0);
+  EXPECT_EQ(storage.fontAtIndex(0)->pointSize, 12);
+  EXPECT_EQ(storage.fontAtIndex(0)->family, "DejaVu Sans");
+  EXPECT_FALSE(storage.fontAtIndex(10));
+  // A character formatted on its own keeps its own size; its neighbours the default.
+  QTextCursor cursor(&laid.document);
+  cursor.setPosition(4);
+  cursor.setPosition(5, QTextCursor::KeepAnchor);
+  QTextCharFormat bigger;
+  bigger.setFontPointSize(20);
+  cursor.mergeCharFormat(bigger);
+  EXPECT_EQ(storage.fontAtIndex(4)->pointSize, 20);
+  EXPECT_EQ(storage.fontAtIndex(5)->pointSize, 12);
+  EXPECT_EQ(storage.fontAtIndex(7)->pointSize, 12);  // the block separator
+
+  const QTextBlock first = laid.document.firstBlock();
+  const QTextLine line = first.layout()->lineAt(0);
+  const QPointF at = first.layout()->position();
+  // The space's box runs from the cursor after "a" to the cursor after "a ".
+  const Rect space = layout.boundingRectForGlyphRangeInTextContainer({1, 1});
+  EXPECT_FLOAT_EQ(space.origin.x, float(at.x() + line.cursorToX(1)));
+  EXPECT_FLOAT_EQ(space.size.width, float(line.cursorToX(2) - line.cursorToX(1)));
+  EXPECT_FLOAT_EQ(space.origin.y, float(at.y() + line.y()));
+  EXPECT_FLOAT_EQ(space.size.height, float(line.height()));
+  // The tab spans its tab stop, far wider than a space.
+  EXPECT_GT(layout.boundingRectForGlyphRangeInTextContainer({3, 1}).size.width, 2 * space.size.width);
+  // The second block lies below the first.
+  EXPECT_GT(layout.boundingRectForGlyphRangeInTextContainer({8, 1}).origin.y, space.origin.y);
+  EXPECT_EQ(layout.boundingRectForGlyphRangeInTextContainer({500, 1}), Rect{});
+}
+
+TEST(QtTextPorts, MarksSitOverTheirGlyphsAtAnySize) {
+  for (const qreal size : {9.0, 14.0, 30.0}) {
+    LaidOutDocument laid(QStringLiteral("ab cd\n"), size);
+    const QtTextStorage storage(laid.document);
+    const QtLayoutManager layout(laid.document);
+    const Rect space = layout.boundingRectForGlyphRangeInTextContainer({2, 1});
+    const Rect letter = layout.boundingRectForGlyphRangeInTextContainer({4, 1});
+    QImage image(400, 200, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kWhite);
+    {
+      QPainter painter(&image);
+      QtGraphicsContext context(painter, laid.document.defaultFont());
+      drawSpecialCharactersInString(context, storage, {0, storage.length()}, {0, 0}, layout, Color::blackColor());
+    }
+    // The dot: min(0.8 W, 3) across, its centre inside the space's box.
+    const float w = space.size.width, s = std::min(0.8f * w, 3.0f);
+    const int cx = int(space.origin.x + 0.1f * w + s / 2), cy = int(space.origin.y + 0.5f * space.size.height - 0.4f * w + s / 2);
+    EXPECT_GE(cx, int(space.origin.x));
+    EXPECT_LE(cx, int(space.origin.x + w));
+    EXPECT_NE(image.pixel(cx, cy), kWhite) << size;
+    // The pilcrow ends the range after "d": it starts at the letter's trailing edge.
+    const int pilcrowLeft = int(std::ceil(letter.origin.x + letter.size.width));
+    bool inked = false;
+    for (int y = int(letter.origin.y); y < int(letter.origin.y + letter.size.height); ++y) {
+      for (int x = pilcrowLeft; x < pilcrowLeft + int(size); ++x) inked = inked || image.pixel(x, y) != kWhite;
+    }
+    EXPECT_TRUE(inked) << size;
+    for (int y = 0; y < 200; ++y) EXPECT_EQ(image.pixel(int(letter.origin.x) - 1, y), kWhite) << size;
+  }
+}
+
+}  // namespace
+}  // namespace qor
