@@ -12,7 +12,7 @@ build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${QOR_FUZZ_SECONDS:-30}
 jobs=$(nproc)
 # Executables, relative to the build folder.
-fuzzers=(toolbox/transforms/toolbox_gzip_fuzz)
+fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/files/toolbox_alias_fuzz toolbox/files/toolbox_record_fuzz)
 
 # The compilers are named on the command line: CC and CXX are read only when
 # a build folder is configured for the first time.
@@ -31,10 +31,37 @@ for fuzzer in "${fuzzers[@]}"; do
   corpus="$build/fuzz-corpus/$name"
   log="$build/fuzz-$name.log"
   mkdir -p "$corpus"
-  # Seeds: gzip members as the gzip tool writes them, bare and with a name.
-  printf 'key binding set\nCommand-S saves, Command-Shift-S saves as\n' >"$corpus/seed-text"
-  gzip -c "$corpus/seed-text" >"$corpus/seed-named.gz"
-  gzip -c -n <"$corpus/seed-text" >"$corpus/seed-bare.gz"
+  case "$name" in
+  toolbox_gzip_fuzz)
+    # Seeds: gzip members as the gzip tool writes them, bare and with a name.
+    printf 'key binding set\nCommand-S saves, Command-Shift-S saves as\n' >"$corpus/seed-text"
+    gzip -c "$corpus/seed-text" >"$corpus/seed-named.gz"
+    gzip -c -n <"$corpus/seed-text" >"$corpus/seed-bare.gz"
+    ;;
+  toolbox_alias_fuzz)
+    # Seed: an alias record with the required fields and a file system type
+    # (the layout is in docs/architecture.md).
+    python3 - "$corpus/seed-record" <<'PY'
+import struct, sys
+def field(tag, value):
+    return struct.pack("<BI", tag, len(value)) + value
+fields = (field(1, b"/a/p.png") + field(2, b"/a/p.png") + field(3, b"/") + field(4, struct.pack("<Q", 2049))
+          + field(5, struct.pack("<Q", 3)) + field(6, struct.pack("<qI", 1, 0)) + field(7, b"\0")
+          + field(8, struct.pack("<i", 1) + b"p.png") + field(10, b"/dev/sda1") + field(11, b"ext4"))
+open(sys.argv[1], "wb").write(b"QALR\x01" + struct.pack("<I", len(fields)) + fields)
+PY
+    ;;
+  toolbox_record_fuzz)
+    # Seed: a record as a document stores it, its URL in the "$url" form.
+    python3 - "$corpus/seed-record.plist" <<'PY'
+import plistlib, sys
+record = {"filename": "/home/u/docs/pics/p.png", "relative path": "/pics/p.png",
+          "url": {"$url": "file:///home/u/docs/pics/p.png"}, "file system number": 2049,
+          "file system file number": 3, "alias": b"QALR\x01"}
+plistlib.dump(record, open(sys.argv[1], "wb"))
+PY
+    ;;
+  esac
   echo "fuzz: $name for ${each} s (output in $log)"
   if ! "$build/$fuzzer" -max_total_time="$each" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$artifacts/$name-" "$corpus" >"$log" 2>&1; then

@@ -19,6 +19,7 @@
 
 #include "qor/log.h"
 #include "qor/text.h"
+#include "qor/url.h"
 
 namespace qor {
 
@@ -453,7 +454,14 @@ Ref fromNode(plist_t node, int depth) {
       plist_get_real_val(node, &value);
       return real(value);
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+      // XML has no NUL character, and libplist asserts on a string that
+      // holds one: such input is refused, as the writer refuses such text.
+      std::uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      if (!text || std::memchr(text, 0, length)) return nullptr;
+      return str(std::string(text, length));
+    }
     case PLIST_KEY: {
       char* text = nullptr;
       plist_get_string_val(node, &text);
@@ -499,6 +507,9 @@ Ref fromNode(plist_t node, int depth) {
         if (!element) return nullptr;
         entries.emplace_back(key, std::move(element));
       }
+      // A URL's own form in files (see qor/url.h).
+      if (entries.size() == 1 && entries.front().first == kUrlPropertyListKey)
+        if (auto text = asString(entries.front().second)) return Url::make(text->value());
       return Dictionary::make(std::move(entries));
     }
     case PLIST_UID:
@@ -540,6 +551,13 @@ plist_t toNode(const Ref& value, int depth) {
       double since1970 = std::floor(asDate(value)->secondsSince1970());
       if (!(since1970 >= kEarliestXmlDate && since1970 <= kLatestXmlDate)) return nullptr;
       return newDateNode(since1970 - kReferenceDateOffset);
+    }
+    case Kind::Url: {
+      const std::string& text = asUrl(value)->absoluteString();
+      if (!isXmlText(text)) return nullptr;
+      PlistHandle dict(plist_new_dict());
+      plist_dict_set_item(dict.get(), std::string(kUrlPropertyListKey).c_str(), plist_new_string(text.c_str()));
+      return dict.release();
     }
     case Kind::Array: {
       if (depth >= kMaximumPropertyListDepth) return nullptr;

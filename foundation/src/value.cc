@@ -1,5 +1,7 @@
 #include "qor/value.h"
 
+#include "qor/url.h"
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -171,6 +173,8 @@ bool isEqual(const Ref& a, const Ref& b) {
       return asData(a)->bytes() == asData(b)->bytes();
     case Kind::Date:
       return asDate(a)->secondsSince1970() == asDate(b)->secondsSince1970();
+    case Kind::Url:
+      return asUrl(a)->absoluteString() == asUrl(b)->absoluteString();
     case Kind::Array: {
       const auto& x = asArray(a)->elements();
       const auto& y = asArray(b)->elements();
@@ -236,6 +240,11 @@ void describeInto(std::string& out, const Ref& value) {
     case Kind::Date:
       out += '@';
       out += std::to_string(asDate(value)->secondsSince1970());
+      return;
+    case Kind::Url:
+      out += "<url ";
+      out += asUrl(value)->absoluteString();
+      out += '>';
       return;
     case Kind::Array: {
       out += '(';

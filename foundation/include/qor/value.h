@@ -49,7 +49,7 @@ using MutableArrayRef = std::shared_ptr<MutableArray>;
 using DictionaryRef = std::shared_ptr<Dictionary>;
 using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 
-enum class Kind { String, Number, Data, Date, Array, Dictionary };
+enum class Kind { String, Number, Data, Date, Array, Dictionary, Url };
 
 class Object {
  public:
@@ -64,6 +64,8 @@ class Object {
   [[nodiscard]] bool isDate() const { return kind() == Kind::Date; }
   [[nodiscard]] bool isArray() const { return kind() == Kind::Array; }
   [[nodiscard]] bool isDictionary() const { return kind() == Kind::Dictionary; }
+  // A URL (qor/url.h): written to property-list files in a form of its own.
+  [[nodiscard]] bool isUrl() const { return kind() == Kind::Url; }
   // True only for the mutable forms of arrays and dictionaries.
   [[nodiscard]] virtual bool isMutable() const { return false; }
 

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTextBlock>
 
+#include "qor/library.h"
 #include "text_commands.h"
 
 namespace qor {
@@ -59,6 +60,7 @@ EditorWindow::EditorWindow() {
       {"saveDocument:", kAnyTag, [this] { saveDocument(); }},
       {"saveDocumentAs:", kAnyTag, [this] { saveDocumentAs(); }},
       {"revertDocumentToSaved:", kAnyTag, [this] { revertDocument(); }},
+      {"moveDocumentToTrash:", kAnyTag, [this] { moveDocumentToTrash(); }},
       {"undo:", kAnyTag, [this] { text_.undo(); }},
       {"redo:", kAnyTag, [this] { text_.redo(); }},
       {"cut:", kAnyTag, [this] { text_.cut(); }},
@@ -174,6 +176,22 @@ bool EditorWindow::saveDocumentAs() {
 
 void EditorWindow::revertDocument() {
   if (!path_.isEmpty()) openFile(path_);
+}
+
+void EditorWindow::moveDocumentToTrash() {
+  if (path_.isEmpty()) {
+    QApplication::beep();
+    return;
+  }
+  // The user throws the document away: unsaved changes go with it.
+  if (!moveFileToTrash(path_.toStdString())) {
+    QMessageBox::warning(this, windowTitle(), tr("The document could not be moved to the trash."));
+    return;
+  }
+  text_.clear();
+  path_.clear();
+  text_.document()->setModified(false);
+  updateTitle();
 }
 
 bool EditorWindow::writeTo(const QString& path) {

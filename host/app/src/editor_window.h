@@ -12,9 +12,12 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 
+#include "qor/ports/host.h"
+
 namespace qor {
 
-class EditorWindow final : public QMainWindow {
+// Also the application's one open document (Document) for the panes.
+class EditorWindow final : public QMainWindow, public Document {
  public:
   EditorWindow();
 
@@ -36,6 +39,8 @@ class EditorWindow final : public QMainWindow {
   // What the user should decide before the document goes: saved, discarded
   // or kept. Result: false when the user keeps it (the close is cancelled).
   bool mayDiscardDocument();
+  // The document's file, empty while untitled.
+  [[nodiscard]] const QString& documentPath() const { return path_; }
   // Called once the window has closed (the document was not kept).
   void setOnClosed(std::function<void()> onClosed) { onClosed_ = std::move(onClosed); }
 
@@ -54,6 +59,9 @@ class EditorWindow final : public QMainWindow {
   bool saveDocument();
   bool saveDocumentAs();
   void revertDocument();
+  // Moves the document's file to the trash and closes the document as
+  // "Close" does; an untitled document has no file: a beep.
+  void moveDocumentToTrash();
   bool writeTo(const QString& path);
   enum class FindStep { AskThenForward, Forward, Backward };
   void find(FindStep step);

@@ -70,6 +70,8 @@ class HostEditor final : public Application {
   // ---- Application ----
   void setSnooper(KeySnooper* snooper) override;
   [[nodiscard]] const Menu* mainMenu() const override { return menu_.get(); }
+  // The one document window.
+  [[nodiscard]] std::vector<Document*> orderedDocuments() const override { return {window_.get()}; }
 
   // ---- State, for the state dump ----
   [[nodiscard]] const QtToolkit& toolkit() const { return toolkit_; }

@@ -11,7 +11,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,8 +23,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 
 #include "qor/key_bindings.h"
+#include "qor/open_documents.h"
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/plist_file.h"
@@ -286,6 +290,35 @@ TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   EXPECT_FALSE(host_->isSnooping());
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 0u);
   EXPECT_TRUE(host_->toolkit().openSheetNames().empty());
+}
+
+// File > Move to Trash: the document's file goes to the trash with its
+// original path and the document closes as "Close" does. GLib reads HOME
+// and XDG_DATA_HOME once, so the scratch trash is set before its first use.
+TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
+  const QString home = folder_.filePath("home");
+  ASSERT_TRUE(QDir().mkpath(home + "/.local/share"));
+  ::setenv("HOME", home.toUtf8().constData(), 1);
+  ::setenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8().constData(), 1);
+  const QString path = folder_.filePath("my notes 100%.txt");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("notes");
+  }
+  ASSERT_TRUE(host_->window().openFile(path));
+  EXPECT_EQ(currentDocumentForClass<EditorWindow>(*host_), &host_->window());
+  QAction* moveToTrash = menuAction("[moveDocumentToTrash:] [] [0]");
+  ASSERT_TRUE(moveToTrash);
+  ASSERT_TRUE(moveToTrash->isEnabled());
+  moveToTrash->trigger();
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_TRUE(host_->window().documentPath().isEmpty());
+  EXPECT_TRUE(host_->window().textView().toPlainText().isEmpty());
+  QFile info(home + "/.local/share/Trash/info/my notes 100%.txt.trashinfo");
+  ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+  // The .trashinfo keeps the original path, percent-encoded.
+  EXPECT_TRUE(info.readAll().contains(QUrl::toPercentEncoding(path, "/")));
 }
 
 // Every alert the pane raises from the edit menu and the pop-up that opens

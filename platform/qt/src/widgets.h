@@ -18,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,6 +126,17 @@ class QtViewBase : public Base, public QtWidgetHolder {
   }
   [[nodiscard]] Window* window() const override { return widget_ ? toolkit_.windowOf(widget_) : nullptr; }
   [[nodiscard]] QWidget* heldWidget() const override { return widget_; }
+  // The nearest parent widget with a view of this toolkit; widgets in
+  // between that have none (a scroll area's viewport) are passed over.
+  [[nodiscard]] View* superview() const override {
+    for (QWidget* parent = widget_ ? widget_->parentWidget() : nullptr; parent; parent = parent->parentWidget())
+      if (View* view = toolkit_.viewOf(parent)) return view;
+    return nullptr;
+  }
+  // Scroll areas and the item views built on them (a tree view scrolls itself).
+  [[nodiscard]] bool isScrollView() const override {
+    return qobject_cast<const QAbstractScrollArea*>(widget_.data()) != nullptr;
+  }
   [[nodiscard]] Mailbox* mailbox() override { return &mailbox_; }
 
  protected:

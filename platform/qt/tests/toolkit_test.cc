@@ -22,6 +22,7 @@
 #include <QTreeView>
 
 #include "qor/log.h"
+#include "qor/open_documents.h"
 
 namespace qor {
 namespace {
@@ -245,6 +246,46 @@ TEST_F(Interfaces, ControlsSendTheirActionsAndFieldsTellTheirDelegate) {
   QWidget* dialog = QtToolkit::widgetOf(owner.connected["WIN_laid_out"]);
   EXPECT_TRUE(dialog->isWindow());
   EXPECT_FALSE(dialog->isVisible());
+}
+
+// A scroll area between a view and its window: the content's parent is the
+// area's viewport, which has no view, so the walk passes it over.
+TEST_F(Interfaces, ViewsKnowTheirSuperviewAndTheNearestScrollView) {
+  write("Scrolled.ui", R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <widget class="QWidget" name="VIEW_main">
+  <layout class="QVBoxLayout" name="layout">
+   <item>
+    <widget class="QScrollArea" name="VIEW_scroller">
+     <widget class="QWidget" name="VIEW_content">
+      <layout class="QVBoxLayout" name="inner"><item><widget class="QPushButton" name="BTN_inside"/></item></layout>
+     </widget>
+    </widget>
+   </item>
+   <item><widget class="QPushButton" name="BTN_outside"/></item>
+   <item><widget class="QTreeView" name="OLV_tree"/></item>
+  </layout>
+ </widget>
+</ui>
+)");
+  RecordingOwner owner({{"VIEW_main", UiKind::View}, {"VIEW_scroller", UiKind::View}, {"VIEW_content", UiKind::View},
+                        {"BTN_inside", UiKind::Button}, {"BTN_outside", UiKind::Button},
+                        {"OLV_tree", UiKind::OutlineView}});
+  QtToolkit toolkit;
+  auto interface = toolkit.loadInterface(bundle(), "Scrolled", owner);
+  ASSERT_TRUE(interface);
+  auto* main = owner.outlet<View>("VIEW_main");
+  auto* scroller = owner.outlet<View>("VIEW_scroller");
+  auto* content = owner.outlet<View>("VIEW_content");
+  auto* inside = owner.outlet<View>("BTN_inside");
+  EXPECT_EQ(inside->superview(), content);
+  EXPECT_EQ(content->superview(), scroller);
+  EXPECT_EQ(scroller->superview(), main);
+  EXPECT_EQ(main->superview(), nullptr);
+  EXPECT_EQ(scrollViewForView(inside), scroller);
+  EXPECT_EQ(scrollViewForView(owner.outlet<View>("BTN_outside")), nullptr);
+  // A tree view scrolls its own rows.
+  EXPECT_EQ(scrollViewForView(owner.outlet<View>("OLV_tree")), owner.outlet<View>("OLV_tree"));
 }
 
 TEST_F(Interfaces, TheInterfaceLetsGoOfWidgetsItsHostDestroyed) {

@@ -29,6 +29,9 @@ class HeadlessApplication final : public Application {
   // Journals "setSnooper" or "setSnooper nil"; a new snooper replaces the old.
   void setSnooper(KeySnooper* snooper) override;
   [[nodiscard]] const Menu* mainMenu() const override { return mainMenu_.get(); }
+  [[nodiscard]] std::vector<Document*> orderedDocuments() const override { return documents_; }
+  // The documents, front to back, as the test arranges them.
+  void setOrderedDocuments(std::vector<Document*> documents) { documents_ = std::move(documents); }
 
   [[nodiscard]] KeySnooper* snooper() const { return snooper_; }
   // The menu bar (null: none). Items of the old menu die with it.
@@ -42,6 +45,7 @@ class HeadlessApplication final : public Application {
   Journal& journal_;
   KeySnooper* snooper_ = nullptr;
   std::unique_ptr<Menu> mainMenu_;
+  std::vector<Document*> documents_;
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of

@@ -85,6 +85,9 @@ class HeadlessViewBase : public Base, public HeadlessViewGeometry {
     record("setNeedsDisplay");
   }
   [[nodiscard]] Window* window() const override { return window_; }
+  [[nodiscard]] View* superview() const override { return superview_; }
+  // Puts the view inside `superview` (null: at the top).
+  void setSuperview(View* superview) { superview_ = superview; }
 
   // True after setNeedsDisplay until the next display.
   [[nodiscard]] bool needsDisplay() const { return needsDisplay_; }
@@ -103,6 +106,7 @@ class HeadlessViewBase : public Base, public HeadlessViewGeometry {
   Journal& journal_;
   std::string name_;
   Window* window_;
+  View* superview_ = nullptr;
   bool needsDisplay_ = false;
 };
 
@@ -110,6 +114,14 @@ class HeadlessView final : public HeadlessViewBase<View> {
  public:
   HeadlessView(Journal& journal, std::string name, Window* window)
       : HeadlessViewBase(journal, std::move(name), window) {}
+};
+
+// A view that scrolls what is inside it.
+class HeadlessScrollView final : public HeadlessViewBase<View> {
+ public:
+  HeadlessScrollView(Journal& journal, std::string name, Window* window)
+      : HeadlessViewBase(journal, std::move(name), window) {}
+  [[nodiscard]] bool isScrollView() const override { return true; }
 };
 
 // Enabled when made; `tag` comes from the interface description.

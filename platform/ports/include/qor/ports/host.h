@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qor/menu_item.h"
 #include "qor/value.h"
@@ -82,6 +83,13 @@ inline constexpr std::uint32_t kKeyDownEventType = 10;
 inline constexpr std::uint32_t kKeyUpEventType = 11;
 inline constexpr std::uint32_t kFlagsChangedEventType = 12;
 
+// An open document of the host. Hosts derive their document classes from
+// it; callers pick a class with dynamic_cast.
+class Document {
+ public:
+  virtual ~Document() = default;
+};
+
 // The host application object.
 class Application {
  public:
@@ -90,6 +98,8 @@ class Application {
   virtual void setSnooper(KeySnooper* snooper) = 0;
   // The menu bar, or null when the host has none.
   [[nodiscard]] virtual const Menu* mainMenu() const = 0;
+  // The open documents in the front-to-back order of their windows.
+  [[nodiscard]] virtual std::vector<Document*> orderedDocuments() const { return {}; }
 };
 
 }  // namespace qor

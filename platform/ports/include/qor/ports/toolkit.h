@@ -63,6 +63,11 @@ class View : public UiObject {
   virtual void setNeedsDisplay() = 0;
   // The window that shows the view, or null.
   [[nodiscard]] virtual Window* window() const = 0;
+  // The nearest view of the toolkit that contains this one, or null at the
+  // top. Toolkits without a view hierarchy have none.
+  [[nodiscard]] virtual View* superview() const { return nullptr; }
+  // Whether the view scrolls the contents inside it.
+  [[nodiscard]] virtual bool isScrollView() const { return false; }
 };
 
 class Window : public UiObject {

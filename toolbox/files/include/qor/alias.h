@@ -1,0 +1,105 @@
+// Alias records on Linux: opaque bytes that designate a file or folder by
+// what the kernel offers, and find it again after it was renamed or moved,
+// its folder renamed, or its file system mounted elsewhere.
+//
+// A record holds the path at creation, the device and inode numbers, the
+// birth time (statx), the kernel's file handle (name_to_handle_at), the
+// file system's identity (its UUID, or the source and type that
+// /proc/self/mountinfo gives) and its mount point. The byte layout is in
+// docs/architecture.md ("Alias records").
+//
+// Resolution takes these roads in turn and stops at the first that names
+// the very item: (1) the recorded path; (2) the file handle
+// (open_by_handle_at, for processes allowed to use it); (3) the same path
+// inside the same file system mounted at another mount point; (4) a search
+// of that file system for the same inode and birth time, from the old
+// folder outwards, capped in entries and time. An item counts as the very
+// item only when its inode, its kind (folder or not), its file system and,
+// where both sides know it, its birth time agree: a different file that now
+// has the old name is never taken.
+//
+// Example:
+//   auto alias = qor::aliasFromPath("/home/u/pics/p.png");
+//   // ... p.png moved to /home/u/old/p.png
+//   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "qor/file_calls.h"
+#include "qor/value.h"
+
+namespace qor {
+
+// An alias record for the item at `path` (a link at its end is followed).
+// Result: null for an empty path, a missing item, or an item whose identity
+// can't be read.
+[[nodiscard]] DataRef aliasFromPath(std::string_view path, FileCalls& calls = FileCalls::real());
+
+// How far the search road may go.
+struct AliasSearchLimits {
+  std::size_t maximumEntries = 50'000;  // folder entries read, all folders together
+  std::chrono::milliseconds maximumTime{2'000};
+};
+
+// Which road found the item.
+enum class AliasRoad { None, RecordedPath, FileHandle, OtherMountPoint, Search };
+
+// What a resolution did, for tests and benchmarks.
+struct AliasResolution {
+  std::optional<std::string> path;
+  AliasRoad road = AliasRoad::None;
+  std::size_t entriesSearched = 0;
+};
+
+// The absolute path of the item `alias` designates. Result: nullopt for null,
+// truncated or malformed data, and when no road finds the very item.
+[[nodiscard]] std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls = FileCalls::real());
+// The same, with the search's limits and a report of the road taken.
+[[nodiscard]] AliasResolution resolveAlias(std::span<const std::uint8_t> alias, FileCalls& calls,
+                                           const AliasSearchLimits& limits = {});
+
+// The decoded contents of an alias record.
+struct AliasRecord {
+  std::string path;              // as given at creation (absolute)
+  std::string pathInFileSystem;  // from the file system's root, links resolved
+  std::string mountPoint;        // where the file system was mounted
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::optional<BirthTime> birth;
+  bool isFolder = false;
+  std::optional<KernelFileHandle> handle;
+  std::string fileSystemUuid;    // empty when unknown
+  std::string fileSystemSource;  // the mount's source ("/dev/sda2", "tmpfs")
+  std::string fileSystemType;    // "ext4"
+  friend bool operator==(const AliasRecord&, const AliasRecord&) = default;
+};
+
+[[nodiscard]] std::vector<std::uint8_t> encodeAliasRecord(const AliasRecord& record);
+// Result: nullopt for bytes that are not a complete record of a known
+// version: wrong magic or version, a field running past the end, a field
+// twice, a number of the wrong width, a missing path or inode. Fields of
+// unknown tags are skipped.
+[[nodiscard]] std::optional<AliasRecord> decodeAliasRecord(std::span<const std::uint8_t> bytes);
+
+// One line of /proc/self/mountinfo.
+struct MountEntry {
+  std::uint64_t device = 0;  // makedev(major, minor)
+  std::string root;          // the folder of the file system mounted here
+  std::string mountPoint;
+  std::string fileSystemType;
+  std::string source;
+};
+
+// The lines of a mountinfo text, with the octal escapes of blanks, tabs,
+// newlines and backslashes decoded. Malformed lines are skipped.
+[[nodiscard]] std::vector<MountEntry> parseMountTable(std::string_view text);
+
+}  // namespace qor

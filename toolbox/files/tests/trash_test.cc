@@ -1,0 +1,139 @@
+// Moving to the trash, read back by an outside reader: Debian's trash-cli
+// (trash-list, trash-restore) reads the same freedesktop.org trash as GIO.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "loop_volume.h"
+#include "qor/library.h"
+#include "qor/log.h"
+#include "temporary_folder.h"
+
+namespace qor {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::LoopVolume;
+using fixtures::readText;
+using fixtures::TemporaryFolder;
+using fixtures::writeText;
+
+// GLib reads HOME and XDG_DATA_HOME once, at its first use: every test of
+// this program shares one scratch home, set before any trash call.
+struct ScratchHome {
+  TemporaryFolder folder;
+  ScratchHome() {
+    fs::create_directories(folder.file("home/.local/share"));
+    ::setenv("HOME", folder.file("home").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", folder.file("home/.local/share").c_str(), 1);
+  }
+  [[nodiscard]] std::string trash(const std::string& sub) const { return folder.file("home/.local/share/Trash/" + sub); }
+  [[nodiscard]] std::string work(const std::string& name) const { return folder.file("work/" + name); }
+};
+
+const ScratchHome& home() {
+  static ScratchHome instance;
+  return instance;
+}
+
+struct Run {
+  int status = -1;
+  std::string output;
+};
+
+Run run(const std::string& command) {
+  Run result;
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+bool haveTrashCli() { return run("command -v trash-list >/dev/null && command -v trash-restore >/dev/null").status == 0; }
+
+// trash-list prints "DATE TIME /original/path", the path decoded.
+bool listedByTrashCli(const std::string& path) {
+  auto listing = run("trash-list 2>/dev/null").output;
+  return listing.find(" " + path + "\n") != std::string::npos;
+}
+
+// trash-restore numbers what was trashed from PATH and asks which: 0.
+bool restoredByTrashCli(const std::string& path) {
+  return run("echo 0 | trash-restore " + quoted(path) + " >/dev/null 2>&1").status == 0 && fs::exists(path);
+}
+
+TEST(Trash, ListedWithTheOriginalPathAndRestored) {
+  const auto& scratch = home();
+  if (!haveTrashCli()) GTEST_SKIP() << "trash-cli is not installed (scripts/setup.sh lists it)";
+  fs::create_directories(scratch.work(""));
+  // Blanks, percent signs, UTF-8 and URL-reserved characters: the
+  // .trashinfo percent-encodes them, trash-cli decodes them.
+  for (std::string name : {"plain.txt", "a b%c.txt", "caf\xc3\xa9 \xe2\x8c\x98 100%.txt", "#?[x]&=.txt"}) {
+    SCOPED_TRACE(name);
+    std::string path = scratch.work(name);
+    writeText(path, "contents of " + name);
+    ASSERT_TRUE(moveFileToTrash(path));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(fs::exists(scratch.trash("files/" + name)));
+    EXPECT_TRUE(listedByTrashCli(path));
+    ASSERT_TRUE(restoredByTrashCli(path));
+    EXPECT_EQ(readText(path), "contents of " + name);
+    EXPECT_FALSE(listedByTrashCli(path));
+  }
+}
+
+TEST(Trash, ALinkGoesItselfAndItsTargetStays) {
+  const auto& scratch = home();
+  fs::create_directories(scratch.work(""));
+  writeText(scratch.work("target.txt"), "target");
+  fs::create_symlink(scratch.work("target.txt"), scratch.work("link"));
+  ASSERT_TRUE(moveFileToTrash(scratch.work("link")));
+  EXPECT_TRUE(fs::is_symlink(scratch.trash("files/link")));
+  EXPECT_EQ(readText(scratch.work("target.txt")), "target");
+}
+
+TEST(Trash, NothingToTrash) {
+  home();
+  LogCapture log;
+  EXPECT_FALSE(moveFileToTrash(""));
+  EXPECT_TRUE(log.lines().empty());
+  EXPECT_FALSE(moveFileToTrash("/nonexistent/qor/p.png"));
+  // 1 is GIO's G_IO_ERROR_NOT_FOUND.
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"*** Failed to trash document: [1] /nonexistent/qor/p.png"});
+}
+
+// A file on another file system goes to that volume's own trash folder
+// (.Trash-<uid> at its top), not across devices into the home's.
+TEST(Trash, AFileOnAnotherVolumeGoesToThatVolumesTrash) {
+  const auto& scratch = home();
+  TemporaryFolder folder;
+  LoopVolume volume(folder.path());
+  if (!volume.mountAt(folder.file("volume"))) GTEST_SKIP() << fixtures::kNoLoopVolume;
+  std::string path = folder.file("volume/on the volume.txt");
+  writeText(path, "far away");
+  ASSERT_TRUE(moveFileToTrash(path));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_TRUE(fs::exists(folder.file("volume/.Trash-" + std::to_string(::getuid()) + "/files/on the volume.txt")));
+  EXPECT_FALSE(fs::exists(scratch.trash("files/on the volume.txt")));
+  if (!haveTrashCli()) return;
+  EXPECT_TRUE(listedByTrashCli(path));
+  EXPECT_TRUE(restoredByTrashCli(path));
+}
+
+}  // namespace
+}  // namespace qor
