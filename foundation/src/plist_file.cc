@@ -514,6 +514,8 @@ Ref fromNode(plist_t node, int depth) {
 plist_t toNode(const Ref& value, int depth) {
   if (!value) return nullptr;
   switch (value->kind()) {
+    case Kind::Opaque:  // fonts, file wrappers and the like have no property-list form
+      return nullptr;
     case Kind::String: {
       const std::string& text = asString(value)->value();
       return isXmlText(text) ? plist_new_string(text.c_str()) : nullptr;

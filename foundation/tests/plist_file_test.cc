@@ -61,6 +61,9 @@ void expectSame(const Ref& actual, const Ref& expected, double dateSlack, const 
   ASSERT_TRUE(actual) << where << ": null, expected " << describe(expected);
   ASSERT_EQ(actual->kind(), expected->kind()) << where << ": " << describe(actual) << " vs " << describe(expected);
   switch (expected->kind()) {
+    case Kind::Opaque:  // never read from a file
+      ADD_FAILURE() << where << ": " << describe(expected);
+      return;
     case Kind::Number: {
       auto a = asNumber(actual), e = asNumber(expected);
       ASSERT_EQ(a->type(), e->type()) << where << ": " << describe(actual) << " vs " << describe(expected);

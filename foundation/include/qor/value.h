@@ -49,7 +49,9 @@ using MutableArrayRef = std::shared_ptr<MutableArray>;
 using DictionaryRef = std::shared_ptr<Dictionary>;
 using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 
-enum class Kind { String, Number, Data, Date, Array, Dictionary };
+// Opaque: a value that is not a property list (a font, a file wrapper, an
+// image); see qor/opaque.h.
+enum class Kind { String, Number, Data, Date, Array, Dictionary, Opaque };
 
 class Object {
  public:
