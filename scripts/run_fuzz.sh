@@ -12,7 +12,7 @@ build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${QOR_FUZZ_SECONDS:-30}
 jobs=$(nproc)
 # Executables, relative to the build folder.
-fuzzers=(toolbox/transforms/toolbox_gzip_fuzz)
+fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/richtext/toolbox_tiff_patch_fuzz)
 
 # The compilers are named on the command line: CC and CXX are read only when
 # a build folder is configured for the first time.
@@ -35,6 +35,14 @@ for fuzzer in "${fuzzers[@]}"; do
   printf 'key binding set\nCommand-S saves, Command-Shift-S saves as\n' >"$corpus/seed-text"
   gzip -c "$corpus/seed-text" >"$corpus/seed-named.gz"
   gzip -c -n <"$corpus/seed-text" >"$corpus/seed-bare.gz"
+  # TIFF patch seeds: 100 x 50 pt (800 and 400 eighths of a point), then TIFF
+  # data as ImageMagick writes it, big-endian with LZW and little-endian.
+  if [ "$name" = toolbox_tiff_patch_fuzz ]; then
+    for order in MSB LSB; do
+      { printf '\003\040\001\220'; /usr/bin/convert -size 5x3 xc:red -compress lzw -endian "$order" tiff:-; } \
+        >"$corpus/seed-tiff-$order"
+    done
+  fi
   echo "fuzz: $name for ${each} s (output in $log)"
   if ! "$build/$fuzzer" -max_total_time="$each" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$artifacts/$name-" "$corpus" >"$log" 2>&1; then
