@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
 
 #include "qor/plist_file.h"
-#include "qor/text.h"
 
 namespace qor {
 
@@ -22,13 +22,6 @@ constexpr char kRowKey[] = "row";
 constexpr char kColumnKey[] = "column";
 constexpr char kSizeKey[] = "size";
 constexpr char kSerialisedName[] = "text.plist";
-
-bool sameObject(const Ref& a, const Ref& b) { return a.get() == b.get(); }
-
-Ref attributeAt(const AttributedString& text, std::string_view name, std::size_t index) {
-  auto run = text.attributesAtIndexEffectiveRange(index);
-  return run ? run->attributes->objectForKey(name) : nullptr;
-}
 
 // Index of `object` in `seen`, appending it when new.
 template <typename T>
@@ -147,110 +140,6 @@ std::string HeadlessFont::description() const {
   return "<font " + family_ + " " + std::to_string(size_) + " " + describe(attributes_) + ">";
 }
 
-HeadlessText::HeadlessText(HeadlessTextSystem& system, AttributedString text, Mutability mutability)
-    : system_(system), text_(std::move(text)), mutability_(mutability) {}
-
-TextSystem& HeadlessText::textSystem() const { return system_; }
-
-std::optional<AttributedText::AttributeRun> HeadlessText::attributeAtIndexEffectiveRange(std::string_view name,
-                                                                                         std::size_t index) const {
-  auto run = text_.attributesAtIndexEffectiveRange(index);
-  if (!run) return std::nullopt;
-  Ref value = run->attributes->objectForKey(name);
-  TextRange range = run->range;
-  while (range.location > 0) {
-    auto before = text_.attributesAtIndexEffectiveRange(range.location - 1);
-    if (!sameObject(before->attributes->objectForKey(name), value)) break;
-    range = {before->range.location, range.end() - before->range.location};
-  }
-  while (range.end() < text_.length()) {
-    auto after = text_.attributesAtIndexEffectiveRange(range.end());
-    if (!sameObject(after->attributes->objectForKey(name), value)) break;
-    range.length = after->range.end() - range.location;
-  }
-  return AttributeRun{value, range};
-}
-
-std::optional<AttributedText::AttributeRun> HeadlessText::attributeAtIndexLongestEffectiveRangeInRange(
-    std::string_view name, std::size_t index, TextRange rangeLimit) const {
-  if (index < rangeLimit.location || index >= rangeLimit.end() || rangeLimit.end() > text_.length())
-    return std::nullopt;
-  Ref value = attributeAt(text_, name, index);
-  std::size_t start = index, end = index + 1;
-  while (start > rangeLimit.location && isEqual(attributeAt(text_, name, start - 1), value)) --start;
-  while (end < rangeLimit.end() && isEqual(attributeAt(text_, name, end), value)) ++end;
-  return AttributeRun{value, {start, end - start}};
-}
-
-void HeadlessText::addAttributeValueRange(std::string_view name, const Ref& value, TextRange range) {
-  if (!isMutable() || range.length == 0 || range.location > text_.length() ||
-      range.length > text_.length() - range.location)
-    return;
-  for (std::size_t at = range.location; at < range.end();) {
-    auto run = text_.attributesAtIndexEffectiveRange(at);
-    TextRange piece{at, std::min(run->range.end(), range.end()) - at};
-    auto changed = MutableDictionary::make(run->attributes->entries());
-    changed->setObjectForKey(value, std::string(name));
-    text_.setAttributesRange(Dictionary::make(changed->entries()), piece);
-    at = piece.end();
-  }
-}
-
-template <typename Matches>
-TextRange HeadlessText::paragraphStretch(std::size_t index, Matches matches) const {
-  auto style = [&](std::size_t at) { return opaqueAs<ParagraphStyle>(attributeAt(text_, kParagraphStyleAttributeName, at)); };
-  if (index >= text_.length() || !style(index) || !matches(*style(index))) return {index, 0};
-  std::size_t start = index, end = index + 1;
-  while (start > 0 && style(start - 1) && matches(*style(start - 1))) --start;
-  while (end < text_.length() && style(end) && matches(*style(end))) ++end;
-  return {start, end - start};
-}
-
-TextRange HeadlessText::rangeOfTextTableAtIndex(const TextTable& table, std::size_t index) const {
-  return paragraphStretch(index, [&](const ParagraphStyle& style) {
-    auto blocks = style.textBlocks();
-    return std::any_of(blocks.begin(), blocks.end(), [&](const TextBlockRef& block) { return block->table().get() == &table; });
-  });
-}
-
-TextRange HeadlessText::rangeOfTextListAtIndex(const TextList& list, std::size_t index) const {
-  return paragraphStretch(index, [&](const ParagraphStyle& style) {
-    auto lists = style.textLists();
-    return std::any_of(lists.begin(), lists.end(), [&](const TextListRef& each) { return each.get() == &list; });
-  });
-}
-
-FileWrapperRef HeadlessText::RTFDFileWrapperFromRange(TextRange range) const {
-  if (range.length == 0 || range.location > text_.length() || range.length > text_.length() - range.location)
-    return nullptr;
-  Serialiser serialiser;
-  std::vector<Ref> runs;
-  for (std::size_t at = range.location; at < range.end();) {
-    auto run = text_.attributesAtIndexEffectiveRange(at);
-    std::size_t end = std::min(run->range.end(), range.end());
-    runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(end - at))},
-                                     {kAttributesKey, serialiser.form(run->attributes)}}));
-    at = end;
-  }
-  std::vector<Ref> markers;
-  for (const auto* list : serialiser.lists) {
-    const auto* headless = dynamic_cast<const HeadlessTextList*>(list);
-    markers.push_back(str(headless ? headless->markerFormat() : std::string()));
-  }
-  std::u16string units = utf16FromUtf8(text_.string());
-  auto form = Dictionary::make({{kStringKey, str(utf8FromUtf16(std::u16string_view(units).substr(range.location, range.length)))},
-                                {kRunsKey, Array::make(std::move(runs))},
-                                {kTablesKey, integer(static_cast<std::int64_t>(serialiser.tables.size()))},
-                                {kListsKey, Array::make(std::move(markers))}});
-  std::string xml = xmlPropertyListFromValue(form);
-  if (xml.empty()) return nullptr;
-  return FileWrapper::makeRegularFile(std::vector<std::uint8_t>(xml.begin(), xml.end()), kSerialisedName);
-}
-
-std::unique_ptr<AttributedText> HeadlessText::mutableCopy() const {
-  return std::make_unique<HeadlessText>(system_, text_, Mutability::Mutable);
-}
-
 HeadlessTextSystem::HeadlessTextSystem()
     : defaultStyle_(std::make_shared<HeadlessParagraphStyle>(std::vector<TextBlockRef>(), std::vector<TextListRef>())) {}
 
@@ -289,7 +178,30 @@ std::unique_ptr<AttributedText> HeadlessTextSystem::textWithRTFDFileWrapper(cons
   auto text = AttributedString::fromPropertyList(
       Dictionary::make({{kStringKey, string}, {kRunsKey, Array::make(std::move(liveRuns))}}));
   if (!text) return nullptr;
-  return std::make_unique<HeadlessText>(*this, std::move(*text), HeadlessText::Mutability::Mutable);
+  return std::make_unique<StoredText>(*this, std::move(*text), StoredText::Mutability::Mutable);
+}
+
+FileWrapperRef HeadlessTextSystem::serialisedText(const AttributedString& text) {
+  Serialiser serialiser;
+  std::vector<Ref> runs;
+  for (std::size_t at = 0; at < text.length();) {
+    auto run = text.attributesAtIndexEffectiveRange(at);
+    runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(run->range.length))},
+                                     {kAttributesKey, serialiser.form(run->attributes)}}));
+    at = run->range.end();
+  }
+  std::vector<Ref> markers;
+  for (const auto* list : serialiser.lists) {
+    const auto* headless = dynamic_cast<const HeadlessTextList*>(list);
+    markers.push_back(str(headless ? headless->markerFormat() : std::string()));
+  }
+  auto form = Dictionary::make({{kStringKey, str(text.string())},
+                                {kRunsKey, Array::make(std::move(runs))},
+                                {kTablesKey, integer(static_cast<std::int64_t>(serialiser.tables.size()))},
+                                {kListsKey, Array::make(std::move(markers))}});
+  std::string xml = xmlPropertyListFromValue(form);
+  if (xml.empty()) return nullptr;
+  return FileWrapper::makeRegularFile(std::vector<std::uint8_t>(xml.begin(), xml.end()), kSerialisedName);
 }
 
 FontRef HeadlessTextSystem::userFontOfSize(double pointSize) {
@@ -298,12 +210,12 @@ FontRef HeadlessTextSystem::userFontOfSize(double pointSize) {
 
 std::unique_ptr<AttributedText> HeadlessTextSystem::mutableTextWithString(std::string utf8,
                                                                           const DictionaryRef& attributes) {
-  return textWithAttributedString(AttributedString(std::move(utf8), attributes), HeadlessText::Mutability::Mutable);
+  return textWithAttributedString(AttributedString(std::move(utf8), attributes), StoredText::Mutability::Mutable);
 }
 
-std::unique_ptr<HeadlessText> HeadlessTextSystem::textWithAttributedString(AttributedString text,
-                                                                           HeadlessText::Mutability mutability) {
-  return std::make_unique<HeadlessText>(*this, std::move(text), mutability);
+std::unique_ptr<StoredText> HeadlessTextSystem::textWithAttributedString(AttributedString text,
+                                                                           StoredText::Mutability mutability) {
+  return std::make_unique<StoredText>(*this, std::move(text), mutability);
 }
 
 void HeadlessImageReader::registerImage(std::vector<std::uint8_t> bytes, ImageRef image) {

@@ -195,13 +195,13 @@ TEST(PatchTIFFResolution, RejectsWhatItCannotPatchWithoutTouchingTheData) {
 class ReplacingImages : public ::testing::Test {
  protected:
   // "a", the attachment character, "b".
-  std::unique_ptr<HeadlessText> text(const Ref& attachment, const Ref& highResolution) {
+  std::unique_ptr<StoredText> text(const Ref& attachment, const Ref& highResolution) {
     AttributedString string("a\xEF\xBF\xBC" "b");
     auto attributes = MutableDictionary::make();
     if (attachment) attributes->setObjectForKey(attachment, kAttachmentAttributeName);
     if (highResolution) attributes->setObjectForKey(highResolution, kImageFileAttributeName);
     string.setAttributesRange(attributes, {1, 1});
-    return system_.textWithAttributedString(std::move(string), HeadlessText::Mutability::Fixed);
+    return system_.textWithAttributedString(std::move(string), StoredText::Mutability::Fixed);
   }
 
   HeadlessTextSystem system_;
@@ -272,7 +272,7 @@ TEST_F(ReplacingImages, WhatCannotBeReplacedStaysAsItWas) {
     SCOPED_TRACE(c.name);
     auto input = text(c.attachment, c.highResolution);
     auto copy = stringReplacingWithHighResolusionImagesIn(input.get(), reader_);
-    EXPECT_EQ(static_cast<HeadlessText&>(*copy).attributedString(), input->attributedString());
+    EXPECT_EQ(static_cast<StoredText&>(*copy).attributedString(), input->attributedString());
   }
   EXPECT_EQ(stringReplacingWithHighResolusionImagesIn(nullptr, reader_), nullptr);
 }

@@ -9,7 +9,7 @@
 namespace qor {
 namespace {
 
-using Mutability = HeadlessText::Mutability;
+using Mutability = StoredText::Mutability;
 
 // One paragraph of a test text; the builder appends "\n" to each.
 struct Paragraph {
@@ -20,7 +20,7 @@ struct Paragraph {
 
 class RichTextTest : public ::testing::Test {
  protected:
-  std::unique_ptr<HeadlessText> build(const std::vector<Paragraph>& paragraphs,
+  std::unique_ptr<StoredText> build(const std::vector<Paragraph>& paragraphs,
                                       Mutability mutability = Mutability::Mutable) {
     std::string all;
     for (const auto& paragraph : paragraphs) all += paragraph.text + "\n";
@@ -60,7 +60,7 @@ class RichTextTest : public ::testing::Test {
   // What an archive that keeps only property-list values gives back: the
   // same characters and plain attributes, every paragraph style plain and
   // every font the plain user font of the same size.
-  std::unique_ptr<HeadlessText> readBack(const HeadlessText& saved) {
+  std::unique_ptr<StoredText> readBack(const StoredText& saved) {
     auto text = saved.mutableCopy();
     for (std::size_t index = 0; index < text->length();) {
       auto run = text->attributeAtIndexEffectiveRange(kParagraphStyleAttributeName, index);
@@ -73,7 +73,7 @@ class RichTextTest : public ::testing::Test {
         text->addAttributeValueRange(kFontAttributeName, system_.userFontOfSize(font->pointSize()), run->range);
       index = run->range.end();
     }
-    return std::unique_ptr<HeadlessText>(static_cast<HeadlessText*>(text.release()));
+    return std::unique_ptr<StoredText>(static_cast<StoredText*>(text.release()));
   }
 
   // The table and list structure per character: which characters share a

@@ -1,7 +1,7 @@
 // The text system and image reader without a screen, for the rich-text
 // toolbox's tests and tools.
 //
-// A text is a qor::AttributedString with a mutability switch. Fonts are a
+// Texts are StoredTexts (qor/text/stored_text.h). Fonts are a
 // family, a size and a descriptor dictionary; a font is made from a
 // dictionary that names a "family". Tables and lists are bare identities (a
 // list keeps its marker format). A range serialises to an XML property list:
@@ -21,6 +21,7 @@
 
 #include "qor/ports/images.h"
 #include "qor/ports/text_system.h"
+#include "qor/text/stored_text.h"
 
 namespace qor {
 
@@ -75,40 +76,7 @@ class HeadlessParagraphStyle final : public ParagraphStyle {
   std::vector<TextListRef> lists_;
 };
 
-class HeadlessTextSystem;
-
-class HeadlessText final : public AttributedText {
- public:
-  enum class Mutability { Mutable, Fixed };
-  HeadlessText(HeadlessTextSystem& system, AttributedString text, Mutability mutability);
-
-  [[nodiscard]] TextSystem& textSystem() const override;
-  [[nodiscard]] bool isMutable() const override { return mutability_ == Mutability::Mutable; }
-  [[nodiscard]] std::size_t length() const override { return text_.length(); }
-  [[nodiscard]] std::string string() const override { return text_.string(); }
-  [[nodiscard]] std::optional<AttributeRun> attributeAtIndexEffectiveRange(std::string_view name,
-                                                                           std::size_t index) const override;
-  [[nodiscard]] std::optional<AttributeRun> attributeAtIndexLongestEffectiveRangeInRange(
-      std::string_view name, std::size_t index, TextRange rangeLimit) const override;
-  void addAttributeValueRange(std::string_view name, const Ref& value, TextRange range) override;
-  [[nodiscard]] TextRange rangeOfTextTableAtIndex(const TextTable& table, std::size_t index) const override;
-  [[nodiscard]] TextRange rangeOfTextListAtIndex(const TextList& list, std::size_t index) const override;
-  [[nodiscard]] FileWrapperRef RTFDFileWrapperFromRange(TextRange range) const override;
-  [[nodiscard]] std::unique_ptr<AttributedText> mutableCopy() const override;
-
-  // The characters and every attribute, for tests to compare.
-  [[nodiscard]] const AttributedString& attributedString() const { return text_; }
-
- private:
-  template <typename Matches>
-  TextRange paragraphStretch(std::size_t index, Matches matches) const;
-
-  HeadlessTextSystem& system_;
-  AttributedString text_;
-  Mutability mutability_;
-};
-
-class HeadlessTextSystem final : public TextSystem {
+class HeadlessTextSystem final : public StoredTextSystem {
  public:
   static constexpr char kUserFontFamily[] = "DejaVu Sans";
   static constexpr double kSmallSystemFontSize = 11.0;
@@ -123,9 +91,10 @@ class HeadlessTextSystem final : public TextSystem {
   [[nodiscard]] double smallSystemFontSize() override { return kSmallSystemFontSize; }
   [[nodiscard]] std::unique_ptr<AttributedText> mutableTextWithString(std::string utf8,
                                                                      const DictionaryRef& attributes) override;
+  [[nodiscard]] FileWrapperRef serialisedText(const AttributedString& text) override;
   // A text of `text` that is mutable or fixed.
-  [[nodiscard]] std::unique_ptr<HeadlessText> textWithAttributedString(AttributedString text,
-                                                                       HeadlessText::Mutability mutability);
+  [[nodiscard]] std::unique_ptr<StoredText> textWithAttributedString(AttributedString text,
+                                                                     StoredText::Mutability mutability);
 
  private:
   ParagraphStyleRef defaultStyle_;
