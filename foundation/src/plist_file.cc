@@ -292,6 +292,8 @@ bool isBase64Text(std::string_view text) {
 // processing instructions and declarations are stepped over, and anything
 // else malformed is left to the library to refuse.
 bool xmlPreflight(std::string_view text) {
+  // XML text never holds NUL, and libplist aborts on a string that does.
+  if (text.find('\0') != std::string_view::npos) return false;
   struct Level {
     bool dictionary = false;
     bool awaitingValue = false;

@@ -360,6 +360,7 @@ TEST(PlistFile, EmptyMalformedOrUnsupportedInputGivesNull) {
       xmlDocument("<date>2020-01-01</date>"),
       xmlDocument("<data>!!!</data>"),
       xmlDocument("<string>a &bogus; b</string>"),
+      xmlDocument(std::string("<string>a\0b</string>", 20)),  // libplist asserts on a NUL in a string
       "bplist00",
       "bplist00" + std::string(40, '\0'),
   };
