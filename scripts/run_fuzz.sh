@@ -12,7 +12,7 @@ build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${QOR_FUZZ_SECONDS:-30}
 jobs=$(nproc)
 # Executables, relative to the build folder.
-fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/richtext/toolbox_tiff_patch_fuzz)
+fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/richtext/toolbox_tiff_patch_fuzz host/host_document_archive_fuzz)
 
 # The compilers are named on the command line: CC and CXX are read only when
 # a build folder is configured for the first time.
@@ -43,6 +43,7 @@ for fuzzer in "${fuzzers[@]}"; do
         >"$corpus/seed-tiff-$order"
     done
   fi
+  if [ "$name" = host_document_archive_fuzz ]; then cp host/core/fuzz/seeds/*.qordoc "$corpus/"; fi
   echo "fuzz: $name for ${each} s (output in $log)"
   if ! "$build/$fuzzer" -max_total_time="$each" -timeout=10 -print_final_stats=1 \
       -artifact_prefix="$artifacts/$name-" "$corpus" >"$log" 2>&1; then

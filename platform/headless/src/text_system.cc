@@ -146,7 +146,9 @@ HeadlessTextSystem::HeadlessTextSystem()
 FontRef HeadlessTextSystem::fontWithFontAttributesSize(const DictionaryRef& fontAttributes, double pointSize) {
   auto family = fontAttributes ? fontAttributes->stringForKey(kFamilyKey) : nullptr;
   if (!family || family->value().empty() || !(pointSize > 0)) return nullptr;
-  return std::make_shared<HeadlessFont>(family->value(), pointSize, fontAttributes);
+  // A family alone describes the plain font of that family.
+  const bool plain = fontAttributes->count() == 1;
+  return std::make_shared<HeadlessFont>(family->value(), pointSize, plain ? Dictionary::make() : fontAttributes);
 }
 
 std::unique_ptr<AttributedText> HeadlessTextSystem::textWithRTFDFileWrapper(const FileWrapper& wrapper) {

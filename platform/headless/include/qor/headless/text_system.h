@@ -3,7 +3,8 @@
 //
 // Texts are StoredTexts (qor/text/stored_text.h). Fonts are a
 // family, a size and a descriptor dictionary; a font is made from a
-// dictionary that names a "family". Tables and lists are bare identities (a
+// dictionary that names a "family" (the family alone makes a plain font, whose
+// dictionary is empty). Tables and lists are bare identities (a
 // list keeps its marker format). A range serialises to an XML property list:
 //   {"string" = ...; "runs" = ({"length" = n; "attributes" = {...}}, ...);
 //    "tables" = n; "lists" = ("{disc}", ...)}
@@ -30,6 +31,7 @@ class HeadlessFont final : public Font {
   HeadlessFont(std::string family, double pointSize, DictionaryRef fontAttributes);
   [[nodiscard]] double pointSize() const override { return size_; }
   [[nodiscard]] DictionaryRef fontAttributes() const override { return attributes_; }
+  [[nodiscard]] std::string familyName() const override { return family_; }
   [[nodiscard]] const std::string& family() const { return family_; }
   [[nodiscard]] bool isEqualTo(const Opaque& other) const override;
   [[nodiscard]] std::string description() const override;

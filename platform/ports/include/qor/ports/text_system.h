@@ -45,6 +45,9 @@ class Font : public Opaque {
  public:
   [[nodiscard]] std::string_view typeName() const override { return "font"; }
   [[nodiscard]] virtual double pointSize() const = 0;
+  // The family name, which archives that keep only a font's name and size
+  // store.
+  [[nodiscard]] virtual std::string familyName() const = 0;
   // The descriptor's attribute dictionary; never null, possibly empty (a
   // plain font that needs nothing beyond family and size).
   [[nodiscard]] virtual DictionaryRef fontAttributes() const = 0;

@@ -36,6 +36,7 @@ class QtFont final : public Font {
  public:
   explicit QtFont(QFont font) : font_(std::move(font)) {}
   [[nodiscard]] double pointSize() const override { return font_.pointSizeF(); }
+  [[nodiscard]] std::string familyName() const override { return font_.family().toStdString(); }
   [[nodiscard]] DictionaryRef fontAttributes() const override;
   [[nodiscard]] bool isEqualTo(const Opaque& other) const override;
   [[nodiscard]] std::string description() const override;
