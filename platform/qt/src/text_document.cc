@@ -104,6 +104,17 @@ class DocumentReader {
 class DocumentWriter {
  public:
   DocumentWriter(QTextDocument& document, ImageReader& reader) : document_(document), reader_(reader), cursor_(&document) {}
+  DocumentWriter(QTextCursor cursor, ImageReader& reader)
+      : document_(*cursor.document()), reader_(reader), cursor_(std::move(cursor)) {
+    // Resource names already in the document stay theirs.
+    while (document_.resource(QTextDocument::ImageResource, QUrl(resourceName(attachments_ + 1))).isValid()) ++attachments_;
+  }
+
+  void insertAttachment(const TextAttachmentRef& attachment, const DictionaryRef& attributes) {
+    auto all = MutableDictionary::make(attributes ? attributes->entries() : std::vector<Dictionary::Entry>{});
+    all->setObjectForKey(attachment, kAttachmentAttributeName);
+    cursor_.insertText(QString(QChar::ObjectReplacementCharacter), imageFormat(charFormat(all), *attachment));
+  }
 
   void write(const StoredText& text) {
     const AttributedString& string = text.attributedString();
@@ -223,7 +234,7 @@ class DocumentWriter {
   QTextImageFormat imageFormat(const QTextCharFormat& format, const TextAttachment& attachment) {
     QTextImageFormat image;
     image.merge(format);
-    const QString name = QString(kAttachmentScheme) + QString::number(++attachments_);
+    const QString name = resourceName(++attachments_);
     image.setName(name);
     if (const auto& wrapper = attachment.fileWrapper()) {
       const auto& bytes = wrapper->regularFileContents();
@@ -237,6 +248,8 @@ class DocumentWriter {
     return image;
   }
 
+  static QString resourceName(int number) { return QString(kAttachmentScheme) + QString::number(number); }
+
   QTextDocument& document_;
   ImageReader& reader_;
   QTextCursor cursor_;
@@ -249,6 +262,12 @@ class DocumentWriter {
 
 std::unique_ptr<StoredText> QtTextSystem::textWithDocument(const QTextDocument& document) {
   return DocumentReader(*this).read(document);
+}
+
+void QtTextSystem::insertAttachment(QTextCursor& cursor, const TextAttachmentRef& attachment,
+                                    const DictionaryRef& attributes, ImageReader& reader) {
+  if (!attachment || !cursor.document()) return;
+  DocumentWriter(cursor, reader).insertAttachment(attachment, attributes);
 }
 
 void QtTextSystem::setDocumentText(QTextDocument& document, const StoredText& text, ImageReader& reader) {

@@ -28,6 +28,7 @@
 #include "qor/ports/text_system.h"
 #include "qor/text/stored_text.h"
 
+class QTextCursor;
 class QTextDocument;
 
 namespace qor {
@@ -136,6 +137,10 @@ class QtTextSystem final : public StoredTextSystem {
   // characters so that textWithDocument gives them back. An attachment shows
   // its file's picture at its size in points; `reader` decodes it.
   void setDocumentText(QTextDocument& document, const StoredText& text, ImageReader& reader);
+  // Inserts an attachment character at `cursor` showing `attachment`'s
+  // picture, with `attributes` (a picture's source, say) stored on it.
+  void insertAttachment(QTextCursor& cursor, const TextAttachmentRef& attachment, const DictionaryRef& attributes,
+                        ImageReader& reader);
 };
 
 // Decodes pictures with Qt's image readers (PNG, JPEG, GIF, BMP, and what
