@@ -31,7 +31,9 @@ constexpr std::size_t kDenominatorAt = 4;
 constexpr std::uint32_t kPointsPerInch = 72;
 constexpr double kCentimetresPerInch = 2.54;
 constexpr double kDefaultDotsPerInch = 72.0;
-constexpr std::uint32_t kBytesPerPixel = 4;
+constexpr std::uint32_t kBytesPerPixel = 4;  // RGBA, 8 bits each
+constexpr std::uint16_t kBitsPerSample = 8;
+constexpr std::uint16_t kSamplesPerPixel = 4;
 constexpr std::uint32_t kRowsPerStrip = 64;
 // libtiff refuses single allocations above this while reading, so hostile
 // data cannot make it reserve gigabytes.
@@ -143,8 +145,9 @@ std::optional<std::vector<std::uint8_t>> tiffRepresentation(const Image& image, 
     if (!tiff) return std::nullopt;
     const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
     bool ok = TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, width) && TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, height) &&
-              TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, 8) && TIFFSetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, 4) &&
-              TIFFSetField(tiff.get(), TIFFTAG_EXTRASAMPLES, 1, extra) &&
+              TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, kBitsPerSample) &&
+              TIFFSetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, kSamplesPerPixel) &&
+              TIFFSetField(tiff.get(), TIFFTAG_EXTRASAMPLES, static_cast<std::uint16_t>(std::size(extra)), extra) &&
               TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
               TIFFSetField(tiff.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
               TIFFSetField(tiff.get(), TIFFTAG_COMPRESSION,
