@@ -28,6 +28,8 @@ constexpr int kDefaultTableRows = 3;
 constexpr int kDefaultTableColumns = 2;
 constexpr int kMaximumTableSide = 100;
 constexpr double kTableBorder = 1.0;
+constexpr int kWindowWidth = 760;
+constexpr int kWindowHeight = 560;
 constexpr double kTableCellPadding = 4.0;
 // 72 dots per inch: a picture shown at one pixel per point.
 constexpr int kDotsPerMetreAt72Dpi = 2835;
@@ -44,6 +46,7 @@ RichTextWindow::RichTextWindow(FileSystem& fs) : fs_(fs) {
   connect(text_.document(), &QTextDocument::modificationChanged, this, [this](bool modified) { setWindowModified(modified); });
   buildMenus();
   updateTitle();
+  resize(kWindowWidth, kWindowHeight);
 }
 
 void RichTextWindow::buildMenus() {
@@ -122,6 +125,7 @@ bool RichTextWindow::openDocument(const QString& path) {
     return false;
   }
   system_.setDocumentText(*text_.document(), *text, reader_);
+  text_.moveCursor(QTextCursor::Start);
   path_ = path;
   lastError_.clear();
   text_.document()->setModified(false);

@@ -95,7 +95,10 @@ class RichTextWindowTest : public ::testing::Test {
 };
 
 TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
-  const QString path = folder_.filePath("figures.qordoc");
+  // Kept beside the screenshots, for a look with the editor itself.
+  QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
+  const QString path = QString(QOR_RICH_TEXT_ARTIFACTS) + "/figures.qordoc";
+  QFile::remove(path);
   std::vector<std::string> before;
   {
     RichTextWindow window;
