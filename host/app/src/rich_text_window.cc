@@ -1,6 +1,7 @@
 #include "rich_text_window.h"
 
 #include <QBuffer>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -51,16 +52,13 @@ RichTextWindow::RichTextWindow(FileSystem& fs) : fs_(fs) {
 
 void RichTextWindow::buildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(tr("New"), this, [this] { newDocument(); });
   file->addAction(tr("Open…"), this, [this] {
+    if (!mayDiscardDocument()) return;
     QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).path(), tr(kDocumentFilter));
     if (!path.isEmpty()) openDocument(path);
   });
-  file->addAction(tr("Save"), QKeySequence::Save, this, [this] {
-    QString path = path_.isEmpty() ? QFileDialog::getSaveFileName(this, tr("Save"), tr(kUntitled) + ".qordoc",
-                                                                  tr(kDocumentFilter))
-                                   : path_;
-    if (!path.isEmpty()) saveDocumentTo(path);
-  });
+  file->addAction(tr("Save"), QKeySequence::Save, this, [this] { save(); });
   file->addAction(tr("Save As…"), this, [this] {
     QString path = QFileDialog::getSaveFileName(this, tr("Save As"), path_, tr(kDocumentFilter));
     if (!path.isEmpty()) saveDocumentTo(path);
@@ -98,6 +96,37 @@ void RichTextWindow::buildMenus() {
     QString path = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QString(), tr(kPictureFilter));
     if (!path.isEmpty() && !insertPicture(path)) fail(tr("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
   });
+}
+
+bool RichTextWindow::save() {
+  QString path = path_.isEmpty()
+                     ? QFileDialog::getSaveFileName(this, tr("Save"), tr(kUntitled) + ".qordoc", tr(kDocumentFilter))
+                     : path_;
+  return !path.isEmpty() && saveDocumentTo(path);
+}
+
+bool RichTextWindow::mayDiscardDocument() {
+  if (!text_.document()->isModified()) return true;
+  const QString name = path_.isEmpty() ? tr(kUntitled) : QFileInfo(path_).fileName();
+  auto answer = QMessageBox::question(this, windowTitle(), tr("Save the changes to “%1”?").arg(name),
+                                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (answer == QMessageBox::Save) return save();
+  return answer == QMessageBox::Discard;
+}
+
+void RichTextWindow::closeEvent(QCloseEvent* event) {
+  if (mayDiscardDocument())
+    event->accept();
+  else
+    event->ignore();
+}
+
+void RichTextWindow::newDocument() {
+  if (!mayDiscardDocument()) return;
+  text_.clear();
+  path_.clear();
+  text_.document()->setModified(false);
+  updateTitle();
 }
 
 void RichTextWindow::fail(const QString& message) {

@@ -51,7 +51,15 @@ class RichTextWindow final : public QMainWindow {
 
   static constexpr double kPictureWidth = 320.0;
 
+ protected:
+  // Asks whether to save a changed document first; "Cancel" keeps the window.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  // Result: false when the user keeps the changed document.
+  bool mayDiscardDocument();
+  bool save();
+  void newDocument();
   void buildMenus();
   void fail(const QString& message);
   void updateTitle();
