@@ -68,8 +68,10 @@ constexpr char kRowSpanKey[] = "row span";
 constexpr char kColumnSpanKey[] = "column span";
 constexpr char kListKey[] = "list";
 constexpr char kSerialisedName[] = "text.plist";
-// Tables and lists larger than this are refused when read back.
+// Tables larger than this are refused when read back, so that a damaged
+// document cannot make the editor build millions of cells.
 constexpr std::int64_t kMaximumTableSide = 10000;
+constexpr std::int64_t kMaximumTableCells = std::int64_t{1} << 16;
 
 QFont plainFontLike(const QFont& font) {
   QFont plain(font.family());
@@ -345,7 +347,7 @@ std::unique_ptr<AttributedText> QtTextSystem::textWithRTFDFileWrapper(const File
     auto rows = table ? wholeNumber(table, kRowsKey, 1, kMaximumTableSide) : std::nullopt;
     auto columns = table ? wholeNumber(table, kColumnsKey, 1, kMaximumTableSide) : std::nullopt;
     auto format = table ? formatFromPropertyList(table->objectForKey(kFormatKey)) : std::nullopt;
-    if (!rows || !columns || !format) return nullptr;
+    if (!rows || !columns || !format || *rows * *columns > kMaximumTableCells) return nullptr;
     deserialiser.tables.push_back(
         std::make_shared<QtTextTable>(narrow(*rows), narrow(*columns), format->toTableFormat()));
   }

@@ -202,6 +202,18 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
 
   restoreSavedStandardTextAttributes(back.get());
   EXPECT_EQ(back->string(), text->string());
+  // A wrapper that claims a table of 300 x 300 cells (more than 2^16) reads as nothing.
+  auto wrapper = opaqueAs<FileWrapper>(text->attributeAtIndexEffectiveRange(kRTFDFileWrapperAttributeName, 8)->value);
+  ASSERT_TRUE(wrapper);
+  std::string form(wrapper->regularFileContents().begin(), wrapper->regularFileContents().end());
+  for (const char* side : {"<key>rows</key>\n\t\t\t<integer>3</integer>", "<key>columns</key>\n\t\t\t<integer>2</integer>"}) {
+    auto at = form.find(side);
+    ASSERT_NE(at, std::string::npos) << form;
+    form.replace(at, std::string(side).size(), std::string(side).substr(0, std::string(side).find("<integer>")) + "<integer>300</integer>");
+  }
+  EXPECT_EQ(system.textWithRTFDFileWrapper(*FileWrapper::makeRegularFile(std::vector<std::uint8_t>(form.begin(), form.end()))),
+            nullptr);
+  EXPECT_TRUE(system.textWithRTFDFileWrapper(*wrapper));
   QTextDocument restored;
   system.setDocumentText(restored, *back, reader);
   EXPECT_EQ(structure(restored), expected);
