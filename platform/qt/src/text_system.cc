@@ -344,12 +344,13 @@ std::unique_ptr<AttributedText> QtTextSystem::textWithRTFDFileWrapper(const File
   Deserialiser deserialiser;
   for (const auto& element : tables->elements()) {
     auto table = asDictionary(element);
-    auto rows = table ? wholeNumber(table, kRowsKey, 1, kMaximumTableSide) : std::nullopt;
-    auto columns = table ? wholeNumber(table, kColumnsKey, 1, kMaximumTableSide) : std::nullopt;
-    auto format = table ? formatFromPropertyList(table->objectForKey(kFormatKey)) : std::nullopt;
-    if (!rows || !columns || !format || *rows * *columns > kMaximumTableCells) return nullptr;
-    deserialiser.tables.push_back(
-        std::make_shared<QtTextTable>(narrow(*rows), narrow(*columns), format->toTableFormat()));
+    if (!table) return nullptr;
+    // 0 stands for a missing or out-of-range side.
+    const std::int64_t rows = wholeNumber(table, kRowsKey, 1, kMaximumTableSide).value_or(0);
+    const std::int64_t columns = wholeNumber(table, kColumnsKey, 1, kMaximumTableSide).value_or(0);
+    auto format = formatFromPropertyList(table->objectForKey(kFormatKey));
+    if (rows == 0 || columns == 0 || rows * columns > kMaximumTableCells || !format) return nullptr;
+    deserialiser.tables.push_back(std::make_shared<QtTextTable>(narrow(rows), narrow(columns), format->toTableFormat()));
   }
   for (const auto& element : lists->elements()) {
     auto format = formatFromPropertyList(element);
