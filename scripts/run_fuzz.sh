@@ -12,7 +12,8 @@ build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${QOR_FUZZ_SECONDS:-30}
 jobs=$(nproc)
 # Executables, relative to the build folder.
-fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/files/toolbox_alias_fuzz toolbox/files/toolbox_record_fuzz)
+fuzzers=(toolbox/transforms/toolbox_gzip_fuzz toolbox/files/toolbox_alias_fuzz toolbox/files/toolbox_record_fuzz
+         toolbox/richtext/toolbox_tiff_patch_fuzz host/host_document_archive_fuzz)
 
 # The compilers are named on the command line: CC and CXX are read only when
 # a build folder is configured for the first time.
@@ -60,6 +61,17 @@ record = {"filename": "/home/u/docs/pics/p.png", "relative path": "/pics/p.png",
           "file system file number": 3, "alias": b"QALR\x01"}
 plistlib.dump(record, open(sys.argv[1], "wb"))
 PY
+    ;;
+  toolbox_tiff_patch_fuzz)
+    # Seeds: 100 x 50 pt (800 and 400 eighths of a point), then TIFF data as
+    # ImageMagick writes it, big-endian with LZW and little-endian.
+    for order in MSB LSB; do
+      { printf '\003\040\001\220'; /usr/bin/convert -size 5x3 xc:red -compress lzw -endian "$order" tiff:-; } \
+        >"$corpus/seed-tiff-$order"
+    done
+    ;;
+  host_document_archive_fuzz)
+    cp host/core/fuzz/seeds/*.qordoc "$corpus/"
     ;;
   esac
   echo "fuzz: $name for ${each} s (output in $log)"

@@ -293,6 +293,8 @@ bool isBase64Text(std::string_view text) {
 // processing instructions and declarations are stepped over, and anything
 // else malformed is left to the library to refuse.
 bool xmlPreflight(std::string_view text) {
+  // XML text never holds NUL, and libplist aborts on a string that does.
+  if (text.find('\0') != std::string_view::npos) return false;
   struct Level {
     bool dictionary = false;
     bool awaitingValue = false;
@@ -525,6 +527,8 @@ Ref fromNode(plist_t node, int depth) {
 plist_t toNode(const Ref& value, int depth) {
   if (!value) return nullptr;
   switch (value->kind()) {
+    case Kind::Opaque:  // fonts, file wrappers and the like have no property-list form
+      return nullptr;
     case Kind::String: {
       const std::string& text = asString(value)->value();
       return isXmlText(text) ? plist_new_string(text.c_str()) : nullptr;

@@ -1,5 +1,6 @@
 #include "qor/value.h"
 
+#include "qor/opaque.h"
 #include "qor/url.h"
 
 #include <cmath>
@@ -160,6 +161,8 @@ bool isEqual(const Ref& a, const Ref& b) {
   if (a == b) return true;
   if (!a || !b || a->kind() != b->kind()) return false;
   switch (a->kind()) {
+    case Kind::Opaque:
+      return static_cast<const Opaque&>(*a).isEqualTo(static_cast<const Opaque&>(*b));
     case Kind::String:
       return asString(a)->value() == asString(b)->value();
     case Kind::Number: {
@@ -211,6 +214,9 @@ void describeInto(std::string& out, const Ref& value) {
     return;
   }
   switch (value->kind()) {
+    case Kind::Opaque:
+      out += static_cast<const Opaque&>(*value).description();
+      return;
     case Kind::String:
       quote(out, asString(value)->value());
       return;

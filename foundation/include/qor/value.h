@@ -49,7 +49,10 @@ using MutableArrayRef = std::shared_ptr<MutableArray>;
 using DictionaryRef = std::shared_ptr<Dictionary>;
 using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 
-enum class Kind { String, Number, Data, Date, Array, Dictionary, Url };
+// Opaque: a value that is not a property list (a font, a file wrapper, an
+// image); see qor/opaque.h. Url: a URL, written to property-list files as a
+// one-entry dictionary (see qor/url.h).
+enum class Kind { String, Number, Data, Date, Array, Dictionary, Url, Opaque };
 
 class Object {
  public:

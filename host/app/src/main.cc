@@ -1,7 +1,8 @@
 // qor-editor: a small plain-text editor whose menus take their shortcuts
-// from the Key Bindings preference pane.
+// from the Key Bindings preference pane; rich-text documents (".qordoc", or
+// a new one with --rich-text) open in a rich-text window.
 //
-//   qor-editor [FILE] [--preferences PANE] [--dump-state FILE] [--screenshot FILE]
+//   qor-editor [FILE] [--rich-text] [--preferences PANE] [--dump-state FILE] [--screenshot FILE]
 //              [--resources DIR] [--plugins DIR] [--defaults FILE]
 #include <cstdio>
 
@@ -14,7 +15,9 @@
 #include <QTimer>
 
 #include "host_editor.h"
+#include "qor/host/document_archive.h"
 #include "qor/plist_file.h"
+#include "rich_text_window.h"
 #include "state_dump.h"
 
 namespace {
@@ -52,7 +55,8 @@ int main(int argc, char** argv) {
       "defaults", "The defaults file.", "file",
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kDefaultsFolder + "/" +
           kDefaultsFile);
-  parser.addOptions({preferences, dump, screenshot, resources, plugins, defaults});
+  QCommandLineOption richText("rich-text", "Open a new rich-text document.");
+  parser.addOptions({preferences, dump, screenshot, resources, plugins, defaults, richText});
   parser.process(application);
 
   const QString defaultsPath = parser.value(defaults);
@@ -64,7 +68,15 @@ int main(int argc, char** argv) {
                  qPrintable(parser.value(resources)));
     return 1;
   }
-  if (!parser.positionalArguments().isEmpty()) host.window().openFile(parser.positionalArguments().first());
+  std::unique_ptr<qor::RichTextWindow> richTextWindow;
+  const QString file = parser.positionalArguments().isEmpty() ? QString() : parser.positionalArguments().first();
+  if (parser.isSet(richText) || QFileInfo(file).suffix() == qor::kDocumentExtension) {
+    richTextWindow = std::make_unique<qor::RichTextWindow>();
+    if (!file.isEmpty()) richTextWindow->openDocument(file);
+    richTextWindow->show();
+  } else if (!file.isEmpty()) {
+    host.window().openFile(file);
+  }
   if (parser.isSet(preferences)) host.showPreferences(parser.value(preferences).toStdString());
 
   const std::string dumpPath = parser.value(dump).toStdString();

@@ -67,7 +67,10 @@ Ref mutableCopy(const Ref& value, Leaves leaves) {
   if (auto string = asString(value)) return String::make(string->value());
   if (auto data = asData(value)) return Data::make(data->bytes());
   if (auto date = asDate(value)) return Date::make(date->secondsSince1970());
-  return copyNumber(*asNumber(value));
+  if (auto number = asNumber(value)) return copyNumber(*number);
+  // A URL never changes, and an opaque value (a font, a file wrapper) has no
+  // contents to copy from: both are shared.
+  return value;
 }
 
 }  // namespace

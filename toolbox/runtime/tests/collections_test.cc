@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "qor/file_wrapper.h"
+
 namespace qor {
 namespace {
 
@@ -256,6 +258,13 @@ TEST(MakePlistMutableTest, LeavesAreNewObjectsOfTheSameKind) {
     }
   }
   EXPECT_EQ(MakePlistMutable(nullptr), nullptr);
+}
+
+TEST(MakePlistMutableTest, OpaqueValuesAreShared) {
+  auto wrapper = FileWrapper::makeRegularFile({1}, "a.png");
+  auto copy = asMutableDictionary(MakePlistMutable(Dictionary::make({{"picture", wrapper}})));
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->objectForKey("picture"), wrapper);
 }
 
 TEST(MakePlistMutableTest, TopLevelArrayAndMutableInputs) {

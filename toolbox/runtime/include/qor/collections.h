@@ -57,7 +57,8 @@ void arrayRemovingRedundantObjects(const MutableArrayRef& array);
 // A deep copy of `value` that shares no object with it, leaves included (new
 // strings, numbers, data and dates of the same contents and number type).
 // Every array and dictionary in the result, at any depth, is mutable; a leaf
-// stays a fixed leaf. Result: null for null.
+// stays a fixed leaf. An opaque value (qor/opaque.h) is not a property list
+// and is shared. Result: null for null.
 [[nodiscard]] Ref MakePlistMutable(const Ref& value);
 
 // Stores `object` (null allowed) in `*variable`, which then holds one

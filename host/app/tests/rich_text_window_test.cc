@@ -1,0 +1,169 @@
+#include "rich_text_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
+#include <QTextTable>
+#include <map>
+
+#include "qor/host/document_archive.h"
+#include "qor/image_attachments.h"
+#include "qor/tiff_data.h"
+
+namespace qor {
+namespace {
+
+// What a person sees, block by block: text, table and cell, list label,
+// font weight and letter spacing, picture size.
+std::vector<std::string> structure(const QTextDocument& document) {
+  std::map<const void*, int> ids;
+  auto id = [&](const void* p) { return std::to_string(ids.emplace(p, static_cast<int>(ids.size())).first->second); };
+  std::vector<std::string> rows;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    std::string row = block.text().toStdString();
+    if (QTextTable* table = QTextCursor(block).currentTable()) {
+      auto cell = table->cellAt(block.position());
+      row += " |T" + id(table) + " " + std::to_string(table->rows()) + "x" + std::to_string(table->columns()) + " at " +
+             std::to_string(cell.row()) + "," + std::to_string(cell.column()) + " border " +
+             std::to_string(table->format().border());
+    }
+    if (QTextList* list = block.textList()) row += " |L" + id(list) + " " + list->itemText(block).toStdString();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      QTextCharFormat format = it.fragment().charFormat();
+      if (format.isImageFormat())
+        row += " |picture " + std::to_string(format.toImageFormat().width()) + "x" +
+               std::to_string(format.toImageFormat().height());
+      QFont font = format.font();
+      if (font.weight() != QFont::Normal || font.letterSpacing() != 0)
+        row += " |weight " + std::to_string(font.weight()) + " spacing " + std::to_string(font.letterSpacing());
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void screenshot(QWidget& window, const char* name) {
+  QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
+  window.grab().save(QString(QOR_RICH_TEXT_ARTIFACTS) + "/" + name);
+}
+
+// A heading in a semi-bold, letter-spaced font, a 3 x 2 table with a
+// numbered list in its second cell, and a 1000 x 500 px picture.
+void typeDocument(RichTextWindow& window, const QString& picturePath) {
+  QTextEdit& view = window.textView();
+  QFont heading("DejaVu Sans", 16);
+  heading.setWeight(QFont::DemiBold);
+  heading.setLetterSpacing(QFont::PercentageSpacing, 115);
+  view.setCurrentFont(heading);
+  view.insertPlainText("Quarterly figures");
+  view.textCursor().insertBlock();
+  view.setCurrentFont(QFont("DejaVu Sans", 11));
+  window.insertTable(3, 2);
+  QTextTable* table = view.textCursor().currentTable();
+  const char* cells[3][2] = {{"Region", nullptr}, {"North", "12"}, {"South", "9"}};
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 2; ++column)
+      if (cells[row][column]) table->cellAt(row, column).firstCursorPosition().insertText(cells[row][column]);
+  QTextCursor cell = table->cellAt(0, 1).firstCursorPosition();
+  view.setTextCursor(cell);
+  view.insertPlainText("Planned");
+  window.toggleList(QTextListFormat::ListDecimal);
+  view.textCursor().insertBlock();
+  view.insertPlainText("Done");
+  QTextCursor after = table->lastCursorPosition();
+  after.movePosition(QTextCursor::NextBlock);
+  view.setTextCursor(after);
+  view.insertPlainText("Chart: ");
+  ASSERT_TRUE(window.insertPicture(picturePath));
+}
+
+class RichTextWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    QImage picture(1000, 500, QImage::Format_RGB32);
+    picture.fill(QColor(40, 110, 160));
+    ASSERT_TRUE(picture.save(folder_.filePath("chart.png")));
+  }
+  QTemporaryDir folder_;
+};
+
+TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
+  // Kept beside the screenshots, for a look with the editor itself.
+  QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
+  const QString path = QString(QOR_RICH_TEXT_ARTIFACTS) + "/figures.qordoc";
+  QFile::remove(path);
+  std::vector<std::string> before;
+  {
+    RichTextWindow window;
+    window.resize(700, 500);
+    typeDocument(window, folder_.filePath("chart.png"));
+    before = structure(*window.textView().document());
+    ASSERT_TRUE(window.saveDocumentTo(path)) << window.lastError().toStdString();
+    EXPECT_FALSE(window.textView().document()->isModified());
+    screenshot(window, "before.png");
+  }
+  // Heading; the empty paragraph Qt keeps before a table; the cells Region,
+  // Planned and Done (one cell), North, 12, South, 9; the picture's line.
+  ASSERT_EQ(before.size(), 10u);
+  EXPECT_EQ(before[0], "Quarterly figures |weight 600 spacing 115.000000");
+  EXPECT_EQ(before[4], "Done |T0 3x2 at 0,1 border 1.000000 |L1 2.");
+  // 1000 x 500 px at 72 dpi is 1000 x 500 pt, narrowed to 320 pt wide.
+  EXPECT_EQ(before[9], "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+
+  RichTextWindow reopened;
+  reopened.resize(700, 500);
+  ASSERT_TRUE(reopened.openDocument(path)) << reopened.lastError().toStdString();
+  EXPECT_EQ(structure(*reopened.textView().document()), before);
+  screenshot(reopened, "after.png");
+
+  // The picture's source is still the whole 1000 x 500 px file: the export
+  // shows it as chart.tif at 320 x 160 pt, so 1000 x 72 / 320 = 225 dpi.
+  const QString exported = folder_.filePath("figures-export.qordoc");
+  ASSERT_TRUE(reopened.exportDocumentTo(exported));
+  QFile file(exported);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  QtTextSystem system;
+  auto text = textWithDocumentArchive(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                static_cast<std::size_t>(bytes.size())),
+                                      system);
+  ASSERT_TRUE(text);
+  const std::size_t picture = QString::fromStdString(text->string()).indexOf(QChar::ObjectReplacementCharacter);
+  auto attachment = opaqueAs<TextAttachment>(text->attributeAtIndexEffectiveRange(kAttachmentAttributeName, picture)->value);
+  ASSERT_TRUE(attachment);
+  EXPECT_EQ(attachment->fileWrapper()->filename(), "chart.tif");
+  auto image = imageWithTIFFData(attachment->fileWrapper()->regularFileContents());
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->pixelsWide(), 1000u);
+  EXPECT_DOUBLE_EQ(image->xDotsPerInch(), 225.0);
+}
+
+TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
+  const QString path = folder_.filePath("damaged.qordoc");
+  const QByteArray damaged = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>format</key>";
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+  }
+  RichTextWindow window;
+  window.textView().setPlainText("Unsaved work");
+  EXPECT_FALSE(window.openDocument(path));
+  EXPECT_EQ(window.lastError().toStdString(),
+            "The document “damaged.qordoc” could not be opened: it is damaged or is no QOR document.");
+  EXPECT_EQ(window.textView().toPlainText(), "Unsaved work");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), damaged);
+  EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), (QStringList{"chart.png", "damaged.qordoc"}));
+}
+
+}  // namespace
+}  // namespace qor

@@ -1,0 +1,61 @@
+// An attributed text kept as a qor::AttributedString: the one implementation
+// of the text-system port's text, shared by the headless and the Qt text
+// systems. They differ in their fonts and paragraph styles and in how a range
+// is serialised, which each supplies as a StoredTextSystem.
+//
+// Effective ranges are stretches over which an attribute holds the very same
+// object (or is absent throughout); longest effective ranges join stretches
+// whose values are equal (`isEqual`).
+#pragma once
+
+#include <memory>
+
+#include "qor/attributed_string.h"
+#include "qor/ports/text_system.h"
+
+namespace qor {
+
+class StoredTextSystem : public TextSystem {
+ public:
+  // The characters and attributes of `text` serialised into a regular-file
+  // wrapper that textWithRTFDFileWrapper reads back. Result: null when
+  // `text` holds something the form cannot carry.
+  [[nodiscard]] virtual FileWrapperRef serialisedText(const AttributedString& text) = 0;
+};
+
+class StoredText final : public AttributedText {
+ public:
+  enum class Mutability { Mutable, Fixed };
+  StoredText(StoredTextSystem& system, AttributedString text, Mutability mutability);
+
+  [[nodiscard]] TextSystem& textSystem() const override { return system_; }
+  [[nodiscard]] bool isMutable() const override { return mutability_ == Mutability::Mutable; }
+  [[nodiscard]] std::size_t length() const override { return text_.length(); }
+  [[nodiscard]] std::string string() const override { return text_.string(); }
+  [[nodiscard]] std::optional<AttributeRun> attributeAtIndexEffectiveRange(std::string_view name,
+                                                                           std::size_t index) const override;
+  [[nodiscard]] std::optional<AttributeRun> attributeAtIndexLongestEffectiveRangeInRange(
+      std::string_view name, std::size_t index, TextRange rangeLimit) const override;
+  void addAttributeValueRange(std::string_view name, const Ref& value, TextRange range) override;
+  [[nodiscard]] TextRange rangeOfTextTableAtIndex(const TextTable& table, std::size_t index) const override;
+  [[nodiscard]] TextRange rangeOfTextListAtIndex(const TextList& list, std::size_t index) const override;
+  [[nodiscard]] FileWrapperRef RTFDFileWrapperFromRange(TextRange range) const override;
+  [[nodiscard]] std::unique_ptr<AttributedText> mutableCopy() const override;
+
+  // The characters and every attribute.
+  [[nodiscard]] const AttributedString& attributedString() const { return text_; }
+
+ private:
+  template <typename Matches>
+  TextRange paragraphStretch(std::size_t index, Matches matches) const;
+
+  StoredTextSystem& system_;
+  AttributedString text_;
+  Mutability mutability_;
+};
+
+// The characters of `range` with their attributes; an empty string when the
+// range reaches past the end.
+[[nodiscard]] AttributedString attributedSubstring(const AttributedString& text, TextRange range);
+
+}  // namespace qor
