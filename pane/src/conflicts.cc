@@ -115,7 +115,7 @@ void forEachStoredSequence(const Dictionary& group, Visit visit) {
 // A text equal for two stored sequences exactly when the conflict search
 // would match them stroke for stroke; nullopt for a sequence that matches
 // nothing (a "key" that is not a string).
-std::optional<std::string> matchSignature(const Array& sequence) {
+std::optional<std::string> signatureOf(const Array& sequence) {
   std::string signature;
   for (const Ref& value : sequence.elements()) {
     Stroke stroke = readStroke(value);
@@ -205,7 +205,7 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
     std::string title = titleOf(ambiguity.entryKey);
     if (ambiguity.relation == PrefixRelation::Longer) {
       if (!longer.empty()) longer += kTitleSeparator;
-      longer += formatWithObjects(kSequenceOfTitleFormat, {sequenceText, title});
+      longer += formatWithObjects(texts.localizable(kSequenceOfTitleFormat), {sequenceText, title});
     } else {
       shorter += kSentenceSeparator;
       shorter += formatWithObjects(texts.localizable(kShorterFormat), {sequenceText, title, std::string(shortcutText)});
@@ -216,6 +216,8 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
   if (line.empty() && !shorter.empty()) shorter.erase(0, std::string_view(kSentenceSeparator).size());
   return line + shorter;
 }
+
+std::optional<std::string> strokeMatchSignature(const Array& sequence) { return signatureOf(sequence); }
 
 std::vector<SequenceConflict> allConflicts(const DictionaryRef& group) {
   std::vector<SequenceConflict> conflicts;
@@ -233,7 +235,7 @@ std::vector<SequenceConflict> allConflicts(const DictionaryRef& group) {
   forEachStoredSequence(*group, [&](std::size_t index, const std::string& key, const Dictionary& entry,
                                     const Ref& element, const Array& stored) {
     if (stored.empty()) return;
-    std::optional<std::string> signature = matchSignature(stored);
+    std::optional<std::string> signature = signatureOf(stored);
     if (!signature) return;
     auto [at, added] = bucketOf.try_emplace(std::move(*signature), buckets.size());
     if (added) buckets.emplace_back();

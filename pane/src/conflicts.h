@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +104,13 @@ struct PrefixAmbiguity {
 [[nodiscard]] std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
                                               std::string_view shortcutText, ShownGroup group,
                                               const ConflictTexts& texts);
+
+// A text that two sequences share exactly when every stroke of one matches
+// the stroke at the same position of the other as conflictingEntryKeys
+// matches them (same length, "key" texts, modifier bits). nullopt for a
+// sequence with a stroke whose "key" is not a string: it matches nothing.
+//   (⌘ "s" with code 1) and (⌘ "s" with code 39, Caps Lock)  ->  equal texts
+[[nodiscard]] std::optional<std::string> strokeMatchSignature(const Array& sequence);
 
 // One sequence that several commands hold in the same context.
 struct SequenceConflict {
