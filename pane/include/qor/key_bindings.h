@@ -74,6 +74,8 @@ struct PaneServices {
   std::function<std::int32_t()> systemVersion;
 };
 
+struct EntryReset;
+
 class KeyBindings final : public PreferencePaneProtocol,
                           public KeySnooper,
                           public ActionTarget,
@@ -146,6 +148,20 @@ class KeyBindings final : public PreferencePaneProtocol,
   // stored sequence, in the group's enumeration order.
   [[nodiscard]] std::vector<std::string> getConflictedMenuItemsForShortcut(const Array& sequence) const;
 
+  // ---- Reset to default ----
+  // Puts back the host's default entries of the commands `entryKeys` of
+  // `group` in the current set: only those whose shortcuts differ from the
+  // default's; an entry the host does not know is removed. When anything
+  // changed, both outlines are reloaded and the host is told (i_am_ok:, the
+  // change flag), as after any change. Result: the number of entries reset
+  // (0: nothing differed, nothing told); nullopt, changing nothing, while the
+  // host's default set is current or when the set cannot be changed.
+  [[nodiscard]] std::optional<std::size_t> resetEntriesToDefault(ShownGroup group,
+                                                                 const std::vector<std::string>& entryKeys);
+  // The same for every command of both groups. The set keeps its name and
+  // its number.
+  [[nodiscard]] std::optional<std::size_t> resetSetToDefault();
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -204,6 +220,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] std::string localized(const std::string& key, const char* table = kLocalizableTable) const;
   [[nodiscard]] DictionaryRef defaultSet() const;
   void wireInterface();
+  // Applies a reset plan to the current set (see resetEntriesToDefault).
+  [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;
