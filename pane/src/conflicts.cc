@@ -211,8 +211,8 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
       shorter += formatWithObjects(texts.localizable(kShorterFormat), {sequenceText, title, std::string(shortcutText)});
     }
   }
-  std::string line =
-      longer.empty() ? std::string() : formatWithObjects(texts.localizable(kLongerFormat), {std::string(shortcutText), longer});
+  std::string line;
+  if (!longer.empty()) line = formatWithObjects(texts.localizable(kLongerFormat), {std::string(shortcutText), longer});
   if (line.empty() && !shorter.empty()) shorter.erase(0, std::string_view(kSentenceSeparator).size());
   return line + shorter;
 }

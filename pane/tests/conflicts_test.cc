@@ -198,7 +198,8 @@ TEST(PrefixAmbiguity, NamesLongerAndShorterSequencesInTheSameContext) {
   };
   for (const Case& c : cases) {
     std::vector<std::pair<std::string, R>> got;
-    for (const PrefixAmbiguity& a : prefixAmbiguities(group, *c.captured, nullptr)) got.emplace_back(a.entryKey, a.relation);
+    for (const PrefixAmbiguity& a : prefixAmbiguities(group, *c.captured, nullptr))
+      got.emplace_back(a.entryKey, a.relation);
     EXPECT_EQ(got, c.expected) << c.name;
   }
   // The context rule of the conflict search: only the entry of that context.
@@ -228,7 +229,8 @@ TEST(PrefixAmbiguity, SecondLineWording) {
       {"one longer", {{"c", kc, R::Longer}}, ShownGroup::Menu,
        "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Menu c'."},
       {"two longer, editor titles", {{"c", kc, R::Longer}, {"d", kcd, R::Longer}}, ShownGroup::Editor,
-       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Editor c', '\u2318K\u2318C\u2318D' of 'Editor d'."},
+       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Editor c', "
+       "'\u2318K\u2318C\u2318D' of 'Editor d'."},
       {"one shorter", {{"k", k, R::Shorter}}, ShownGroup::Menu,
        "'\u2318K' of 'Menu k' is the first stroke of '\u2318K\u2318C'."},
       {"longer, then shorter", {{"k", k, R::Shorter}, {"d", kcd, R::Longer}}, ShownGroup::Menu,

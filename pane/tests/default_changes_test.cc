@@ -12,7 +12,8 @@ constexpr std::int64_t kCapsLock = 0x10000;
 
 // Command-`key` in the stored form; `code` only as the configurator adds it.
 ArrayRef chord(const std::string& key, std::int64_t extraBits = 0, std::int64_t code = -1) {
-  auto stroke = MutableDictionary::make({{kStrokeKeyKey, str(key)}, {kStrokeModifiersKey, integer(kCommand | extraBits)}});
+  auto stroke =
+      MutableDictionary::make({{kStrokeKeyKey, str(key)}, {kStrokeModifiersKey, integer(kCommand | extraBits)}});
   if (code >= 0) stroke->setObjectForKey(integer(code), kStrokeCodeKey);
   return Array::make({Dictionary::make({{kStrokeModifiersKey, integer(kCommand)}}), stroke});
 }
@@ -91,7 +92,8 @@ class Reset : public ::testing::Test {
   });
   static std::vector<std::string> keysOf(const std::vector<EntryReset>& resets) {
     std::vector<std::string> keys;
-    for (const EntryReset& reset : resets) keys.push_back(reset.group + "/" + reset.entryKey + (reset.entry ? "" : " -"));
+    for (const EntryReset& reset : resets)
+      keys.push_back(reset.group + "/" + reset.entryKey + (reset.entry ? "" : " -"));
     return keys;
   }
 };

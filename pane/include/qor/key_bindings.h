@@ -201,6 +201,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   Button* BTN_kb_import_set = nullptr;
   Button* BTN_set_name_cancel = nullptr;
   Button* BTN_key_configurator_cancel = nullptr;
+  // The key configurator's second status line: the commands whose shortcut
+  // starts with the keys typed so far, or with which they start, so that one
+  // of the two could never be typed. Empty when there are none.
+  TextField* TEXT_kb_ambiguity = nullptr;
 
  private:
   // Shared by the operations above.
@@ -219,6 +223,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   // `key` in the pane bundle's table, the key itself when untranslated.
   [[nodiscard]] std::string localized(const std::string& key, const char* table = kLocalizableTable) const;
   [[nodiscard]] DictionaryRef defaultSet() const;
+  // The context the key configurator's searches compare entries with: the
+  // default entry's "context" of the selected editing command; null for the
+  // menu group and when no editing command is selected.
+  [[nodiscard]] Ref conflictReferenceContext() const;
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);

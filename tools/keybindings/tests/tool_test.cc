@@ -340,7 +340,8 @@ TEST_F(ToolTest, FindByTitleOrByKeys) {
   };
   const Case cases[] = {
       {{"find", "SAVE"}, 0,
-       "menu\tFile/Save\t⌘S\nmenu\tFile/Save As…\t⇧⌘S\nmenu\tFile/Save All\t⌥⌘S\nmenu\tFile/Revert to Saved\t \n"},
+       "menu\tFile/Save\t⌘S\nmenu\tFile/Save As…\t⇧⌘S\nmenu\tFile/Save All\t⌥⌘S\n"
+       "menu\tFile/Revert to Saved\t \n"},
       {{"find", "éditor h"}, 0, "menu\tHelp/Editor Help\t⌘?\n"},
       {{"find", "move word forw"}, 0, "editor\tMoving/Move Word Forward\t \n"},
       {{"find", "nothing like this"}, 1, ""},
@@ -363,7 +364,8 @@ TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
   ASSERT_EQ(kb({"bind", "editor", "moveForward:", "Meta+Alt+F"}).status, 0);
 
   ToolRun marked = kb({"show", "menu", "--changed"});
-  EXPECT_NE(marked.out.find("File\t \t2 changed\n  New\t⌘N\n  Open…\t⌘O , ⌘K⌃⇧[F5]\t*\n"), std::string::npos)
+  EXPECT_NE(marked.out.find("File\t \t2 changed\n  New\t⌘N\n  Open…\t⌘O , ⌘K⌃⇧[F5]\t*\n"),
+            std::string::npos)
       << marked.out;
   EXPECT_NE(marked.out.find("\n  Save\t \t*\n"), std::string::npos);
   EXPECT_NE(marked.out.find("\nEdit\t \n"), std::string::npos);  // no change: no count
