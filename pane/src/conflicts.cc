@@ -16,9 +16,6 @@ namespace {
 constexpr const char* kConflictFormat = "'%@' is currently bound to %@.";
 constexpr const char* kQuotedTitleFormat = "'%@'";
 constexpr const char* kTitleSeparator = ", ";
-constexpr const char* kLongerFormat = "'%@' is the first stroke of %@.";
-constexpr const char* kShorterFormat = "'%@' of '%@' is the first stroke of '%@'.";
-constexpr const char* kSequenceOfTitleFormat = "'%@' of '%@'";
 constexpr const char* kSentenceSeparator = " ";
 // The modifier bits start at bit 17: shifted down they are short decimal text.
 constexpr int kModifierSignatureShift = 17;
@@ -205,14 +202,14 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
     std::string title = titleOf(ambiguity.entryKey);
     if (ambiguity.relation == PrefixRelation::Longer) {
       if (!longer.empty()) longer += kTitleSeparator;
-      longer += formatWithObjects(texts.localizable(kSequenceOfTitleFormat), {sequenceText, title});
+      longer += formatWithObjects(texts.localizable(kPrefixItemFormat), {sequenceText, title});
     } else {
       shorter += kSentenceSeparator;
-      shorter += formatWithObjects(texts.localizable(kShorterFormat), {sequenceText, title, std::string(shortcutText)});
+      shorter += formatWithObjects(texts.localizable(kPrefixShorterFormat), {sequenceText, title, std::string(shortcutText)});
     }
   }
   std::string line;
-  if (!longer.empty()) line = formatWithObjects(texts.localizable(kLongerFormat), {std::string(shortcutText), longer});
+  if (!longer.empty()) line = formatWithObjects(texts.localizable(kPrefixLongerFormat), {std::string(shortcutText), longer});
   if (line.empty() && !shorter.empty()) shorter.erase(0, std::string_view(kSentenceSeparator).size());
   return line + shorter;
 }

@@ -92,6 +92,12 @@ struct PrefixAmbiguity {
 [[nodiscard]] std::vector<PrefixAmbiguity> prefixAmbiguities(const DictionaryRef& group, const Array& sequence,
                                                              const Ref& referenceContext);
 
+// The formats of the second status line; the pane looks them up in the table
+// "Extras".
+inline constexpr const char* kPrefixLongerFormat = "'%@' is the first stroke of %@.";
+inline constexpr const char* kPrefixItemFormat = "'%@' of '%@'";
+inline constexpr const char* kPrefixShorterFormat = "'%@' of '%@' is the first stroke of '%@'.";
+
 // The second status line of the key configurator: empty when `ambiguities`
 // is. Else, when some stored sequences are longer,
 //   "'%@' is the first stroke of %@." with `shortcutText` and the list of

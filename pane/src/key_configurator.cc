@@ -183,7 +183,9 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
         _currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr;
     std::vector<PrefixAmbiguity> ambiguities =
         prefixAmbiguities(dictionary, *_keyCodesArray, conflictReferenceContext());
-    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, shown, group, texts));
+    ConflictTexts extras = texts;
+    extras.localizable = [this](const std::string& key) { return localized(key, kExtrasTable); };
+    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, shown, group, extras));
   }
 }
 

@@ -53,6 +53,9 @@ inline constexpr const char* kEditorTableResource = "EditorKeyBindingsTable.plis
 inline constexpr const char* kIconResource = "Pref_shortcut.psd";
 inline constexpr const char* kLocalizableTable = "Localizable";
 inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
+// Texts of the controls that go beyond the pane's first ones (the key
+// configurator's second line), kept apart from "Localizable".
+inline constexpr const char* kExtrasTable = "Extras";
 inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
 inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
 // The single button of the pane's alerts; never looked up in a table.
