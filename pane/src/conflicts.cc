@@ -17,8 +17,10 @@ constexpr const char* kConflictFormat = "'%@' is currently bound to %@.";
 constexpr const char* kQuotedTitleFormat = "'%@'";
 constexpr const char* kTitleSeparator = ", ";
 constexpr const char* kSentenceSeparator = " ";
-// The modifier bits start at bit 17: shifted down they are short decimal text.
+// The four modifier bits start at bit 17: shifted down they fill bits 0 to 3
+// of a signature byte, and bit 4 says whether the stroke has a key.
 constexpr int kModifierSignatureShift = 17;
+constexpr unsigned kKeyFlag = 0x10;
 
 // The search runs after every key press over every binding of a group, so it
 // looks at values through plain pointers instead of taking references.
@@ -112,14 +114,24 @@ void forEachStoredSequence(const Dictionary& group, Visit visit) {
 // A text equal for two stored sequences exactly when the conflict search
 // would match them stroke for stroke; nullopt for a sequence that matches
 // nothing (a "key" that is not a string).
+// Built of raw bytes, without number formatting: a chord's signature fits in
+// the string's own buffer, and the search over a whole group makes one per
+// stored sequence.
 std::optional<std::string> signatureOf(const Array& sequence) {
   std::string signature;
   for (const Ref& value : sequence.elements()) {
     Stroke stroke = readStroke(value);
     if (stroke.hasKey && !stroke.key) return std::nullopt;
-    // The key's length goes first, so no key text can fake a stroke border.
-    signature += stroke.hasKey ? std::to_string(stroke.key->value().size()) + ":" + stroke.key->value() : "-";
-    signature += std::to_string(stroke.modifiers >> kModifierSignatureShift) + ";";
+    // The four modifier bits, shifted down, leave room for a key flag in the
+    // same byte; a key's length goes before it, so no key text can fake a
+    // stroke border.
+    auto head = static_cast<char>((stroke.modifiers >> kModifierSignatureShift) | (stroke.hasKey ? kKeyFlag : 0));
+    signature += head;
+    if (!stroke.hasKey) continue;
+    const std::string& key = stroke.key->value();
+    auto length = static_cast<std::uint32_t>(key.size());
+    signature.append(reinterpret_cast<const char*>(&length), sizeof length);
+    signature += key;
   }
   return signature;
 }
