@@ -1,6 +1,12 @@
 #include "command_search.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+
+#include "qor/bundle.h"
+#include "qor/file_system.h"
 
 namespace qor {
 namespace {
@@ -44,6 +50,34 @@ TEST(CommandSearch, MatchesInsideWordsWithoutCaseOrAccents) {
   };
   for (const Case& c : cases) EXPECT_EQ(search.matching(c.query), c.expected) << c.query;
   EXPECT_EQ(search.size(), 7u);
+}
+
+// Oracle: python3's unicodedata and str.casefold, the same steps, over every
+// shipped editing-command title and a few hard cases.
+TEST(CommandSearch, FoldsAsPythonDoes) {
+  auto bytes = FileSystem::real().readFile(std::string(QOR_RESOURCES_DIR) + "/locale/en/EditorMenuTitles.po");
+  ASSERT_TRUE(bytes);
+  std::vector<std::string> texts = {"İstanbul", "ΣΊΣΥΦΟΣ", "Ǆemal", "ﬀ ﬁ ﬂ", "Ⅻ", "À la carte…", "Ёлка", "Œuvre"};
+  for (const auto& [key, title] : parsePoText(std::string(bytes->begin(), bytes->end()))) texts.push_back(title);
+  std::string input = testing::TempDir() + "/fold-input.txt";
+  std::string output = testing::TempDir() + "/fold-output.txt";
+  {
+    std::ofstream file(input, std::ios::binary);
+    for (const std::string& text : texts) file << text << '\n';
+  }
+  std::string command = "python3 -c '"
+                        "import sys, unicodedata as u\n"
+                        "for line in open(sys.argv[1], encoding=\"utf-8\").read().splitlines():\n"
+                        "  bare = \"\".join(c for c in u.normalize(\"NFKD\", line) if u.category(c) != \"Mn\")\n"
+                        "  print(u.normalize(\"NFC\", bare.casefold()))\n"
+                        "' " + input + " > " + output;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream folded(output, std::ios::binary);
+  for (const std::string& text : texts) {
+    std::string expected;
+    ASSERT_TRUE(std::getline(folded, expected)) << text;
+    EXPECT_EQ(foldForSearch(text), expected) << text;
+  }
 }
 
 }  // namespace
