@@ -1,8 +1,12 @@
 #include "conflicts.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <unordered_map>
 
 #include "qor/key_masks.h"
+#include "qor/key_notation.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -12,6 +16,11 @@ namespace {
 constexpr const char* kConflictFormat = "'%@' is currently bound to %@.";
 constexpr const char* kQuotedTitleFormat = "'%@'";
 constexpr const char* kTitleSeparator = ", ";
+constexpr const char* kSentenceSeparator = " ";
+// The four modifier bits start at bit 17: shifted down they fill bits 0 to 3
+// of a signature byte, and bit 4 says whether the stroke has a key.
+constexpr int kModifierSignatureShift = 17;
+constexpr unsigned kKeyFlag = 0x10;
 
 // The search runs after every key press over every binding of a group, so it
 // looks at values through plain pointers instead of taking references.
@@ -66,6 +75,67 @@ bool storedStrokeMatches(const Ref& value, const Stroke& captured) {
   return modifiersOf(stroke) == captured.modifiers;
 }
 
+
+std::vector<Stroke> readStrokes(const Array& sequence) {
+  std::vector<Stroke> strokes;
+  strokes.reserve(sequence.count());
+  for (const Ref& stroke : sequence.elements()) strokes.push_back(readStroke(stroke));
+  return strokes;
+}
+
+// Whether the first `count` strokes of `stored` match those of `captured`;
+// both have at least `count`.
+bool leadingStrokesMatch(const Array& stored, const std::vector<Stroke>& captured, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (!storedStrokeMatches(stored.elements()[i], captured[i])) return false;
+  return true;
+}
+
+bool contextAgrees(const Dictionary& entry, const Ref& referenceContext) {
+  const Ref* own = findSmall(entry, kEntryContextKey);
+  return isEqual(own ? *own : Ref(), referenceContext);
+}
+
+// The stored sequences of the well-formed entries of `group`, in order.
+template <typename Visit>
+void forEachStoredSequence(const Dictionary& group, Visit visit) {
+  for (std::size_t index = 0; index < group.entries().size(); ++index) {
+    const auto& [key, value] = group.entries()[index];
+    const auto* entry = view<Dictionary>(value, Kind::Dictionary);
+    if (!entry) continue;
+    const Ref* stored = findSmall(*entry, kKeySequencesKey);
+    const auto* sequences = stored ? view<Array>(*stored, Kind::Array) : nullptr;
+    if (!sequences) continue;
+    for (const Ref& element : sequences->elements())
+      if (const auto* sequence = view<Array>(element, Kind::Array)) visit(index, key, *entry, element, *sequence);
+  }
+}
+
+// A text equal for two stored sequences exactly when the conflict search
+// would match them stroke for stroke; nullopt for a sequence that matches
+// nothing (a "key" that is not a string).
+// Built of raw bytes, without number formatting: a chord's signature fits in
+// the string's own buffer, and the search over a whole group makes one per
+// stored sequence.
+std::optional<std::string> signatureOf(const Array& sequence) {
+  std::string signature;
+  for (const Ref& value : sequence.elements()) {
+    Stroke stroke = readStroke(value);
+    if (stroke.hasKey && !stroke.key) return std::nullopt;
+    // The four modifier bits, shifted down, leave room for a key flag in the
+    // same byte; a key's length goes before it, so no key text can fake a
+    // stroke border.
+    auto head = static_cast<char>((stroke.modifiers >> kModifierSignatureShift) | (stroke.hasKey ? kKeyFlag : 0));
+    signature += head;
+    if (!stroke.hasKey) continue;
+    const std::string& key = stroke.key->value();
+    auto length = static_cast<std::uint32_t>(key.size());
+    signature.append(reinterpret_cast<const char*>(&length), sizeof length);
+    signature += key;
+  }
+  return signature;
+}
+
 }  // namespace
 
 std::vector<std::string> conflictingEntryKeys(const DictionaryRef& group, const Array& sequence,
@@ -116,6 +186,112 @@ StatusLine conflictStatusLine(const std::vector<std::string>& conflicts, std::st
     titles += formatWithObjects(kQuotedTitleFormat, {titleOf(conflicts[i])});
   }
   return {TextColor::Red, formatWithObjects(texts.localizable(kConflictFormat), {std::string(shortcutText), titles})};
+}
+
+std::vector<PrefixAmbiguity> prefixAmbiguities(const DictionaryRef& group, const Array& sequence,
+                                               const Ref& referenceContext) {
+  std::vector<PrefixAmbiguity> found;
+  if (!group || sequence.empty()) return found;
+  const std::vector<Stroke> captured = readStrokes(sequence);
+  forEachStoredSequence(*group, [&](std::size_t, const std::string& key, const Dictionary& entry, const Ref& element,
+                                    const Array& stored) {
+    if (stored.empty() || stored.count() == captured.size()) return;
+    if (!leadingStrokesMatch(stored, captured, std::min(stored.count(), captured.size()))) return;
+    if (!contextAgrees(entry, referenceContext)) return;
+    found.push_back({key, asArray(element),
+                     stored.count() > captured.size() ? PrefixRelation::Longer : PrefixRelation::Shorter});
+  });
+  return found;
+}
+
+std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, std::string_view shortcutText,
+                                ShownGroup group, const ConflictTexts& texts) {
+  const auto& titleOf = group == ShownGroup::Menu ? texts.menuTitle : texts.editorTitle;
+  std::string longer;
+  std::string shorter;
+  for (const PrefixAmbiguity& ambiguity : ambiguities) {
+    std::string sequenceText = stringFromKeySequence(ambiguity.storedSequence);
+    std::string title = titleOf(ambiguity.entryKey);
+    if (ambiguity.relation == PrefixRelation::Longer) {
+      if (!longer.empty()) longer += kTitleSeparator;
+      longer += formatWithObjects(texts.localizable(kPrefixItemFormat), {sequenceText, title});
+    } else {
+      shorter += kSentenceSeparator;
+      shorter += formatWithObjects(texts.localizable(kPrefixShorterFormat), {sequenceText, title, std::string(shortcutText)});
+    }
+  }
+  std::string line;
+  if (!longer.empty()) line = formatWithObjects(texts.localizable(kPrefixLongerFormat), {std::string(shortcutText), longer});
+  if (line.empty() && !shorter.empty()) shorter.erase(0, std::string_view(kSentenceSeparator).size());
+  return line + shorter;
+}
+
+std::optional<std::string> strokeMatchSignature(const Array& sequence) { return signatureOf(sequence); }
+
+std::vector<SequenceConflict> allConflicts(const DictionaryRef& group) {
+  std::vector<SequenceConflict> conflicts;
+  if (!group) return conflicts;
+  // Holders of one stroke-for-stroke sequence; split by context afterwards,
+  // since contexts compare only for equality.
+  struct Holder {
+    std::size_t entryIndex;
+    const std::string* key;
+    const Ref* context;
+    const Ref* sequence;
+  };
+  std::unordered_map<std::string, std::size_t> bucketOf;
+  std::vector<std::vector<Holder>> buckets;
+  forEachStoredSequence(*group, [&](std::size_t index, const std::string& key, const Dictionary& entry,
+                                    const Ref& element, const Array& stored) {
+    if (stored.empty()) return;
+    std::optional<std::string> signature = signatureOf(stored);
+    if (!signature) return;
+    auto [at, added] = bucketOf.try_emplace(std::move(*signature), buckets.size());
+    if (added) buckets.emplace_back();
+    buckets[at->second].push_back({index, &key, findSmall(entry, kEntryContextKey), &element});
+  });
+
+  std::vector<std::pair<std::size_t, SequenceConflict>> ordered;  // first holder's entry index
+  for (const std::vector<Holder>& holders : buckets) {
+    if (holders.size() < 2) continue;
+    std::vector<std::vector<const Holder*>> byContext;
+    for (const Holder& holder : holders) {
+      auto same = std::find_if(byContext.begin(), byContext.end(), [&](const std::vector<const Holder*>& part) {
+        const Ref* context = part.front()->context;
+        return isEqual(context ? *context : Ref(), holder.context ? *holder.context : Ref());
+      });
+      if (same == byContext.end()) {
+        byContext.push_back({&holder});
+      } else {
+        same->push_back(&holder);
+      }
+    }
+    for (const std::vector<const Holder*>& part : byContext) {
+      SequenceConflict conflict{asArray(*part.front()->sequence), {}};
+      // One entry's holders are neighbours: the group is visited entry by entry.
+      for (const Holder* holder : part)
+        if (conflict.entryKeys.empty() || conflict.entryKeys.back() != *holder->key)
+          conflict.entryKeys.push_back(*holder->key);
+      if (conflict.entryKeys.size() >= 2) ordered.emplace_back(part.front()->entryIndex, std::move(conflict));
+    }
+  }
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  conflicts.reserve(ordered.size());
+  for (auto& [index, conflict] : ordered) conflicts.push_back(std::move(conflict));
+  return conflicts;
+}
+
+std::vector<std::string> entryKeysStartingWithSequence(const DictionaryRef& group, const Array& sequence) {
+  std::vector<std::string> keys;
+  if (!group || sequence.empty()) return keys;
+  const std::vector<Stroke> captured = readStrokes(sequence);
+  forEachStoredSequence(*group, [&](std::size_t, const std::string& key, const Dictionary&, const Ref&,
+                                    const Array& stored) {
+    if (stored.count() < captured.size() || (!keys.empty() && keys.back() == key)) return;
+    if (leadingStrokesMatch(stored, captured, captured.size())) keys.push_back(key);
+  });
+  return keys;
 }
 
 }  // namespace qor

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,5 +65,81 @@ struct StatusLine {
 //   {"[save:] [] [0]"}, "⌘S", Menu  ->  red "'⌘S' is currently bound to 'Save'."
 [[nodiscard]] StatusLine conflictStatusLine(const std::vector<std::string>& conflicts, std::string_view shortcutText,
                                             ShownGroup group, const ConflictTexts& texts);
+
+// ---- Beyond the one-sequence search: prefixes, whole sets, look-up by keys ----
+
+// How a stored sequence stands to a captured one when neither can be typed
+// without running into the other.
+enum class PrefixRelation {
+  Longer,   // the stored sequence starts with the captured one: the captured keys are its first strokes
+  Shorter,  // the captured sequence starts with the stored one: the stored keys run first
+};
+
+struct PrefixAmbiguity {
+  std::string entryKey;
+  ArrayRef storedSequence;
+  PrefixRelation relation = PrefixRelation::Longer;
+};
+
+// The stored sequences of `group` that start with `sequence` or with which
+// `sequence` starts, the lengths being different (equal ones are conflicts,
+// see conflictingEntryKeys), in `group`'s order and the entries' stored
+// order. Strokes match and contexts must agree exactly as for
+// conflictingEntryKeys. Result: empty for a null group, an empty `sequence`
+// and empty stored sequences (an empty sequence starts everything and is no
+// shortcut).
+//   group {Comment: (⌘ "k" ⌘ "c")}, sequence (⌘ "k")  ->  {Comment, (⌘k⌘c), Longer}
+[[nodiscard]] std::vector<PrefixAmbiguity> prefixAmbiguities(const DictionaryRef& group, const Array& sequence,
+                                                             const Ref& referenceContext);
+
+// The formats of the second status line; the pane looks them up in the table
+// "Extras".
+inline constexpr const char* kPrefixLongerFormat = "'%@' is the first stroke of %@.";
+inline constexpr const char* kPrefixItemFormat = "'%@' of '%@'";
+inline constexpr const char* kPrefixShorterFormat = "'%@' of '%@' is the first stroke of '%@'.";
+
+// The second status line of the key configurator: empty when `ambiguities`
+// is. Else, when some stored sequences are longer,
+//   "'%@' is the first stroke of %@." with `shortcutText` and the list of
+//   "'%@' of '%@'" (sequence text, title) joined by ", ",
+// followed, for each shorter stored sequence, by a blank and
+//   "'%@' of '%@' is the first stroke of '%@'." (sequence text, title, `shortcutText`).
+// Sequence texts come from stringFromKeySequence, titles from texts.menuTitle
+// or texts.editorTitle by `group`; the formats go through texts.localizable.
+//   {Comment Line (⌘K⌘C), Longer}, "⌘K"  ->  "'⌘K' is the first stroke of '⌘K⌘C' of 'Comment Line'."
+[[nodiscard]] std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
+                                              std::string_view shortcutText, ShownGroup group,
+                                              const ConflictTexts& texts);
+
+// A text that two sequences share exactly when every stroke of one matches
+// the stroke at the same position of the other as conflictingEntryKeys
+// matches them (same length, "key" texts, modifier bits). nullopt for a
+// sequence with a stroke whose "key" is not a string: it matches nothing.
+//   (⌘ "s" with code 1) and (⌘ "s" with code 39, Caps Lock)  ->  equal texts
+[[nodiscard]] std::optional<std::string> strokeMatchSignature(const Array& sequence);
+
+// One sequence that several commands hold in the same context.
+struct SequenceConflict {
+  ArrayRef sequence;                   // as the first of them stores it
+  std::vector<std::string> entryKeys;  // two or more, each once, in `group`'s order
+};
+
+// Every sequence of `group` that entries under two or more keys hold with
+// equal contexts (both missing, or isEqual), strokes compared as
+// conflictingEntryKeys compares them. Conflicts come in the order of their
+// first holder in `group`. An entry holding a sequence twice is no conflict
+// by itself. Empty sequences, sequences with a stroke whose "key" is not a
+// string (equal to nothing) and malformed entries are passed over.
+// Result: empty for a null group.
+//   {Save: (⌘S), Sell: (⌘S), Open: (⌘O)}  ->  {(⌘S): {Save, Sell}}
+[[nodiscard]] std::vector<SequenceConflict> allConflicts(const DictionaryRef& group);
+
+// The keys of the entries of `group` holding a sequence that starts with
+// `sequence` (equal ones included), each key once, in `group`'s order,
+// whatever the entries' contexts: what a search by pressed keys shows.
+// Result: empty for a null group or an empty `sequence`.
+//   {Save: (⌘S), Comment: (⌘K⌘C)}, (⌘K)  ->  {Comment}
+[[nodiscard]] std::vector<std::string> entryKeysStartingWithSequence(const DictionaryRef& group,
+                                                                     const Array& sequence);
 
 }  // namespace qor

@@ -83,6 +83,7 @@ std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
       {"BTN_kb_import_set", UiKind::Button},
       {"BTN_set_name_cancel", UiKind::Button},
       {"BTN_key_configurator_cancel", UiKind::Button},
+      {"TEXT_kb_ambiguity", UiKind::TextField},
   };
 }
 
@@ -110,6 +111,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       {"BTN_set_name_cancel", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_set_name_cancel, o); }},
       {"BTN_key_configurator_cancel",
        [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_cancel, o); }},
+      {"TEXT_kb_ambiguity", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_ambiguity, o); }},
   };
   auto found = kOutlets.find(name);
   if (found != kOutlets.end()) found->second(*this, object);

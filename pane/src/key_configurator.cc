@@ -110,6 +110,7 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
 
   _keyCodesArray = MutableArray::make();
   _shouldSendModifiers = false;
+  if (TEXT_kb_ambiguity) TEXT_kb_ambiguity->setStringValue("");
   if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
@@ -175,6 +176,17 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
   }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(conflicts.empty());
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(!_keyCodesArray->empty());
+
+  // A warning only: OK stays as the conflict search left it.
+  if (TEXT_kb_ambiguity) {
+    DictionaryRef dictionary =
+        _currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr;
+    std::vector<PrefixAmbiguity> ambiguities =
+        prefixAmbiguities(dictionary, *_keyCodesArray, conflictReferenceContext());
+    ConflictTexts extras = texts;
+    extras.localizable = [this](const std::string& key) { return localized(key, kExtrasTable); };
+    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, shown, group, extras));
+  }
 }
 
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
@@ -226,17 +238,21 @@ std::vector<std::string> KeyBindings::getConflictedMenuItemsForShortcut(const Ar
   const ShownGroup group = shownGroup();
   DictionaryRef dictionary =
       _currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr;
+  return conflictingEntryKeys(dictionary, sequence, conflictReferenceContext());
+}
+
+Ref KeyBindings::conflictReferenceContext() const {
   // Editing commands that work in different contexts may share a shortcut;
   // the selected command's context comes from the host's default set.
   Ref context;
-  if (group == ShownGroup::Editor && OLV_editor_key_bindings) {
+  if (shownGroup() == ShownGroup::Editor && OLV_editor_key_bindings) {
     std::int64_t row = OLV_editor_key_bindings->selectedRow();
     OutlineItem item = row < 0 ? OutlineItem{} : OLV_editor_key_bindings->itemAtRow(row);
     if (std::optional<std::string> name = entryKeyForItem(ShownGroup::Editor, item))
       if (DictionaryRef entry = entryIn(defaultSet(), ShownGroup::Editor, *name))
         context = entry->objectForKey(kEntryContextKey);
   }
-  return conflictingEntryKeys(dictionary, sequence, context);
+  return context;
 }
 
 }  // namespace qor

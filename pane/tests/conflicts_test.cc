@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qor {
 namespace {
 
@@ -153,6 +155,163 @@ TEST(StatusLine, UntranslatedFormatShowsItself) {
   texts.localizable = [](const std::string& key) { return key; };
   EXPECT_EQ(conflictStatusLine({"[save:] [] [0]"}, "\u2318S", ShownGroup::Menu, texts).text,
             "'\u2318S' is currently bound to 'Save'.");
+}
+
+// ---- Prefixes, whole groups, look-up by keys ----
+
+ArrayRef chords(std::vector<std::pair<std::string, std::int64_t>> keys) {
+  std::vector<Ref> strokes;
+  for (const auto& [key, mask] : keys) {
+    if (mask != 0) strokes.push_back(modifierOnly(mask));
+    strokes.push_back(keyStroke(key, mask));
+  }
+  return sequence(std::move(strokes));
+}
+
+TEST(PrefixAmbiguity, NamesLongerAndShorterSequencesInTheSameContext) {
+  // ⌘K is 2 strokes, ⌘K⌘C 4, ⌘K⌘C⌘D 6: lengths differ, leading strokes agree.
+  auto k = chords({{"k", kCommand}});
+  auto kc = chords({{"k", kCommand}, {"c", kCommand}});
+  auto kcd = chords({{"k", kCommand}, {"c", kCommand}, {"d", kCommand}});
+  auto group = Dictionary::make({
+      {"kill", entry({k})},
+      {"comment", entry({kc, chords({{"x", 0}})})},
+      {"deep", entry({kcd})},
+      {"other context", entry({kcd}, str("text"))},
+      {"shifted", entry({chords({{"k", kCommand | kShift}, {"c", kCommand}})})},
+      {"empty", entry({sequence({})})},
+  });
+  using R = PrefixRelation;
+  struct Case {
+    const char* name;
+    ArrayRef captured;
+    std::vector<std::pair<std::string, R>> expected;
+  };
+  const Case cases[] = {
+      {"first stroke of two longer ones", k, {{"comment", R::Longer}, {"deep", R::Longer}}},
+      {"between a shorter and a longer one", kc, {{"kill", R::Shorter}, {"deep", R::Longer}}},
+      {"two shorter ones", kcd, {{"kill", R::Shorter}, {"comment", R::Shorter}}},
+      {"only the modifier-only stroke typed", sequence({modifierOnly(kCommand)}),
+       {{"kill", R::Longer}, {"comment", R::Longer}, {"deep", R::Longer}}},
+      {"nothing starts with it", chords({{"q", kCommand}}), {}},
+      {"empty capture", sequence({}), {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<std::string, R>> got;
+    for (const PrefixAmbiguity& a : prefixAmbiguities(group, *c.captured, nullptr))
+      got.emplace_back(a.entryKey, a.relation);
+    EXPECT_EQ(got, c.expected) << c.name;
+  }
+  // The context rule of the conflict search: only the entry of that context.
+  auto inText = prefixAmbiguities(group, *kc, str("text"));
+  ASSERT_EQ(inText.size(), 1u);
+  EXPECT_EQ(inText[0].entryKey, "other context");
+  EXPECT_EQ(inText[0].storedSequence, kcd);  // the stored object itself
+  EXPECT_TRUE(prefixAmbiguities(nullptr, *k, nullptr).empty());
+}
+
+TEST(PrefixAmbiguity, SecondLineWording) {
+  ConflictTexts texts{[](const std::string& key) { return "Menu " + key; },
+                      [](const std::string& key) { return "Editor " + key; },
+                      [](const std::string& key) { return key; }};
+  auto kc = chords({{"k", kCommand}, {"c", kCommand}});
+  auto kcd = chords({{"k", kCommand}, {"c", kCommand}, {"d", kCommand}});
+  auto k = chords({{"k", kCommand}});
+  using R = PrefixRelation;
+  struct Case {
+    const char* name;
+    std::vector<PrefixAmbiguity> ambiguities;
+    ShownGroup group;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"none", {}, ShownGroup::Menu, ""},
+      {"one longer", {{"c", kc, R::Longer}}, ShownGroup::Menu,
+       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Menu c'."},
+      {"two longer, editor titles", {{"c", kc, R::Longer}, {"d", kcd, R::Longer}}, ShownGroup::Editor,
+       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Editor c', "
+       "'\u2318K\u2318C\u2318D' of 'Editor d'."},
+      {"one shorter", {{"k", k, R::Shorter}}, ShownGroup::Menu,
+       "'\u2318K' of 'Menu k' is the first stroke of '\u2318K\u2318C'."},
+      {"longer, then shorter", {{"k", k, R::Shorter}, {"d", kcd, R::Longer}}, ShownGroup::Menu,
+       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C\u2318D' of 'Menu d'. '\u2318K' of 'Menu k' is the "
+       "first stroke of '\u2318K\u2318C'."},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(prefixAmbiguityLine(c.ambiguities, "\u2318K\u2318C", c.group, texts), c.expected) << c.name;
+  // The formats are looked up.
+  texts.localizable = [](const std::string& key) {
+    return key == "'%@' is the first stroke of %@." ? std::string("« %@ » ouvre %@.") : key;
+  };
+  EXPECT_EQ(prefixAmbiguityLine({{"c", kc, R::Longer}}, "\u2318K", ShownGroup::Menu, texts),
+            "« \u2318K » ouvre '\u2318K\u2318C' of 'Menu c'.");
+}
+
+TEST(AllConflicts, EverySharedSequenceOnceWithItsHoldersInGroupOrder) {
+  auto s = commandS();
+  auto sameStrokesOtherCode = sequence({modifierOnly(kCommand), keyStroke("s", kCommand | kCapsLock, 77)});
+  auto o = chords({{"o", kCommand}});
+  auto text = str("text");
+  auto group = Dictionary::make({
+      {"save", entry({o, s})},
+      {"twice alone", entry({chords({{"t", kCommand}}), chords({{"t", kCommand}})})},
+      {"sell", entry({sameStrokesOtherCode})},
+      {"open", entry({o})},
+      {"complete", entry({s}, text)},
+      {"cancel", entry({s}, str("text"))},
+      {"numbered", entry({o}, integer(1))},
+      {"odd key", entry({sequence({Dictionary::make({{kStrokeKeyKey, integer(1)}})})})},
+      {"odd key too", entry({sequence({Dictionary::make({{kStrokeKeyKey, integer(1)}})})})},
+      {"empty", entry({sequence({})})},
+      {"empty too", entry({sequence({})})},
+      {"upper case", entry({sequence({modifierOnly(kCommand), keyStroke("S", kCommand)})})},
+  });
+  std::vector<std::pair<ArrayRef, std::vector<std::string>>> got;
+  for (const SequenceConflict& c : allConflicts(group)) got.emplace_back(c.sequence, c.entryKeys);
+  // ⌘O first (save holds it first), then ⌘S without context, then ⌘S in "text".
+  decltype(got) expected = {{o, {"save", "open"}}, {s, {"save", "sell"}}, {s, {"complete", "cancel"}}};
+  EXPECT_EQ(got, expected);
+  EXPECT_TRUE(allConflicts(nullptr).empty());
+  EXPECT_TRUE(allConflicts(Dictionary::make()).empty());
+}
+
+TEST(AllConflicts, AgreesWithTheOneSequenceSearch) {
+  // Oracle: for every conflict found, searching its sequence in the holders'
+  // context names exactly its holders (each once per stored copy).
+  auto group = Dictionary::make({
+      {"a", entry({commandS(), chords({{"k", kCommand}, {"c", kCommand}})})},
+      {"b", entry({chords({{"k", kCommand}, {"c", kCommand}})})},
+      {"c", entry({commandS(), commandS()})},
+      {"d", entry({chords({{"z", 0}})})},
+  });
+  for (const SequenceConflict& c : allConflicts(group)) {
+    std::vector<std::string> search = conflictingEntryKeys(group, *c.sequence, nullptr);
+    search.erase(std::unique(search.begin(), search.end()), search.end());
+    EXPECT_EQ(search, c.entryKeys);
+  }
+  EXPECT_EQ(allConflicts(group).size(), 2u);
+}
+
+TEST(SearchByKeys, EntriesWithASequenceStartingWithThePressedOnes) {
+  auto group = Dictionary::make({
+      {"save", entry({commandS()})},
+      {"comment", entry({chords({{"k", kCommand}, {"c", kCommand}}), chords({{"k", kCommand}, {"u", kCommand}})})},
+      {"in text", entry({chords({{"k", kCommand}})}, str("text"))},
+      {"plain k", entry({chords({{"k", 0}})})},
+  });
+  struct Case {
+    const char* name;
+    ArrayRef pressed;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"whole sequence", commandS(), {"save"}},
+      {"first chord: every context, each key once", chords({{"k", kCommand}}), {"comment", "in text"}},
+      {"the modifier alone", sequence({modifierOnly(kCommand)}), {"save", "comment", "in text"}},
+      {"longer than any", chords({{"k", kCommand}, {"c", kCommand}, {"d", kCommand}}), {}},
+      {"nothing pressed", sequence({}), {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(entryKeysStartingWithSequence(group, *c.pressed), c.expected) << c.name;
 }
 
 }  // namespace

@@ -358,6 +358,80 @@ TEST_F(KeyConfiguratorTest, WithoutAnEditorRowOnlyEntriesWithoutContextConflict)
   EXPECT_EQ(pane->getConflictedMenuItemsForShortcut(*pane->keyCodesArray()), std::vector<std::string>{"moveLeft:"});
 }
 
+TEST_F(KeyConfiguratorTest, SecondLineNamesShortcutsThatStartWithTheKeysOrThatTheyStartWith) {
+  // Minimize gets ⌘K⌘J: two chords, each with its modifier-only stroke.
+  const std::vector<KeyEvent> commandK = {flags(kCommand), down("k", kCodeK, kCommand), flags(0)};
+  const std::vector<KeyEvent> commandJ = {flags(kCommand), down("j", kCodeJ, kCommand), flags(0)};
+  const std::vector<KeyEvent> commandS = {flags(kCommand), down("s", kCodeS, kCommand), flags(0)};
+  auto typed = [](std::vector<std::vector<KeyEvent>> chords) {
+    std::vector<KeyEvent> events;
+    for (const auto& chord : chords) events.insert(events.end(), chord.begin(), chord.end());
+    return events;
+  };
+  openFor("menu", menu_row::kMinimize);
+  send(typed({commandK, commandJ}));
+  ASSERT_EQ(field("TEXT_kb_ambiguity").stringValue(), "");
+  button("BTN_key_configurator_OK").performClick();
+
+  const std::string k = "\u2318K", kj = "\u2318K\u2318J", kjs = "\u2318K\u2318J\u2318S";
+  struct Case {
+    const char* name;
+    std::vector<KeyEvent> events;
+    std::string line;
+    bool ok;  // the warning never disables OK
+  };
+  const Case cases[] = {
+      {"the first chord of Minimize's", typed({commandK}), "'" + k + "' is the first stroke of '" + kj +
+                                                               "' of 'Minimize'.", true},
+      {"Minimize's runs first", typed({commandK, commandJ, commandS}),
+       "'" + kj + "' of 'Minimize' is the first stroke of '" + kjs + "'.", true},
+      {"the same: a conflict, no second line", typed({commandK, commandJ}), "", false},
+      {"Save's runs first", typed({commandS, commandK}),
+       "'\u2318S' of 'Save' is the first stroke of '\u2318S\u2318K'.", true},
+      {"nothing shares the first chord", {flags(kOption), down("j", kCodeJ, kOption)}, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    openFor("menu", menu_row::kNew);
+    EXPECT_EQ(field("TEXT_kb_ambiguity").stringValue(), "");  // each opening starts without it
+    send(c.events);
+    EXPECT_EQ(field("TEXT_kb_ambiguity").stringValue(), c.line);
+    EXPECT_EQ(button("BTN_key_configurator_OK").isEnabled(), c.ok);
+    button("BTN_key_configurator_cancel").performClick();
+  }
+}
+
+// Reset to default changes the entries the configurator commits to; the same
+// fixture's set lacks Minimize and has emptied the hot key.
+TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHost) {
+  markJournal();
+  EXPECT_EQ(pane->resetEntriesToDefault(ShownGroup::Menu, {kMinimizeId, kNewId}), 1u);  // New is unchanged
+  EXPECT_TRUE(isEqual(currentEntry(kSetMenuKey, kMinimizeId),
+                      defaults->dictionaryForKey(kSetMenuKey)->objectForKey(kMinimizeId)));
+  auto lines = journalSinceMark();
+  for (const char* line : {"OLV_menu_key_bindings reloadData", "OLV_editor_key_bindings reloadData", "i_am_ok"})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  EXPECT_TRUE(changeFlagIsSet());
+
+  // Nothing differs: nothing changes, the host hears nothing.
+  markJournal();
+  EXPECT_EQ(pane->resetEntriesToDefault(ShownGroup::Menu, {kMinimizeId}), 0u);
+  EXPECT_TRUE(journalSinceMark().empty());
+
+  // The whole set: the hot key's sequence comes back; name and number stay.
+  EXPECT_EQ(pane->resetSetToDefault(), 1u);
+  EXPECT_TRUE(
+      isEqual(pane->currentKeyBindingsSet()->objectForKey(kSetMenuKey), defaults->objectForKey(kSetMenuKey)));
+  EXPECT_EQ(pane->currentKeyBindingsSet()->stringForKey(kSetNameKey)->value(), "Mine");
+  EXPECT_EQ(pane->keyBindingsNumber(), 1);
+  EXPECT_EQ(pane->currentKeyBindingsSet(), pane->keyBindingsSets()->objectForKey(kStoredSetKey));
+
+  // The host's default set is never changed.
+  pane->revertToDefault();
+  EXPECT_EQ(pane->resetSetToDefault(), std::nullopt);
+  EXPECT_EQ(pane->resetEntriesToDefault(ShownGroup::Editor, {"moveLeft:"}), std::nullopt);
+}
+
 TEST_F(KeyConfiguratorTest, ClearAfterAConflictKeepsTheRedLineUntilTheNextKey) {
   openFor("menu", menu_row::kNew);
   send({flags(kCommand), down("s", kCodeS, kCommand)});

@@ -80,6 +80,19 @@ TEST(ShippedResources, EditingCommandsHaveTitles) {
   EXPECT_EQ(pane.localizedStringForKeyValueTable("moveWordForward:", "", kEditorTitlesTable), "Move Word Forward");
 }
 
+TEST(ShippedResources, ExtrasTableHoldsTheSecondLinesTexts) {
+  auto bytes = FileSystem::real().readFile(kPaneBundle + "/locale/en/Extras.po");
+  ASSERT_TRUE(bytes);
+  std::set<std::string> keys;
+  for (const auto& [key, value] : parsePoText(std::string(bytes->begin(), bytes->end()))) {
+    keys.insert(key);
+    EXPECT_EQ(value, key);
+  }
+  EXPECT_EQ(keys, (std::set<std::string>{kPrefixLongerFormat, kPrefixItemFormat, kPrefixShorterFormat}));
+  Bundle pane(kPaneBundle, std::vector<std::string>{"en"});
+  EXPECT_EQ(pane.localizedStringForKeyValueTable(kPrefixItemFormat, "", kExtrasTable), kPrefixItemFormat);
+}
+
 TEST(ShippedResources, MainMenuHasTheHostsMenus) {
   auto menu = readMainMenu();
   ASSERT_TRUE(menu);

@@ -280,6 +280,36 @@ TEST_F(Host, AShortcutTypedInTheSheetReachesTheMenuAfterApply) {
   EXPECT_FALSE(host_->isSnooping());
 }
 
+TEST_F(Host, TheSecondLineWarnsOfAShortcutThatStartsAnother) {
+  host_->showPreferences("KeyBindings");
+  duplicateAs("Mine");
+  clickRow("Revert to Saved", 0);
+  addShortcut();
+  auto* sheet = named<QDialog>("WIN_key_configurator");
+  auto* field = named<QLineEdit>("TEXT_key_configurator");
+  auto* second = named<QLabel>("TEXT_kb_ambiguity");
+  ASSERT_TRUE(second);
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_K, Qt::ControlModifier);
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_J, Qt::ControlModifier);
+  EXPECT_EQ(field->text(), "⌘K⌘J");
+  EXPECT_TRUE(second->text().isEmpty());
+  click(named<QAbstractButton>("BTN_key_configurator_OK"));
+  EXPECT_EQ(keyCellText("Revert to Saved"), "⌘K⌘J");
+
+  // Another command: its first chord would make Revert to Saved untypable.
+  clickRow("Close", 0);
+  addShortcut();
+  EXPECT_TRUE(second->text().isEmpty());
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_K, Qt::ControlModifier);
+  EXPECT_EQ(second->text(), "'⌘K' is the first stroke of '⌘K⌘J' of 'Revert to Saved'.");
+  EXPECT_TRUE(second->isVisible());
+  // A warning, not a conflict: the first line stays black and OK enabled.
+  EXPECT_EQ(named<QLabel>("TEXT_kb_conflict")->text(), "Type keys for shortcut.");
+  EXPECT_TRUE(named<QAbstractButton>("BTN_key_configurator_OK")->isEnabled());
+  click(named<QAbstractButton>("BTN_key_configurator_cancel"));
+  EXPECT_FALSE(host_->isSnooping());
+}
+
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   host_->showPreferences("KeyBindings");
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 1u) << "the pane's delayed redisplay";

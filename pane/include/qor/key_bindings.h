@@ -53,6 +53,9 @@ inline constexpr const char* kEditorTableResource = "EditorKeyBindingsTable.plis
 inline constexpr const char* kIconResource = "Pref_shortcut.psd";
 inline constexpr const char* kLocalizableTable = "Localizable";
 inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
+// Texts of the controls that go beyond the pane's first ones (the key
+// configurator's second line), kept apart from "Localizable".
+inline constexpr const char* kExtrasTable = "Extras";
 inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
 inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
 // The single button of the pane's alerts; never looked up in a table.
@@ -73,6 +76,8 @@ struct PaneServices {
   // The packed system version; the outlines' selection rule depends on it.
   std::function<std::int32_t()> systemVersion;
 };
+
+struct EntryReset;
 
 class KeyBindings final : public PreferencePaneProtocol,
                           public KeySnooper,
@@ -146,6 +151,20 @@ class KeyBindings final : public PreferencePaneProtocol,
   // stored sequence, in the group's enumeration order.
   [[nodiscard]] std::vector<std::string> getConflictedMenuItemsForShortcut(const Array& sequence) const;
 
+  // ---- Reset to default ----
+  // Puts back the host's default entries of the commands `entryKeys` of
+  // `group` in the current set: only those whose shortcuts differ from the
+  // default's; an entry the host does not know is removed. When anything
+  // changed, both outlines are reloaded and the host is told (i_am_ok:, the
+  // change flag), as after any change. Result: the number of entries reset
+  // (0: nothing differed, nothing told); nullopt, changing nothing, while the
+  // host's default set is current or when the set cannot be changed.
+  [[nodiscard]] std::optional<std::size_t> resetEntriesToDefault(ShownGroup group,
+                                                                 const std::vector<std::string>& entryKeys);
+  // The same for every command of both groups. The set keeps its name and
+  // its number.
+  [[nodiscard]] std::optional<std::size_t> resetSetToDefault();
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -185,6 +204,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   Button* BTN_kb_import_set = nullptr;
   Button* BTN_set_name_cancel = nullptr;
   Button* BTN_key_configurator_cancel = nullptr;
+  // The key configurator's second status line: the commands whose shortcut
+  // starts with the keys typed so far, or with which they start, so that one
+  // of the two could never be typed. Empty when there are none.
+  TextField* TEXT_kb_ambiguity = nullptr;
 
  private:
   // Shared by the operations above.
@@ -203,7 +226,13 @@ class KeyBindings final : public PreferencePaneProtocol,
   // `key` in the pane bundle's table, the key itself when untranslated.
   [[nodiscard]] std::string localized(const std::string& key, const char* table = kLocalizableTable) const;
   [[nodiscard]] DictionaryRef defaultSet() const;
+  // The context the key configurator's searches compare entries with: the
+  // default entry's "context" of the selected editing command; null for the
+  // menu group and when no editing command is selected.
+  [[nodiscard]] Ref conflictReferenceContext() const;
   void wireInterface();
+  // Applies a reset plan to the current set (see resetEntriesToDefault).
+  [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;

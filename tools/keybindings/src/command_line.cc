@@ -18,14 +18,23 @@ constexpr std::string_view kUsage =
     "\n"
     "  sets                              list the sets; * marks the current one\n"
     "  show menu|editor                  the commands and their shortcuts\n"
+    "       [--changed]                  ... with * after commands changed from the default set\n"
+    "       [--notation desktop]         ... with the shortcuts written as Ctrl+Shift+S\n"
     "  use N                             make set N current (0: the default set)\n"
     "  duplicate NAME                    copy the current set as NAME and make it current\n"
     "  remove                            remove the current set\n"
     "  export FILE                       write the current set to FILE\n"
     "  import FILE...                    add the sets in the files\n"
+    "  import --dry-run FILE...          what each file would bring, importing nothing\n"
     "  bind menu|editor COMMAND KEYS     add the shortcut KEYS to COMMAND\n"
     "  unbind menu|editor COMMAND INDEX  remove shortcut INDEX (from 0) of COMMAND\n"
     "  conflicts menu|editor KEYS        the commands that use KEYS (exit status 1 if any)\n"
+    "  conflicts --all                   every shortcut that several commands hold (exit status 1 if any)\n"
+    "  find TEXT                         commands whose title contains TEXT (any case, any accents)\n"
+    "  find --keys KEYS                  commands whose shortcut is or starts with KEYS\n"
+    "  reset menu|editor COMMAND         COMMAND's shortcuts back to those of the default set\n"
+    "  reset menu|editor --group TITLE   the same for every command under the top-level row TITLE\n"
+    "  reset --all                       the same for the whole set (its name and number stay)\n"
     "\n"
     "COMMAND: a menu item identifier (\"[saveDocument:] [] [0]\"), an editing command\n"
     "(\"moveLeft:\") or a title path (\"File/Save\").\n"
@@ -43,17 +52,28 @@ struct CommandName {
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
-constexpr std::array<CommandName, 10> kCommands{{
+constexpr std::string_view kAllOption = "--all";
+constexpr std::string_view kChangedOption = "--changed";
+constexpr std::string_view kNotationOption = "--notation";
+constexpr std::string_view kDesktopNotation = "desktop";
+constexpr std::string_view kGlyphNotation = "glyphs";
+constexpr std::string_view kKeysOption = "--keys";
+constexpr std::string_view kGroupOption = "--group";
+constexpr std::string_view kDryRunOption = "--dry-run";
+
+constexpr std::array<CommandName, 12> kCommands{{
     {"sets", Command::Sets, 0, 0},
-    {"show", Command::Show, 1, 1},
+    {"show", Command::Show, 1, 4},
     {"use", Command::Use, 1, 1},
     {"duplicate", Command::Duplicate, 1, 1},
     {"remove", Command::Remove, 0, 0},
     {"export", Command::Export, 1, 1},
     {"import", Command::Import, 1, kAny},
+    {"find", Command::Find, 1, 2},
+    {"reset", Command::Reset, 1, 3},
     {"bind", Command::Bind, 3, 3},
     {"unbind", Command::Unbind, 3, 3},
-    {"conflicts", Command::Conflicts, 2, 2},
+    {"conflicts", Command::Conflicts, 1, 2},
 }};
 
 template <typename Number>
@@ -143,13 +163,63 @@ CommandLineParse parseCommandLine(const std::vector<std::string>& arguments, con
       invocation.name = rest[0];
       break;
     case Command::Export:
-    case Command::Import:
       invocation.files = rest;
+      break;
+    case Command::Import:
+      if (rest.front() == kDryRunOption) {
+        invocation.importMode = ImportMode::DryRun;
+        rest.erase(rest.begin());
+        if (rest.empty()) return failure("import --dry-run needs at least one file");
+      }
+      invocation.files = rest;
+      break;
+    case Command::Find:
+      if (rest.size() == 2) {
+        if (rest[0] != kKeysOption) return failure("find takes TEXT or --keys KEYS");
+        invocation.findBy = FindBy::Keys;
+      }
+      invocation.keys = rest.back();
+      break;
+    case Command::Reset:
+      if (rest.size() == 1 && rest[0] == kAllOption) {
+        invocation.scope = Scope::WholeSet;
+        break;
+      }
+      if (auto group = groupNamed(rest[0])) {
+        invocation.group = *group;
+      } else {
+        return failure("not 'menu' or 'editor': '" + rest[0] + "'");
+      }
+      if (rest.size() == 3 && rest[1] == kGroupOption) {
+        invocation.scope = Scope::OutlineGroup;
+      } else if (rest.size() != 2) {
+        return failure("reset takes menu|editor COMMAND, menu|editor --group TITLE or --all");
+      }
+      invocation.name = rest.back();
       break;
     case Command::Show:
     case Command::Bind:
     case Command::Unbind:
     case Command::Conflicts: {
+      if (invocation.command == Command::Conflicts && rest.size() == 1) {
+        if (rest[0] != kAllOption) return failure("conflicts takes menu|editor KEYS or --all");
+        invocation.scope = Scope::WholeSet;
+        break;
+      }
+      if (invocation.command == Command::Show) {
+        for (std::size_t i = 1; i < rest.size(); ++i) {
+          if (rest[i] == kChangedOption) {
+            invocation.changeMarks = ChangeMarks::Shown;
+          } else if (rest[i] == kNotationOption && i + 1 < rest.size() &&
+                     (rest[i + 1] == kDesktopNotation || rest[i + 1] == kGlyphNotation)) {
+            invocation.notation = rest[++i] == kDesktopNotation ? Notation::Desktop : Notation::Glyphs;
+          } else {
+            return failure("show takes menu|editor, then --changed and --notation desktop|glyphs");
+          }
+        }
+      } else if (rest.size() == 1) {
+        return failure("wrong number of arguments for '" + name + "' (see keybindings --help)");
+      }
       auto group = groupNamed(rest[0]);
       if (!group) return failure("not 'menu' or 'editor': '" + rest[0] + "'");
       invocation.group = *group;

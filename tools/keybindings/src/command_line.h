@@ -4,15 +4,24 @@
 //
 // Commands and their arguments:
 //   sets                              list the sets, the current one marked
-//   show menu|editor                  the outline as the pane shows it
+//   show menu|editor [--changed] [--notation desktop]
+//                                     the outline as the pane shows it; changes
+//                                     from the default set marked; shortcuts in
+//                                     the desktop's notation
 //   use N                             make set N current
 //   duplicate NAME                    duplicate the current set as NAME
 //   remove                            remove the current set
 //   export FILE                       write the current set to FILE
-//   import FILE...                    add the sets in the files
+//   import [--dry-run] FILE...        add the sets in the files, or only say
+//                                     what each would bring
 //   bind menu|editor COMMAND KEYS     add a shortcut to a command
 //   unbind menu|editor COMMAND INDEX  remove a command's shortcut INDEX (from 0)
 //   conflicts menu|editor KEYS        which commands use KEYS
+//   conflicts --all                   every shortcut held twice, group by group
+//   find TEXT | find --keys KEYS      commands by title, or by their shortcuts
+//   reset menu|editor COMMAND         a command's shortcuts back to the default
+//   reset menu|editor --group TITLE   those of a top-level group of the outline
+//   reset --all                       those of the whole set
 //
 // Example:
 //   auto parsed = qor::parseCommandLine({"--defaults", "/tmp/d.plist", "use", "0"}, environment);
@@ -28,7 +37,7 @@
 
 namespace qor {
 
-enum class Command { Help, Sets, Show, Use, Duplicate, Remove, Export, Import, Bind, Unbind, Conflicts };
+enum class Command { Help, Sets, Show, Use, Duplicate, Remove, Export, Import, Bind, Unbind, Conflicts, Find, Reset };
 
 // Which outline a command works on.
 enum class Group { Menu, Editor };
@@ -37,16 +46,34 @@ enum class Group { Menu, Editor };
 // per-user default location (whose folder the tool may create).
 enum class DefaultsLocation { Given, PerUser };
 
+// How much of a set `conflicts` and `reset` look at.
+enum class Scope { Command, OutlineGroup, WholeSet };
+
+// How `show` writes shortcuts, and whether it marks changes from the default set.
+enum class Notation { Glyphs, Desktop };
+enum class ChangeMarks { Hidden, Shown };
+
+// What `find` looks for.
+enum class FindBy { Title, Keys };
+
+// Whether `import` adds the sets or only describes them.
+enum class ImportMode { Add, DryRun };
+
 struct Invocation {
   Command command = Command::Help;
   std::string defaultsPath;
   DefaultsLocation location = DefaultsLocation::PerUser;
   Group group = Group::Menu;         // show, bind, unbind, conflicts
   std::int32_t setNumber = 0;        // use
-  std::string name;                  // duplicate: the set's name; bind, unbind: the command
+  std::string name;                  // duplicate: the set's name; bind, unbind, reset: the command or group
   std::vector<std::string> files;    // export (one), import (one or more)
   std::string keys;                  // bind, conflicts
   std::int64_t index = 0;            // unbind
+  Scope scope = Scope::Command;      // conflicts (Command or WholeSet), reset
+  Notation notation = Notation::Glyphs;      // show
+  ChangeMarks changeMarks = ChangeMarks::Hidden;  // show
+  FindBy findBy = FindBy::Title;     // find; the text or keys are in `keys`
+  ImportMode importMode = ImportMode::Add;  // import
 };
 
 struct CommandLineParse {

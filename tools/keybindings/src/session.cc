@@ -1,13 +1,20 @@
 #include "session.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "command_lookup.h"
+#include "command_search.h"
+#include "conflicts.h"
+#include "default_changes.h"
+#include "desktop_notation.h"
+#include "set_file_rules.h"
 #include "key_text.h"
 #include "qor/headless/menu.h"
 #include "qor/host/default_set.h"
 #include "qor/key_notation.h"
 #include "qor/plist_file.h"
+#include "qor/text.h"
 
 namespace qor {
 
@@ -26,6 +33,36 @@ constexpr const char* kIndent = "  ";
 Outcome failure(std::string error, int status = kExitFailure) { return {status, "", std::move(error)}; }
 
 const char* groupWord(Group group) { return group == Group::Menu ? "menu command" : "editing command"; }
+
+const char* groupName(Group group) { return group == Group::Menu ? kMenuTab : kEditorTab; }
+
+constexpr Group kBothGroups[] = {Group::Menu, Group::Editor};
+constexpr const char* kChangedMark = "\t*";
+constexpr const char* kDefaultSetRefusal = "the default set cannot be changed; duplicate it first";
+
+// A sequence in the stored form, as the key configurator captures the
+// chords: a modifier-only stroke ahead of each chord with modifiers.
+ArrayRef sequenceOfChords(const std::vector<KeyChord>& chords) {
+  std::vector<Ref> strokes;
+  for (const KeyChord& chord : chords) {
+    if (chord.modifiers != 0) strokes.push_back(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
+    std::u16string units = utf16FromUtf8(chord.characters);
+    strokes.push_back(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},
+                                        {kStrokeUnicharKey, integer(units.empty() ? 0 : units.front())},
+                                        {kStrokeModifiersKey, integer(chord.modifiers)}}));
+  }
+  return Array::make(std::move(strokes));
+}
+
+// `group`'s entries under the keys that `commands` has, in `group`'s order:
+// what is left of an imported set once it is pruned on being chosen.
+DictionaryRef prunedTo(const DictionaryRef& group, const DictionaryRef& commands) {
+  std::vector<Dictionary::Entry> kept;
+  if (group && commands)
+    for (const auto& [key, value] : group->entries())
+      if (commands->containsKey(key)) kept.emplace_back(key, value);
+  return Dictionary::make(std::move(kept));
+}
 
 }  // namespace
 
@@ -62,7 +99,7 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
     case Command::Sets:
       return listSets();
     case Command::Show:
-      return showOutline(invocation.group);
+      return showOutline(invocation.group, invocation.notation, invocation.changeMarks);
     case Command::Use:
       return useSet(invocation.setNumber);
     case Command::Duplicate:
@@ -72,12 +109,18 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
     case Command::Export:
       return exportSet(invocation.files.front());
     case Command::Import:
+      if (invocation.importMode == ImportMode::DryRun) return importDryRun(invocation.files);
       return importSets(invocation.files);
+    case Command::Find:
+      return find(invocation.findBy, invocation.keys);
+    case Command::Reset:
+      return reset(invocation.scope, invocation.group, invocation.name);
     case Command::Bind:
       return bind(invocation.group, invocation.name, invocation.keys);
     case Command::Unbind:
       return unbind(invocation.group, invocation.name, invocation.index);
     case Command::Conflicts:
+      if (invocation.scope == Scope::WholeSet) return allConflictsOfSet();
       return conflicts(invocation.group, invocation.keys);
   }
   return failure("nothing to run");
@@ -157,12 +200,38 @@ Outcome KeyBindingsSession::importSets(const std::vector<std::string>& paths) {
 
 // ---- Outlines ----
 
-Outcome KeyBindingsSession::showOutline(Group group) {
+Outcome KeyBindingsSession::showOutline(Group group, Notation notation, ChangeMarks marks) {
   showGroup(group);
+  std::vector<Row> shown = rows(group);
+  DictionaryRef current = currentGroup(group);
+  DictionaryRef defaults = defaultGroup(group);
+  std::vector<std::string> changedKeys;
+  if (marks == ChangeMarks::Shown && defaults) changedKeys = differingEntryKeys(*defaults, current, defaults);
+  std::unordered_set<std::string> changed(changedKeys.begin(), changedKeys.end());
+  std::vector<OutlineRowKey> keys;
+  for (const Row& row : shown) keys.push_back({row.level, row.title, row.entryKey});
+  std::vector<GroupChangeCount> counts = changeCounts(outlineGroupsOfRows(keys), changedKeys);
+  auto count = counts.begin();
+
   Outcome outcome;
-  for (const OutlineRow& row : outline(group).rows()) {
+  for (const Row& row : shown) {
     for (int level = 0; level < row.level; ++level) outcome.output += kIndent;
-    outcome.output += row.title + "\t" + row.key + "\n";
+    std::string key = row.key;
+    if (notation == Notation::Desktop && row.entryKey) {
+      DictionaryRef entry = current ? current->dictionaryForKey(*row.entryKey) : nullptr;
+      std::string desktop = desktopNotationOfShortcuts(entry ? entry->objectForKey(kKeySequencesKey) : nullptr);
+      key = desktop.empty() ? key : desktop;
+    }
+    outcome.output += row.title + "\t" + key;
+    if (marks == ChangeMarks::Shown) {
+      if (row.level == 0 && !row.entryKey && count != counts.end()) {
+        if (count->changed != 0) outcome.output += "\t" + std::to_string(count->changed) + " changed";
+        ++count;
+      } else if (row.entryKey && changed.contains(*row.entryKey)) {
+        outcome.output += kChangedMark;
+      }
+    }
+    outcome.output += "\n";
   }
   return outcome;
 }
@@ -281,6 +350,181 @@ bool KeyBindingsSession::typeKeys(const std::string& keys, Outcome& failed) {
   for (const SnoopedKeyEvent& event : keyEventsForChords(parsed.chords))
     application_.sendKeyEvent(event.type, event.characters, event.keyCode, event.modifiers);
   return true;
+}
+
+// ---- Beyond the pane's own controls ----
+
+Outcome KeyBindingsSession::allConflictsOfSet() {
+  Outcome outcome;
+  for (Group group : kBothGroups) {
+    std::vector<Row> shown = rows(group);
+    for (const SequenceConflict& conflict : allConflicts(currentGroup(group))) {
+      std::string holders;
+      for (const std::string& key : conflict.entryKeys) holders += (holders.empty() ? "" : ", ") + pathOf(shown, key);
+      outcome.output += std::string(groupName(group)) + "\t" + stringFromKeySequence(conflict.sequence) + "\t" +
+                        holders + "\n";
+      outcome.status = kExitConflict;
+    }
+  }
+  return outcome;
+}
+
+Outcome KeyBindingsSession::find(FindBy by, const std::string& text) {
+  ArrayRef pressed;
+  if (by == FindBy::Keys) {
+    KeyTextParse parsed = parseKeyText(text);
+    if (!parsed.ok()) return failure(parsed.error);
+    pressed = sequenceOfChords(parsed.chords);
+  }
+  Outcome outcome{kExitConflict, "", ""};
+  for (Group group : kBothGroups) {
+    std::vector<Row> commands;
+    for (Row& row : rows(group))
+      if (row.entryKey) commands.push_back(std::move(row));
+    std::vector<std::size_t> found;
+    if (by == FindBy::Title) {
+      std::vector<std::string> titles;
+      for (const Row& row : commands) titles.push_back(row.title);
+      found = TitleSearch(titles).matching(text);
+    } else {
+      std::vector<std::string> keys = entryKeysStartingWithSequence(currentGroup(group), *pressed);
+      std::unordered_set<std::string> wanted(keys.begin(), keys.end());
+      for (std::size_t i = 0; i < commands.size(); ++i)
+        if (wanted.erase(*commands[i].entryKey) != 0) found.push_back(i);
+    }
+    for (std::size_t i : found)
+      outcome.output += std::string(groupName(group)) + "\t" + commands[i].path + "\t" + commands[i].key + "\n";
+  }
+  if (!outcome.output.empty()) outcome.status = kExitSuccess;
+  return outcome;
+}
+
+Outcome KeyBindingsSession::reset(Scope scope, Group group, const std::string& name) {
+  if (pane_->keyBindingsNumber() == 0) return failure(kDefaultSetRefusal);
+  std::vector<Group> groups = scope == Scope::WholeSet ? std::vector<Group>{Group::Menu, Group::Editor}
+                                                       : std::vector<Group>{group};
+  // The commands asked for, per group, before anything changes.
+  std::vector<std::vector<std::string>> asked(groups.size());
+  if (scope == Scope::Command) {
+    showGroup(group);
+    std::vector<Row> shown = rows(group);
+    std::vector<CommandRow> lookup;
+    for (const Row& row : shown) lookup.push_back({row.level, row.title, row.entryKey});
+    std::optional<std::size_t> found = rowForCommand(lookup, name);
+    if (!found)
+      return failure(std::string("no ") + groupWord(group) + " '" + name + "' (see keybindings show " +
+                     groupName(group) + ")");
+    if (!shown[*found].entryKey) return failure("'" + name + "' takes no shortcuts");
+    asked[0] = {*shown[*found].entryKey};
+  } else if (scope == Scope::OutlineGroup) {
+    std::vector<OutlineRowKey> keys;
+    for (const Row& row : rows(group)) keys.push_back({row.level, row.title, row.entryKey});
+    std::vector<OutlineGroup> outlineGroups = outlineGroupsOfRows(keys);
+    auto named = std::find_if(outlineGroups.begin(), outlineGroups.end(),
+                              [&](const OutlineGroup& g) { return g.title == name; });
+    if (named == outlineGroups.end())
+      return failure("no group '" + name + "' at the top of the " + groupName(group) + " outline");
+    asked[0] = named->entryKeys;
+  } else {
+    for (std::size_t i = 0; i < groups.size(); ++i)
+      if (DictionaryRef defaults = defaultGroup(groups[i])) asked[i] = defaults->allKeys();
+  }
+  std::vector<std::vector<std::string>> changed(groups.size());
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    DictionaryRef defaults = defaultGroup(groups[i]);
+    if (!defaults) continue;
+    std::unordered_set<std::string> differing;
+    for (std::string& key : differingEntryKeys(*defaults, currentGroup(groups[i]), defaults))
+      differing.insert(std::move(key));
+    for (const std::string& key : asked[i])
+      if (differing.contains(key)) changed[i].push_back(key);
+  }
+
+  std::optional<std::size_t> done = scope == Scope::WholeSet
+                                        ? pane_->resetSetToDefault()
+                                        : pane_->resetEntriesToDefault(
+                                              group == Group::Menu ? ShownGroup::Menu : ShownGroup::Editor, asked[0]);
+  if (!done) return failure("the set cannot be changed");
+  if (*done != 0) pane_->writeToPrefs();
+  Outcome outcome;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    std::vector<Row> shown = rows(groups[i]);
+    for (const std::string& key : changed[i]) {
+      auto row = std::find_if(shown.begin(), shown.end(), [&](const Row& r) { return r.entryKey == key; });
+      if (row != shown.end()) outcome.output += row->title + "\t" + row->key + "\n";
+    }
+  }
+  return outcome;
+}
+
+Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) {
+  Outcome outcome;
+  std::vector<std::string> unreadable;
+  for (const std::string& path : paths) {
+    DictionaryRef set = asDictionary(readPropertyListFile(path));
+    if (!set) {
+      unreadable.push_back(path);
+      continue;
+    }
+    StringRef name = set->stringForKey(kSetNameKey);
+    std::size_t differing = 0;
+    std::string conflictLines;
+    std::size_t conflictCount = 0;
+    for (Group group : kBothGroups) {
+      DictionaryRef defaults = defaultGroup(group);
+      const char* part = group == Group::Menu ? kSetMenuKey : kSetEditorKey;
+      DictionaryRef imported = set->dictionaryForKey(part);
+      if (defaults) differing += differingEntryKeys(*defaults, imported, currentGroup(group)).size();
+      std::vector<Row> shown = rows(group);
+      for (const SequenceConflict& conflict : allConflicts(prunedTo(imported, defaults))) {
+        std::string holders;
+        for (const std::string& key : conflict.entryKeys) holders += (holders.empty() ? "" : ", ") + pathOf(shown, key);
+        conflictLines += std::string(kIndent) + groupName(group) + "\t" + stringFromKeySequence(conflict.sequence) +
+                         "\t" + holders + "\n";
+        ++conflictCount;
+      }
+    }
+    outcome.output += path + "\t" + (name ? name->value() : setNameFromFilePath(path)) + "\t" +
+                      "commands that differ from the current set: " + std::to_string(differing) +
+                      "\tconflicts: " + std::to_string(conflictCount) + "\n" + conflictLines;
+  }
+  if (!unreadable.empty())
+    return {kExitFailure, outcome.output, "not a key bindings set: " + quotedFileNames(unreadable)};
+  return outcome;
+}
+
+std::vector<KeyBindingsSession::Row> KeyBindingsSession::rows(Group group) const {
+  std::vector<Row> result;
+  std::vector<std::string> titles;  // of the ancestors, by level
+  for (const OutlineRow& shown : outline(group).rows()) {
+    Row row{shown.level, shown.title, shown.key, std::nullopt, ""};
+    if (group == Group::Menu) {
+      row.entryKey = identifierForMenuItem(shown.item.menuItem);
+    } else if (auto name = asString(shown.item.node)) {
+      row.entryKey = name->value();
+    }
+    titles.resize(static_cast<std::size_t>(std::max(shown.level, 0)));
+    for (const std::string& title : titles) row.path += title + "/";
+    row.path += shown.title;
+    titles.push_back(shown.title);
+    result.push_back(std::move(row));
+  }
+  return result;
+}
+
+DictionaryRef KeyBindingsSession::currentGroup(Group group) const {
+  DictionaryRef set = pane_->currentKeyBindingsSet();
+  return set ? set->dictionaryForKey(group == Group::Menu ? kSetMenuKey : kSetEditorKey) : nullptr;
+}
+
+DictionaryRef KeyBindingsSession::defaultGroup(Group group) const {
+  DictionaryRef set = panel_->defaultMenuDictionary();
+  return set ? set->dictionaryForKey(group == Group::Menu ? kSetMenuKey : kSetEditorKey) : nullptr;
+}
+
+std::string KeyBindingsSession::pathOf(const std::vector<Row>& rows, const std::string& entryKey) {
+  auto row = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.entryKey == entryKey; });
+  return row == rows.end() ? entryKey : row->path;
 }
 
 // ---- Helpers ----

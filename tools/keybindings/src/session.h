@@ -56,7 +56,7 @@ class KeyBindingsSession {
 
  private:
   [[nodiscard]] Outcome listSets();
-  [[nodiscard]] Outcome showOutline(Group group);
+  [[nodiscard]] Outcome showOutline(Group group, Notation notation, ChangeMarks marks);
   [[nodiscard]] Outcome useSet(std::int32_t number);
   [[nodiscard]] Outcome duplicateSet(const std::string& name);
   [[nodiscard]] Outcome removeSet();
@@ -65,6 +65,25 @@ class KeyBindingsSession {
   [[nodiscard]] Outcome bind(Group group, const std::string& command, const std::string& keys);
   [[nodiscard]] Outcome unbind(Group group, const std::string& command, std::int64_t index);
   [[nodiscard]] Outcome conflicts(Group group, const std::string& keys);
+  [[nodiscard]] Outcome allConflictsOfSet();
+  [[nodiscard]] Outcome find(FindBy by, const std::string& text);
+  [[nodiscard]] Outcome reset(Scope scope, Group group, const std::string& name);
+  [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths);
+
+  // A row of a fully expanded outline with what the new commands need.
+  struct Row {
+    int level = 0;
+    std::string title;
+    std::string key;                      // the "Key" column
+    std::optional<std::string> entryKey;  // commands only
+    std::string path;                     // titles from the top, joined by "/"
+  };
+  [[nodiscard]] std::vector<Row> rows(Group group) const;
+  // The group's dictionary in the current set and in the host's default set.
+  [[nodiscard]] DictionaryRef currentGroup(Group group) const;
+  [[nodiscard]] DictionaryRef defaultGroup(Group group) const;
+  // The title path of each entry key in `rows`, the key itself for others.
+  [[nodiscard]] static std::string pathOf(const std::vector<Row>& rows, const std::string& entryKey);
 
   // Selects `command`'s row in `group`'s outline and opens its edit menu.
   // Result: the row, or the error that stopped it.

@@ -77,6 +77,51 @@ TEST(CommandLineTest, CommandsAndTheirArguments) {
   EXPECT_EQ(parse({"duplicate", "--help"}).invocation.name, "--help");
   EXPECT_EQ(parse({"duplicate", " "}).invocation.name, " ");
 
+  // Beyond the pane's own controls.
+  struct Option {
+    std::vector<std::string> arguments;
+    Command command;
+    Scope scope;
+    Notation notation;
+    ChangeMarks marks;
+    FindBy findBy;
+    ImportMode importMode;
+    std::string text;  // `keys`, `name` or the first file
+  };
+  const Option options[] = {
+      {{"conflicts", "--all"}, Command::Conflicts, Scope::WholeSet, Notation::Glyphs, ChangeMarks::Hidden,
+       FindBy::Title, ImportMode::Add, ""},
+      {{"show", "menu", "--notation", "desktop", "--changed"}, Command::Show, Scope::Command, Notation::Desktop,
+       ChangeMarks::Shown, FindBy::Title, ImportMode::Add, ""},
+      {{"show", "menu", "--notation", "glyphs"}, Command::Show, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
+       FindBy::Title, ImportMode::Add, ""},
+      {{"find", "save as"}, Command::Find, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden, FindBy::Title,
+       ImportMode::Add, "save as"},
+      {{"find", "--keys", "Ctrl+K"}, Command::Find, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
+       FindBy::Keys, ImportMode::Add, "Ctrl+K"},
+      {{"reset", "menu", "File/Save"}, Command::Reset, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
+       FindBy::Title, ImportMode::Add, "File/Save"},
+      {{"reset", "editor", "--group", "Moving"}, Command::Reset, Scope::OutlineGroup, Notation::Glyphs,
+       ChangeMarks::Hidden, FindBy::Title, ImportMode::Add, "Moving"},
+      {{"reset", "--all"}, Command::Reset, Scope::WholeSet, Notation::Glyphs, ChangeMarks::Hidden, FindBy::Title,
+       ImportMode::Add, ""},
+      {{"import", "--dry-run", "a", "b"}, Command::Import, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
+       FindBy::Title, ImportMode::DryRun, "a"},
+  };
+  for (const Option& o : options) {
+    CommandLineParse parsed = parse(o.arguments);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    const Invocation& i = parsed.invocation;
+    EXPECT_EQ(i.command, o.command) << o.arguments[1];
+    EXPECT_EQ(i.scope, o.scope) << o.arguments[1];
+    EXPECT_EQ(i.notation, o.notation) << o.arguments[1];
+    EXPECT_EQ(i.changeMarks, o.marks) << o.arguments[1];
+    EXPECT_EQ(i.findBy, o.findBy) << o.arguments[1];
+    EXPECT_EQ(i.importMode, o.importMode) << o.arguments[1];
+    EXPECT_EQ(o.command == Command::Find ? i.keys : o.command == Command::Import ? i.files.front() : i.name, o.text);
+  }
+  EXPECT_EQ(parse({"reset", "editor", "--group", "Moving"}).invocation.group, Group::Editor);
+
   for (auto help : {std::vector<std::string>{}, std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"}}) {
     CommandLineParse parsed = parse(help);
     EXPECT_TRUE(parsed.ok());
@@ -106,6 +151,16 @@ TEST(CommandLineTest, BadCommandLinesSayWhy) {
       {{"use", "+1"}, "not a set number: '+1'"},
       {{"unbind", "menu", "File/Save", "-1"}, "not a shortcut index: '-1'"},
       {{"unbind", "menu", "File/Save", "one"}, "not a shortcut index: 'one'"},
+      {{"conflicts", "menu"}, "conflicts takes menu|editor KEYS or --all"},
+      {{"conflicts", "--all", "x"}, "not 'menu' or 'editor': '--all'"},
+      {{"show", "menu", "--notation"}, "show takes menu|editor, then --changed and --notation desktop|glyphs"},
+      {{"show", "menu", "--notation", "emacs"}, "show takes menu|editor, then --changed and --notation desktop|glyphs"},
+      {{"find", "--key", "Ctrl+K"}, "find takes TEXT or --keys KEYS"},
+      {{"find"}, "wrong number of arguments for 'find' (see keybindings --help)"},
+      {{"reset", "menu"}, "reset takes menu|editor COMMAND, menu|editor --group TITLE or --all"},
+      {{"reset", "menu", "--all", "x"}, "reset takes menu|editor COMMAND, menu|editor --group TITLE or --all"},
+      {{"reset", "--group", "File"}, "not 'menu' or 'editor': '--group'"},
+      {{"import", "--dry-run"}, "import --dry-run needs at least one file"},
   };
   for (const Case& c : cases) {
     CommandLineParse parsed = parseCommandLine(c.arguments, kHome);

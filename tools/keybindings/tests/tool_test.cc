@@ -284,5 +284,126 @@ TEST_F(ToolTest, PerUserDefaultsLiveUnderXdgConfigHome) {
   EXPECT_TRUE(help.out.starts_with("usage: keybindings [--defaults FILE] COMMAND")) << help.out;
 }
 
+// A copy of the current set named Clash whose Save takes Open's ⌘O, with an
+// entry the host does not know holding ⌘O as well.
+constexpr const char* kClashingSet = R"(
+import plistlib, sys
+d = plistlib.load(open(sys.argv[1], "rb"))
+current = d["global.keyBindingsSets"][str(d["global.keyBindingsSetNumber"])]
+stroke = [{"modifiers": 0x100000}, {"key": "o", "unichar": 111, "modifiers": 0x100000}]
+menu = dict(current["menu"])
+menu["[saveDocument:] [] [0]"] = {"title": "Save", "key sequences": [stroke]}
+menu["[bogus:] [] [0]"] = {"title": "Bogus", "key sequences": [stroke]}
+value = {"name": "Clash", "menu": menu, "editor": current["editor"]}
+open(sys.argv[2], "wb").write(plistlib.dumps(value))
+)";
+
+TEST_F(ToolTest, AllConflictsAndTheImportPreview) {
+  duplicate("Mine");
+  ToolRun none = kb({"conflicts", "--all"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "");
+  std::string clash = folder + "/Clash.QOR_shortcuts";
+  python(kClashingSet, {defaults, clash});
+
+  // The preview names the set, counts Save as the one command that differs
+  // and finds the one conflict; the unknown entry is left out, as choosing
+  // the set prunes it. Nothing is imported.
+  std::string before = readText(defaults);
+  ToolRun preview = kb({"import", "--dry-run", clash});
+  ASSERT_EQ(preview.status, 0) << preview.err;
+  EXPECT_EQ(preview.out, clash + "\tClash\tcommands that differ from the current set: 1\tconflicts: 1\n"
+                                 "  menu\t⌘O\tFile/Open…, File/Save\n");
+  ToolRun unreadable = kb({"import", "--dry-run", clash, folder + "/none.QOR_shortcuts"});
+  EXPECT_EQ(unreadable.status, 2);
+  EXPECT_EQ(unreadable.err, "keybindings: not a key bindings set: 'none.QOR_shortcuts'\n");
+  EXPECT_EQ(unreadable.out, preview.out);
+  EXPECT_EQ(readText(defaults), before);
+
+  ToolRun imported = kb({"import", clash});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  ASSERT_EQ(kb({"use", imported.out.substr(0, imported.out.find('\t'))}).status, 0);
+  ToolRun all = kb({"conflicts", "--all"});
+  EXPECT_EQ(all.status, 1);
+  EXPECT_EQ(all.out, "menu\t⌘O\tFile/Open…, File/Save\n");
+  // The one-sequence search agrees.
+  EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+O"}).out, "'⌘O' is currently bound to 'Open…', 'Save'.\n");
+}
+
+TEST_F(ToolTest, FindByTitleOrByKeys) {
+  duplicate("Mine");
+  ASSERT_EQ(kb({"bind", "menu", "File/Open...", "Ctrl+K, Ctrl+C"}).status, 0);
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    const char* out;
+  };
+  const Case cases[] = {
+      {{"find", "SAVE"}, 0,
+       "menu\tFile/Save\t⌘S\nmenu\tFile/Save As…\t⇧⌘S\nmenu\tFile/Save All\t⌥⌘S\n"
+       "menu\tFile/Revert to Saved\t \n"},
+      {{"find", "éditor h"}, 0, "menu\tHelp/Editor Help\t⌘?\n"},
+      {{"find", "move word forw"}, 0, "editor\tMoving/Move Word Forward\t \n"},
+      {{"find", "nothing like this"}, 1, ""},
+      {{"find", "--keys", "Ctrl+K"}, 0, "menu\tFile/Open…\t⌘O , ⌘K⌘C\n"},
+      {{"find", "--keys", "Ctrl+S"}, 0, "menu\tFile/Save\t⌘S\n"},
+      {{"find", "--keys", "Ctrl+Alt+Shift+Meta+J"}, 1, ""},
+  };
+  for (const Case& c : cases) {
+    ToolRun run = kb(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments.back();
+    EXPECT_EQ(run.out, c.out) << c.arguments.back();
+  }
+  EXPECT_EQ(kb({"find", "--keys", "Ctrl+Foo"}).err, "keybindings: unknown key 'Foo' in 'Ctrl+Foo'\n");
+}
+
+TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
+  std::string number = duplicate("Mine");
+  ASSERT_EQ(kb({"bind", "menu", "File/Open...", "Ctrl+K, Meta+Shift+F5"}).status, 0);
+  ASSERT_EQ(kb({"unbind", "menu", "File/Save", "0"}).status, 0);
+  ASSERT_EQ(kb({"bind", "editor", "moveForward:", "Meta+Alt+F"}).status, 0);
+
+  ToolRun marked = kb({"show", "menu", "--changed"});
+  EXPECT_NE(marked.out.find("File\t \t2 changed\n  New\t⌘N\n  Open…\t⌘O , ⌘K⌃⇧[F5]\t*\n"),
+            std::string::npos)
+      << marked.out;
+  EXPECT_NE(marked.out.find("\n  Save\t \t*\n"), std::string::npos);
+  EXPECT_NE(marked.out.find("\nEdit\t \n"), std::string::npos);  // no change: no count
+  // The desktop's notation reads back as the keys that were bound.
+  ToolRun desktop = kb({"show", "menu", "--notation", "desktop"});
+  EXPECT_NE(desktop.out.find("\n  Open…\tCtrl+O | Ctrl+K, Meta+Shift+F5\n"), std::string::npos) << desktop.out;
+  EXPECT_NE(desktop.out.find("\n  Save As…\tCtrl+Shift+S\n"), std::string::npos);
+
+  ToolRun one = kb({"reset", "menu", "File/Open..."});
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(one.out, "Open…\t⌘O\n");
+  std::string before = readText(defaults);
+  ToolRun again = kb({"reset", "menu", "File/Open..."});  // nothing differs: nothing written
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.out, "");
+  EXPECT_EQ(readText(defaults), before);
+
+  ToolRun group = kb({"reset", "menu", "--group", "File"});
+  EXPECT_EQ(group.out, "Save\t⌘S\n");
+  ToolRun whole = kb({"reset", "--all"});
+  EXPECT_EQ(whole.out, "Move Forward\t \n");  // as the default set has it: no shortcut
+  EXPECT_EQ(kb({"show", "editor", "--changed"}).out, kb({"show", "editor"}).out);
+  // The set keeps its name and number.
+  EXPECT_EQ(kb({"sets"}).out, " 0\tDefault\n*" + number + "\tMine\n");
+
+  struct Refusal {
+    std::vector<std::string> arguments;
+    const char* error;
+  };
+  const Refusal refusals[] = {
+      {{"reset", "menu", "File/Nope"}, "no menu command 'File/Nope' (see keybindings show menu)"},
+      {{"reset", "menu", "File"}, "'File' takes no shortcuts"},
+      {{"reset", "editor", "--group", "Nope"}, "no group 'Nope' at the top of the editor outline"},
+  };
+  for (const Refusal& r : refusals) EXPECT_EQ(kb(r.arguments).err, "keybindings: " + std::string(r.error) + "\n");
+  ASSERT_EQ(kb({"use", "0"}).status, 0);
+  EXPECT_EQ(kb({"reset", "--all"}).err, "keybindings: the default set cannot be changed; duplicate it first\n");
+}
+
 }  // namespace
 }  // namespace qor
