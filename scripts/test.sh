@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, then builds and runs the whole test suite:
 # the normal build (every test, the desktop ones under Xvfb; benchmarks built,
-# not run), an ASan+UBSan build of every test (the Qt ones on the offscreen
+# not run), the Debian packages installed, run and removed again (as root), an ASan+UBSan build of every test (the Qt ones on the offscreen
 # platform and the editor under Xvfb too: our code is instrumented, Qt's
 # libraries are not, but their allocations and frees go through ASan), the
 # editor's end-to-end road under valgrind (which sees Qt's own accesses to
@@ -20,6 +20,13 @@ echo "== normal build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+echo "== Debian packages: built, installed, the editor started under Xvfb, removed"
+if [ "$(id -u)" -eq 0 ]; then
+  python3 packaging/tests/package_test.py "$build"
+else
+  echo "skipped: installing packages needs root"
+fi
 
 echo "== ASan+UBSan build"
 cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON -DQOR_WITH_BENCH=OFF

@@ -19,6 +19,8 @@
 //   auto run = price.attributesAtIndexEffectiveRange(0);  // {font, color} over {0, 1}
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -29,7 +31,7 @@
 namespace qor {
 
 // A stretch of UTF-16 code units: `length` units from `location`.
-struct TextRange {
+struct QOR_TOOLBOX_EXPORT TextRange {
   std::size_t location = 0;
   std::size_t length = 0;
 
@@ -37,7 +39,7 @@ struct TextRange {
   friend constexpr bool operator==(const TextRange&, const TextRange&) = default;
 };
 
-class AttributedString {
+class QOR_TOOLBOX_EXPORT AttributedString {
  public:
   // The attributes of one unit and the range over which they hold.
   struct AttributeRun {
@@ -79,7 +81,7 @@ class AttributedString {
   void addAttributesRange(const DictionaryRef& attributes, TextRange range);
 
   // Equal texts whose units have equal attributes, however the runs are cut.
-  friend bool operator==(const AttributedString& a, const AttributedString& b);
+  friend QOR_TOOLBOX_EXPORT bool operator==(const AttributedString& a, const AttributedString& b);
 
   // A property-list form for storing the string among other values:
   //   {"string" = "-12"; "runs" = ({"length" = 1; "attributes" = {...}}, ...)}

@@ -13,6 +13,8 @@
 //   pane.localizedStringForKeyValueTable("Key Bindings", "", "Localizable");
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -21,7 +23,7 @@
 
 namespace qor {
 
-class Bundle {
+class QOR_TOOLBOX_EXPORT Bundle {
  public:
   // `path` is the bundle folder; it need not exist (look-ups then fail).
   // `languages`, when given, replaces the environment's preference list.
@@ -51,8 +53,8 @@ class Bundle {
 // The host application's own bundle (its "GUIStrings" table). Set by the host
 // at start-up; until then a bundle at a path that does not exist, so every
 // look-up gives the key. Never null.
-[[nodiscard]] std::shared_ptr<const Bundle> mainBundle();
-void setMainBundle(std::shared_ptr<const Bundle> bundle);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::shared_ptr<const Bundle> mainBundle();
+QOR_TOOLBOX_EXPORT void setMainBundle(std::shared_ptr<const Bundle> bundle);
 
 // Parses PO text: msgid/msgstr pairs with C escapes (octal too) and
 // continued lines, LF or CRLF line ends, an optional UTF-8 byte-order mark.
@@ -61,6 +63,6 @@ void setMainBundle(std::shared_ptr<const Bundle> bundle);
 // means "not translated". Malformed lines are skipped; of two entries with
 // the same msgid the later wins.
 //   parsePoText("msgid \"Key\"\nmsgstr \"Taste\"\n")  ->  {{"Key", "Taste"}}
-[[nodiscard]] std::map<std::string, std::string> parsePoText(const std::string& text);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::map<std::string, std::string> parsePoText(const std::string& text);
 
 }  // namespace qor

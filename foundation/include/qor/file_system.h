@@ -1,6 +1,8 @@
 // A seam for file-system calls, so that tests can inject failures.
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,7 +10,7 @@
 
 namespace qor {
 
-class FileSystem {
+class QOR_TOOLBOX_EXPORT FileSystem {
  public:
   virtual ~FileSystem() = default;
   // The whole file, or nullopt when it cannot be opened or read.

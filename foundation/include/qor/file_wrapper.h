@@ -12,6 +12,8 @@
 //   picture->filename();            // "photo.jpeg" (the preferred name unless given)
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,7 +26,7 @@ namespace qor {
 class FileWrapper;
 using FileWrapperRef = std::shared_ptr<FileWrapper>;
 
-class FileWrapper final : public Opaque {
+class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
  public:
   enum class Type { RegularFile, SymbolicLink, Folder };
 

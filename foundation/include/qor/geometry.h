@@ -2,21 +2,23 @@
 // toolbox. Whether y grows downward or upward is said by each user.
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 namespace qor {
 
-struct Point {
+struct QOR_TOOLBOX_EXPORT Point {
   float x = 0;
   float y = 0;
   friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct Size {
+struct QOR_TOOLBOX_EXPORT Size {
   float width = 0;
   float height = 0;
   friend bool operator==(const Size&, const Size&) = default;
 };
 
-struct Rect {
+struct QOR_TOOLBOX_EXPORT Rect {
   Point origin;
   Size size;
   friend bool operator==(const Rect&, const Rect&) = default;

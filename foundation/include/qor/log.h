@@ -11,6 +11,8 @@
 //   capture.lines();   // {"*** Remove bogus editor shortcuts. (1)"}
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +20,12 @@
 namespace qor {
 
 // Writes one line. Embedded newlines are kept; an empty line is written too.
-void logLine(std::string_view line);
+QOR_TOOLBOX_EXPORT void logLine(std::string_view line);
 
 // While alive, records every line logged on any thread, in order. Captures
 // nest: each live capture sees every line. Whether lines also reach syslog
 // while a capture is alive is chosen per capture.
-class LogCapture {
+class QOR_TOOLBOX_EXPORT LogCapture {
  public:
   enum class Syslog { Silence, Forward };
   explicit LogCapture(Syslog syslog = Syslog::Silence);

@@ -5,6 +5,8 @@
 // lives.
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,7 +16,7 @@ namespace qor {
 
 class Menu;
 
-class MenuItem {
+class QOR_TOOLBOX_EXPORT MenuItem {
  public:
   virtual ~MenuItem() = default;
   [[nodiscard]] virtual std::string title() const = 0;
@@ -29,7 +31,7 @@ class MenuItem {
   [[nodiscard]] virtual const Menu* submenu() const = 0;
 };
 
-class Menu {
+class QOR_TOOLBOX_EXPORT Menu {
  public:
   virtual ~Menu() = default;
   [[nodiscard]] virtual std::string title() const = 0;

@@ -19,6 +19,8 @@
 //   opaqueAs<FileWrapper>(attributes->objectForKey("QOR image file attribute name"));  // wrapper
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,7 +29,7 @@
 
 namespace qor {
 
-class Opaque : public Object {
+class QOR_TOOLBOX_EXPORT Opaque : public Object {
  public:
   [[nodiscard]] Kind kind() const final { return Kind::Opaque; }
   // A short name of the type for logs and test failures ("font").

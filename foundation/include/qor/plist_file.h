@@ -12,6 +12,8 @@
 //   if (auto dict = qor::asDictionary(set)) ...
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,7 +32,7 @@ inline constexpr int kMaximumPropertyListDepth = 512;
 // Result: the root value, or null for empty, malformed or unsupported input:
 // nesting beyond kMaximumPropertyListDepth, an integer above INT64_MAX, a
 // UID. A date in XML loses any fraction of a second.
-[[nodiscard]] Ref propertyListFromBytes(std::span<const std::uint8_t> bytes);
+[[nodiscard]] QOR_TOOLBOX_EXPORT Ref propertyListFromBytes(std::span<const std::uint8_t> bytes);
 
 // Serialises `value` as an XML property list (UTF-8, with the usual
 // <?xml ...> and DOCTYPE lines). Dates are rounded down to whole seconds.
@@ -43,18 +45,18 @@ inline constexpr int kMaximumPropertyListDepth = 512;
 // nesting beyond kMaximumPropertyListDepth (a container holding itself), a
 // string or key that is not valid UTF-8 or holds NUL, U+FFFE or U+FFFF, a
 // date outside the years 1000-9999.
-[[nodiscard]] std::string xmlPropertyListFromValue(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string xmlPropertyListFromValue(const Ref& value);
 
 // Reads a whole file through `fs`. Result: null when the file cannot be read
 // or does not parse.
-[[nodiscard]] Ref readPropertyListFile(const std::string& path,
+[[nodiscard]] QOR_TOOLBOX_EXPORT Ref readPropertyListFile(const std::string& path,
                                        FileSystem& fs = FileSystem::real());
 
 // Writes `value` as XML atomically: a temporary file in the same folder,
 // flushed and renamed over `path`. Result: false (with a "***" log line) when
 // the value cannot be serialised or any step fails; the old file is then
 // untouched and no temporary remains.
-[[nodiscard]] bool writePropertyListFile(const Ref& value, const std::string& path,
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool writePropertyListFile(const Ref& value, const std::string& path,
                                          FileSystem& fs = FileSystem::real());
 
 }  // namespace qor

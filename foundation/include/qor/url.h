@@ -13,6 +13,8 @@
 //   url->path();                                            // "/tmp/a b.png"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +29,7 @@ using UrlRef = std::shared_ptr<Url>;
 // The key of the one-entry dictionary that stands for a URL in files.
 inline constexpr std::string_view kUrlPropertyListKey = "$url";
 
-class Url final : public Object {
+class QOR_TOOLBOX_EXPORT Url final : public Object {
  public:
   explicit Url(std::string text) : text_(std::move(text)) {}
   // A URL with the given text, taken as it stands (not checked).
@@ -50,6 +52,6 @@ class Url final : public Object {
 };
 
 // `value` as a URL, or null when it is null or of another kind.
-[[nodiscard]] UrlRef asUrl(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT UrlRef asUrl(const Ref& value);
 
 }  // namespace qor

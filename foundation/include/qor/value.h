@@ -18,6 +18,8 @@
 //   auto name = set->stringForKey("name");   // "Mine"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -54,7 +56,7 @@ using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 // one-entry dictionary (see qor/url.h).
 enum class Kind { String, Number, Data, Date, Array, Dictionary, Url, Opaque };
 
-class Object {
+class QOR_TOOLBOX_EXPORT Object {
  public:
   virtual ~Object() = default;
   Object(const Object&) = delete;
@@ -78,22 +80,22 @@ class Object {
 
 // Typed views of a reference; each gives null when `value` is null or of
 // another kind. A mutable container is also returned by asArray/asDictionary.
-[[nodiscard]] StringRef asString(const Ref& value);
-[[nodiscard]] NumberRef asNumber(const Ref& value);
-[[nodiscard]] DataRef asData(const Ref& value);
-[[nodiscard]] DateRef asDate(const Ref& value);
-[[nodiscard]] ArrayRef asArray(const Ref& value);
-[[nodiscard]] MutableArrayRef asMutableArray(const Ref& value);
-[[nodiscard]] DictionaryRef asDictionary(const Ref& value);
-[[nodiscard]] MutableDictionaryRef asMutableDictionary(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT StringRef asString(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT NumberRef asNumber(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef asData(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DateRef asDate(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT ArrayRef asArray(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef asMutableArray(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DictionaryRef asDictionary(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef asMutableDictionary(const Ref& value);
 
 // Deep equality of contents (kinds, values, order of array elements; the
 // order of dictionary keys does not count). Integers and reals compare by
 // numeric value; a boolean equals only a boolean. Two nulls are equal; a null
 // and a value are not.
-[[nodiscard]] bool isEqual(const Ref& a, const Ref& b);
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool isEqual(const Ref& a, const Ref& b);
 
-class String final : public Object {
+class QOR_TOOLBOX_EXPORT String final : public Object {
  public:
   explicit String(std::string utf8) : value_(std::move(utf8)) {}
   static StringRef make(std::string utf8) { return std::make_shared<String>(std::move(utf8)); }
@@ -105,7 +107,7 @@ class String final : public Object {
 };
 
 // Integer, real or boolean; the three stay apart through files and copies.
-class Number final : public Object {
+class QOR_TOOLBOX_EXPORT Number final : public Object {
  public:
   enum class Type { Integer, Real, Boolean };
   static NumberRef makeInteger(std::int64_t v);
@@ -130,7 +132,7 @@ class Number final : public Object {
   double real_;
 };
 
-class Data final : public Object {
+class QOR_TOOLBOX_EXPORT Data final : public Object {
  public:
   explicit Data(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
   static DataRef make(std::vector<std::uint8_t> bytes) {
@@ -144,7 +146,7 @@ class Data final : public Object {
 };
 
 // A point in time, kept as seconds (with fraction) since 1970-01-01 UTC.
-class Date final : public Object {
+class QOR_TOOLBOX_EXPORT Date final : public Object {
  public:
   explicit Date(double secondsSince1970) : seconds_(secondsSince1970) {}
   static DateRef make(double secondsSince1970) { return std::make_shared<Date>(secondsSince1970); }
@@ -155,7 +157,7 @@ class Date final : public Object {
   double seconds_;
 };
 
-class Array : public Object {
+class QOR_TOOLBOX_EXPORT Array : public Object {
  public:
   explicit Array(std::vector<Ref> elements = {}) : elements_(std::move(elements)) {}
   // A fixed array; the elements are shared, not copied.
@@ -173,7 +175,7 @@ class Array : public Object {
   std::vector<Ref> elements_;
 };
 
-class MutableArray final : public Array {
+class QOR_TOOLBOX_EXPORT MutableArray final : public Array {
  public:
   using Array::Array;
   static MutableArrayRef make(std::vector<Ref> elements = {}) {
@@ -191,7 +193,7 @@ class MutableArray final : public Array {
   void setElements(std::vector<Ref> elements) { elements_ = std::move(elements); }
 };
 
-class Dictionary : public Object {
+class QOR_TOOLBOX_EXPORT Dictionary : public Object {
  public:
   using Entry = std::pair<std::string, Ref>;
   Dictionary() = default;
@@ -238,7 +240,7 @@ class Dictionary : public Object {
   std::unique_ptr<std::unordered_map<std::string_view, std::size_t>> index_;
 };
 
-class MutableDictionary final : public Dictionary {
+class QOR_TOOLBOX_EXPORT MutableDictionary final : public Dictionary {
  public:
   using Dictionary::Dictionary;
   static MutableDictionaryRef make(std::vector<Entry> entries = {}) {
@@ -261,6 +263,6 @@ class MutableDictionary final : public Dictionary {
 
 // A short readable rendering for logs and test failures, e.g.
 // {"name" = "Mine"; "menu" = {}} or (1, 2.5, true, <0aff>).
-[[nodiscard]] std::string describe(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string describe(const Ref& value);
 
 }  // namespace qor

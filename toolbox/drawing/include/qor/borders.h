@@ -27,6 +27,8 @@
 //   qor::drawLinesAroundRect(context, {{0, 0}, {40, 20}}, border, qor::Antialiasing::Off);
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <optional>
 
 #include "qor/geometry.h"
@@ -46,16 +48,16 @@ inline constexpr double kMaximumCheckerSquares = 16.0 * 1024 * 1024;
 // red, green, blue and optionally alpha (1 when absent), each in 0..1 and
 // clamped to it. Result: nullopt for anything else (null, another kind, too
 // few or too many elements, a non-number or NaN element).
-[[nodiscard]] std::optional<Color> colorFromPropertyList(const Ref& value);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<Color> colorFromPropertyList(const Ref& value);
 // The four-number form of `color`.
-[[nodiscard]] ArrayRef propertyListFromColor(const Color& color);
+[[nodiscard]] QOR_TOOLBOX_EXPORT ArrayRef propertyListFromColor(const Color& color);
 
 // Strokes the sides of `rect` that `border` describes. Double lines move the
 // ends of neighbouring sides out to meet their outer line; diagonals run
 // between the inner corners. With `antialias` Off, the four straight sides
 // are stroked without antialiasing; the context's setting afterwards equals
 // the one before in every case. A null or empty `border` draws nothing.
-void drawLinesAroundRect(GraphicsContext& context, Rect rect, const DictionaryRef& border, Antialiasing antialias);
+QOR_TOOLBOX_EXPORT void drawLinesAroundRect(GraphicsContext& context, Rect rect, const DictionaryRef& border, Antialiasing antialias);
 
 enum class MarkEmptySides { No, Yes };
 
@@ -64,7 +66,7 @@ enum class MarkEmptySides { No, Yes };
 // `markEmptySides` Yes a thin black line on each side described by an empty
 // dictionary plus a red prohibition sign across `rect`. Straight sides are
 // drawn without antialiasing. A null or empty `border` draws nothing.
-void drawBackgroundImageForLinesAroundRect(GraphicsContext& context, Rect rect, const DictionaryRef& border,
+QOR_TOOLBOX_EXPORT void drawBackgroundImageForLinesAroundRect(GraphicsContext& context, Rect rect, const DictionaryRef& border,
                                            MarkEmptySides markEmptySides);
 
 // Which diagonal splits a swatch: Falling runs from (x, y) to (maxX, maxY),
@@ -74,7 +76,7 @@ enum class TileDiagonal { Falling, Rising };
 // A colour swatch: `rect` split into a white and a black triangle (white
 // first), then painted over with `color` so its transparency shows. A null
 // `color` leaves the two triangles.
-void drawTileForColorInRect(GraphicsContext& context, const std::optional<Color>& color, Rect rect,
+QOR_TOOLBOX_EXPORT void drawTileForColorInRect(GraphicsContext& context, const std::optional<Color>& color, Rect rect,
                             TileDiagonal diagonal);
 
 // Fills `rect` with `background`, then squares of side `size` in `checker`
@@ -85,7 +87,7 @@ void drawTileForColorInRect(GraphicsContext& context, const std::optional<Color>
 // square left of x. A `size` that is not above 0 or not finite, a `rect`
 // with a non-finite number, or more than kMaximumCheckerSquares squares
 // draws the background only.
-void drawCheckerInRect(GraphicsContext& context, Rect rect, float size, const Color& background,
+QOR_TOOLBOX_EXPORT void drawCheckerInRect(GraphicsContext& context, Rect rect, float size, const Color& background,
                        const Color& checker);
 
 }  // namespace qor

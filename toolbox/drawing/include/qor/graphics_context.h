@@ -17,6 +17,8 @@
 // laid out in (`LayoutManager`).
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -30,7 +32,7 @@
 namespace qor {
 
 // A calibrated RGBA colour, each component in 0..1.
-struct Color {
+struct QOR_TOOLBOX_EXPORT Color {
   float red = 0;
   float green = 0;
   float blue = 0;
@@ -53,7 +55,7 @@ enum class Antialiasing { Off, On };
 // (line width 1.0, no dash, mitred joins, butt caps unless set otherwise).
 // Building never fails: elements with non-finite numbers are kept as given
 // and dropped when the path is resolved for painting.
-class BezierPath {
+class QOR_TOOLBOX_EXPORT BezierPath {
  public:
   struct MoveTo { Point point; friend bool operator==(const MoveTo&, const MoveTo&) = default; };
   struct LineTo { Point point; friend bool operator==(const LineTo&, const LineTo&) = default; };
@@ -133,7 +135,7 @@ class BezierPath {
 // about a centre (the current point is the arc's start) and closes. Relative
 // lines become absolute, rectangles and ovals become their outlines, arct
 // corners become a line and an arc.
-struct ResolvedPath {
+struct QOR_TOOLBOX_EXPORT ResolvedPath {
   struct Move { Point point; };
   struct Line { Point point; };
   // `sweep` in degrees, positive toward increasing angles, at most 360 either way.
@@ -150,10 +152,10 @@ struct ResolvedPath {
 // relative line or arct without a current point is left out; an arct whose
 // points coincide or line up, or whose radius is not above 0, becomes a line
 // to `point1`. Result: empty for an empty path.
-[[nodiscard]] ResolvedPath resolveBezierPath(const BezierPath& path);
+[[nodiscard]] QOR_TOOLBOX_EXPORT ResolvedPath resolveBezierPath(const BezierPath& path);
 
 // A font by family and size; an empty family means the toolkit's default.
-struct Font {
+struct QOR_TOOLBOX_EXPORT Font {
   std::string family;
   float pointSize = 0;
   friend bool operator==(const Font&, const Font&) = default;
@@ -161,7 +163,7 @@ struct Font {
 
 // The current graphics context. Calls happen on the main thread while a view,
 // an image or a page is being drawn.
-class GraphicsContext {
+class QOR_TOOLBOX_EXPORT GraphicsContext {
  public:
   virtual ~GraphicsContext() = default;
 
@@ -184,7 +186,7 @@ class GraphicsContext {
 };
 
 // The characters of a laid-out text, indexed in UTF-16 code units.
-class TextStorage {
+class QOR_TOOLBOX_EXPORT TextStorage {
  public:
   virtual ~TextStorage() = default;
   [[nodiscard]] virtual std::size_t length() const = 0;
@@ -197,7 +199,7 @@ class TextStorage {
 
 // Where glyphs were laid out: a layout manager together with the one text
 // container asked about. Glyph indexes are taken equal to character indexes.
-class LayoutManager {
+class QOR_TOOLBOX_EXPORT LayoutManager {
  public:
   virtual ~LayoutManager() = default;
   // The bounding rectangle of `glyphs` in the container's coordinates (y

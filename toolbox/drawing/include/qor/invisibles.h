@@ -5,6 +5,8 @@
 //                                      qor::Color::colorWithCalibratedRedGreenBlueAlpha(0.5, 0.5, 0.5, 1));
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include "qor/attributed_string.h"
 #include "qor/geometry.h"
 #include "qor/graphics_context.h"
@@ -30,7 +32,7 @@ namespace qor {
 //
 // The range is clamped to the text; an empty range, or one starting at or
 // past the end, draws nothing.
-void drawSpecialCharactersInString(GraphicsContext& context, const TextStorage& text, TextRange range, Point origin,
+QOR_TOOLBOX_EXPORT void drawSpecialCharactersInString(GraphicsContext& context, const TextStorage& text, TextRange range, Point origin,
                                    const LayoutManager& layout, const Color& color);
 
 }  // namespace qor

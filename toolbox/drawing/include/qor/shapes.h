@@ -5,6 +5,8 @@
 //   qor::topRightOfRect({{0, 0}, {10, 20}})  // (10, 20)
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 
 #include "qor/geometry.h"
@@ -12,15 +14,15 @@
 
 namespace qor {
 
-[[nodiscard]] Point bottomLeftOfRect(Rect rect);    // (x, y)
-[[nodiscard]] Point bottomCenterOfRect(Rect rect);  // (x + 0.5 × width, y)
-[[nodiscard]] Point bottomRightOfRect(Rect rect);   // (x + width, y)
-[[nodiscard]] Point leftCenterOfRect(Rect rect);    // (x, y + 0.5 × height)
-[[nodiscard]] Point centerOfRect(Rect rect);        // (x + 0.5 × width, y + 0.5 × height)
-[[nodiscard]] Point rightCenterOfRect(Rect rect);   // (x + width, y + 0.5 × height)
-[[nodiscard]] Point topLeftOfRect(Rect rect);       // (x, y + height)
-[[nodiscard]] Point topCenterOfRect(Rect rect);     // (x + 0.5 × width, y + height)
-[[nodiscard]] Point topRightOfRect(Rect rect);      // (x + width, y + height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point bottomLeftOfRect(Rect rect);    // (x, y)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point bottomCenterOfRect(Rect rect);  // (x + 0.5 × width, y)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point bottomRightOfRect(Rect rect);   // (x + width, y)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point leftCenterOfRect(Rect rect);    // (x, y + 0.5 × height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point centerOfRect(Rect rect);        // (x + 0.5 × width, y + 0.5 × height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point rightCenterOfRect(Rect rect);   // (x + width, y + 0.5 × height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point topLeftOfRect(Rect rect);       // (x, y + height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point topCenterOfRect(Rect rect);     // (x + 0.5 × width, y + height)
+[[nodiscard]] QOR_TOOLBOX_EXPORT Point topRightOfRect(Rect rect);      // (x + width, y + height)
 
 // A rounded rectangle inset by one point on every side, corners of `radius`
 // clamped to half the inset rectangle's shorter side. It starts at the middle
@@ -28,7 +30,7 @@ namespace qor {
 // (x, y), (maxX, y), (maxX, maxY). A `radius` not above 0 (or NaN) gives the
 // plain inset rectangle. Result: the empty path when the inset rectangle has
 // no width or height (or a NaN one).
-[[nodiscard]] BezierPath bezierPathWithRoundRect(Rect rect, float radius);
+[[nodiscard]] QOR_TOOLBOX_EXPORT BezierPath bezierPathWithRoundRect(Rect rect, float radius);
 
 // Check-box states, the toolkit's button state values.
 inline constexpr std::int32_t kCheckboxOff = 0;
@@ -40,6 +42,6 @@ inline constexpr std::int32_t kCheckboxMixed = -1;
 // a tick and for Mixed a dash (line width size / 12, with the context's own
 // antialiasing). Any other state draws the box only. The context's
 // antialiasing setting afterwards equals the one before.
-void drawCheckbox(GraphicsContext& context, Point origin, float size, std::int32_t state);
+QOR_TOOLBOX_EXPORT void drawCheckbox(GraphicsContext& context, Point origin, float size, std::int32_t state);
 
 }  // namespace qor

@@ -24,6 +24,8 @@
 //   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -41,10 +43,10 @@ namespace qor {
 // An alias record for the item at `path` (a link at its end is followed).
 // Result: null for an empty path, a missing item, or an item whose identity
 // can't be read.
-[[nodiscard]] DataRef aliasFromPath(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef aliasFromPath(std::string_view path, FileCalls& calls = FileCalls::real());
 
 // How far the search road may go.
-struct AliasSearchLimits {
+struct QOR_TOOLBOX_EXPORT AliasSearchLimits {
   std::size_t maximumEntries = 50'000;  // folder entries read, all folders together
   std::chrono::milliseconds maximumTime{2'000};
 };
@@ -53,7 +55,7 @@ struct AliasSearchLimits {
 enum class AliasRoad { None, RecordedPath, FileHandle, OtherMountPoint, Search };
 
 // What a resolution did, for tests and benchmarks.
-struct AliasResolution {
+struct QOR_TOOLBOX_EXPORT AliasResolution {
   std::optional<std::string> path;
   AliasRoad road = AliasRoad::None;
   std::size_t entriesSearched = 0;
@@ -61,13 +63,13 @@ struct AliasResolution {
 
 // The absolute path of the item `alias` designates. Result: nullopt for null,
 // truncated or malformed data, and when no road finds the very item.
-[[nodiscard]] std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls = FileCalls::real());
 // The same, with the search's limits and a report of the road taken.
-[[nodiscard]] AliasResolution resolveAlias(std::span<const std::uint8_t> alias, FileCalls& calls,
+[[nodiscard]] QOR_TOOLBOX_EXPORT AliasResolution resolveAlias(std::span<const std::uint8_t> alias, FileCalls& calls,
                                            const AliasSearchLimits& limits = {});
 
 // The decoded contents of an alias record.
-struct AliasRecord {
+struct QOR_TOOLBOX_EXPORT AliasRecord {
   std::string path;              // as given at creation (absolute)
   std::string pathInFileSystem;  // from the file system's root, links resolved
   std::string mountPoint;        // where the file system was mounted
@@ -82,15 +84,15 @@ struct AliasRecord {
   friend bool operator==(const AliasRecord&, const AliasRecord&) = default;
 };
 
-[[nodiscard]] std::vector<std::uint8_t> encodeAliasRecord(const AliasRecord& record);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<std::uint8_t> encodeAliasRecord(const AliasRecord& record);
 // Result: nullopt for bytes that are not a complete record of a known
 // version: wrong magic or version, a field running past the end, a field
 // twice, a number of the wrong width, a missing path or inode. Fields of
 // unknown tags are skipped.
-[[nodiscard]] std::optional<AliasRecord> decodeAliasRecord(std::span<const std::uint8_t> bytes);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<AliasRecord> decodeAliasRecord(std::span<const std::uint8_t> bytes);
 
 // One line of /proc/self/mountinfo.
-struct MountEntry {
+struct QOR_TOOLBOX_EXPORT MountEntry {
   std::uint64_t device = 0;  // makedev(major, minor)
   std::string root;          // the folder of the file system mounted here
   std::string mountPoint;
@@ -100,6 +102,6 @@ struct MountEntry {
 
 // The lines of a mountinfo text, with the octal escapes of blanks, tabs,
 // newlines and backslashes decoded. Malformed lines are skipped.
-[[nodiscard]] std::vector<MountEntry> parseMountTable(std::string_view text);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<MountEntry> parseMountTable(std::string_view text);
 
 }  // namespace qor

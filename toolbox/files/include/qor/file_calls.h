@@ -7,6 +7,8 @@
 // override the calls they want to fail or to see.
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <chrono>
 #include <compare>
 #include <cstdint>
@@ -17,14 +19,14 @@
 namespace qor {
 
 // When an item came into being (statx's birth time).
-struct BirthTime {
+struct QOR_TOOLBOX_EXPORT BirthTime {
   std::int64_t seconds = 0;
   std::uint32_t nanoseconds = 0;
   friend auto operator<=>(const BirthTime&, const BirthTime&) = default;
 };
 
 // What the kernel says an item is.
-struct ItemIdentity {
+struct QOR_TOOLBOX_EXPORT ItemIdentity {
   std::uint64_t device = 0;  // st_dev
   std::uint64_t inode = 0;
   // Absent when the file system keeps no birth time.
@@ -33,14 +35,14 @@ struct ItemIdentity {
 };
 
 // A file handle from name_to_handle_at: its type and opaque bytes.
-struct KernelFileHandle {
+struct QOR_TOOLBOX_EXPORT KernelFileHandle {
   std::int32_t type = 0;
   std::vector<std::uint8_t> bytes;
   friend bool operator==(const KernelFileHandle&, const KernelFileHandle&) = default;
 };
 
 // One entry of a folder listing, as readdir gives it.
-struct FolderEntry {
+struct QOR_TOOLBOX_EXPORT FolderEntry {
   enum class Type { Folder, SymbolicLink, Other, Unknown };
   std::string name;
   std::uint64_t inode = 0;
@@ -49,14 +51,14 @@ struct FolderEntry {
 
 // The outcome of a trash request: status 0 on success, otherwise the GIO
 // error code (or errno) and its message.
-struct TrashOutcome {
+struct QOR_TOOLBOX_EXPORT TrashOutcome {
   int status = 0;
   std::string message;
 };
 
 enum class LinkHandling { Follow, DoNotFollow };
 
-class FileCalls {
+class QOR_TOOLBOX_EXPORT FileCalls {
  public:
   virtual ~FileCalls() = default;
 

@@ -11,6 +11,8 @@
 //     ...  // {"object": the tag set, "path": "/home/u/Library/.../x.qor1_tag_set"}
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,7 @@
 namespace qor {
 
 // "Library/Application Support/z-phane/QOR", relative to a domain's root.
-[[nodiscard]] std::string libraryDir();
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string libraryDir();
 
 // The files directly in `folder` whose extension (after the last ".") is
 // exactly `extension`, hidden ones included, in the order the file system
@@ -31,34 +33,34 @@ namespace qor {
 // file gives it with "Not a directory: <path>"; a listing that fails part
 // way logs "*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>" and
 // uses what was listed.
-[[nodiscard]] MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder,
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder,
                                                                    std::string_view extension,
                                                                    FileCalls& calls = FileCalls::real());
 
 // The tag sets (style sheets) of the user's support folder followed by the
 // computer-wide ones; nothing merged. Result: a new array, empty when
 // neither folder exists.
-[[nodiscard]] MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
-[[nodiscard]] MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
 
 // A new array of the ten extensions of the family's documents, in their
 // fixed order: "qor1", "qordoc", "qorcmp", "qorenc", "qorcpe", "qorbin",
 // "qxdoc", "qxcmp", "qxenc", "qxcpe".
-[[nodiscard]] MutableArrayRef nativeFileExtensions();
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef nativeFileExtensions();
 // Whether `extension` (no leading dot) is one of them, exactly.
-[[nodiscard]] bool isNativeFileExtention(std::string_view extension);
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool isNativeFileExtention(std::string_view extension);
 
 // Makes the folder "<home>/<path>" with any missing folders above it.
 // Result: true when something is there afterwards (an existing plain file
 // counts, and is left alone); false, with "*** can't create directory at
 // <path>" and "\t<error>" logged, when it can't be made.
-[[nodiscard]] bool createFolderUnderHome(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool createFolderUnderHome(std::string_view path, FileCalls& calls = FileCalls::real());
 
 // Moves the item at the absolute `path` to the trash the freedesktop.org way
 // (GIO): the user's trash, or the trash folder of the volume that holds it;
 // a symbolic link goes itself, not its target. Result: false for an empty
 // path (silently) and when the item can't be trashed ("*** Failed to trash
 // document: [<GIO error code>] <path>" logged).
-[[nodiscard]] bool moveFileToTrash(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool moveFileToTrash(std::string_view path, FileCalls& calls = FileCalls::real());
 
 }  // namespace qor

@@ -21,6 +21,8 @@
 //   // -> "/home/v/docs/pics/p.png", and the record now says so
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,7 +45,7 @@ namespace qor {
 // attributes can't be read, both numbers are 0 and the line
 // "*** toolbox: rldwpabp: attributesOfItemAtPath: <error>" is logged.
 // Result: a new record, never null.
-[[nodiscard]] MutableDictionaryRef resourceLocationDictionaryWithPathAndBasePath(
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef resourceLocationDictionaryWithPathAndBasePath(
     std::string_view path, std::string_view basePath, FileCalls& calls = FileCalls::real());
 
 // Finds the item `record` designates. Tried in this order, the first that
@@ -56,7 +58,7 @@ namespace qor {
 // wrong type count as absent. Result: the absolute path of an existing item,
 // or nullopt (null or empty record, nothing found; the record is then
 // unchanged).
-[[nodiscard]] std::optional<std::string> pathFromResourceLocationDictionaryWithBasePath(
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromResourceLocationDictionaryWithBasePath(
     const MutableDictionaryRef& record, std::string_view basePath, FileCalls& calls = FileCalls::real());
 
 // `path` seen from the folder that holds the file `basePath`: each remaining
@@ -65,28 +67,28 @@ namespace qor {
 // "/" of the run dropped ("../pics/p.png", "../docs"). Components are
 // compared exactly. Both paths should be absolute; empty ones give what the
 // counting gives (see the tests).
-[[nodiscard]] std::string relativePathWithPathAndBasePath(std::string_view path, std::string_view basePath);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string relativePathWithPathAndBasePath(std::string_view path, std::string_view basePath);
 
 // Tidies a path: a leading "~" or "~/" becomes `homeFolder`, empty and "."
 // components go, each ".." removes the component before it (at the root it
 // is dropped; leading ".." of a relative path stay), and a final "/" goes.
 // "~name" is left as it is. Empty path: empty.
-[[nodiscard]] std::string stringByStandardizingPath(std::string_view path, std::string_view homeFolder);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, std::string_view homeFolder);
 // The same with the user's home folder from `calls`.
-[[nodiscard]] std::string stringByStandardizingPath(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, FileCalls& calls = FileCalls::real());
 
 // The components of a path: a leading "/" is one of its own, empty
 // components are skipped, a final "/" is one more ("/a/b/" -> "/", "a", "b",
 // "/"). Empty path: none.
-[[nodiscard]] std::vector<std::string> pathComponents(std::string_view path);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<std::string> pathComponents(std::string_view path);
 
 // The path without its last component: "/a/b" -> "/a", "/a" -> "/", "a" ->
 // "", "/" -> "/"; a final "/" is ignored.
-[[nodiscard]] std::string stringByDeletingLastPathComponent(std::string_view path);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByDeletingLastPathComponent(std::string_view path);
 
 // A block of bytes that is either locked (its bytes may be handed out) or
 // not, as the alias functions' callers expect of a memory handle.
-class Handle {
+class QOR_TOOLBOX_EXPORT Handle {
  public:
   // What HandleToData saves and puts back.
   struct State {
@@ -116,10 +118,10 @@ class Handle {
 // A new handle holding a copy of `data`'s bytes, unlocked; zero-length data
 // gives an empty handle. Result: null for null data or when the memory can't
 // be had.
-[[nodiscard]] std::unique_ptr<Handle> DataToHandle(const DataRef& data);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::unique_ptr<Handle> DataToHandle(const DataRef& data);
 
 // New data holding a copy of `handle`'s bytes; the handle is locked while
 // they are copied and has its earlier state afterwards. Null handle: null.
-[[nodiscard]] DataRef HandleToData(Handle* handle);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef HandleToData(Handle* handle);
 
 }  // namespace qor

@@ -28,6 +28,8 @@
 //   qor::durationFromString("2h30m");                    // 9000.0
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,13 +51,13 @@ namespace qor {
 // holds no ASCII digit (then `components` is left as it was).
 //   "3m2h"  -> "2 hours 3 minutes"
 //   "1.5h"  -> "5 hours 1 second"
-[[nodiscard]] std::optional<std::string> durationStringFromString(std::string_view input,
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> durationStringFromString(std::string_view input,
                                                                   const MutableDictionaryRef& components);
 
 // The total length of `input` in seconds: each parsed number read as a double
 // times its unit's seconds, summed in the order year to second (a month counts
 // 31 days, a year 365). Result: 0.0 when `input` is empty or holds no digit.
 //   "6m" -> 360.0    "6M" -> 16070400.0    "90" -> 90.0
-[[nodiscard]] double durationFromString(std::string_view input);
+[[nodiscard]] QOR_TOOLBOX_EXPORT double durationFromString(std::string_view input);
 
 }  // namespace qor

@@ -6,6 +6,8 @@
 //   qor::numberStringInHarvardWithNumber(2, 4);                           // "b)"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,7 +50,7 @@ enum class ListNumberStyle : std::int32_t {
 //
 // Result: nullopt for ListNumberStyle::None and for any value outside the
 // enumerators (a code cast in unchecked).
-[[nodiscard]] std::optional<std::string> numberStringWithNumber(std::int32_t number, ListNumberStyle style);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> numberStringWithNumber(std::int32_t number, ListNumberStyle style);
 
 // The label of an outline entry numbered `number` within its level at
 // `depth` (1 is the top level), in the Harvard cycle:
@@ -58,6 +60,6 @@ enum class ListNumberStyle : std::int32_t {
 // for a negative depth that remainder is 0 or negative: 0 gives "(1)", a
 // negative one "1." (so -1 and -4 give "(1)", -2 and -3 give "1.").
 // Result: the empty string for depth 0, never nullopt.
-[[nodiscard]] std::string numberStringInHarvardWithNumber(std::int32_t number, std::int32_t depth);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string numberStringInHarvardWithNumber(std::int32_t number, std::int32_t depth);
 
 }  // namespace qor

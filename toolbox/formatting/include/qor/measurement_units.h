@@ -6,6 +6,8 @@
 //   qor::valueInMeasurementUnit(72.0f, qor::MeasurementUnit::Centimeters);  // 2.54f
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 
 namespace qor {
@@ -30,13 +32,13 @@ enum class MeasurementUnit : std::int32_t {
 // and round once to single. Points, and any value outside the enumerators,
 // pass unchanged.
 //   1.0f cm -> 28.346457f
-[[nodiscard]] float pointInMeasurementUnit(float value, MeasurementUnit unit);
+[[nodiscard]] QOR_TOOLBOX_EXPORT float pointInMeasurementUnit(float value, MeasurementUnit unit);
 
 // `points` in `unit`. Inches and picas divide in single precision;
 // centimetres compute points / 72.0 * 2.54 in double precision, dividing
 // first, and round once to single. Points, and any value outside the
 // enumerators, pass unchanged.
 //   72.0f cm -> 2.54f
-[[nodiscard]] float valueInMeasurementUnit(float points, MeasurementUnit unit);
+[[nodiscard]] QOR_TOOLBOX_EXPORT float valueInMeasurementUnit(float points, MeasurementUnit unit);
 
 }  // namespace qor

@@ -17,6 +17,8 @@
 //   text->string();   // "(1,234.50)"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,7 +45,7 @@ enum class FormatLocalization {
 // no text attributes, no zero string, the separators of its symbols, fixed
 // (unlocalized) symbols, grouping only as the pattern says, no minimum or
 // maximum, and the process's default locale. Copies are independent.
-class NumberFormatter {
+class QOR_TOOLBOX_EXPORT NumberFormatter {
  public:
   static constexpr const char* kDefaultPositiveFormat = "0.###";
 
@@ -122,7 +124,7 @@ class NumberFormatter {
 
   // Same settings (attribute dictionaries and zero strings compared by
   // contents).
-  friend bool operator==(const NumberFormatter& a, const NumberFormatter& b);
+  friend QOR_TOOLBOX_EXPORT bool operator==(const NumberFormatter& a, const NumberFormatter& b);
 
  private:
   std::string positiveFormat_ = kDefaultPositiveFormat;
@@ -163,7 +165,7 @@ inline constexpr const char* kNumberFormatMaximumKey = "maximum";               
 // is text without attributes). A value of a kind its setting cannot take is
 // skipped and leaves that setting alone. A null or empty description changes
 // nothing.
-void setNumberFormatterWithDictionary(NumberFormatter& formatter, const DictionaryRef& description);
+QOR_TOOLBOX_EXPORT void setNumberFormatterWithDictionary(NumberFormatter& formatter, const DictionaryRef& description);
 
 // `value` formatted by a fresh formatter with `description` applied, as
 // styled text over `defaultAttributes` (see
@@ -171,7 +173,7 @@ void setNumberFormatterWithDictionary(NumberFormatter& formatter, const Dictiona
 // A null or empty description formats with the fresh formatter's settings.
 // Result: nullopt when the description's patterns are not valid LDML.
 //   (1234.5, {"positive" = "0.00"; "1000 separators" = false}, {}) -> "1,234.50"
-[[nodiscard]] std::optional<AttributedString> stringFromNumberForFormat(double value, const DictionaryRef& description,
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<AttributedString> stringFromNumberForFormat(double value, const DictionaryRef& description,
                                                                         const DictionaryRef& defaultAttributes);
 
 }  // namespace qor

@@ -9,6 +9,8 @@
 //   qor::stringForMenuKeyEquivalentFromKeyCode(0xF704)                  // "F1"
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,13 +29,13 @@ namespace qor {
 // its own and cannot be written as UTF-8; it gives its code as "[%04x]"
 // ("[d800]").
 //   0x0061 -> "A"    0x0020 -> "Space"    0xF713 -> "\uF713"
-[[nodiscard]] std::string stringForMenuKeyEquivalentFromKeyCode(char16_t code);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringForMenuKeyEquivalentFromKeyCode(char16_t code);
 
 // The glyphs of the modifiers in `mask`, always in the order ⌃ ⌥ ⇧ ⌘ (Control,
 // Option, Shift, Command); bits outside kModifierMaskBits are ignored.
 // Result: "(?)" when none of the four is set; never empty.
 //   0x1E0000 -> "⌃⌥⇧⌘"    0x1 -> "(?)"
-[[nodiscard]] std::string stringFromModifier(std::uint32_t mask);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromModifier(std::uint32_t mask);
 
 // The display text of a key sequence: strokes are dictionaries read for "key"
 // (a string) and "modifiers" (a number, its low 32 bits). A stroke without a
@@ -47,14 +49,14 @@ namespace qor {
 // does not already begin with ⇧, ⇧ goes in front: a capital key means Shift.
 // Result: empty for an empty or null sequence.
 //   (Command-only stroke, key "C")  ->  "⇧⌘C"
-[[nodiscard]] std::string stringFromKeySequence(const Array& sequence);
-[[nodiscard]] std::string stringFromKeySequence(const ArrayRef& sequence);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const Array& sequence);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const ArrayRef& sequence);
 
 // The identifier of a menu command: "[action] [TargetClass] [tag]", e.g.
 // "[saveDocument:] [] [0]" (empty brackets when the item has no target).
 // An item without any action shows "(none)" as its action, which no selector
 // name can equal. Result: nullopt for a null item, a separator and an item
 // whose action is kSubmenuAction (those have no bindings).
-[[nodiscard]] std::optional<std::string> identifierForMenuItem(const MenuItem* item);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> identifierForMenuItem(const MenuItem* item);
 
 }  // namespace qor

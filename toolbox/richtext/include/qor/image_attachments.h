@@ -13,6 +13,8 @@
 //   auto exported = qor::stringReplacingWithHighResolusionImagesIn(text.get(), reader);
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <memory>
 
 #include "qor/file_system.h"
@@ -33,7 +35,7 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 // The source attribute stays on the copy. An attachment whose picture or
 // source cannot be read or converted stays as it was. Result: null for a
 // null text.
-[[nodiscard]] std::unique_ptr<AttributedText> stringReplacingWithHighResolusionImagesIn(const AttributedText* text,
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::unique_ptr<AttributedText> stringReplacingWithHighResolusionImagesIn(const AttributedText* text,
                                                                                        ImageReader& reader);
 
 // LZW-compressed big-endian TIFF of the picture in `data`, with a resolution
@@ -47,7 +49,7 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 //   the resolution cannot be written (a picture wider or higher than 65535
 //   pixels, a size below one point, NaN):
 //   "*** TIFFDataWithData: cannot set the resolution (<reason>)."
-[[nodiscard]] DataRef TIFFDataWithData(const DataRef& data, float widthInPoints, float heightInPoints,
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef TIFFDataWithData(const DataRef& data, float widthInPoints, float heightInPoints,
                                        ImageReader& reader);
 
 // The picture of a file wrapper: a regular file's contents; for a symbolic
@@ -55,11 +57,11 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 // (read through `fs`). Result: null for a folder, a link to a folder or to
 // nothing, a null wrapper, or bytes that are no picture. The caller owns the
 // image.
-[[nodiscard]] ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader,
+[[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader,
                                             FileSystem& fs = FileSystem::real());
 
 // The picture in `bytes`: libtiff for TIFF, `reader` for anything else.
 // Result: null when neither reads it.
-[[nodiscard]] ImageRef imageWithData(std::span<const std::uint8_t> bytes, ImageReader& reader);
+[[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithData(std::span<const std::uint8_t> bytes, ImageReader& reader);
 
 }  // namespace qor

@@ -24,6 +24,8 @@
 //   qor::restoreSavedStandardTextAttributes(text.get());
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <memory>
 #include <string>
 
@@ -36,49 +38,49 @@ inline constexpr char kFontDescriptorDictionaryAttributeName[] = "neo font descr
 inline constexpr char kRTFDFileWrapperAttributeName[] = "RTFD file wrapper";
 
 // saveTypographyTextAttributes, then saveTableAndListTextAttributes.
-void saveStandardTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void saveStandardTextAttributes(AttributedText* text);
 // restoreTypographyTextAttributes, then restoreTableAndListTextAttributes.
-void restoreSavedStandardTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void restoreSavedStandardTextAttributes(AttributedText* text);
 
 // Walks the font runs from index 0 and sets the descriptor dictionary
 // attribute over each run whose font's descriptor dictionary has entries.
-void saveTypographyTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void saveTypographyTextAttributes(AttributedText* text);
 // Walks the descriptor dictionary runs from index 0; over each run with a
 // non-empty dictionary, replaces the font by one made from the dictionary
 // at the point size of the font at the run's first character. A run without
 // a font there, or whose dictionary makes no font, is left alone.
-void restoreTypographyTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void restoreTypographyTextAttributes(AttributedText* text);
 
 // Walks the paragraph-style runs; for a paragraph in tables or lists, takes
 // the union of the whole ranges of its tables and lists (the group), sets a
 // serialised wrapper of the group over it and continues after the group, so
 // a table or list of many paragraphs is saved once. A list inside a table
 // cell gives one wrapper over the union of both.
-void saveTableAndListTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void saveTableAndListTextAttributes(AttributedText* text);
 // Walks the wrapper runs (longest effective ranges); where the paragraph at
 // a run's start has lost its tables and lists, reads the wrapper back and,
 // when its length equals the run's, puts the paragraph styles of its table
 // and list paragraphs back over the same stretches. Only paragraph styles
 // change; a text that still has its structure is not touched.
-void restoreTableAndListTextAttributes(AttributedText* text);
+QOR_TOOLBOX_EXPORT void restoreTableAndListTextAttributes(AttributedText* text);
 
 // A new mutable copy of `attributes` plus, when it holds a font (under
 // kFontAttributeName) whose descriptor dictionary has entries, that
 // dictionary under kFontDescriptorDictionaryAttributeName. Result: a new
 // empty dictionary for a null or empty argument.
-[[nodiscard]] MutableDictionaryRef textAttributesIncludingTypography(const DictionaryRef& attributes);
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef textAttributesIncludingTypography(const DictionaryRef& attributes);
 
 // A new mutable copy of `attributes` in which, when it holds a non-empty
 // descriptor dictionary and a font, and `system` makes a font from the
 // dictionary at the old font's point size, that font replaces the old one.
 // The descriptor dictionary stays in the copy. Result: a new empty
 // dictionary for a null or empty argument; a plain copy when no font is made.
-[[nodiscard]] MutableDictionaryRef textAttributesRestoringTypography(const DictionaryRef& attributes,
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef textAttributesRestoringTypography(const DictionaryRef& attributes,
                                                                      TextSystem& system);
 
 // A new mutable text of `string` (UTF-8) with the single attribute font set
 // to the user's default text font at the small system font size. Never null.
-[[nodiscard]] std::unique_ptr<AttributedText> attributedStringWithStringForColumn(std::string string,
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::unique_ptr<AttributedText> attributedStringWithStringForColumn(std::string string,
                                                                                   TextSystem& system);
 
 }  // namespace qor

@@ -4,6 +4,8 @@
 // these; they are public so that tests and the fuzzer reach them directly.
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -20,18 +22,18 @@ enum class TiffCompression { None, Lzw };
 // and YResolution. ImageWidth and ImageLength are SHORT up to 65535 pixels
 // and LONG above (libtiff's choice). Result: nullopt for an image without
 // pixels or whose pixel buffer does not match its size, or when libtiff fails.
-[[nodiscard]] std::optional<std::vector<std::uint8_t>> tiffRepresentation(const Image& image,
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::vector<std::uint8_t>> tiffRepresentation(const Image& image,
                                                                           TiffCompression compression);
 
 // The first image of TIFF data, as RGBA with its resolution (centimetres
 // converted to inches; 72 dots per inch when the data names none or no
 // unit). Result: null when libtiff cannot read it or it has more than
 // kMaximumTiffPixels pixels.
-[[nodiscard]] ImageRef imageWithTIFFData(std::span<const std::uint8_t> bytes);
+[[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithTIFFData(std::span<const std::uint8_t> bytes);
 inline constexpr std::uint64_t kMaximumTiffPixels = std::uint64_t{1} << 26;
 
 // True when `bytes` start with a TIFF header of either byte order.
-[[nodiscard]] bool isTIFFData(std::span<const std::uint8_t> bytes);
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool isTIFFData(std::span<const std::uint8_t> bytes);
 
 enum class TiffPatch {
   Patched,
@@ -51,6 +53,6 @@ enum class TiffPatch {
 // length before anything is written, so on any result but Patched the data
 // is unchanged.
 //   400 x 300 px at 200 x 150 pt -> 28800/200 and 21600/150 (144 dpi)
-[[nodiscard]] TiffPatch patchTIFFResolution(std::span<std::uint8_t> tiff, float widthInPoints, float heightInPoints);
+[[nodiscard]] QOR_TOOLBOX_EXPORT TiffPatch patchTIFFResolution(std::span<std::uint8_t> tiff, float widthInPoints, float heightInPoints);
 
 }  // namespace qor

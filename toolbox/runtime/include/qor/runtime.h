@@ -7,6 +7,8 @@
 //   if (qor::getOSVersion() >= 0x610) ...   // Linux 6.1 or later
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,19 +27,19 @@ namespace qor {
 
 // (Re)seeds the generator; the sequence restarts for `seed`. Nothing in the
 // toolbox seeds it: that is the caller's choice.
-void super_random_init(std::uint32_t seed);
+QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 
 // The next output, anywhere in 0 to 4294967295. A generator that was never
 // seeded seeds itself with 5489 first, so without any seeding the first three
 // results are 3499211612, 581869302, 3890346734.
-[[nodiscard]] std::uint32_t super_random();
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::uint32_t super_random();
 
 // ---------------------------------------------------------------------------
 // Time
 
 // Seconds since 1970-01-01 UTC, with a microsecond fraction (the name is the
 // resolution, not the unit), from gettimeofday(2).
-[[nodiscard]] double microsecond();
+[[nodiscard]] QOR_TOOLBOX_EXPORT double microsecond();
 
 // ---------------------------------------------------------------------------
 // System version
@@ -59,10 +61,10 @@ void super_random_init(std::uint32_t seed);
 // the numbers is ignored ("6.1.0-18-amd64" -> 0x610), missing numbers read as
 // 0 ("6" -> 0x600). Result: 0 when the text does not begin with a digit
 // (also for an empty text).
-[[nodiscard]] std::int32_t packSystemVersion(std::string_view release);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t packSystemVersion(std::string_view release);
 
 // Where getOSVersion reads the running system's release text.
-class SystemVersionSource {
+class QOR_TOOLBOX_EXPORT SystemVersionSource {
  public:
   virtual ~SystemVersionSource() = default;
   // The release text ("6.1.0-18-amd64"), or nullopt when the platform cannot
@@ -74,19 +76,19 @@ class SystemVersionSource {
 
 // Replaces the source of getOSVersion process-wide; null restores the real
 // one. Meant for tests and headless hosts that pretend to be another system.
-void setSystemVersionSource(std::shared_ptr<const SystemVersionSource> source);
+QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersionSource> source);
 
 // The running system's version, packed as above. Result: 0 when the source
 // has no release text or it does not parse; 0 compares below every real
 // version, so callers that test "at least version X" take their oldest path.
-[[nodiscard]] std::int32_t getOSVersion();
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t getOSVersion();
 
 // ---------------------------------------------------------------------------
 // Debugging helpers
 
 // The low 32 bits of the pointer's address, read as signed (for compact
 // identifiers in log lines). A null pointer gives 0.
-[[nodiscard]] std::int32_t pointerLow32(const void* pointer);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t pointerLow32(const void* pointer);
 
 // Trace points that accept any arguments and do nothing; they compile away.
 template <typename... Args>

@@ -19,6 +19,8 @@
 //   auto secret = qor::encryptDataWithDataAndKey(data, "pass phrase");
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <sys/types.h>
 
 #include <array>
@@ -37,7 +39,7 @@ using ShellArguments = std::vector<std::string>;
 
 // A seam for the process calls that can fail, so that tests can inject the
 // failures. Each method forwards to the system call of the same role.
-class ProcessCalls {
+class QOR_TOOLBOX_EXPORT ProcessCalls {
  public:
   virtual ~ProcessCalls() = default;
   // pipe2 with O_CLOEXEC: `descriptors` receives the read and the write end.
@@ -53,7 +55,7 @@ class ProcessCalls {
 
 // A running command and the caller's ends of its two pipes. The caller owns
 // both descriptors (close them) and the process (wait for it).
-struct CommandPipe {
+struct QOR_TOOLBOX_EXPORT CommandPipe {
   pid_t processId = -1;
   int readDescriptor = -1;   // the command's standard output
   int writeDescriptor = -1;  // the command's standard input
@@ -68,7 +70,7 @@ struct CommandPipe {
 // for child." or "failed to create a process."; no descriptor is left open).
 // When the shell itself cannot start, the new process logs "failed to execute
 // a command." and ends with status 1, so its output is empty.
-[[nodiscard]] std::optional<CommandPipe> twoWayPipeWithCommand(
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<CommandPipe> twoWayPipeWithCommand(
     const ShellArguments& arguments, ProcessCalls& calls = ProcessCalls::real());
 
 // Starts a writer process that writes all of `data` (nothing for null data)
@@ -78,7 +80,7 @@ struct CommandPipe {
 // "\t----- before sending\t\t<length>" and "\t----- sent: <count>".
 // Result: the writer's process id, to be waited for; -1, with the log line
 // "failed to spone a command.", when the process cannot be made.
-pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
+QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
                               ProcessCalls& calls = ProcessCalls::real());
 
 // Runs `data` through the command of `arguments` (see ShellArguments):
@@ -88,7 +90,7 @@ pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
 // If the writer cannot be started the command sees an empty input.
 //   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
 //     -> <6869>
-[[nodiscard]] DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
                                               ProcessCalls& calls = ProcessCalls::real());
 
 // Encrypts or decrypts `data` with Triple DES through the command line
@@ -100,7 +102,7 @@ pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
 // holds a NUL byte (an argument cannot carry it; nothing is started) or when
 // openssl wrote nothing. A wrong key usually gives null, but openssl may also
 // write garbage: a cipher failure is not detected as such.
-[[nodiscard]] DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key);
-[[nodiscard]] DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 
 }  // namespace qor

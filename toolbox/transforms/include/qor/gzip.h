@@ -13,6 +13,8 @@
 //   auto plain = qor::uncompressedDataWithData(gzipFileContents);
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <cstdint>
 
 #include "qor/value.h"
@@ -30,7 +32,7 @@ class ZlibCalls;
 // The header checksum, the text flag, time, extra flags and system byte are
 // not examined. A null `bytes` or a negative `length` gives -1.
 //   1f 8b 08 08 00 00 00 00 00 03 'a' 00 ...  ->  12
-[[nodiscard]] std::int32_t GzipHeaderCheck(const std::uint8_t* bytes, std::int32_t length);
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t GzipHeaderCheck(const std::uint8_t* bytes, std::int32_t length);
 
 // Decompresses the first member of a gzip file held in `data`: the header is
 // checked as above, then the deflate stream after it is inflated to its end.
@@ -39,16 +41,16 @@ class ZlibCalls;
 // Result: new data with the decompressed bytes (empty for an empty member);
 // null, with a log line, when `data` is null, the header is bad, or the
 // deflate stream is corrupt or cut short.
-[[nodiscard]] DataRef uncompressedDataWithData(const DataRef& data);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef uncompressedDataWithData(const DataRef& data);
 // As above, with the zlib calls going through `zlib` (tests inject failures).
-[[nodiscard]] DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 
 // Compresses `data` at level 9 into a bare deflate stream (RFC 1951, window
 // 32 KiB, memory level 9, default strategy).
 // Result: new data with the stream; null, with the log line
 // "failed to deflate: buffer error\n", when `data` is null or empty (zlib has
 // nothing to finish); null with a log line when zlib fails.
-[[nodiscard]] DataRef compressedDataWithData(const DataRef& data);
-[[nodiscard]] DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data);
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 
 }  // namespace qor

@@ -11,11 +11,13 @@
 //   };
 #pragma once
 
+#include "qor/toolbox_export.h"
+
 #include <zlib.h>
 
 namespace qor {
 
-class ZlibCalls {
+class QOR_TOOLBOX_EXPORT ZlibCalls {
  public:
   virtual ~ZlibCalls() = default;
 

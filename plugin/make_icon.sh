@@ -5,7 +5,7 @@
 # the DejaVu fonts.
 set -euo pipefail
 convert=/usr/bin/convert
-top=$(cd "$(dirname "$0")/../../.." && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
