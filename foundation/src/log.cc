@@ -47,6 +47,8 @@ constexpr std::int64_t kProbeInterval = kNanosecondsPerSecond;
 constexpr std::int64_t kRetryInterval = 10'000'000;
 // "Mmm dd hh:mm:ss " and its terminating zero.
 constexpr std::size_t kTimestampSize = 17;
+// Room for "<13>", the timestamp, the identity and "[<pid>]: ".
+constexpr std::size_t kHeaderReserve = 64;
 
 // A clock read from the vDSO, without a system call; its few milliseconds of
 // resolution are plenty for the probe interval.
@@ -159,9 +161,10 @@ std::string SystemLog::message(std::string_view text) {
                   local.tm_hour, local.tm_min, local.tm_sec);
     timestampSecond_ = now;
   }
-  std::string bytes = "<" + std::to_string(kPriority) + ">" + timestamp_ + kIdentity + "[" +
-                      std::to_string(processId_) + "]: ";
-  bytes.append(text);
+  std::string bytes;
+  bytes.reserve(kHeaderReserve + text.size());
+  bytes.append("<").append(std::to_string(kPriority)).append(">").append(timestamp_).append(kIdentity);
+  bytes.append("[").append(std::to_string(processId_)).append("]: ").append(text);
   if (socketType_ == SOCK_STREAM) bytes.push_back('\0');
   return bytes;
 }
