@@ -77,8 +77,18 @@ class SystemLog {
     dropped_ = 0;
     retryAfter_ = 0;
   }
-  // In a forked child: its own process id for the lines it writes.
-  void afterFork() { processId_ = ::getpid(); }
+  // In a forked child: its own process id for the lines it writes. Drops
+  // counted so far are the parent's to report. A stream with the parent's
+  // unsent tail is left to the parent (the child's lines would land in the
+  // middle of that message): the child connects on its own.
+  void afterFork() {
+    processId_ = ::getpid();
+    dropped_ = 0;
+    if (!pending_.empty()) {
+      disconnect();
+      nextProbe_ = 0;
+    }
+  }
 
  private:
   bool connectToDaemon();

@@ -177,9 +177,19 @@ TEST_F(SystemLogTest, BusyDaemonLosesLinesWithoutStallingThenHearsTheirCount) {
   // Lines within the pause after a refusal are dropped without asking.
   logLine("dropped too: the daemon is left alone for a while");
   std::this_thread::sleep_for(kAfterRetryInterval);
+  // A child forked now leaves the count to its parent.
+  pid_t child = ::fork();
+  if (child == 0) {
+    logLine("from the child");
+    ::_exit(0);
+  }
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
   logLine("after");
   logLine("and once more");
-  EXPECT_EQ(textsOf(daemon.receiveAll()),
+  auto messages = daemon.receiveAll();
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(textOf(messages[0], child), "from the child");
+  EXPECT_EQ(textsOf({messages.begin() + 1, messages.end()}),
             (std::vector<std::string>{"*** " + std::to_string(dropped) + " log lines dropped while the system log was busy",
                                       "after", "and once more"}));
 }
