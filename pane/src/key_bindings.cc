@@ -300,10 +300,11 @@ void KeyBindings::writeToPrefs() {
   if (!_thePreference) return;
   MutableDictionaryRef changed = _thePreference->changedAttributesDictionary();
   if (!changed || !changed->containsKey(kChangeFlagKey)) return;
-  DefaultsStore& defaults = _thePreference->defaults();
-  defaults.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
-  defaults.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()),
-                           kSetsDefaultsKey);
+  // One batch: a crash can never leave the new number beside the old sets.
+  DefaultsBatch batch;
+  batch.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
+  batch.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()), kSetsDefaultsKey);
+  _thePreference->defaults().applyBatch(batch);
   _thePreference->setCustomizedMenuWithNumber(_keyBindingsNumber);
 }
 
