@@ -92,6 +92,7 @@ std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
       {"BTN_kb_reset_command", UiKind::Button},
       {"BTN_kb_reset_group", UiKind::Button},
       {"BTN_kb_reset_set", UiKind::Button},
+      {"TEXT_kb_search", UiKind::TextField},
   };
 }
 
@@ -124,6 +125,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       {"BTN_kb_reset_command", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_command, o); }},
       {"BTN_kb_reset_group", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_group, o); }},
       {"BTN_kb_reset_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_set, o); }},
+      {"TEXT_kb_search", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_search, o); }},
   };
   auto found = kOutlets.find(name);
   if (found != kOutlets.end()) found->second(*this, object);
@@ -149,6 +151,7 @@ void KeyBindings::wireInterface() {
   wire(BTN_kb_reset_group, "resetSelectedGroup:");
   wire(BTN_kb_reset_set, "resetCurrentSet:");
   if (TEXT_set_name) TEXT_set_name->setDelegate(this);
+  if (TEXT_kb_search) TEXT_kb_search->setDelegate(this);
   if (OLV_menu_key_bindings) OLV_menu_key_bindings->setDataSource(this);
   if (OLV_editor_key_bindings) OLV_editor_key_bindings->setDataSource(this);
 }
@@ -315,6 +318,7 @@ void KeyBindings::synchronizeToDefaults() {
 }
 
 void KeyBindings::reloadOutlines() {
+  shownChildren_.clear();
   for (OutlineView* outline : {OLV_menu_key_bindings, OLV_editor_key_bindings}) {
     if (!outline) continue;
     outline->reloadData();

@@ -357,6 +357,21 @@ TEST_F(Host, BindHereInsteadTakesAConflictingShortcutFromItsCommand) {
   EXPECT_EQ(keyCellText("Revert to Saved"), " ");
 }
 
+TEST_F(Host, TheSearchFieldFiltersTheOutline) {
+  host_->showPreferences("KeyBindings");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  ASSERT_TRUE(search);
+  EXPECT_TRUE(search->isVisible());
+  QTest::keyClicks(search, "REVERT");
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_TRUE(keyCellText("Save").isNull()) << "filtered out";
+  search->selectAll();
+  QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
+  settle();
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   host_->showPreferences("KeyBindings");
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 1u) << "the pane's delayed redisplay";

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -246,6 +247,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   Button* BTN_kb_reset_command = nullptr;
   Button* BTN_kb_reset_group = nullptr;
   Button* BTN_kb_reset_set = nullptr;
+  // The search field over the outlines: while it holds text, both outlines
+  // show only the commands whose titles contain it (case and accents do not
+  // count; matching inside words) and the groups and menus above them.
+  TextField* TEXT_kb_search = nullptr;
 
  private:
   // Shared by the operations above.
@@ -283,6 +288,16 @@ class KeyBindings final : public PreferencePaneProtocol,
   // The entry keys of the top-level group of the shown outline that holds
   // `key`, in row order; {key} for a command outside every group.
   [[nodiscard]] std::vector<std::string> entryKeysOfGroupHolding(const std::string& key);
+  // The outlines' tree before filtering (outlines.cc).
+  [[nodiscard]] std::int64_t numberOfAllChildren(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] OutlineItem childOfAll(ShownGroup group, std::int64_t index, const OutlineItem& item) const;
+  // The row's title as shown: the menu item's, or the localized command or group name.
+  [[nodiscard]] std::string rowTitle(ShownGroup group, const OutlineItem& item) const;
+  // With a search: whether `item` or a command below it matches, and the
+  // indices among all children of `parent` of those shown (cached until the
+  // next reload).
+  [[nodiscard]] bool shownBySearch(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
 
@@ -298,6 +313,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   ArrayRef _editorMenuList;
   bool snooping_ = false;
   std::unique_ptr<UndoHistory> history_;
+  std::string searchQuery_;  // folded; empty: no filter
+  std::map<std::pair<ShownGroup, const void*>, std::vector<std::int64_t>> shownChildren_;
 };
 
 }  // namespace qor
