@@ -777,7 +777,10 @@ TEST_F(KeyConfiguratorTest, FixInPlaceNeedsAConflictAndASetToChange) {
   button("BTN_key_configurator_cancel").performClick();
 
   start(nullptr);  // the host's default set is current: never changed
-  openFor("menu", menu_row::kNew);
+  // Its edit menu only alerts, so the sheet is opened directly.
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
+  pane->showKeyConfigurationSheet(nullptr);
   send({flags(kCommand), down("s", kCodeS, kCommand)});
   EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
   pane->KeyConfigurationSheetDidEndReturnCodeContextInfo(nullptr, kReturnCodeFixInPlace, nullptr);
