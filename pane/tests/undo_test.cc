@@ -118,6 +118,20 @@ TEST_F(UndoTest, UndoingARemovalPutsBackTheSetAndItsStoredNumber) {
   EXPECT_EQ(host.sets().indexOfSelectedItem(), 1);
 }
 
+TEST_F(UndoTest, AnImportIsUndoneWhole) {
+  TemporaryFolder files;
+  const std::string path = files.file("Theirs.QOR_shortcuts");
+  ASSERT_TRUE(writePropertyListFile(makeDefaultSet(), path));
+  host.toolkit.scriptOpenPanel({kReturnCodeOK, {path, path}});
+  host.button("BTN_kb_import_set").performClick();
+  ASSERT_EQ(host.pane->keyBindingsSets()->count(), 2u);
+  ASSERT_TRUE(host.pane->undoChange());  // one import, one change
+  EXPECT_TRUE(host.pane->keyBindingsSets()->empty());
+  EXPECT_EQ(popUpTitles(), std::vector<std::string>{"Default"});
+  ASSERT_TRUE(host.pane->redoChange());
+  EXPECT_EQ(popUpTitles(), (std::vector<std::string>{"Default", "Default", "Default"}));
+}
+
 TEST_F(UndoTest, NothingIsUndoneWhileAShortcutIsCaptured) {
   host.duplicateAs("Mine");
   host.showTab("menu");
