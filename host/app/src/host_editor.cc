@@ -105,7 +105,11 @@ void HostEditor::connectMenuCommands() {
     } else if (*action == kShowHelpAction) {
       run = [this] { showAbout(); };
     } else if (window_->performsMenuCommand(*action, tag)) {
-      run = [this, name = *action, tag] { window_->performMenuCommand(name, tag); };
+      run = [this, name = *action, tag] {
+        // While the preferences are shown, their pane's changes are undone first.
+        if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
+        window_->performMenuCommand(name, tag);
+      };
     }
     if (run) {
       QObject::connect(command.action, &QAction::triggered, window_.get(), run);

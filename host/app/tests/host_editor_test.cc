@@ -310,6 +310,68 @@ TEST_F(Host, TheSecondLineWarnsOfAShortcutThatStartsAnother) {
   EXPECT_FALSE(host_->isSnooping());
 }
 
+TEST_F(Host, BindHereInsteadTakesAConflictingShortcutFromItsCommand) {
+  host_->showPreferences("KeyBindings");
+  duplicateAs("Mine");
+  clickRow("Revert to Saved", 0);
+  addShortcut();
+  auto* sheet = named<QDialog>("WIN_key_configurator");
+  auto* fix = named<QAbstractButton>("BTN_key_configurator_fix");
+  ASSERT_TRUE(fix);
+  EXPECT_TRUE(fix->isVisible());
+  EXPECT_FALSE(fix->isEnabled());
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(named<QLabel>("TEXT_kb_conflict")->text(), "'⌘S' is currently bound to 'Save'.");
+  EXPECT_TRUE(fix->isEnabled());
+  click(fix);
+  EXPECT_FALSE(sheet->isVisible());
+  EXPECT_FALSE(host_->isSnooping());
+  EXPECT_EQ(keyCellText("Revert to Saved"), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), " ");  // a cell without shortcuts holds one blank
+  EXPECT_TRUE(named<QAbstractButton>("PREF_apply")->isEnabled());
+
+  // Edit > Undo while the pane is shown undoes the pane's change, not the text's.
+  QAction* undo = menuAction("[undo:] [] [0]");
+  QAction* redo = menuAction("[redo:] [] [0]");
+  ASSERT_TRUE(undo && redo);
+  EXPECT_TRUE(host_->preferences()->actions().contains(undo)) << "its shortcut works in the window";
+  undo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  redo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), " ");
+
+  // Reset to Default: Revert to Saved is still selected; its menu is File, with Save.
+  ASSERT_TRUE(named<QAbstractButton>("BTN_kb_reset_command")->isVisible());
+  click(named<QAbstractButton>("BTN_kb_reset_group"));
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  undo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Save"), " ");
+  click(named<QAbstractButton>("BTN_kb_reset_set"));
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+}
+
+TEST_F(Host, TheSearchFieldFiltersTheOutline) {
+  host_->showPreferences("KeyBindings");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  ASSERT_TRUE(search);
+  EXPECT_TRUE(search->isVisible());
+  QTest::keyClicks(search, "REVERT");
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_TRUE(keyCellText("Save").isNull()) << "filtered out";
+  search->selectAll();
+  QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
+  settle();
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   host_->showPreferences("KeyBindings");
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 1u) << "the pane's delayed redisplay";
