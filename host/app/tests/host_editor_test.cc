@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -349,6 +350,31 @@ TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
   ASSERT_TRUE(info.open(QIODevice::ReadOnly));
   // The .trashinfo keeps the original path, percent-encoded.
   EXPECT_TRUE(info.readAll().contains(QUrl::toPercentEncoding(path, "/")));
+}
+
+// The main window is the rich-text editor: the description's Format items
+// (which the key bindings reach) change the selection's font, and the
+// window's own rich-text items sit in the File and Format menus.
+TEST_F(Host, TheMainWindowsMenusCarryTheRichTextCommands) {
+  QTextEdit& view = host_->window().textView();
+  view.setPlainText("word");
+  view.selectAll();
+  QAction* bold = menuAction("[addFontTrait:] [] [2]");
+  ASSERT_TRUE(bold);
+  ASSERT_TRUE(bold->isEnabled());
+  bold->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  QAction* center = menuAction("[alignCenter:] [] [0]");
+  ASSERT_TRUE(center);
+  center->trigger();
+  EXPECT_EQ(view.alignment(), Qt::AlignHCenter);
+
+  QStringList titles;
+  for (QAction* menu : host_->window().menuBar()->actions())
+    for (QAction* item : menu->menu()->actions()) titles << menu->text() + " > " + item->text();
+  EXPECT_TRUE(titles.contains("File > Export with Full-Resolution Pictures…")) << titles.join(", ").toStdString();
+  for (const char* item : {"Font…", "Bulleted List", "Numbered List", "Insert Table…", "Insert Picture…"})
+    EXPECT_TRUE(titles.contains(QString("Format > ") + item)) << item;
 }
 
 // Every alert the pane raises from the edit menu and the pop-up that opens

@@ -1,4 +1,4 @@
-#include "rich_text_window.h"
+#include "editor_window.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 
 #include "qor/host/document_archive.h"
 #include "qor/image_attachments.h"
+#include "qor/qt/text_system.h"
 #include "qor/tiff_data.h"
 
 namespace qor {
@@ -55,7 +56,7 @@ void screenshot(QWidget& window, const char* name) {
 
 // A heading in a semi-bold, letter-spaced font, a 3 x 2 table with a
 // numbered list in its second cell, and a 1000 x 500 px picture.
-void typeDocument(RichTextWindow& window, const QString& picturePath) {
+void typeDocument(EditorWindow& window, const QString& picturePath) {
   QTextEdit& view = window.textView();
   QFont heading("DejaVu Sans", 16);
   heading.setWeight(QFont::DemiBold);
@@ -83,7 +84,7 @@ void typeDocument(RichTextWindow& window, const QString& picturePath) {
   ASSERT_TRUE(window.insertPicture(picturePath));
 }
 
-class RichTextWindowTest : public ::testing::Test {
+class EditorWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
@@ -94,14 +95,14 @@ class RichTextWindowTest : public ::testing::Test {
   QTemporaryDir folder_;
 };
 
-TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
+TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // Kept beside the screenshots, for a look with the editor itself.
   QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
   const QString path = QString(QOR_RICH_TEXT_ARTIFACTS) + "/figures.qordoc";
   QFile::remove(path);
   std::vector<std::string> before;
   {
-    RichTextWindow window;
+    EditorWindow window;
     window.resize(700, 500);
     typeDocument(window, folder_.filePath("chart.png"));
     before = structure(*window.textView().document());
@@ -117,9 +118,9 @@ TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // 1000 x 500 px at 72 dpi is 1000 x 500 pt, narrowed to 320 pt wide.
   EXPECT_EQ(before[9], "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
 
-  RichTextWindow reopened;
+  EditorWindow reopened;
   reopened.resize(700, 500);
-  ASSERT_TRUE(reopened.openDocument(path)) << reopened.lastError().toStdString();
+  ASSERT_TRUE(reopened.openFile(path)) << reopened.lastError().toStdString();
   EXPECT_EQ(structure(*reopened.textView().document()), before);
   screenshot(reopened, "after.png");
 
@@ -145,7 +146,7 @@ TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   EXPECT_DOUBLE_EQ(image->xDotsPerInch(), 225.0);
 }
 
-TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
+TEST_F(EditorWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
   const QString path = folder_.filePath("damaged.qordoc");
   const QByteArray damaged = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>format</key>";
   {
@@ -153,9 +154,9 @@ TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(damaged);
   }
-  RichTextWindow window;
+  EditorWindow window;
   window.textView().setPlainText("Unsaved work");
-  EXPECT_FALSE(window.openDocument(path));
+  EXPECT_FALSE(window.openFile(path));
   EXPECT_EQ(window.lastError().toStdString(),
             "The document “damaged.qordoc” could not be opened: it is damaged or is no QOR document.");
   EXPECT_EQ(window.textView().toPlainText(), "Unsaved work");
@@ -163,6 +164,28 @@ TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), damaged);
   EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), (QStringList{"chart.png", "damaged.qordoc"}));
+}
+
+// Any file but a ".qordoc" is plain text both ways: formatting typed into it
+// is not written, and the bytes read are the bytes written.
+TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {
+  const QString path = folder_.filePath("notes.txt");
+  const QByteArray original = "first line\n\tsecond, caf\xC3\xA9\n";
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(original);
+  }
+  EditorWindow window;
+  ASSERT_TRUE(window.openFile(path)) << window.lastError().toStdString();
+  EXPECT_EQ(window.textView().toPlainText().toUtf8(), original);
+  window.textView().moveCursor(QTextCursor::End);
+  window.textView().setFontWeight(QFont::Bold);
+  window.textView().insertPlainText("bold");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), original + "bold");
 }
 
 }  // namespace
