@@ -22,6 +22,7 @@
 #include "qor/image_attachments.h"
 #include "qor/library.h"
 #include "qor/qt/text_system.h"
+#include "qor/resource_location.h"
 #include "text_commands.h"
 
 namespace qor {
@@ -58,6 +59,18 @@ constexpr int kDotsPerMetreAt72Dpi = 2835;
 std::vector<std::uint8_t> bytesOf(const QByteArray& array) { return {array.begin(), array.end()}; }
 
 bool isRichDocument(const QString& path) { return QFileInfo(path).suffix() == kDocumentExtension; }
+
+// Calls `visit` with the record and range of each picture that has one, in
+// the text's order.
+template <class Visit>
+void forEachPictureLocation(const StoredText& text, Visit visit) {
+  for (std::size_t index = 0; index < text.length();) {
+    auto run = text.attributeAtIndexEffectiveRange(kPictureLocationAttributeName, index);
+    if (!run || run->range.length == 0) break;
+    if (DictionaryRef record = asDictionary(run->value)) visit(MutableDictionary::make(record->entries()), run->range);
+    index = run->range.end();
+  }
+}
 
 }  // namespace
 
@@ -213,6 +226,7 @@ bool EditorWindow::openRichDocument(const QString& path) {
     fail(tr("The document “%1” could not be opened: it is damaged or is no QOR document.").arg(name));
     return false;
   }
+  findPictureFiles(*text, path);
   system_->text.setDocumentText(*text_.document(), *text, system_->images);
   text_.moveCursor(QTextCursor::Start);
   documentIsNow(path);
@@ -223,6 +237,7 @@ bool EditorWindow::saveDocumentTo(const QString& path) {
   bool written = false;
   if (isRichDocument(path)) {
     auto text = system_->text.textWithDocument(*text_.document());
+    relocatePictures(*text, path);
     written = writeDocumentArchive(*text, path.toStdString(), fs_);
   } else {
     const QByteArray bytes = text_.toPlainText().toUtf8();
@@ -246,6 +261,29 @@ bool EditorWindow::exportDocumentTo(const QString& path) {
   }
   lastError_.clear();
   return true;
+}
+
+void EditorWindow::findPictureFiles(StoredText& text, const QString& path) {
+  pictureFiles_.clear();
+  forEachPictureLocation(text, [&](const MutableDictionaryRef& record, TextRange range) {
+    std::optional<std::string> found = pathFromResourceLocationDictionaryWithBasePath(record, path.toStdString());
+    auto bytes = found ? fs_.readFile(*found) : std::nullopt;
+    pictureFiles_ << (bytes ? QString::fromStdString(*found) : QString());
+    if (!bytes) return;
+    text.addAttributeValueRange(kPictureLocationAttributeName, record, range);
+    const std::string name = QFileInfo(QString::fromStdString(*found)).fileName().toStdString();
+    text.addAttributeValueRange(kImageFileAttributeName, FileWrapper::makeRegularFile(std::move(*bytes), name), range);
+  });
+}
+
+void EditorWindow::relocatePictures(StoredText& text, const QString& path) {
+  forEachPictureLocation(text, [&](const MutableDictionaryRef& record, TextRange range) {
+    // Found from where the document was; a file gone keeps its old record.
+    std::optional<std::string> found = pathFromResourceLocationDictionaryWithBasePath(record, path_.toStdString());
+    if (found)
+      text.addAttributeValueRange(kPictureLocationAttributeName,
+                                  resourceLocationDictionaryWithPathAndBasePath(*found, path.toStdString()), range);
+  });
 }
 
 void EditorWindow::documentIsNow(const QString& path) {
@@ -405,7 +443,12 @@ bool EditorWindow::insertPicture(const QString& path) {
       FileWrapper::makeRegularFile(bytesOf(png), QFileInfo(path).completeBaseName().toStdString() + ".png"));
   auto source = FileWrapper::makeRegularFile(std::move(*bytes), name);
   QTextCursor cursor = text_.textCursor();
-  system_->text.insertAttachment(cursor, attachment, Dictionary::make({{kImageFileAttributeName, source}}), system_->images);
+  const std::string absolute = QFileInfo(path).absoluteFilePath().toStdString();
+  auto location = resourceLocationDictionaryWithPathAndBasePath(absolute, path_.toStdString());
+  system_->text.insertAttachment(
+      cursor, attachment,
+      Dictionary::make({{kImageFileAttributeName, source}, {kPictureLocationAttributeName, location}}),
+      system_->images);
   text_.setTextCursor(cursor);
   return true;
 }

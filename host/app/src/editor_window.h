@@ -11,6 +11,10 @@
 // such. A picture is kept twice: shown at a size that fits the page, and its
 // source file at full resolution under "QOR image file attribute name";
 // File > Export writes a copy whose pictures are shown from those sources.
+// A picture also keeps where its file was, as a resource location record
+// made with the document's path as base, remade at each save: opening the
+// document looks the file up again (beside the moved document, at its old
+// place, or wherever it went) and takes its current contents as the source.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +28,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStringList>
 #include <QTextEdit>
 #include <QTextListFormat>
 
@@ -31,6 +36,12 @@
 #include "qor/ports/host.h"
 
 namespace qor {
+
+class StoredText;
+
+// The attribute of a picture's character that holds the resource location
+// record of its file.
+inline constexpr char kPictureLocationAttributeName[] = "QOR picture location";
 
 // Also the application's one open document (Document) for the panes.
 class EditorWindow final : public QMainWindow, public Document {
@@ -64,6 +75,10 @@ class EditorWindow final : public QMainWindow, public Document {
   // Writes a ".qordoc" copy whose pictures are shown from their full-resolution
   // sources. Result: false, after an alert, when it cannot be written.
   bool exportDocumentTo(const QString& path);
+  // Where the pictures' files were found when the document was opened, in
+  // the text's order; an empty string for one not found (its picture keeps
+  // the source saved with the document).
+  [[nodiscard]] const QStringList& pictureFiles() const { return pictureFiles_; }
   // The message of the last failed open, save or export; empty after a success.
   [[nodiscard]] const QString& lastError() const { return lastError_; }
 
@@ -108,6 +123,11 @@ class EditorWindow final : public QMainWindow, public Document {
   void moveDocumentToTrash();
   bool openRichDocument(const QString& path);
   bool openPlainText(const QString& path);
+  // Looks up each picture's file from the document at `path`, refreshing its
+  // record, and takes the file's current contents as the picture's source.
+  void findPictureFiles(StoredText& text, const QString& path);
+  // Remakes each picture's record with `path`, where the document goes, as base.
+  void relocatePictures(StoredText& text, const QString& path);
   enum class FindStep { AskThenForward, Forward, Backward };
   void find(FindStep step);
   // One point bigger per step, smaller for negative steps; 0 goes back to
@@ -130,6 +150,7 @@ class EditorWindow final : public QMainWindow, public Document {
   QString path_;
   QString findText_;
   QString lastError_;
+  QStringList pictureFiles_;
   std::unique_ptr<QMessageBox> alert_;
   int baseFontSize_ = 0;
   std::function<void()> onClosed_;

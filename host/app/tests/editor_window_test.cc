@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextList>
 #include <QTextTable>
+#include <functional>
 #include <map>
 
 #include "qor/host/document_archive.h"
@@ -164,6 +165,49 @@ TEST_F(EditorWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), damaged);
   EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), (QStringList{"chart.png", "damaged.qordoc"}));
+}
+
+// A picture's file is found again from its resource location record: by the
+// path relative to the document when both moved together, by its alias when
+// it moved alone, by its absolute path when the document was copied
+// elsewhere; a file that is gone is not found, and the picture keeps the
+// source saved with the document.
+TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
+  struct Case {
+    const char* name;
+    std::function<bool(QDir&)> move;  // in the scratch folder; result: done
+    const char* opened;               // the document then opened
+    const char* found;                // where the picture's file is expected; "": not found
+  };
+  const std::vector<Case> cases = {
+      {"document and folder moved together", [](QDir& d) { return d.mkpath("moved") && d.rename("docs", "moved/docs"); },
+       "moved/docs/report.qordoc", "moved/docs/pics/chart.png"},
+      {"picture moved alone", [](QDir& d) { return d.mkpath("elsewhere") && d.rename("docs/pics/chart.png", "elsewhere/renamed.png"); },
+       "docs/report.qordoc", "elsewhere/renamed.png"},
+      {"document opened from another base",
+       [](QDir& d) { return d.mkpath("copy") && QFile::copy(d.filePath("docs/report.qordoc"), d.filePath("copy/report.qordoc")); },
+       "copy/report.qordoc", "docs/pics/chart.png"},
+      {"picture deleted", [](QDir& d) { return d.remove("docs/pics/chart.png"); }, "docs/report.qordoc", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir scratch;
+    QDir dir(scratch.path());
+    ASSERT_TRUE(dir.mkpath("docs/pics"));
+    ASSERT_TRUE(QFile::copy(folder_.filePath("chart.png"), dir.filePath("docs/pics/chart.png")));
+    {
+      EditorWindow window;
+      window.textView().insertPlainText("Chart: ");
+      ASSERT_TRUE(window.insertPicture(dir.filePath("docs/pics/chart.png")));
+      ASSERT_TRUE(window.saveDocumentTo(dir.filePath("docs/report.qordoc")));
+    }
+    ASSERT_TRUE(c.move(dir));
+    EditorWindow window;
+    ASSERT_TRUE(window.openFile(dir.filePath(c.opened))) << window.lastError().toStdString();
+    const QString expected = *c.found ? QFileInfo(dir.filePath(c.found)).absoluteFilePath() : QString();
+    EXPECT_EQ(window.pictureFiles(), QStringList{expected});
+    EXPECT_EQ(structure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+  }
 }
 
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
