@@ -20,7 +20,9 @@
 
 #include "qor/host/document_archive.h"
 #include "qor/image_attachments.h"
+#include "qor/file_calls.h"
 #include "qor/library.h"
+#include "qor/plist_file.h"
 #include "qor/qt/text_system.h"
 #include "qor/resource_location.h"
 #include "text_commands.h"
@@ -59,6 +61,27 @@ constexpr int kDotsPerMetreAt72Dpi = 2835;
 std::vector<std::uint8_t> bytesOf(const QByteArray& array) { return {array.begin(), array.end()}; }
 
 bool isRichDocument(const QString& path) { return QFileInfo(path).suffix() == kDocumentExtension; }
+
+// A named style's keys.
+constexpr const char* kStyleName = "name";
+constexpr const char* kStyleFamily = "font family";
+constexpr const char* kStyleSize = "font size";
+constexpr const char* kStyleWeight = "font weight";
+constexpr const char* kStyleItalic = "italic";
+constexpr const char* kStyleUnderline = "underline";
+constexpr const char* kStyleLetterSpacing = "letter spacing";
+constexpr const char* kStyleSheetStyles = "styles";
+constexpr const char* kNamedStylesFolder = "Named Styles";
+constexpr const char* kTagSetExtension = ".qor1_tag_set";
+
+// The title of a library entry {"object", "path"}: the object's "name", or
+// the file's name without its extension.
+QString entryTitle(const DictionaryRef& object, const DictionaryRef& entry) {
+  if (auto name = object ? object->stringForKey(kStyleName) : nullptr; name && !name->value().empty())
+    return QString::fromStdString(name->value());
+  auto path = entry->stringForKey("path");
+  return path ? QFileInfo(QString::fromStdString(path->value())).completeBaseName() : QString();
+}
 
 // Calls `visit` with the record and range of each picture that has one, in
 // the text's order.
@@ -181,6 +204,16 @@ void EditorWindow::addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& f
   });
   format.addAction(tr("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
   format.addAction(tr("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
+  // Read again each time the Format menu opens: another program may add some.
+  QMenu* styles = format.addMenu(tr("Styles"));
+  QMenu* sheets = format.addMenu(tr("Style Sheets"));
+  listStyles(*styles, *sheets);
+  connect(&format, &QMenu::aboutToShow, this, [this, styles, sheets] { listStyles(*styles, *sheets); });
+  format.addAction(tr("Save Style…"), this, [this] {
+    bool ok = false;
+    QString name = QInputDialog::getText(this, tr("Save Style"), tr("Style name:"), QLineEdit::Normal, QString(), &ok);
+    if (ok) saveStyle(name);
+  });
   format.addSeparator();
   format.addAction(tr("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
   format.addAction(tr("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
@@ -284,6 +317,81 @@ void EditorWindow::relocatePictures(StoredText& text, const QString& path) {
       text.addAttributeValueRange(kPictureLocationAttributeName,
                                   resourceLocationDictionaryWithPathAndBasePath(*found, path.toStdString()), range);
   });
+}
+
+bool EditorWindow::saveStyle(const QString& name) {
+  QString fileName = name.trimmed();
+  fileName.replace('/', '-');
+  const std::string folder = libraryDir() + "/" + kNamedStylesFolder;
+  if (fileName.isEmpty() || !createFolderUnderHome(folder)) {
+    fail(tr("The style “%1” could not be saved.").arg(name));
+    return false;
+  }
+  const QTextCharFormat format = text_.currentCharFormat();
+  const QFont font = text_.currentFont();
+  auto style = Dictionary::make({
+      {kStyleName, String::make(name.trimmed().toStdString())},
+      {kStyleFamily, String::make(font.family().toStdString())},
+      {kStyleSize, Number::makeReal(font.pointSizeF())},
+      {kStyleWeight, Number::makeInteger(font.weight())},
+      {kStyleItalic, Number::makeBoolean(font.italic())},
+      {kStyleUnderline, Number::makeBoolean(format.fontUnderline())},
+      {kStyleLetterSpacing, Number::makeReal(font.letterSpacingType() == QFont::PercentageSpacing && font.letterSpacing() > 0
+                                                 ? font.letterSpacing()
+                                                 : kNoLetterSpacing)},
+  });
+  const std::string path = FileCalls::real().homeFolder() + "/" + folder + "/" + fileName.toStdString() + kTagSetExtension;
+  if (!writePropertyListFile(style, path, fs_)) {
+    fail(tr("The style “%1” could not be saved.").arg(name));
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+void EditorWindow::applyStyle(const DictionaryRef& style) {
+  if (!style) return;
+  QTextCharFormat format;
+  if (auto family = style->stringForKey(kStyleFamily)) format.setFontFamilies({QString::fromStdString(family->value())});
+  if (auto size = style->numberForKey(kStyleSize); size && size->realValue() > 0) format.setFontPointSize(size->realValue());
+  if (auto weight = style->numberForKey(kStyleWeight))
+    format.setFontWeight(static_cast<int>(std::clamp<std::int64_t>(weight->integerValue(), QFont::Thin, QFont::Black)));
+  if (auto italic = style->numberForKey(kStyleItalic)) format.setFontItalic(italic->boolValue());
+  if (auto underline = style->numberForKey(kStyleUnderline)) format.setFontUnderline(underline->boolValue());
+  if (auto spacing = style->numberForKey(kStyleLetterSpacing); spacing && spacing->realValue() > 0) {
+    format.setFontLetterSpacingType(QFont::PercentageSpacing);
+    format.setFontLetterSpacing(spacing->realValue());
+  }
+  text_.mergeCurrentCharFormat(format);
+}
+
+void EditorWindow::listStyles(QMenu& styles, QMenu& sheets) {
+  const auto addStyle = [this](QMenu& menu, const DictionaryRef& style, const QString& title) {
+    menu.addAction(title, this, [this, style] { applyStyle(style); });
+  };
+  styles.clear();
+  // Held: a range-for does not keep the array a call returns alive.
+  const MutableArrayRef tagSets = getTagSetInLibrary();
+  for (const Ref& element : tagSets->elements()) {
+    DictionaryRef entry = asDictionary(element);
+    DictionaryRef style = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
+    if (style) addStyle(styles, style, entryTitle(style, entry));
+  }
+  styles.setEnabled(!styles.isEmpty());
+  // clear() drops the sub-menus' items but not the sub-menus themselves.
+  for (QMenu* old : sheets.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+  sheets.clear();
+  const MutableArrayRef styleSheets = getStylesheetsInLibrary();
+  for (const Ref& element : styleSheets->elements()) {
+    DictionaryRef entry = asDictionary(element);
+    DictionaryRef sheet = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
+    if (!sheet) continue;
+    QMenu* menu = sheets.addMenu(entryTitle(sheet, entry));
+    if (ArrayRef members = sheet->arrayForKey(kStyleSheetStyles))
+      for (const Ref& member : members->elements())
+        if (DictionaryRef style = asDictionary(member)) addStyle(*menu, style, entryTitle(style, entry));
+  }
+  sheets.setEnabled(!sheets.isEmpty());
 }
 
 void EditorWindow::documentIsNow(const QString& path) {

@@ -15,6 +15,14 @@
 // made with the document's path as base, remade at each save: opening the
 // document looks the file up again (beside the moved document, at its old
 // place, or wherever it went) and takes its current contents as the source.
+//
+// Named styles are character formats kept as property lists in the family's
+// support folders (the user's, then the computer-wide one): a tag set is one
+// style {"name", "font family", "font size", "font weight", "italic",
+// "underline", "letter spacing"}; a style sheet is {"name", "styles": (named
+// styles)}. The Format menu lists both, read again each time it opens;
+// choosing a style applies it to the selection; "Save Style..." stores the
+// selection's format as a tag set in the user's "Named Styles".
 #pragma once
 
 #include <cstdint>
@@ -34,6 +42,7 @@
 
 #include "qor/file_system.h"
 #include "qor/ports/host.h"
+#include "qor/value.h"
 
 namespace qor {
 
@@ -81,6 +90,15 @@ class EditorWindow final : public QMainWindow, public Document {
   [[nodiscard]] const QStringList& pictureFiles() const { return pictureFiles_; }
   // The message of the last failed open, save or export; empty after a success.
   [[nodiscard]] const QString& lastError() const { return lastError_; }
+
+  // Stores the format at the cursor as the named style `name` in the user's
+  // "Named Styles" folder (made when missing), replacing one of the same
+  // file name ("/" becomes "-"). Result: false, after an alert, for an empty
+  // name or when the folder or file cannot be written.
+  bool saveStyle(const QString& name);
+  // Applies the named style `style` (a dictionary as above; missing keys
+  // leave that part of the format alone) to the selection or the cursor's format.
+  void applyStyle(const DictionaryRef& style);
 
   // Format commands on the selection or the current paragraph.
   void toggleList(QTextListFormat::Style style);
@@ -136,6 +154,8 @@ class EditorWindow final : public QMainWindow, public Document {
   void toggleBold();
   void indent(int steps);
   void fail(const QString& message);
+  // Fills `styles` and `sheets` with what the support folders hold now.
+  void listStyles(QMenu& styles, QMenu& sheets);
   void documentIsNow(const QString& path);
   void updateTitle();
   void updatePosition();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -15,6 +16,7 @@
 
 #include "qor/host/document_archive.h"
 #include "qor/image_attachments.h"
+#include "qor/plist_file.h"
 #include "qor/qt/text_system.h"
 #include "qor/tiff_data.h"
 
@@ -208,6 +210,67 @@ TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
     EXPECT_EQ(window.pictureFiles(), QStringList{expected});
     EXPECT_EQ(structure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
   }
+}
+
+// The Format menu lists the style sheets and named styles of the support
+// folder under HOME (read again as it opens), applies them, and "Save Style"
+// stores one there, making the folder.
+TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
+  const QByteArray home = qgetenv("HOME");
+  ASSERT_TRUE(qputenv("HOME", folder_.path().toUtf8()));
+  const QString library = folder_.path() + "/Library/Application Support/z-phane/QOR";
+  ASSERT_TRUE(QDir().mkpath(library + "/Style Sheets"));
+  auto sheet = Dictionary::make(
+      {{"name", String::make("Report")},
+       {"styles", Array::make({Dictionary::make({{"name", String::make("Title")},
+                                                 {"font size", Number::makeReal(20)},
+                                                 {"font weight", Number::makeInteger(QFont::Bold)}}),
+                               Dictionary::make({{"name", String::make("Aside")}, {"italic", Number::makeBoolean(true)}})})}});
+  ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
+
+  EditorWindow window;
+  QMenu file;
+  QMenu format;
+  window.addRichTextItems(file, nullptr, format);
+  auto submenu = [](QMenu& menu, const QString& title) -> QMenu* {
+    for (QAction* action : menu.actions())
+      if (action->menu() && action->text() == title) return action->menu();
+    return nullptr;
+  };
+  auto titles = [](QMenu* menu) {
+    QStringList list;
+    for (QAction* action : menu->actions()) list << action->text();
+    return list;
+  };
+  QMenu* styles = submenu(format, "Styles");
+  QMenu* sheets = submenu(format, "Style Sheets");
+  ASSERT_TRUE(styles && sheets);
+  EXPECT_FALSE(styles->isEnabled());
+  EXPECT_EQ(titles(sheets), QStringList{"Report"});
+  QMenu* report = submenu(*sheets, "Report");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(titles(report), (QStringList{"Title", "Aside"}));
+
+  QTextEdit& view = window.textView();
+  view.setPlainText("Results");
+  view.selectAll();
+  report->actions().at(0)->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
+
+  ASSERT_TRUE(window.saveStyle("Big / bold"));
+  EXPECT_TRUE(QFile::exists(library + "/Named Styles/Big - bold.qor1_tag_set"));
+  Q_EMIT format.aboutToShow();
+  EXPECT_TRUE(styles->isEnabled());
+  EXPECT_EQ(titles(styles), QStringList{"Big / bold"});
+  view.setPlainText("Other");
+  view.selectAll();
+  styles->actions().at(0)->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
+
+  EXPECT_FALSE(window.saveStyle("  "));
+  ASSERT_TRUE(qputenv("HOME", home));
 }
 
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
