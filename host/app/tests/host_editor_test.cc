@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -368,6 +369,16 @@ TEST_F(Host, TheMainWindowsMenusCarryTheRichTextCommands) {
   ASSERT_TRUE(center);
   center->trigger();
   EXPECT_EQ(view.alignment(), Qt::AlignHCenter);
+  // Saved and opened again in the editor, where the text system's fonts and
+  // the invisibles overlay's drawing fonts share a program.
+  const QString path = folder_.filePath("word.qordoc");
+  ASSERT_TRUE(host_->window().saveDocumentTo(path)) << host_->window().lastError().toStdString();
+  view.clear();
+  ASSERT_TRUE(host_->window().openFile(path)) << host_->window().lastError().toStdString();
+  EXPECT_EQ(view.toPlainText(), "word");
+  QTextCursor inside(view.document()->begin());
+  inside.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(inside.charFormat().fontWeight(), QFont::Bold);
 
   QStringList titles;
   for (QAction* menu : host_->window().menuBar()->actions())

@@ -153,11 +153,16 @@ struct ResolvedPath {
 [[nodiscard]] ResolvedPath resolveBezierPath(const BezierPath& path);
 
 // A font by family and size; an empty family means the toolkit's default.
+// In an inline namespace: the text system's qor::Font (qor/ports/
+// text_system.h) is another class, and a program with both (the editor) must
+// not get one name for their two destructors.
+inline namespace drawing {
 struct Font {
   std::string family;
   float pointSize = 0;
   friend bool operator==(const Font&, const Font&) = default;
 };
+}  // namespace drawing
 
 // The current graphics context. Calls happen on the main thread while a view,
 // an image or a page is being drawn.
