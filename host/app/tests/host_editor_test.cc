@@ -18,8 +18,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -411,6 +413,41 @@ TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
   ASSERT_TRUE(info.open(QIODevice::ReadOnly));
   // The .trashinfo keeps the original path, percent-encoded.
   EXPECT_TRUE(info.readAll().contains(QUrl::toPercentEncoding(path, "/")));
+}
+
+// The main window is the rich-text editor: the description's Format items
+// (which the key bindings reach) change the selection's font, and the
+// window's own rich-text items sit in the File and Format menus.
+TEST_F(Host, TheMainWindowsMenusCarryTheRichTextCommands) {
+  QTextEdit& view = host_->window().textView();
+  view.setPlainText("word");
+  view.selectAll();
+  QAction* bold = menuAction("[addFontTrait:] [] [2]");
+  ASSERT_TRUE(bold);
+  ASSERT_TRUE(bold->isEnabled());
+  bold->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  QAction* center = menuAction("[alignCenter:] [] [0]");
+  ASSERT_TRUE(center);
+  center->trigger();
+  EXPECT_EQ(view.alignment(), Qt::AlignHCenter);
+  // Saved and opened again in the editor, where the text system's fonts and
+  // the invisibles overlay's drawing fonts share a program.
+  const QString path = folder_.filePath("word.qordoc");
+  ASSERT_TRUE(host_->window().saveDocumentTo(path)) << host_->window().lastError().toStdString();
+  view.clear();
+  ASSERT_TRUE(host_->window().openFile(path)) << host_->window().lastError().toStdString();
+  EXPECT_EQ(view.toPlainText(), "word");
+  QTextCursor inside(view.document()->begin());
+  inside.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(inside.charFormat().fontWeight(), QFont::Bold);
+
+  QStringList titles;
+  for (QAction* menu : host_->window().menuBar()->actions())
+    for (QAction* item : menu->menu()->actions()) titles << menu->text() + " > " + item->text();
+  EXPECT_TRUE(titles.contains("File > Export with Full-Resolution Pictures…")) << titles.join(", ").toStdString();
+  for (const char* item : {"Font…", "Bulleted List", "Numbered List", "Insert Table…", "Insert Picture…"})
+    EXPECT_TRUE(titles.contains(QString("Format > ") + item)) << item;
 }
 
 // Every alert the pane raises from the edit menu and the pop-up that opens
