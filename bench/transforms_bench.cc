@@ -5,29 +5,43 @@
 //                   BM_ZlibDeflateSameParameters (one call, raw, memory
 //                   level 9: what is left is the cost of our output steps)
 //   filter via cat  BM_FilterDataThroughCat      vs  BM_PipeAndForkCopyLoop
+//   filter via cat, a daemon listening
+//                   BM_FilterDataThroughCatToReadingDaemon and
+//                   BM_FilterDataThroughCatToStalledDaemon  vs  the same loop
 // The filter runs with its step lines logged as in use: no capture, so they
-// go the way of every line to the system log.
+// go the way of every line to the system log. BM_FilterDataThroughCat sends
+// them wherever "/dev/log" is (nowhere on a build machine); the two others
+// point the log at a daemon socket of their own: one read by a thread as
+// fast as it can (a daemon keeping up, on the same cores), one never read (a
+// daemon that is behind: its queue fills and lines are dropped).
 //
 // Compare Time (wall clock): the filter's work is spread over three processes.
 //   transforms_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <libdeflate.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <syslog.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "qor/command_filter.h"
 #include "qor/gzip.h"
+#include "qor/log.h"
 
 namespace {
 
@@ -210,6 +224,77 @@ void BM_FilterDataThroughCat(benchmark::State& state) {
   countBytes(state);
 }
 
+// A log daemon's datagram socket in a fresh folder, which the log is pointed
+// at for its lifetime. Reading: a thread receives every datagram as it comes.
+class BenchDaemon {
+ public:
+  enum class Reading { Everything, Nothing };
+  explicit BenchDaemon(Reading reading) {
+    char folder[] = "/tmp/qor-bench-log-XXXXXX";
+    if (!mkdtemp(folder)) return;
+    folder_ = folder;
+    path_ = folder_ + "/log";
+    socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path_.copy(address.sun_path, sizeof address.sun_path - 1);
+    if (bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return;
+    qor::setSystemLogSocketPath(path_);
+    if (reading == Reading::Everything) reader_ = std::thread([this] { readUntilStopped(); });
+  }
+  ~BenchDaemon() {
+    qor::setSystemLogSocketPath(_PATH_LOG);  // back to the system's
+    stop_ = true;
+    if (reader_.joinable()) reader_.join();
+    close(socket_);
+    unlink(path_.c_str());
+    rmdir(folder_.c_str());
+  }
+  BenchDaemon(const BenchDaemon&) = delete;
+  BenchDaemon& operator=(const BenchDaemon&) = delete;
+
+  [[nodiscard]] bool ready() const { return !path_.empty() && socket_ >= 0; }
+  [[nodiscard]] std::int64_t received() const { return received_; }
+
+ private:
+  static constexpr int kPollMilliseconds = 50;
+  void readUntilStopped() {
+    std::array<char, 65536> buffer;
+    pollfd waiting{socket_, POLLIN, 0};
+    while (!stop_) {
+      if (poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
+      while (recv(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT) >= 0) ++received_;
+    }
+  }
+
+  std::string folder_;
+  std::string path_;
+  int socket_ = -1;
+  std::thread reader_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::int64_t> received_{0};
+};
+
+void filterThroughCatToDaemon(benchmark::State& state, BenchDaemon::Reading reading) {
+  const Bytes content = textBytes(static_cast<std::size_t>(state.range(0)));
+  const auto data = qor::Data::make(content);
+  BenchDaemon daemon(reading);
+  if (!daemon.ready()) state.SkipWithError("no daemon socket");
+  const qor::DataRef check = qor::filterDataWithArguments(data, kCat);
+  if (!check || check->bytes() != content) state.SkipWithError("wrong output");
+  for (auto _ : state) benchmark::DoNotOptimize(qor::filterDataWithArguments(data, kCat));
+  countBytes(state);
+  state.counters["daemon_lines"] = static_cast<double>(daemon.received());
+}
+
+void BM_FilterDataThroughCatToReadingDaemon(benchmark::State& state) {
+  filterThroughCatToDaemon(state, BenchDaemon::Reading::Everything);
+}
+
+void BM_FilterDataThroughCatToStalledDaemon(benchmark::State& state) {
+  filterThroughCatToDaemon(state, BenchDaemon::Reading::Nothing);
+}
+
 // The same three processes with nothing else: the shell running cat between
 // two pipes, a writer process, and reads of the filter's chunk size.
 void BM_PipeAndForkCopyLoop(benchmark::State& state) {
@@ -274,6 +359,8 @@ BENCHMARK(BM_CompressedDataWithData)->Apply(sizes);
 BENCHMARK(BM_ZlibCompress2)->Apply(sizes);
 BENCHMARK(BM_ZlibDeflateSameParameters)->Apply(sizes);
 BENCHMARK(BM_FilterDataThroughCat)->Apply(sizes);
+BENCHMARK(BM_FilterDataThroughCatToReadingDaemon)->Apply(sizes);
+BENCHMARK(BM_FilterDataThroughCatToStalledDaemon)->Apply(sizes);
 BENCHMARK(BM_PipeAndForkCopyLoop)->Apply(sizes);
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "qor/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "qor/log.h"
 
@@ -23,6 +27,8 @@ constexpr mode_t kPermissionBits = 07777;
 constexpr std::size_t kReadChunk = 65536;
 // Attempts at a temporary name that no other file has.
 constexpr int kTemporaryNameAttempts = 100;
+// Process ids are at most 2^22 on Linux; a longer number is no pid of ours.
+constexpr std::size_t kMaxPidDigits = 9;
 
 // Retries a call interrupted by a signal.
 template <typename Call>
@@ -57,18 +63,39 @@ struct Temporary {
   std::string name;
 };
 
+constexpr const char* kTemporaryMark = ".tmp-";
+
+// ".<name>.tmp-" for `path`'s file name, without the folder.
+std::string temporaryNamePrefix(const std::string& path) {
+  auto slash = path.rfind('/');
+  return "." + (slash == std::string::npos ? path : path.substr(slash + 1)) + kTemporaryMark;
+}
+
 Temporary createTemporaryBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   auto slash = path.rfind('/');
-  std::string prefix = slash == std::string::npos ? "." + path : path.substr(0, slash + 1) + "." + path.substr(slash + 1);
+  std::string prefix = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + temporaryNamePrefix(path);
   Temporary temporary;
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    temporary.name = prefix + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    temporary.name = prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     temporary.fd = retryOnInterrupt(
         [&] { return ::open(temporary.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode); });
     if (temporary.fd >= 0 || errno != EEXIST) return temporary;
   }
   return temporary;
+}
+
+// The process id in a temporary's name after its prefix ("<pid>-<n>"), or -1
+// when the rest is not of that form.
+pid_t writerOfTemporary(const std::string& rest) {
+  auto dash = rest.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size()) return -1;
+  auto allDigits = [](std::string_view text) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  std::string_view pid(rest.data(), dash);
+  if (!allDigits(pid) || !allDigits(std::string_view(rest).substr(dash + 1)) || pid.size() > kMaxPidDigits) return -1;
+  return static_cast<pid_t>(std::stol(std::string(pid)));
 }
 
 // The file that a symbolic link at `path` points to, so that a write
@@ -145,9 +172,37 @@ class RealFileSystem final : public FileSystem {
     }
     return true;
   }
+
+  std::size_t removeAbandonedTemporaries(const std::string& path) override;
 };
 
 }  // namespace
+
+std::size_t FileSystem::removeAbandonedTemporaries(const std::string& /*path*/) { return 0; }
+
+std::size_t RealFileSystem::removeAbandonedTemporaries(const std::string& path) {
+  std::string target = followSymbolicLink(path);
+  std::string folder = folderOf(target);
+  std::string prefix = temporaryNamePrefix(target);
+  struct CloseListing {
+    void operator()(DIR* listing) const { ::closedir(listing); }
+  };
+  std::unique_ptr<DIR, CloseListing> listing(::opendir(folder.c_str()));
+  if (!listing) return 0;
+  std::vector<std::string> abandoned;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    std::string name = entry->d_name;
+    if (name.rfind(prefix, 0) != 0) continue;
+    pid_t writer = writerOfTemporary(name.substr(prefix.size()));
+    // kill with signal 0 only asks whether the process exists; EPERM means it
+    // does, under another user.
+    if (writer > 0 && ::kill(writer, 0) != 0 && errno == ESRCH) abandoned.push_back(folder + "/" + name);
+  }
+  std::size_t removed = 0;
+  for (const auto& name : abandoned)
+    if (::unlink(name.c_str()) == 0) ++removed;
+  return removed;
+}
 
 FileSystem& FileSystem::real() {
   static RealFileSystem instance;

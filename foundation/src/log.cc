@@ -8,42 +8,47 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <iterator>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace qor {
 
 namespace {
 
-// Live captures, newest last. Guarded because a host may log from helper
-// threads of its own.
-std::mutex& captureMutex() {
-  static std::mutex mutex;
-  // A forked child logs too (the command filter's writer does): hold the lock
-  // across fork so the child never inherits it locked by a thread it lacks.
-  static std::once_flag forkSafety;
-  std::call_once(forkSafety, [] {
-    pthread_atfork([] { mutex.lock(); }, [] { mutex.unlock(); }, [] { mutex.unlock(); });
-  });
-  return mutex;
-}
+// One lock for the captures and the connection to the log daemon. A host may
+// log from helper threads of its own, and a forked child logs too (the
+// command filter's writer does): the lock is held across fork so the child
+// never inherits it locked by a thread it lacks.
+std::mutex& logMutex();
 
 std::vector<LogCapture*>& captures() {
   static std::vector<LogCapture*> list;
   return list;
 }
 
-// While no log daemon listens, syslog() tries to connect again for every
-// line (socket, connect and close: about 15 us a line on a 2-core machine),
-// which made logging the command filter's two lines per 4 KiB chunk cost more
-// than moving the bytes. So the socket is probed at most once a second and
-// lines reach syslog() only while a daemon listens; the others are dropped,
-// as syslog() itself drops them when it cannot connect.
+// syslog() with LOG_USER and LOG_NOTICE: the system has no levels, so every
+// line is a notice.
+constexpr int kPriority = LOG_USER | LOG_NOTICE;
+constexpr const char* kIdentity = "keybindings";
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+// While no daemon listens, a connection is tried at most this often: trying
+// for every line (socket, connect, close: about 15 us a line on a 2-core
+// machine) made logging the command filter's two lines per 4 KiB chunk cost
+// more than moving the bytes.
 constexpr std::int64_t kProbeInterval = kNanosecondsPerSecond;
+// After the daemon refused a line, lines are dropped without asking it for
+// this long: it is behind, and asking costs the caller a system call a line
+// and the daemon a wake-up.
+constexpr std::int64_t kRetryInterval = 10'000'000;
+// "Mmm dd hh:mm:ss " and its terminating zero.
+constexpr std::size_t kTimestampSize = 17;
+// Room for "<13>", the timestamp, the identity and "[<pid>]: ".
+constexpr std::size_t kHeaderReserve = 64;
 
 // A clock read from the vDSO, without a system call; its few milliseconds of
 // resolution are plenty for the probe interval.
@@ -53,80 +58,218 @@ std::int64_t coarseNanoseconds() {
   return std::int64_t{now.tv_sec} * kNanosecondsPerSecond + now.tv_nsec;
 }
 
-bool daemonListens() {
+// A client of the system log daemon that never waits for it. Lines go in the
+// form glibc's syslog() writes them, "<13>Dec  7 09:05:01 keybindings[42]: "
+// and the text, one datagram each (on a stream socket, each ends with a zero
+// byte, as glibc frames them). A daemon that is behind refuses a datagram
+// instead of blocking the sender (MSG_DONTWAIT); such lines are dropped and
+// counted, the daemon is left alone for kRetryInterval, and the first line
+// it takes again is preceded by one line that says how many were lost.
+class SystemLog {
+ public:
+  enum class Sent { All, Refused, Lost };
+
+  void send(std::string_view line);
+  void setSocketPath(std::string path) {
+    disconnect();
+    path_ = std::move(path);
+    nextProbe_ = 0;
+    dropped_ = 0;
+    retryAfter_ = 0;
+  }
+  // In a forked child: its own process id for the lines it writes. Drops
+  // counted so far are the parent's to report. A stream with the parent's
+  // unsent tail is left to the parent (the child's lines would land in the
+  // middle of that message): the child connects on its own.
+  void afterFork() {
+    processId_ = ::getpid();
+    dropped_ = 0;
+    if (!pending_.empty()) {
+      disconnect();
+      nextProbe_ = 0;
+    }
+  }
+
+ private:
+  bool connectToDaemon();
+  void disconnect();
+  // Sends `bytes` whole or not at all (apart from a stream's unsent tail,
+  // kept in pending_ and sent before anything else).
+  Sent sendBytes(const std::string& bytes);
+  std::string message(std::string_view text);
+  // Counts a line that was not sent and holds off the next attempt. Result:
+  // whether `sent` delivered the line.
+  bool delivered(Sent sent);
+
+  std::string path_ = _PATH_LOG;
+  int socket_ = -1;
+  int socketType_ = SOCK_DGRAM;
+  std::int64_t nextProbe_ = 0;
+  std::uint64_t dropped_ = 0;
+  std::int64_t retryAfter_ = 0;
+  std::string pending_;
+  pid_t processId_ = ::getpid();
+  time_t timestampSecond_ = -1;
+  char timestamp_[kTimestampSize] = {};
+};
+
+SystemLog& systemLog() {
+  static SystemLog log;
+  return log;
+}
+
+std::mutex& logMutex() {
+  static std::mutex mutex;
+  static std::once_flag forkSafety;
+  std::call_once(forkSafety, [] {
+    pthread_atfork([] { mutex.lock(); }, [] { mutex.unlock(); },
+                   [] {
+                     systemLog().afterFork();
+                     mutex.unlock();
+                   });
+  });
+  return mutex;
+}
+
+bool SystemLog::connectToDaemon() {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, _PATH_LOG, sizeof address.sun_path - 1);
-  const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  // EPROTOTYPE: the daemon listens on a stream socket, which syslog() uses
-  // when the datagram connection is refused.
-  const bool listens =
-      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
-      errno == EPROTOTYPE;
-  close(probe);
-  return listens;
-}
-
-bool systemLogReachable() {
-  // Threads racing past an expired probe time each probe once; harmless.
-  static std::atomic<std::int64_t> nextProbe{0};
-  static std::atomic<bool> reachable{false};
-  const std::int64_t now = coarseNanoseconds();
-  if (now >= nextProbe.load(std::memory_order_relaxed)) {
-    reachable.store(daemonListens(), std::memory_order_relaxed);
-    nextProbe.store(now + kProbeInterval, std::memory_order_relaxed);
+  if (path_.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path_.data(), path_.size());
+  // EPROTOTYPE: the daemon listens on a stream socket, as syslog() also
+  // accepts when the datagram connection is refused.
+  for (int type : {SOCK_DGRAM, SOCK_STREAM}) {
+    socket_ = ::socket(AF_UNIX, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (socket_ < 0) return false;
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      socketType_ = type;
+      return true;
+    }
+    const bool otherType = errno == EPROTOTYPE;
+    disconnect();
+    if (!otherType) return false;
   }
-  return reachable.load(std::memory_order_relaxed);
+  return false;
 }
 
-void openSystemLogOnce() {
-  static std::once_flag once;
-  // LOG_NDELAY connects now, and the socket stays open for every later line.
-  std::call_once(once, [] { openlog("keybindings", LOG_PID | LOG_NDELAY, LOG_USER); });
+void SystemLog::disconnect() {
+  if (socket_ >= 0) ::close(socket_);
+  socket_ = -1;
+  pending_.clear();
+}
+
+std::string SystemLog::message(std::string_view text) {
+  // Local time, in the C locale's month names, as syslog() writes it; the
+  // text is formatted once per second.
+  const time_t now = ::time(nullptr);
+  if (now != timestampSecond_) {
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    tm local{};
+    ::localtime_r(&now, &local);
+    std::snprintf(timestamp_, sizeof timestamp_, "%s %2d %02d:%02d:%02d ", kMonths[static_cast<std::size_t>(local.tm_mon) % std::size(kMonths)], local.tm_mday,
+                  local.tm_hour, local.tm_min, local.tm_sec);
+    timestampSecond_ = now;
+  }
+  std::string bytes;
+  bytes.reserve(kHeaderReserve + text.size());
+  bytes.append("<").append(std::to_string(kPriority)).append(">").append(timestamp_).append(kIdentity);
+  bytes.append("[").append(std::to_string(processId_)).append("]: ").append(text);
+  if (socketType_ == SOCK_STREAM) bytes.push_back('\0');
+  return bytes;
+}
+
+// What a failed send says about the daemon: busy (or the line too long for
+// one datagram), or gone.
+SystemLog::Sent failureOfSend() {
+  return errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS || errno == EMSGSIZE ? SystemLog::Sent::Refused
+                                                                                          : SystemLog::Sent::Lost;
+}
+
+SystemLog::Sent SystemLog::sendBytes(const std::string& bytes) {
+  if (!pending_.empty()) {
+    ssize_t sent = ::send(socket_, pending_.data(), pending_.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent < 0) return failureOfSend();
+    pending_.erase(0, static_cast<std::size_t>(sent));
+    if (!pending_.empty()) return Sent::Refused;
+  }
+  ssize_t sent = ::send(socket_, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  if (sent < 0) return failureOfSend();
+  // Only a stream takes part of a message; the rest must follow before any
+  // other byte, or the daemon would read two lines run together.
+  if (static_cast<std::size_t>(sent) < bytes.size()) pending_.assign(bytes, static_cast<std::size_t>(sent));
+  return Sent::All;
+}
+
+void SystemLog::send(std::string_view line) {
+  if (socket_ < 0) {
+    const std::int64_t now = coarseNanoseconds();
+    if (now < nextProbe_) return;
+    nextProbe_ = now + kProbeInterval;
+    if (!connectToDaemon()) return;
+  }
+  if (dropped_ > 0) {
+    if (coarseNanoseconds() < retryAfter_) {
+      ++dropped_;
+      return;
+    }
+    const std::string notice = "*** " + std::to_string(dropped_) + (dropped_ == 1 ? " log line" : " log lines") +
+                               " dropped while the system log was busy";
+    if (!delivered(sendBytes(message(notice)))) return;
+    dropped_ = 0;
+  }
+  static_cast<void>(delivered(sendBytes(message(line))));
+}
+
+bool SystemLog::delivered(Sent sent) {
+  if (sent == Sent::All) return true;
+  ++dropped_;
+  retryAfter_ = coarseNanoseconds() + kRetryInterval;
+  // The daemon went away (or restarted on a new socket): connect again at
+  // the next probe.
+  if (sent == Sent::Lost) disconnect();
+  return false;
 }
 
 }  // namespace
 
 void logLine(std::string_view line) {
-  bool forward = true;
-  {
-    std::lock_guard lock(captureMutex());
-    for (LogCapture* capture : captures()) {
-      capture->lines_.emplace_back(line);
-      if (capture->syslog_ == LogCapture::Syslog::Silence) forward = false;
-    }
-  }
-  if (!forward) return;
-  // Callers log right after a failed call; the probe must not change the
-  // errno they may still read (syslog() keeps it too).
+  // Callers log right after a failed call; sending must not change the errno
+  // they may still read.
   const int savedErrno = errno;
-  if (systemLogReachable()) {
-    openSystemLogOnce();
-    // syslog needs a priority; the system has no levels, so every line is a notice.
-    syslog(LOG_NOTICE, "%.*s", static_cast<int>(line.size()), line.data());
+  std::lock_guard lock(logMutex());
+  bool forward = true;
+  for (LogCapture* capture : captures()) {
+    capture->lines_.emplace_back(line);
+    if (capture->syslog_ == LogCapture::Syslog::Silence) forward = false;
   }
+  if (forward) systemLog().send(line);
   errno = savedErrno;
 }
 
+void setSystemLogSocketPath(std::string_view path) {
+  std::lock_guard lock(logMutex());
+  systemLog().setSocketPath(std::string(path));
+}
+
 LogCapture::LogCapture(Syslog syslog) : syslog_(syslog) {
-  std::lock_guard lock(captureMutex());
+  std::lock_guard lock(logMutex());
   captures().push_back(this);
 }
 
 LogCapture::~LogCapture() {
-  std::lock_guard lock(captureMutex());
+  std::lock_guard lock(logMutex());
   auto& list = captures();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
 std::vector<std::string> LogCapture::lines() const {
-  std::lock_guard lock(captureMutex());
+  std::lock_guard lock(logMutex());
   return lines_;
 }
 
 void LogCapture::clear() {
-  std::lock_guard lock(captureMutex());
+  std::lock_guard lock(logMutex());
   lines_.clear();
 }
 

@@ -48,6 +48,8 @@ constexpr std::size_t kTrailerTopObject = 16;
 constexpr std::size_t kTrailerTableOffset = 24;
 constexpr std::uint8_t kMarkerInteger16 = 0x14;  // unsigned above INT64_MAX
 constexpr std::uint8_t kMarkerDate = 0x33;       // big-endian double, seconds since 2001
+constexpr std::uint8_t kMarkerAsciiString = 0x50;
+constexpr std::uint8_t kMarkerUtf16String = 0x60;
 constexpr std::uint8_t kMarkerArray = 0xA0;
 constexpr std::uint8_t kMarkerSet = 0xC0;
 constexpr std::uint8_t kMarkerDictionary = 0xD0;
@@ -141,7 +143,8 @@ bool binaryPreflight(std::span<const std::uint8_t> bytes) {
     if (!offset || *offset >= table) return std::nullopt;
     std::uint8_t marker = bytes[*offset];
     std::uint8_t family = marker & kHighNibble;
-    if (family != kMarkerArray && family != kMarkerSet && family != kMarkerDictionary) return Object{};
+    const bool text = family == kMarkerAsciiString || family == kMarkerUtf16String;
+    if (family != kMarkerArray && family != kMarkerSet && family != kMarkerDictionary && !text) return Object{};
     std::uint64_t count = marker & kLowNibble;
     std::uint64_t at = *offset + 1;
     if (count == kCountFollows) {
@@ -153,8 +156,19 @@ bool binaryPreflight(std::span<const std::uint8_t> bytes) {
       count = *extended;
       at += 1 + width;
     }
-    // A dictionary lists its key references, then its value references.
     if (count > table) return std::nullopt;
+    if (text) {
+      // No string may hold NUL (XML has no such character), and libplist
+      // asserts on a dictionary key that does, where a string value would
+      // only be refused later: such input is refused here, keys and values
+      // alike. A string runs to the offset table at most.
+      const std::uint64_t width = family == kMarkerUtf16String ? 2 : 1;
+      if (at > table || count > (table - at) / width) return std::nullopt;
+      for (std::uint64_t unit = 0; unit < count; ++unit)
+        if (*bigEndian(bytes, at + unit * width, width) == 0) return std::nullopt;
+      return Object{};
+    }
+    // A dictionary lists its key references, then its value references.
     std::uint64_t references = family == kMarkerDictionary ? count * 2 : count;
     if (at > table || references > (table - at) / referenceSize) return std::nullopt;
     return Object{true, at, references};

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -173,6 +175,56 @@ TEST(RealFileSystem, WritesThroughASymbolicLinkToTheFileItPointsTo) {
   ASSERT_TRUE(FileSystem::real().writeFileAtomically(folder.file("dangling.plist"), bytesOf("own")));
   EXPECT_FALSE(std::filesystem::is_symlink(folder.file("dangling.plist")));
   EXPECT_EQ(readText(folder.file("dangling.plist")), "own");
+}
+
+// A process id that no process has any longer: a child that has exited and
+// been reaped (the kernel hands ids out in rising order, so it is not
+// reused within the test).
+pid_t goneProcessId() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return child;
+}
+
+TEST(RealFileSystem, RemovesOnlyTemporariesWhoseWriterIsGone) {
+  TemporaryFolder folder;
+  const std::string gone = std::to_string(goneProcessId());
+  const std::string alive = std::to_string(::getpid());
+  struct Case {
+    std::string name;
+    bool removed;
+  };
+  const Case cases[] = {
+      {".set.plist.tmp-" + gone + "-0", true},
+      {".set.plist.tmp-" + gone + "-17", true},
+      {".set.plist.tmp-" + alive + "-0", false},   // a write in progress
+      {".set.plist.tmp-" + gone, false},           // not our pattern
+      {".set.plist.tmp-" + gone + "-", false},
+      {".set.plist.tmp-x" + gone + "-0", false},
+      {".set.plist.tmp-" + gone + "-0.bak", false},
+      {".set.plist.tmp-9999999999999-0", false},   // no pid is that long
+      {".other.plist.tmp-" + gone + "-0", false},  // another file's
+      {"set.plist.tmp-" + gone + "-0", false},
+      {"set.plist", false},
+  };
+  std::set<std::string> kept;
+  std::size_t expected = 0;
+  for (const auto& c : cases) {
+    writeText(folder.file(c.name), "x");
+    if (c.removed)
+      ++expected;
+    else
+      kept.insert(c.name);
+  }
+  std::filesystem::create_symlink("set.plist", folder.file("link.plist"));
+  kept.insert("link.plist");
+  // Through the link: the temporaries sit beside the file it points to.
+  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("link.plist")), expected);
+  EXPECT_EQ(folder.entries(), kept);
+  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("set.plist")), 0u);
+  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("absent/set.plist")), 0u);
 }
 
 }  // namespace

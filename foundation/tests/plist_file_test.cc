@@ -405,6 +405,14 @@ std::vector<std::uint8_t> arrayObject(const std::vector<std::uint32_t>& referenc
   return object;
 }
 
+// A dictionary object of one entry: marker 0xD1, the key's reference, the value's.
+std::vector<std::uint8_t> dictionaryObject(std::uint32_t key, std::uint32_t value) {
+  std::vector<std::uint8_t> object = {0xD1};
+  putBigEndian(object, key, kFieldWidth);
+  putBigEndian(object, value, kFieldWidth);
+  return object;
+}
+
 // `depth` arrays each holding the next; the innermost is empty.
 std::vector<std::uint8_t> nestedBinaryArrays(std::size_t depth) {
   std::vector<std::vector<std::uint8_t>> objects;
@@ -435,8 +443,16 @@ TEST(PlistFile, BinaryGraphsThatAreBrokenCyclicOrExplodeGiveNull) {
       {"shared containers doubling 64 times", binaryPlist(doubling)},
       {"UID (keyed archives only)", binaryPlist({arrayObject({1}), {0x80, 0x01}})},
       {"2^63 as a 16-byte integer", binaryPlist({{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0}})},
+      // NUL in a dictionary key made libplist assert (found by
+      // foundation_plist_fuzz); in a string value it is refused the same way.
+      {"ASCII key holding NUL", binaryPlist({dictionaryObject(1, 2), {0x53, 'a', 0, 'b'}, integerOne})},
+      {"UTF-16 key holding NUL", binaryPlist({dictionaryObject(1, 2), {0x62, 0, 'a', 0, 0}, integerOne})},
+      {"string value holding NUL", binaryPlist({arrayObject({1}), {0x52, 0, 'b'}})},
+      {"string running into the offset table", binaryPlist({{0x5F, 0x10, 0x20, 'a'}})},
   };
   for (const auto& c : cases) EXPECT_EQ(parseBytes(c.bytes), nullptr) << c.name;
+  expectSame(parseBytes(binaryPlist({dictionaryObject(1, 2), {0x62, 0, 'a', 0, 'b'}, integerOne})),
+             Dictionary::make({{"ab", integer(1)}}), 0);
   // A container shared a few times is fine: (x, x) with x = (1).
   expectSame(parseBytes(binaryPlist({arrayObject({1, 1}), arrayObject({2}), integerOne})),
              Array::make({Array::make({integer(1)}), Array::make({integer(1)})}), 0);

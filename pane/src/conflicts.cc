@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "qor/collections.h"
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
@@ -292,6 +293,38 @@ std::vector<std::string> entryKeysStartingWithSequence(const DictionaryRef& grou
     if (leadingStrokesMatch(stored, captured, captured.size())) keys.push_back(key);
   });
   return keys;
+}
+
+std::vector<EntryReset> releaseSequenceFromEntries(const DictionaryRef& set, const DictionaryRef& defaultSet,
+                                                   std::string_view group, const std::vector<std::string>& entryKeys,
+                                                   const Array& sequence) {
+  std::vector<EntryReset> resets;
+  if (!set || sequence.empty() || (group != kSetMenuKey && group != kSetEditorKey)) return resets;
+  const std::string part(group);
+  DictionaryRef setPart = set->dictionaryForKey(part);
+  DictionaryRef defaultPart = defaultSet ? defaultSet->dictionaryForKey(part) : nullptr;
+  const std::vector<Stroke> captured = readStrokes(sequence);
+  std::vector<std::string> seen;
+  for (const std::string& key : entryKeys) {
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(key);
+    DictionaryRef entry = setPart ? setPart->dictionaryForKey(key) : nullptr;
+    if (!entry) entry = defaultPart ? defaultPart->dictionaryForKey(key) : nullptr;
+    MutableDictionaryRef copy = entry ? asMutableDictionary(MakePlistMutable(entry)) : nullptr;
+    if (!copy) continue;
+    MutableArrayRef kept = MutableArray::make();
+    if (ArrayRef stored = copy->arrayForKey(kKeySequencesKey)) {
+      for (const Ref& element : stored->elements()) {
+        const Array* candidate = view<Array>(element, Kind::Array);
+        const bool matches = candidate && candidate->count() == captured.size() &&
+                             leadingStrokesMatch(*candidate, captured, captured.size());
+        if (!matches) kept->addObject(element);
+      }
+    }
+    copy->setObjectForKey(kept, kKeySequencesKey);
+    resets.push_back({part, key, copy});
+  }
+  return resets;
 }
 
 }  // namespace qor

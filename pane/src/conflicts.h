@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "default_changes.h"
 #include "qor/key_bindings.h"
 #include "qor/ports/toolkit.h"
 #include "qor/value.h"
@@ -141,5 +142,22 @@ struct SequenceConflict {
 //   {Save: (⌘S), Comment: (⌘K⌘C)}, (⌘K)  ->  {Comment}
 [[nodiscard]] std::vector<std::string> entryKeysStartingWithSequence(const DictionaryRef& group,
                                                                      const Array& sequence);
+
+// Fixing a conflict in place: what taking `sequence` away from the commands
+// `entryKeys` of part `group` ("menu" or "editor") of `set` changes, before
+// it is bound to the selected command. One EntryReset per key, each once, in
+// the order given: a deep mutable copy of the set's entry (of `defaultSet`'s
+// when the set has none, as a commit copies one) without the stored
+// sequences that match `sequence` stroke for stroke as conflictingEntryKeys
+// matches them; the contexts were already compared when the keys were found.
+// A key that neither set has an entry for is passed over. Result: empty for
+// a null set, an empty `sequence`, and a `group` other than "menu" and
+// "editor".
+//   set {Save: (⌘S, ⌘⇧S)}, keys {Save}, (⌘S)  ->  {menu, Save, {(⌘⇧S)}}
+[[nodiscard]] std::vector<EntryReset> releaseSequenceFromEntries(const DictionaryRef& set,
+                                                                 const DictionaryRef& defaultSet,
+                                                                 std::string_view group,
+                                                                 const std::vector<std::string>& entryKeys,
+                                                                 const Array& sequence);
 
 }  // namespace qor

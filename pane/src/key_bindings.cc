@@ -11,6 +11,7 @@
 #include "qor/plist_file.h"
 #include "qor/runtime.h"
 #include "set_rules.h"
+#include "undo_history.h"
 
 namespace qor {
 
@@ -18,6 +19,9 @@ namespace {
 
 constexpr double kDelayedReloadSeconds = 0.1;
 constexpr const char* kReloadOutlinesSelector = "reloadOutlines";
+// The host's Edit > Undo and Redo while the pane is shown.
+constexpr const char* kUndoSelector = "undo:";
+constexpr const char* kRedoSelector = "redo:";
 constexpr const char* kPaneOrder = "7";
 constexpr const char* kPaneTitle = "Key Bindings";
 constexpr const char* kMenuTabIdentifier = "menu";
@@ -84,6 +88,11 @@ std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
       {"BTN_set_name_cancel", UiKind::Button},
       {"BTN_key_configurator_cancel", UiKind::Button},
       {"TEXT_kb_ambiguity", UiKind::TextField},
+      {"BTN_key_configurator_fix", UiKind::Button},
+      {"BTN_kb_reset_command", UiKind::Button},
+      {"BTN_kb_reset_group", UiKind::Button},
+      {"BTN_kb_reset_set", UiKind::Button},
+      {"TEXT_kb_search", UiKind::TextField},
   };
 }
 
@@ -112,6 +121,11 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       {"BTN_key_configurator_cancel",
        [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_cancel, o); }},
       {"TEXT_kb_ambiguity", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_ambiguity, o); }},
+      {"BTN_key_configurator_fix", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_fix, o); }},
+      {"BTN_kb_reset_command", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_command, o); }},
+      {"BTN_kb_reset_group", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_group, o); }},
+      {"BTN_kb_reset_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_set, o); }},
+      {"TEXT_kb_search", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_search, o); }},
   };
   auto found = kOutlets.find(name);
   if (found != kOutlets.end()) found->second(*this, object);
@@ -132,7 +146,12 @@ void KeyBindings::wireInterface() {
   wire(BTN_key_configurator_OK, "closeKeyConfigurationSheet:");
   wire(BTN_key_configurator_cancel, "closeKeyConfigurationSheet:");
   wire(BTN_key_configurator_clear, "flushTextFieldForShortCut:");
+  wire(BTN_key_configurator_fix, "closeKeyConfigurationSheet:");
+  wire(BTN_kb_reset_command, "resetSelectedCommand:");
+  wire(BTN_kb_reset_group, "resetSelectedGroup:");
+  wire(BTN_kb_reset_set, "resetCurrentSet:");
   if (TEXT_set_name) TEXT_set_name->setDelegate(this);
+  if (TEXT_kb_search) TEXT_kb_search->setDelegate(this);
   if (OLV_menu_key_bindings) OLV_menu_key_bindings->setDataSource(this);
   if (OLV_editor_key_bindings) OLV_editor_key_bindings->setDataSource(this);
 }
@@ -151,9 +170,20 @@ void KeyBindings::performAction(const std::string& selector, Sender* sender) {
       {"showKeyConfigurationSheet:", &KeyBindings::showKeyConfigurationSheet},
       {"flushTextFieldForShortCut:", &KeyBindings::flushTextFieldForShortCut},
       {"closeKeyConfigurationSheet:", &KeyBindings::closeKeyConfigurationSheet},
+      {"resetSelectedCommand:", &KeyBindings::resetSelectedCommand},
+      {"resetSelectedGroup:", &KeyBindings::resetSelectedGroup},
+      {"resetCurrentSet:", &KeyBindings::resetCurrentSet},
   };
   if (selector == kReloadOutlinesSelector) {
     reloadOutlines();
+    return;
+  }
+  if (selector == kUndoSelector) {
+    undoChange();
+    return;
+  }
+  if (selector == kRedoSelector) {
+    redoChange();
     return;
   }
   auto found = kActions.find(selector);
@@ -177,6 +207,7 @@ View* KeyBindings::initWithPanel(PreferencesPanel* panel) {
     // table yet; the delayed one shows it.
     if (auto path = services_.bundle->pathForResource(kEditorTableResource))
       _editorMenuList = asArray(readPropertyListFile(*path));
+    restartHistory();
   }
   return VIEW_key_bindings;
 }
@@ -287,6 +318,7 @@ void KeyBindings::synchronizeToDefaults() {
 }
 
 void KeyBindings::reloadOutlines() {
+  shownChildren_.clear();
   for (OutlineView* outline : {OLV_menu_key_bindings, OLV_editor_key_bindings}) {
     if (!outline) continue;
     outline->reloadData();
@@ -299,12 +331,16 @@ void KeyBindings::reloadOutlines() {
 void KeyBindings::writeToPrefs() {
   if (!_thePreference) return;
   MutableDictionaryRef changed = _thePreference->changedAttributesDictionary();
-  if (!changed || !changed->containsKey(kChangeFlagKey)) return;
-  DefaultsStore& defaults = _thePreference->defaults();
-  defaults.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
-  defaults.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()),
-                           kSetsDefaultsKey);
-  _thePreference->setCustomizedMenuWithNumber(_keyBindingsNumber);
+  if (changed && changed->containsKey(kChangeFlagKey)) {
+    // One batch: a crash can never leave the new number beside the old sets.
+    DefaultsBatch batch;
+    batch.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
+    batch.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()), kSetsDefaultsKey);
+    _thePreference->defaults().applyBatch(batch);
+    _thePreference->setCustomizedMenuWithNumber(_keyBindingsNumber);
+  }
+  // Applied changes are no longer undone.
+  restartHistory();
 }
 
 void KeyBindings::revertToDefault() {
@@ -312,6 +348,7 @@ void KeyBindings::revertToDefault() {
   if (_thePreference) _thePreference->defaults().setIntegerForKey(0, kSetNumberDefaultsKey);
   synchronizeToDefaults();
   setChangeFlag();
+  restartHistory();
 }
 
 // ---- Shared helpers ----
@@ -329,6 +366,7 @@ void KeyBindings::setChangeFlag() {
 void KeyBindings::noteChange() {
   if (_thePreference) _thePreference->i_am_ok(this);
   setChangeFlag();
+  recordChange();
 }
 
 std::string KeyBindings::localized(const std::string& key, const char* table) const {

@@ -111,6 +111,7 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   _keyCodesArray = MutableArray::make();
   _shouldSendModifiers = false;
   if (TEXT_kb_ambiguity) TEXT_kb_ambiguity->setStringValue("");
+  if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
   if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
@@ -187,6 +188,9 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
     extras.localizable = [this](const std::string& key) { return localized(key, kExtrasTable); };
     TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, shown, group, extras));
   }
+  if (BTN_key_configurator_fix)
+    BTN_key_configurator_fix->setEnabled(!conflicts.empty() && asMutableDictionary(_currentKeyBindingsSet) &&
+                                         _keyBindingsNumber != 0);
 }
 
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
@@ -195,6 +199,7 @@ void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
   if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
+  if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
 }
 
 void KeyBindings::closeKeyConfigurationSheet(Sender* sender) {
@@ -212,7 +217,8 @@ void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*she
   snooping_ = false;
   _shouldSendModifiers = false;
 
-  if (returnCode == kReturnCodeOK && wasOpen && _keyCodesArray) {
+  const bool fixInPlace = returnCode == kReturnCodeFixInPlace;
+  if ((returnCode == kReturnCodeOK || fixInPlace) && wasOpen && _keyCodesArray) {
     const ShownGroup group = shownGroup();
     const OutlineItem item = selectedItem();
     if (group == ShownGroup::Menu && isHotKeyCommand(item) && _keyCodesArray->count() > kMaxHotKeyStrokes) {
@@ -222,7 +228,12 @@ void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*she
     // Without a selected row there is no key to store under: nothing is
     // stored and nobody is notified, and the same when no set knows the key.
     std::optional<std::string> key = entryKeyForItem(group, item);
-    if (key && addSequenceToEntry(_keyCodesArray, _currentKeyBindingsSet, group, *key, defaultSet())) {
+    if (key && fixInPlace) {
+      if (bindInPlace(group, *key)) {
+        reloadOutlines();
+        noteChange();
+      }
+    } else if (key && addSequenceToEntry(_keyCodesArray, _currentKeyBindingsSet, group, *key, defaultSet())) {
       if (OutlineView* outline = shownOutline()) outline->reloadData();
       noteChange();
     }
@@ -232,6 +243,20 @@ void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*she
   if (!paneWindow) return;
   paneWindow->makeKeyAndOrderFront();
   paneWindow->makeFirstResponder(shownOutline());
+}
+
+bool KeyBindings::bindInPlace(ShownGroup group, const std::string& key) {
+  // Nothing is taken away unless the sequence can then be stored here: the
+  // default set stays as it is, and no entry is ever made up.
+  MutableDictionaryRef set = asMutableDictionary(_currentKeyBindingsSet);
+  if (!set || _keyBindingsNumber == 0) return false;
+  if (!entryIn(set, group, key) && !entryIn(defaultSet(), group, key)) return false;
+  // The selection is still the one the conflicts were found for.
+  std::vector<std::string> holders = getConflictedMenuItemsForShortcut(*_keyCodesArray);
+  std::vector<EntryReset> releases =
+      releaseSequenceFromEntries(set, defaultSet(), groupKey(group), holders, *_keyCodesArray);
+  if (!applyEntryResets(*set, releases)) return false;
+  return addSequenceToEntry(_keyCodesArray, set, group, key, defaultSet());
 }
 
 std::vector<std::string> KeyBindings::getConflictedMenuItemsForShortcut(const Array& sequence) const {

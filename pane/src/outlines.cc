@@ -5,6 +5,7 @@
 // call. The rules themselves live in outline_rules.h.
 #include <optional>
 
+#include "command_search.h"
 #include "outline_rules.h"
 #include "qor/key_bindings.h"
 
@@ -58,10 +59,8 @@ RowKind rowKindOf(ShownGroup group, const OutlineItem& item) {
 
 }  // namespace
 
-std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) {
-  auto group = servedGroup(*this, view);
-  if (!group) return 0;
-  if (*group == ShownGroup::Menu) {
+std::int64_t KeyBindings::numberOfAllChildren(ShownGroup group, const OutlineItem& item) const {
+  if (group == ShownGroup::Menu) {
     const Menu* menu = menuOfNode(services_.application, item);
     return menu ? static_cast<std::int64_t>(menu->numberOfItems()) : 0;
   }
@@ -69,16 +68,53 @@ std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, c
   return children ? static_cast<std::int64_t>(children->count()) : 0;
 }
 
-OutlineItem KeyBindings::outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) {
-  auto group = servedGroup(*this, view);
-  if (!group || index < 0) return {};
+OutlineItem KeyBindings::childOfAll(ShownGroup group, std::int64_t index, const OutlineItem& item) const {
+  if (index < 0) return {};
   auto position = static_cast<std::size_t>(index);
-  if (*group == ShownGroup::Menu) {
+  if (group == ShownGroup::Menu) {
     const Menu* menu = menuOfNode(services_.application, item);
     return menu ? OutlineItem{menu->itemAtIndex(position), nullptr} : OutlineItem{};
   }
   ArrayRef children = childrenOfEditorNode(_editorMenuList, item);
   return children ? OutlineItem{nullptr, children->objectAtIndex(position)} : OutlineItem{};
+}
+
+bool KeyBindings::shownBySearch(ShownGroup group, const OutlineItem& item) const {
+  const RowKind kind = rowKindOf(group, item);
+  if (kind == RowKind::Missing || kind == RowKind::MenuSeparator) return false;
+  if (rowIsSelectable(kind) && foldForSearch(rowTitle(group, item)).find(searchQuery_) != std::string::npos)
+    return true;
+  const std::int64_t count = numberOfAllChildren(group, item);
+  for (std::int64_t index = 0; index < count; ++index)
+    if (shownBySearch(group, childOfAll(group, index, item))) return true;
+  return false;
+}
+
+const std::vector<std::int64_t>& KeyBindings::shownChildren(ShownGroup group, const OutlineItem& parent) {
+  const void* node = parent.menuItem ? static_cast<const void*>(parent.menuItem) : parent.node.get();
+  auto [found, added] = shownChildren_.try_emplace({group, node});
+  if (added) {
+    const std::int64_t count = numberOfAllChildren(group, parent);
+    for (std::int64_t index = 0; index < count; ++index)
+      if (shownBySearch(group, childOfAll(group, index, parent))) found->second.push_back(index);
+  }
+  return found->second;
+}
+
+std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group) return 0;
+  if (searchQuery_.empty()) return numberOfAllChildren(*group, item);
+  return static_cast<std::int64_t>(shownChildren(*group, item).size());
+}
+
+OutlineItem KeyBindings::outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group || index < 0) return {};
+  if (searchQuery_.empty()) return childOfAll(*group, index, item);
+  const std::vector<std::int64_t>& shown = shownChildren(*group, item);
+  return static_cast<std::size_t>(index) < shown.size() ? childOfAll(*group, shown[static_cast<std::size_t>(index)], item)
+                                                        : OutlineItem{};
 }
 
 bool KeyBindings::outlineViewIsItemExpandable(OutlineView& view, const OutlineItem& item) {
@@ -91,17 +127,18 @@ std::string KeyBindings::outlineViewObjectValueForTableColumnByItem(OutlineView&
   if (!group) return {};
   RowKind kind = rowKindOf(*group, item);
   if (kind == RowKind::Missing) return {};
+  return cellText(kind, column, rowTitle(*group, item),
+                  storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+}
 
-  std::string title;
-  if (*group == ShownGroup::Menu) {
-    title = item.menuItem->title();
-  } else if (auto name = asString(item.node)) {
-    title = localized(name->value(), kEditorTitlesTable);
-  } else if (auto groupNode = asDictionary(item.node)) {
+std::string KeyBindings::rowTitle(ShownGroup group, const OutlineItem& item) const {
+  if (group == ShownGroup::Menu) return item.menuItem ? item.menuItem->title() : std::string();
+  if (auto name = asString(item.node)) return localized(name->value(), kEditorTitlesTable);
+  if (auto groupNode = asDictionary(item.node)) {
     StringRef groupTitle = groupNode->stringForKey(kGroupTitleKey);
-    title = localized(groupTitle ? groupTitle->value() : std::string(), kEditorTitlesTable);
+    return localized(groupTitle ? groupTitle->value() : std::string(), kEditorTitlesTable);
   }
-  return cellText(kind, column, title, storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+  return {};
 }
 
 bool KeyBindings::outlineViewShouldSelectItem(OutlineView& view, const OutlineItem& item) {

@@ -10,6 +10,7 @@
 #include "qor/key_bindings.h"
 #include "qor/plist_file.h"
 #include "qor/text.h"
+#include "command_search.h"
 #include "set_file_rules.h"
 #include "set_rules.h"
 
@@ -56,6 +57,11 @@ void KeyBindings::closeSetNameSheet(Sender* sender) {
 }
 
 void KeyBindings::controlTextDidChange(TextField& field) {
+  if (&field == TEXT_kb_search) {
+    searchQuery_ = foldForSearch(field.stringValue());
+    reloadOutlines();
+    return;
+  }
   if (&field != TEXT_set_name || !BTN_set_name_OK) return;
   BTN_set_name_OK->setEnabled(setNameCanBeConfirmed(field.stringValue()));
 }

@@ -314,5 +314,54 @@ TEST(SearchByKeys, EntriesWithASequenceStartingWithThePressedOnes) {
   for (const Case& c : cases) EXPECT_EQ(entryKeysStartingWithSequence(group, *c.pressed), c.expected) << c.name;
 }
 
+TEST(FixInPlace, ReleasesTheSequenceFromEachHolderCopyingDefaultEntries) {
+  ArrayRef commandD = sequence({modifierOnly(kCommand), keyStroke("d", kCommand)});
+  ArrayRef commandSK = sequence({modifierOnly(kCommand), keyStroke("s", kCommand), keyStroke("k", kCommand)});
+  ArrayRef recaptured = sequence({modifierOnly(kCommand), keyStroke("s", kCommand, 39)});
+  auto title = [](const std::string& text) { return str(text); };
+  DictionaryRef defaultSet = Dictionary::make(
+      {{kSetMenuKey, Dictionary::make({{"save", entry({commandS()})}, {"sell", entry({commandS(), commandD})}})}});
+  auto saveEntry = MutableDictionary::make(
+      {{kKeySequencesKey, Array::make({commandS(), commandSK, recaptured})}, {kEntryTitleKey, title("Save")}});
+  DictionaryRef set = Dictionary::make(
+      {{kSetNameKey, str("Mine")}, {kSetMenuKey, Dictionary::make({{"save", saveEntry}})}});
+
+  struct Case {
+    const char* name;
+    std::string_view group;
+    std::vector<std::string> keys;
+    std::vector<std::pair<std::string, std::vector<ArrayRef>>> kept;  // key -> what stays, in order
+  };
+  const Case cases[] = {
+      // Both ⌘S go, the re-captured one too (key codes take no part); ⌘S⌘K is another sequence.
+      {"the set's entry", kSetMenuKey, {"save"}, {{"save", {commandSK}}}},
+      {"the default entry where the set has none", kSetMenuKey, {"sell"}, {{"sell", {commandD}}}},
+      {"each key once, in the order given", kSetMenuKey, {"sell", "save", "sell"},
+       {{"sell", {commandD}}, {"save", {commandSK}}}},
+      {"a key neither set knows", kSetMenuKey, {"nobody"}, {}},
+      {"another part", "bogus", {"save"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<EntryReset> resets = releaseSequenceFromEntries(set, defaultSet, c.group, c.keys, *commandS());
+    ASSERT_EQ(resets.size(), c.kept.size());
+    for (std::size_t i = 0; i < resets.size(); ++i) {
+      EXPECT_EQ(resets[i].group, kSetMenuKey);
+      EXPECT_EQ(resets[i].entryKey, c.kept[i].first);
+      auto copy = asMutableDictionary(resets[i].entry);
+      ASSERT_TRUE(copy);
+      std::vector<Ref> expected(c.kept[i].second.begin(), c.kept[i].second.end());
+      EXPECT_TRUE(isEqual(copy->objectForKey(kKeySequencesKey), Array::make(expected)));
+      EXPECT_TRUE(asMutableArray(copy->objectForKey(kKeySequencesKey)));
+    }
+  }
+  // The title travels with the copy; neither set is touched.
+  auto first = releaseSequenceFromEntries(set, defaultSet, kSetMenuKey, {"save"}, *commandS());
+  EXPECT_TRUE(isEqual(asDictionary(first[0].entry)->objectForKey(kEntryTitleKey), title("Save")));
+  EXPECT_EQ(asArray(saveEntry->objectForKey(kKeySequencesKey))->count(), 3u);
+  EXPECT_TRUE(releaseSequenceFromEntries(nullptr, defaultSet, kSetMenuKey, {"save"}, *commandS()).empty());
+  EXPECT_TRUE(releaseSequenceFromEntries(set, defaultSet, kSetMenuKey, {"save"}, *sequence({})).empty());
+}
+
 }  // namespace
 }  // namespace qor

@@ -432,6 +432,45 @@ TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHo
   EXPECT_EQ(pane->resetEntriesToDefault(ShownGroup::Editor, {"moveLeft:"}), std::nullopt);
 }
 
+// The buttons under the outlines. The set lacks Minimize's entry and has
+// emptied the hot key's, both in the Window menu; Zoom is not in the default set.
+TEST_F(KeyConfiguratorTest, ResetButtonsTakeTheSelectedCommandItsMenuOrTheSet) {
+  auto defaultEntry = [&](const char* key) { return defaults->dictionaryForKey(kSetMenuKey)->objectForKey(key); };
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kMinimize));
+  button("BTN_kb_reset_command").performClick();
+  EXPECT_TRUE(isEqual(currentEntry(kSetMenuKey, kMinimizeId), defaultEntry(kMinimizeId)));
+  EXPECT_TRUE(asArray(currentSequences(kSetMenuKey, kHotKeyId))->empty());  // only the selected command
+  EXPECT_EQ(panel->okNotices().size(), 1u);
+
+  // Minimize's menu: the hot key comes back too; File's New is left alone.
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kMinimize));
+  markJournal();
+  button("BTN_kb_reset_group").performClick();
+  EXPECT_TRUE(isEqual(currentEntry(kSetMenuKey, kHotKeyId), defaultEntry(kHotKeyId)));
+  EXPECT_EQ(panel->okNotices().size(), 2u);
+
+  // Nothing differs any more: nothing changes, the host hears nothing.
+  button("BTN_kb_reset_set").performClick();
+  EXPECT_EQ(panel->okNotices().size(), 2u);
+
+  // Undone one by one: first the group, then the command.
+  ASSERT_TRUE(pane->undoChange());
+  EXPECT_TRUE(asArray(currentSequences(kSetMenuKey, kHotKeyId))->empty());
+  ASSERT_TRUE(pane->undoChange());
+  EXPECT_EQ(currentEntry(kSetMenuKey, kMinimizeId), nullptr);
+
+  // While the default set is current every reset beeps and changes nothing.
+  pane->revertToDefault();
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kMinimize));
+  markJournal();
+  for (const char* name : {"BTN_kb_reset_command", "BTN_kb_reset_group", "BTN_kb_reset_set"})
+    button(name).performClick();
+  auto lines = journalSinceMark();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "beep"), 3);
+  EXPECT_TRUE(isEqual(defaults, defaultSet()));
+}
+
 TEST_F(KeyConfiguratorTest, ClearAfterAConflictKeepsTheRedLineUntilTheNextKey) {
   openFor("menu", menu_row::kNew);
   send({flags(kCommand), down("s", kCodeS, kCommand)});
@@ -669,6 +708,83 @@ TEST_F(KeyConfiguratorTest, TheDefaultSetIsNeverChanged) {
   send({flags(kCommand), down("k", kCodeK, kCommand)});
   button("BTN_key_configurator_OK").performClick();
   EXPECT_TRUE(isEqual(defaults, defaultSet()));
+  EXPECT_FALSE(changeFlagIsSet());
+}
+
+// "Bind Here Instead": one change takes the keys from the commands holding
+// them in the same context and binds them to the selected one.
+TEST_F(KeyConfiguratorTest, FixInPlaceMovesTheShortcutInOneChange) {
+  struct Case {
+    const char* name;
+    const char* tab;
+    std::int64_t row;
+    std::vector<KeyEvent> events;
+    const char* group;
+    const char* bound;                            // the selected command
+    std::vector<const char*> released;            // left without the keys
+    std::vector<std::pair<const char*, std::size_t>> untouched;  // key, sequences it keeps
+  };
+  const Case cases[] = {
+      {"a menu command's chord", "menu", menu_row::kNew, {flags(kCommand), down("s", kCodeS, kCommand)},
+       kSetMenuKey, kNewId, {kSaveId}, {{kSaveAsId, 1}}},
+      // Minimize has no entry in the set: it gets the default's, holding the keys alone.
+      {"into a command the set lacks", "menu", menu_row::kMinimize, {flags(kCommand), down("s", kCodeS, kCommand)},
+       kSetMenuKey, kMinimizeId, {kSaveId}, {}},
+      // Only complete: shares yank:'s context "text"; cancelOperation: keeps ⌃Space.
+      {"an editing command's context", "editor", editor_row::kYank, {flags(kControl), down(" ", 49, kControl)},
+       kSetEditorKey, "yank:", {"complete:"}, {{"cancelOperation:", 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    start(storeContents());
+    openFor(c.tab, c.row);
+    EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
+    send(c.events);
+    EXPECT_TRUE(button("BTN_key_configurator_fix").isEnabled());
+    EXPECT_FALSE(button("BTN_key_configurator_OK").isEnabled());
+    MutableArrayRef capture = pane->keyCodesArray();
+    markJournal();
+    button("BTN_key_configurator_fix").performClick();
+
+    auto lines = journalSinceMark();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "i_am_ok"), 1);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "endSheet WIN_key_configurator 2"), lines.end());
+    EXPECT_TRUE(changeFlagIsSet());
+    EXPECT_EQ(application.snooper(), nullptr);
+    auto bound = asArray(currentSequences(c.group, c.bound));
+    ASSERT_TRUE(bound);
+    EXPECT_EQ(bound->elements().back(), capture);  // stored as captured, last
+    for (const char* key : c.released) {
+      auto left = asArray(currentSequences(c.group, key));
+      ASSERT_TRUE(left) << key;
+      for (const Ref& sequence : left->elements()) EXPECT_FALSE(isEqual(sequence, capture)) << key;
+    }
+    for (const auto& [key, count] : c.untouched)
+      EXPECT_EQ(asArray(currentSequences(c.group, key))->count(), count) << key;
+    // The selected command is now the only holder.
+    EXPECT_EQ(pane->getConflictedMenuItemsForShortcut(*capture), std::vector<std::string>{c.bound});
+  }
+  EXPECT_TRUE(isEqual(defaults, defaultSet()));
+}
+
+TEST_F(KeyConfiguratorTest, FixInPlaceNeedsAConflictAndASetToChange) {
+  openFor("menu", menu_row::kNew);
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());  // nothing to take the keys from
+  send({flags(0), flags(kCommand), down("s", kCodeS, kCommand)});
+  button("BTN_key_configurator_clear").performClick();
+  EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
+  button("BTN_key_configurator_cancel").performClick();
+
+  start(nullptr);  // the host's default set is current: never changed
+  // Its edit menu only alerts, so the sheet is opened directly.
+  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
+  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
+  pane->showKeyConfigurationSheet(nullptr);
+  send({flags(kCommand), down("s", kCodeS, kCommand)});
+  EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
+  pane->KeyConfigurationSheetDidEndReturnCodeContextInfo(nullptr, kReturnCodeFixInPlace, nullptr);
+  EXPECT_TRUE(isEqual(pane->currentKeyBindingsSet(), defaultSet()));
   EXPECT_FALSE(changeFlagIsSet());
 }
 

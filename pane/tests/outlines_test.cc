@@ -166,6 +166,40 @@ TEST_F(OutlinesTest, EditorTreeShowsTranslatedTitlesAndLeafShortcuts) {
   EXPECT_FALSE(editorRow(5).expandable);  // a group without "items"
 }
 
+// The search field: the rows shown (title, level) for each text, both outlines.
+TEST_F(OutlinesTest, TheSearchFieldFiltersBothOutlinesByTitle) {
+  using Rows = std::vector<std::pair<std::string, int>>;
+  auto shown = [](HeadlessOutlineView& outline) {
+    Rows rows;
+    for (const OutlineRow& row : outline.rows()) rows.emplace_back(row.title, row.level);
+    return rows;
+  };
+  struct Case {
+    const char* text;
+    Rows menu;
+    Rows editor;
+  };
+  const Case cases[] = {
+      // Inside a word, any case; the holders above a match stay; PDF's holder Export is a command too.
+      {"PD", {{"File", 0}, {"Export", 1}, {"PDF", 2}}, {}},
+      // "Open…" folds to "open...", so three dots find it; editor titles are the translated ones.
+      {"n...", {{"File", 0}, {"Open…", 1}}, {}},
+      {"LEFT", {}, {{"Move", 0}, {"Move Left", 1}, {"Words", 1}, {"moveWordLeft:", 2}}},
+      // A group's own title finds nothing: only commands match.
+      {"words", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    host.field("TEXT_kb_search").typeText(c.text);
+    EXPECT_EQ(shown(host.menuOutline()), c.menu);
+    EXPECT_EQ(shown(host.editorOutline()), c.editor);
+  }
+  // Emptied: every row is back, separators included.
+  host.field("TEXT_kb_search").typeText("");
+  EXPECT_EQ(host.menuOutline().rows().size(), 11u);
+  EXPECT_EQ(host.editorOutline().rows().size(), 7u);
+}
+
 TEST_F(OutlinesTest, ThreeShortcutsAndRemovingTheSecond) {
   useOwnSet();
   setSequences(kSetMenuKey, kSaveId, {plainKey('a'), plainKey('b'), plainKey('c')});

@@ -97,12 +97,11 @@ TEST_F(RoadTest, OneBindingFromTheOutlineToTheDefaultsFileAndTheHostMenus) {
   EXPECT_EQ(application.snooper(), nullptr);
   EXPECT_EQ(outline->rows()[static_cast<std::size_t>(save)].key, "⌘S");
   EXPECT_TRUE(panel.changedAttributesDictionary()->containsKey(kChangeFlagKey));
-  // 5. The host applies: both keys reach the file, then the host's menus.
+  // 5. The host applies: both keys reach the file in one write, then the host's menus.
   toolkit.journal().clear();
   pane->writeToPrefs();
   EXPECT_EQ(toolkit.journal().lines(),
-            (std::vector<std::string>{"defaults setObjectForKey global.keyBindingsSetNumber",
-                                      "defaults setObjectForKey global.keyBindingsSets",
+            (std::vector<std::string>{"defaults applyBatch global.keyBindingsSetNumber global.keyBindingsSets",
                                       "setCustomizedMenuWithNumber " + std::to_string(kClock)}));
   EXPECT_EQ(panel.customizedMenuNumbers(), (std::vector<std::int32_t>{static_cast<std::int32_t>(kClock)}));
 

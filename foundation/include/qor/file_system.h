@@ -1,12 +1,13 @@
 // A seam for file-system calls, so that tests can inject failures.
 #pragma once
 
-#include "qor/toolbox_export.h"
-
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "qor/toolbox_export.h"
 
 namespace qor {
 
@@ -25,6 +26,14 @@ class QOR_TOOLBOX_EXPORT FileSystem {
   // no temporary remains.
   [[nodiscard]] virtual bool writeFileAtomically(const std::string& path,
                                                  const std::vector<std::uint8_t>& bytes) = 0;
+  // Removes the temporaries that writeFileAtomically left beside `path` (or
+  // beside the file a symbolic link at `path` points to) in a process that
+  // died before its rename: ".<name>.tmp-<pid>-<n>" whose process <pid> no
+  // longer exists on this machine. Temporaries of a live process, and any
+  // other name, are left alone. Result: how many were removed; 0 when the
+  // folder cannot be listed. The default removes nothing, for file systems
+  // that never leave temporaries (those kept in memory).
+  virtual std::size_t removeAbandonedTemporaries(const std::string& path);
   // The process-wide real file system.
   static FileSystem& real();
 };

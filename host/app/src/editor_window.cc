@@ -1,17 +1,30 @@
 #include "editor_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QImage>
 #include <QInputDialog>
-#include <QMessageBox>
-#include <QSaveFile>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
+#include <QTextTable>
 
+#include "qor/host/document_archive.h"
+#include "qor/image_attachments.h"
+#include "qor/file_calls.h"
 #include "qor/library.h"
+#include "qor/plist_file.h"
+#include "qor/qt/text_system.h"
+#include "qor/resource_location.h"
 #include "text_commands.h"
 
 namespace qor {
@@ -19,27 +32,84 @@ namespace qor {
 namespace {
 
 constexpr int kAnyTag = -1;
-// Tags of "performFindPanelAction:" and "modifyFont:" items.
+// Tags of "performFindPanelAction:", "modifyFont:" and "addFontTrait:" items.
 constexpr std::int64_t kFindPanelTag = 1;
 constexpr std::int64_t kFindNextTag = 2;
 constexpr std::int64_t kFindPreviousTag = 3;
 constexpr std::int64_t kUseSelectionForFindTag = 7;
 constexpr std::int64_t kBiggerFontTag = 3;
 constexpr std::int64_t kSmallerFontTag = 4;
+constexpr std::int64_t kItalicTraitTag = 1;
+constexpr std::int64_t kBoldTraitTag = 2;
 constexpr int kSmallestFontSize = 6;
 constexpr int kTabStopSpaces = 4;
 constexpr const char* kUntitled = "Untitled";
-constexpr const char* kTextFilter = "Text files (*.txt *.md *.text);;All files (*)";
+constexpr const char* kFileFilter =
+    "QOR documents (*.qordoc);;Text files (*.txt *.md *.text);;All files (*)";
+constexpr const char* kDocumentFilter = "QOR documents (*.qordoc)";
+constexpr const char* kPictureFilter = "Pictures (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff)";
+constexpr double kLetterSpacingStep = 5.0;
+constexpr double kNoLetterSpacing = 100.0;
+constexpr int kDefaultTableRows = 3;
+constexpr int kDefaultTableColumns = 2;
+constexpr int kMaximumTableSide = 100;
+constexpr double kTableBorder = 1.0;
+constexpr double kTableCellPadding = 4.0;
+// 72 dots per inch: a picture shown at one pixel per point.
+constexpr int kDotsPerMetreAt72Dpi = 2835;
+
+std::vector<std::uint8_t> bytesOf(const QByteArray& array) { return {array.begin(), array.end()}; }
+
+bool isRichDocument(const QString& path) { return QFileInfo(path).suffix() == kDocumentExtension; }
+
+// A named style's keys.
+constexpr const char* kStyleName = "name";
+constexpr const char* kStyleFamily = "font family";
+constexpr const char* kStyleSize = "font size";
+constexpr const char* kStyleWeight = "font weight";
+constexpr const char* kStyleItalic = "italic";
+constexpr const char* kStyleUnderline = "underline";
+constexpr const char* kStyleLetterSpacing = "letter spacing";
+constexpr const char* kStyleSheetStyles = "styles";
+constexpr const char* kNamedStylesFolder = "Named Styles";
+constexpr const char* kTagSetExtension = ".qor1_tag_set";
+
+// The title of a library entry {"object", "path"}: the object's "name", or
+// the file's name without its extension.
+QString entryTitle(const DictionaryRef& object, const DictionaryRef& entry) {
+  if (auto name = object ? object->stringForKey(kStyleName) : nullptr; name && !name->value().empty())
+    return QString::fromStdString(name->value());
+  auto path = entry->stringForKey("path");
+  return path ? QFileInfo(QString::fromStdString(path->value())).completeBaseName() : QString();
+}
+
+// Calls `visit` with the record and range of each picture that has one, in
+// the text's order.
+template <class Visit>
+void forEachPictureLocation(const StoredText& text, Visit visit) {
+  for (std::size_t index = 0; index < text.length();) {
+    auto run = text.attributeAtIndexEffectiveRange(kPictureLocationAttributeName, index);
+    if (!run || run->range.length == 0) break;
+    if (DictionaryRef record = asDictionary(run->value)) visit(MutableDictionary::make(record->entries()), run->range);
+    index = run->range.end();
+  }
+}
 
 }  // namespace
 
-EditorWindow::EditorWindow() {
+struct EditorWindow::TextSystem {
+  QtTextSystem text;
+  QtImageReader images;
+};
+
+EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<TextSystem>()) {
   setObjectName("WIN_editor");
   setCentralWidget(&text_);
   text_.setObjectName("TEXT_document");
   text_.setFrameShape(QFrame::NoFrame);
+  text_.setAcceptRichText(true);
   statusBar()->addPermanentWidget(&position_);
-  connect(&text_, &QPlainTextEdit::cursorPositionChanged, this, [this] { updatePosition(); });
+  connect(&text_, &QTextEdit::cursorPositionChanged, this, [this] { updatePosition(); });
   connect(text_.document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
     setWindowModified(modified);
   });
@@ -53,6 +123,7 @@ EditorWindow::EditorWindow() {
     textCommandActions_.emplace_back(std::string(name), action);
   }
 
+  const auto alignment = [this](Qt::Alignment align) { return [this, align] { text_.setAlignment(align); }; };
   commands_ = {
       {"newDocument:", kAnyTag, [this] { newDocument(); }},
       {"openDocument:", kAnyTag, [this] { openDocument(); }},
@@ -66,30 +137,41 @@ EditorWindow::EditorWindow() {
       {"cut:", kAnyTag, [this] { text_.cut(); }},
       {"copy:", kAnyTag, [this] { text_.copy(); }},
       {"paste:", kAnyTag, [this] { text_.paste(); }},
-      {"pasteAsPlainText:", kAnyTag, [this] { text_.paste(); }},
+      {"pasteAsPlainText:", kAnyTag, [this] { text_.insertPlainText(QApplication::clipboard()->text()); }},
       {"delete:", kAnyTag, [this] { text_.textCursor().removeSelectedText(); }},
       {"selectAll:", kAnyTag, [this] { text_.selectAll(); }},
       {"performFindPanelAction:", kFindPanelTag, [this] { find(FindStep::AskThenForward); }},
       {"performFindPanelAction:", kFindNextTag, [this] { find(FindStep::Forward); }},
       {"performFindPanelAction:", kFindPreviousTag, [this] { find(FindStep::Backward); }},
       {"performFindPanelAction:", kUseSelectionForFindTag, [this] { findText_ = text_.textCursor().selectedText(); }},
-      {"centerSelectionInVisibleArea:", kAnyTag, [this] { text_.centerCursor(); }},
+      {"centerSelectionInVisibleArea:", kAnyTag, [this] { textCommandNamed("centerSelectionInVisibleArea:")(text_); }},
       {"uppercaseWord:", kAnyTag, [this] { textCommandNamed("uppercaseWord:")(text_); }},
       {"lowercaseWord:", kAnyTag, [this] { textCommandNamed("lowercaseWord:")(text_); }},
       {"capitalizeWord:", kAnyTag, [this] { textCommandNamed("capitalizeWord:")(text_); }},
+      {"addFontTrait:", kBoldTraitTag, [this] { toggleBold(); }},
+      {"addFontTrait:", kItalicTraitTag, [this] { text_.setFontItalic(!text_.fontItalic()); }},
+      {"underline:", kAnyTag, [this] { text_.setFontUnderline(!text_.fontUnderline()); }},
+      {"alignLeft:", kAnyTag, alignment(Qt::AlignLeft)},
+      {"alignCenter:", kAnyTag, alignment(Qt::AlignHCenter)},
+      {"alignJustified:", kAnyTag, alignment(Qt::AlignJustify)},
+      {"alignRight:", kAnyTag, alignment(Qt::AlignRight)},
+      {"indentMore:", kAnyTag, [this] { indent(1); }},
+      {"indentLess:", kAnyTag, [this] { indent(-1); }},
       {"modifyFont:", kBiggerFontTag, [this] { changeFontSize(1); }},
       {"modifyFont:", kSmallerFontTag, [this] { changeFontSize(-1); }},
       {"zoomIn:", kAnyTag, [this] { changeFontSize(1); }},
       {"zoomOut:", kAnyTag, [this] { changeFontSize(-1); }},
       {"zoomToActualSize:", kAnyTag, [this] { changeFontSize(0); }},
       {"toggleWrapToPage:", kAnyTag,
-       [this] { setWrapsLines(text_.lineWrapMode() == QPlainTextEdit::NoWrap); }},
+       [this] { setWrapsLines(text_.lineWrapMode() == QTextEdit::NoWrap); }},
       {"performMiniaturize:", kAnyTag, [this] { showMinimized(); }},
       {"performZoom:", kAnyTag, [this] { isMaximized() ? showNormal() : showMaximized(); }},
   };
   updateTitle();
   updatePosition();
 }
+
+EditorWindow::~EditorWindow() = default;
 
 bool EditorWindow::performsMenuCommand(const std::string& action, std::int64_t tag) const {
   return std::any_of(commands_.begin(), commands_.end(), [&](const Command& command) {
@@ -106,18 +188,223 @@ void EditorWindow::performMenuCommand(const std::string& action, std::int64_t ta
   }
 }
 
+void EditorWindow::addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& format) {
+  auto* exportItem = new QAction(tr("Export with Full-Resolution Pictures…"), &file);
+  connect(exportItem, &QAction::triggered, this, [this] {
+    QString path = QFileDialog::getSaveFileName(this, tr("Export"), QString(), tr(kDocumentFilter));
+    if (!path.isEmpty()) exportDocumentTo(path);
+  });
+  file.insertAction(beforeInFile, exportItem);
+
+  format.addSeparator();
+  format.addAction(tr("Font…"), this, [this] {
+    bool ok = false;
+    QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
+    if (ok) text_.setCurrentFont(font);
+  });
+  format.addAction(tr("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
+  format.addAction(tr("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
+  // Read again each time the Format menu opens: another program may add some.
+  QMenu* styles = format.addMenu(tr("Styles"));
+  QMenu* sheets = format.addMenu(tr("Style Sheets"));
+  listStyles(*styles, *sheets);
+  connect(&format, &QMenu::aboutToShow, this, [this, styles, sheets] { listStyles(*styles, *sheets); });
+  format.addAction(tr("Save Style…"), this, [this] {
+    bool ok = false;
+    QString name = QInputDialog::getText(this, tr("Save Style"), tr("Style name:"), QLineEdit::Normal, QString(), &ok);
+    if (ok) saveStyle(name);
+  });
+  format.addSeparator();
+  format.addAction(tr("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
+  format.addAction(tr("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
+  format.addAction(tr("Insert Table…"), this, [this] {
+    bool ok = false;
+    int rows = QInputDialog::getInt(this, tr("Insert Table"), tr("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
+    if (!ok) return;
+    int columns =
+        QInputDialog::getInt(this, tr("Insert Table"), tr("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
+    if (ok) insertTable(rows, columns);
+  });
+  format.addAction(tr("Insert Picture…"), this, [this] {
+    QString path = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QFileInfo(path_).path(), tr(kPictureFilter));
+    if (!path.isEmpty() && !insertPicture(path))
+      fail(tr("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
+  });
+}
+
 bool EditorWindow::openFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    QMessageBox::warning(this, windowTitle(),
-                         tr("The document “%1” could not be opened: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+  return isRichDocument(path) ? openRichDocument(path) : openPlainText(path);
+}
+
+bool EditorWindow::openPlainText(const QString& path) {
+  auto bytes = fs_.readFile(path.toStdString());
+  if (!bytes) {
+    fail(tr("The document “%1” could not be opened: it cannot be read.").arg(QFileInfo(path).fileName()));
     return false;
   }
-  text_.setPlainText(QString::fromUtf8(file.readAll()));
+  text_.setPlainText(QString::fromUtf8(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())));
+  documentIsNow(path);
+  return true;
+}
+
+bool EditorWindow::openRichDocument(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  auto bytes = fs_.readFile(path.toStdString());
+  if (!bytes) {
+    fail(tr("The document “%1” could not be opened: it cannot be read.").arg(name));
+    return false;
+  }
+  auto text = textWithDocumentArchive(*bytes, system_->text);
+  if (!text) {
+    fail(tr("The document “%1” could not be opened: it is damaged or is no QOR document.").arg(name));
+    return false;
+  }
+  findPictureFiles(*text, path);
+  system_->text.setDocumentText(*text_.document(), *text, system_->images);
+  text_.moveCursor(QTextCursor::Start);
+  documentIsNow(path);
+  return true;
+}
+
+bool EditorWindow::saveDocumentTo(const QString& path) {
+  bool written = false;
+  if (isRichDocument(path)) {
+    auto text = system_->text.textWithDocument(*text_.document());
+    relocatePictures(*text, path);
+    written = writeDocumentArchive(*text, path.toStdString(), fs_);
+  } else {
+    const QByteArray bytes = text_.toPlainText().toUtf8();
+    written = fs_.writeFileAtomically(path.toStdString(), bytesOf(bytes));
+  }
+  if (!written) {
+    fail(tr("The document could not be saved to “%1”.").arg(QFileInfo(path).fileName()));
+    return false;
+  }
+  documentIsNow(path);
+  return true;
+}
+
+bool EditorWindow::exportDocumentTo(const QString& path) {
+  auto text = system_->text.textWithDocument(*text_.document());
+  auto exported = stringReplacingWithHighResolusionImagesIn(text.get(), system_->images);
+  auto* stored = dynamic_cast<StoredText*>(exported.get());
+  if (!stored || !writeDocumentArchive(*stored, path.toStdString(), fs_)) {
+    fail(tr("The document could not be exported to “%1”.").arg(QFileInfo(path).fileName()));
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+void EditorWindow::findPictureFiles(StoredText& text, const QString& path) {
+  pictureFiles_.clear();
+  forEachPictureLocation(text, [&](const MutableDictionaryRef& record, TextRange range) {
+    std::optional<std::string> found = pathFromResourceLocationDictionaryWithBasePath(record, path.toStdString());
+    auto bytes = found ? fs_.readFile(*found) : std::nullopt;
+    pictureFiles_ << (bytes ? QString::fromStdString(*found) : QString());
+    if (!bytes) return;
+    text.addAttributeValueRange(kPictureLocationAttributeName, record, range);
+    const std::string name = QFileInfo(QString::fromStdString(*found)).fileName().toStdString();
+    text.addAttributeValueRange(kImageFileAttributeName, FileWrapper::makeRegularFile(std::move(*bytes), name), range);
+  });
+}
+
+void EditorWindow::relocatePictures(StoredText& text, const QString& path) {
+  forEachPictureLocation(text, [&](const MutableDictionaryRef& record, TextRange range) {
+    // Found from where the document was; a file gone keeps its old record.
+    std::optional<std::string> found = pathFromResourceLocationDictionaryWithBasePath(record, path_.toStdString());
+    if (found)
+      text.addAttributeValueRange(kPictureLocationAttributeName,
+                                  resourceLocationDictionaryWithPathAndBasePath(*found, path.toStdString()), range);
+  });
+}
+
+bool EditorWindow::saveStyle(const QString& name) {
+  QString fileName = name.trimmed();
+  fileName.replace('/', '-');
+  const std::string folder = libraryDir() + "/" + kNamedStylesFolder;
+  if (fileName.isEmpty() || !createFolderUnderHome(folder)) {
+    fail(tr("The style “%1” could not be saved.").arg(name));
+    return false;
+  }
+  const QTextCharFormat format = text_.currentCharFormat();
+  const QFont font = text_.currentFont();
+  auto style = Dictionary::make({
+      {kStyleName, String::make(name.trimmed().toStdString())},
+      {kStyleFamily, String::make(font.family().toStdString())},
+      {kStyleSize, Number::makeReal(font.pointSizeF())},
+      {kStyleWeight, Number::makeInteger(font.weight())},
+      {kStyleItalic, Number::makeBoolean(font.italic())},
+      {kStyleUnderline, Number::makeBoolean(format.fontUnderline())},
+      {kStyleLetterSpacing, Number::makeReal(font.letterSpacingType() == QFont::PercentageSpacing && font.letterSpacing() > 0
+                                                 ? font.letterSpacing()
+                                                 : kNoLetterSpacing)},
+  });
+  const std::string path = FileCalls::real().homeFolder() + "/" + folder + "/" + fileName.toStdString() + kTagSetExtension;
+  if (!writePropertyListFile(style, path, fs_)) {
+    fail(tr("The style “%1” could not be saved.").arg(name));
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+void EditorWindow::applyStyle(const DictionaryRef& style) {
+  if (!style) return;
+  QTextCharFormat format;
+  if (auto family = style->stringForKey(kStyleFamily)) format.setFontFamilies({QString::fromStdString(family->value())});
+  if (auto size = style->numberForKey(kStyleSize); size && size->realValue() > 0) format.setFontPointSize(size->realValue());
+  if (auto weight = style->numberForKey(kStyleWeight))
+    format.setFontWeight(static_cast<int>(std::clamp<std::int64_t>(weight->integerValue(), QFont::Thin, QFont::Black)));
+  if (auto italic = style->numberForKey(kStyleItalic)) format.setFontItalic(italic->boolValue());
+  if (auto underline = style->numberForKey(kStyleUnderline)) format.setFontUnderline(underline->boolValue());
+  if (auto spacing = style->numberForKey(kStyleLetterSpacing); spacing && spacing->realValue() > 0) {
+    format.setFontLetterSpacingType(QFont::PercentageSpacing);
+    format.setFontLetterSpacing(spacing->realValue());
+  }
+  text_.mergeCurrentCharFormat(format);
+}
+
+void EditorWindow::listStyles(QMenu& styles, QMenu& sheets) {
+  const auto addStyle = [this](QMenu& menu, const DictionaryRef& style, const QString& title) {
+    menu.addAction(title, this, [this, style] { applyStyle(style); });
+  };
+  styles.clear();
+  // Held: a range-for does not keep the array a call returns alive.
+  const MutableArrayRef tagSets = getTagSetInLibrary();
+  for (const Ref& element : tagSets->elements()) {
+    DictionaryRef entry = asDictionary(element);
+    DictionaryRef style = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
+    if (style) addStyle(styles, style, entryTitle(style, entry));
+  }
+  styles.setEnabled(!styles.isEmpty());
+  // clear() drops the sub-menus' items but not the sub-menus themselves.
+  for (QMenu* old : sheets.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+  sheets.clear();
+  const MutableArrayRef styleSheets = getStylesheetsInLibrary();
+  for (const Ref& element : styleSheets->elements()) {
+    DictionaryRef entry = asDictionary(element);
+    DictionaryRef sheet = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
+    if (!sheet) continue;
+    QMenu* menu = sheets.addMenu(entryTitle(sheet, entry));
+    if (ArrayRef members = sheet->arrayForKey(kStyleSheetStyles))
+      for (const Ref& member : members->elements())
+        if (DictionaryRef style = asDictionary(member)) addStyle(*menu, style, entryTitle(style, entry));
+  }
+  sheets.setEnabled(!sheets.isEmpty());
+}
+
+void EditorWindow::documentIsNow(const QString& path) {
   path_ = path;
+  lastError_.clear();
   text_.document()->setModified(false);
   updateTitle();
-  return true;
+}
+
+void EditorWindow::fail(const QString& message) {
+  lastError_ = message;
+  alert_ = std::make_unique<QMessageBox>(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+  alert_->open();
 }
 
 void EditorWindow::setEditorFont(const QFont& font) {
@@ -127,7 +414,7 @@ void EditorWindow::setEditorFont(const QFont& font) {
 }
 
 void EditorWindow::setWrapsLines(bool wraps) {
-  text_.setLineWrapMode(wraps ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  text_.setLineWrapMode(wraps ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
 }
 
 bool EditorWindow::mayDiscardDocument() {
@@ -159,19 +446,16 @@ void EditorWindow::newDocument() {
 
 void EditorWindow::openDocument() {
   if (!mayDiscardDocument()) return;
-  QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).path(), tr(kTextFilter));
+  QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).path(), tr(kFileFilter));
   if (!path.isEmpty()) openFile(path);
 }
 
-bool EditorWindow::saveDocument() { return path_.isEmpty() ? saveDocumentAs() : writeTo(path_); }
+bool EditorWindow::saveDocument() { return path_.isEmpty() ? saveDocumentAs() : saveDocumentTo(path_); }
 
 bool EditorWindow::saveDocumentAs() {
-  QString path = QFileDialog::getSaveFileName(this, tr("Save As"), path_.isEmpty() ? tr(kUntitled) + ".txt" : path_,
-                                              tr(kTextFilter));
-  if (path.isEmpty() || !writeTo(path)) return false;
-  path_ = path;
-  updateTitle();
-  return true;
+  const QString suggested = path_.isEmpty() ? tr(kUntitled) + "." + kDocumentExtension : path_;
+  QString path = QFileDialog::getSaveFileName(this, tr("Save As"), suggested, tr(kFileFilter));
+  return !path.isEmpty() && saveDocumentTo(path);
 }
 
 void EditorWindow::revertDocument() {
@@ -194,17 +478,6 @@ void EditorWindow::moveDocumentToTrash() {
   updateTitle();
 }
 
-bool EditorWindow::writeTo(const QString& path) {
-  // QSaveFile writes a temporary beside the file and renames it over it.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text_.toPlainText().toUtf8()) < 0 || !file.commit()) {
-    QMessageBox::warning(this, windowTitle(), tr("The document could not be saved: %1").arg(file.errorString()));
-    return false;
-  }
-  text_.document()->setModified(false);
-  return true;
-}
-
 void EditorWindow::find(FindStep step) {
   if (step == FindStep::AskThenForward || findText_.isEmpty()) {
     bool ok = false;
@@ -220,6 +493,82 @@ void EditorWindow::changeFontSize(int steps) {
   QFont font = text_.font();
   font.setPointSize(steps == 0 ? baseFontSize_ : std::max(kSmallestFontSize, font.pointSize() + steps));
   text_.setFont(font);
+}
+
+void EditorWindow::toggleBold() {
+  text_.setFontWeight(text_.fontWeight() > QFont::Normal ? QFont::Normal : QFont::Bold);
+}
+
+void EditorWindow::indent(int steps) {
+  QTextCursor cursor = text_.textCursor();
+  QTextBlockFormat format = cursor.blockFormat();
+  format.setIndent(std::max(0, format.indent() + steps));
+  cursor.setBlockFormat(format);
+}
+
+void EditorWindow::toggleList(QTextListFormat::Style style) {
+  QTextCursor cursor = text_.textCursor();
+  if (QTextList* list = cursor.currentList(); list && list->format().style() == style) {
+    for (QTextBlock block = cursor.block(); block.isValid() && block.textList() == list; block = block.next()) {
+      if (block.position() > cursor.selectionEnd() && block != cursor.block()) break;
+      list->remove(block);
+      QTextCursor(block).setBlockFormat(QTextBlockFormat());
+    }
+    return;
+  }
+  cursor.createList(style);
+}
+
+void EditorWindow::insertTable(int rows, int columns) {
+  QTextTableFormat format;
+  format.setBorder(kTableBorder);
+  format.setCellPadding(kTableCellPadding);
+  format.setCellSpacing(0);
+  format.setBorderCollapse(true);
+  QTextCursor cursor = text_.textCursor();
+  cursor.insertTable(rows, columns, format);
+  // Typing goes on in the first cell.
+  text_.setTextCursor(cursor);
+}
+
+bool EditorWindow::insertPicture(const QString& path) {
+  auto bytes = fs_.readFile(path.toStdString());
+  auto image = bytes ? imageWithData(*bytes, system_->images) : nullptr;
+  QImage picture = bytes ? QImage::fromData(bytes->data(), static_cast<int>(bytes->size())) : QImage();
+  if (!image || picture.isNull()) return false;
+  // Shown at its own size in points, or narrowed to fit the page.
+  const double scale = std::min(1.0, kPictureWidth / image->pointWidth());
+  QImage shown = picture.scaled(static_cast<int>(image->pointWidth() * scale), static_cast<int>(image->pointHeight() * scale),
+                                Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  shown.setDotsPerMeterX(kDotsPerMetreAt72Dpi);
+  shown.setDotsPerMeterY(kDotsPerMetreAt72Dpi);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  shown.save(&buffer, "PNG");
+  const std::string name = QFileInfo(path).fileName().toStdString();
+  auto attachment = TextAttachment::make(
+      FileWrapper::makeRegularFile(bytesOf(png), QFileInfo(path).completeBaseName().toStdString() + ".png"));
+  auto source = FileWrapper::makeRegularFile(std::move(*bytes), name);
+  QTextCursor cursor = text_.textCursor();
+  const std::string absolute = QFileInfo(path).absoluteFilePath().toStdString();
+  auto location = resourceLocationDictionaryWithPathAndBasePath(absolute, path_.toStdString());
+  system_->text.insertAttachment(
+      cursor, attachment,
+      Dictionary::make({{kImageFileAttributeName, source}, {kPictureLocationAttributeName, location}}),
+      system_->images);
+  text_.setTextCursor(cursor);
+  return true;
+}
+
+void EditorWindow::changeLetterSpacing(double percentStep) {
+  QTextCharFormat format;
+  QFont font = text_.currentFont();
+  double current = font.letterSpacingType() == QFont::PercentageSpacing && font.letterSpacing() > 0 ? font.letterSpacing()
+                                                                                                     : kNoLetterSpacing;
+  format.setFontLetterSpacingType(QFont::PercentageSpacing);
+  format.setFontLetterSpacing(current + percentStep);
+  text_.mergeCurrentCharFormat(format);
 }
 
 void EditorWindow::updateTitle() {

@@ -25,6 +25,10 @@ constexpr const char* kShowPreferencesAction = "showPreferences:";
 constexpr const char* kTerminateAction = "terminate:";
 constexpr const char* kArrangeInFrontAction = "arrangeInFront:";
 constexpr const char* kShowHelpAction = "showHelp:";
+// The rich-text items go into the menus of these items: File > Export before
+// "Revert to Saved", the Format items after the description's own.
+constexpr const char* kExportFollowsAction = "revertDocumentToSaved:";
+constexpr const char* kInFormatMenuAction = "toggleWrapToPage:";
 constexpr const char* kGeneralPaneName = "General";
 constexpr int kGeneralPaneOrder = 1;
 // Plug-ins whose "order" is no number come last.
@@ -75,6 +79,7 @@ bool HostEditor::start() {
   defaultSet_ = buildDefaultKeyBindingsSet(*menu_, *bundle_);
   if (!defaultSet_) return false;
   connectMenuCommands();
+  addRichTextItems();
   plugins_ = loadPlugins(options_.pluginsPath);
   applyEditorSettings();
   applyKeyBindingsSet(setNumber(defaults_.integerForKey(kSetNumberDefaultsKey)));
@@ -105,7 +110,11 @@ void HostEditor::connectMenuCommands() {
     } else if (*action == kShowHelpAction) {
       run = [this] { showAbout(); };
     } else if (window_->performsMenuCommand(*action, tag)) {
-      run = [this, name = *action, tag] { window_->performMenuCommand(name, tag); };
+      run = [this, name = *action, tag] {
+        // While the preferences are shown, their pane's changes are undone first.
+        if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
+        window_->performMenuCommand(name, tag);
+      };
     }
     if (run) {
       QObject::connect(command.action, &QAction::triggered, window_.get(), run);
@@ -114,6 +123,25 @@ void HostEditor::connectMenuCommands() {
       command.action->setEnabled(false);
     }
   }
+}
+
+QAction* HostEditor::menuActionFor(const std::string& actionName) const {
+  for (const QtMainMenu::Command& command : menu_->commands())
+    if (command.item->actionName() == actionName) return command.action;
+  return nullptr;
+}
+
+void HostEditor::addRichTextItems() {
+  const auto menuOf = [](QAction* action) -> QMenu* {
+    if (!action) return nullptr;
+    for (QObject* object : action->associatedObjects())
+      if (auto* menu = qobject_cast<QMenu*>(object)) return menu;
+    return nullptr;
+  };
+  QAction* revert = menuActionFor(kExportFollowsAction);
+  QMenu* file = menuOf(revert);
+  QMenu* format = menuOf(menuActionFor(kInFormatMenuAction));
+  if (file && format) window_->addRichTextItems(*file, revert, *format);
 }
 
 void HostEditor::applyKeyBindingsSet(std::int32_t number) {
@@ -197,7 +225,7 @@ void HostEditor::bringToFront() {
 
 void HostEditor::showAbout() {
   QMessageBox::about(window_.get(), QApplication::applicationDisplayName(),
-                     QObject::tr("A small plain-text editor whose shortcuts are set in Preferences → Key Bindings."));
+                     QObject::tr("A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."));
 }
 
 }  // namespace qor

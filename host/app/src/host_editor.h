@@ -82,6 +82,9 @@ class HostEditor final : public Application {
 
  private:
   void connectMenuCommands();
+  // The window's rich-text items the menu's description has none for.
+  void addRichTextItems();
+  [[nodiscard]] QAction* menuActionFor(const std::string& actionName) const;
   void bringToFront();
   void showAbout();
   [[nodiscard]] std::vector<PaneListing> paneListings();

@@ -1,8 +1,8 @@
-// qor-editor: a small plain-text editor whose menus take their shortcuts
-// from the Key Bindings preference pane; rich-text documents (".qordoc", or
-// a new one with --rich-text) open in a rich-text window.
+// qor-editor: a small rich-text editor whose menus take their shortcuts
+// from the Key Bindings preference pane; it keeps its documents as ".qordoc"
+// and opens and saves any other file as plain text.
 //
-//   qor-editor [FILE] [--rich-text] [--preferences PANE] [--dump-state FILE] [--screenshot FILE]
+//   qor-editor [FILE] [--preferences PANE] [--dump-state FILE] [--screenshot FILE]
 //              [--resources DIR] [--plugins DIR] [--defaults FILE]
 #include <cstdio>
 
@@ -15,9 +15,7 @@
 #include <QTimer>
 
 #include "host_editor.h"
-#include "qor/host/document_archive.h"
 #include "qor/plist_file.h"
-#include "rich_text_window.h"
 #include "state_dump.h"
 
 namespace {
@@ -40,9 +38,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName("QOR Editor");
 
   QCommandLineParser parser;
-  parser.setApplicationDescription("A plain-text editor with configurable key bindings.");
+  parser.setApplicationDescription("A rich-text editor with configurable key bindings.");
   parser.addHelpOption();
-  parser.addPositionalArgument("file", "The text file to open.", "[file]");
+  parser.addPositionalArgument("file", "The document (.qordoc) or text file to open.", "[file]");
   QCommandLineOption preferences("preferences", "Open the preferences window on PANE (\"KeyBindings\", \"General\").",
                                  "pane");
   QCommandLineOption dump("dump-state",
@@ -55,8 +53,7 @@ int main(int argc, char** argv) {
       "defaults", "The defaults file.", "file",
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kDefaultsFolder + "/" +
           kDefaultsFile);
-  QCommandLineOption richText("rich-text", "Open a new rich-text document.");
-  parser.addOptions({preferences, dump, screenshot, resources, plugins, defaults, richText});
+  parser.addOptions({preferences, dump, screenshot, resources, plugins, defaults});
   parser.process(application);
 
   const QString defaultsPath = parser.value(defaults);
@@ -68,15 +65,7 @@ int main(int argc, char** argv) {
                  qPrintable(parser.value(resources)));
     return 1;
   }
-  std::unique_ptr<qor::RichTextWindow> richTextWindow;
-  const QString file = parser.positionalArguments().isEmpty() ? QString() : parser.positionalArguments().first();
-  if (parser.isSet(richText) || QFileInfo(file).suffix() == qor::kDocumentExtension) {
-    richTextWindow = std::make_unique<qor::RichTextWindow>();
-    if (!file.isEmpty()) richTextWindow->openDocument(file);
-    richTextWindow->show();
-  } else if (!file.isEmpty()) {
-    host.window().openFile(file);
-  }
+  if (!parser.positionalArguments().isEmpty()) host.window().openFile(parser.positionalArguments().first());
   if (parser.isSet(preferences)) host.showPreferences(parser.value(preferences).toStdString());
 
   const std::string dumpPath = parser.value(dump).toStdString();

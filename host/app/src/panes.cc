@@ -34,6 +34,13 @@ PluginPane::PluginPane(std::unique_ptr<PreferencePaneProtocol> pane, Preferences
   view_ = QtToolkit::widgetOf(view);
 }
 
+bool PluginPane::performEditCommand(const std::string& action) {
+  auto* target = dynamic_cast<ActionTarget*>(pane_.get());
+  if (!target) return false;
+  target->performAction(action, nullptr);
+  return true;
+}
+
 EditorSettings editorSettings(const DefaultsStore& defaults) {
   EditorSettings settings;
   auto family = asString(defaults.objectForKey(kFontFamilyDefaultsKey));

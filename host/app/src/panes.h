@@ -25,6 +25,8 @@ class PluginPane final : public HostPane {
   [[nodiscard]] QWidget* view() override { return view_; }
   void writeToPrefs() override { pane_->writeToPrefs(); }
   void revertToDefault() override { pane_->revertToDefault(); }
+  // A pane that takes actions by name gets "undo:" and "redo:" itself.
+  bool performEditCommand(const std::string& action) override;
 
  private:
   std::unique_ptr<PreferencePaneProtocol> pane_;

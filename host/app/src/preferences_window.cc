@@ -19,6 +19,8 @@ constexpr int kListSpacing = 2;
 constexpr QSize kEntrySize(kListWidth - 8, kIconSide + 12);
 constexpr int kTitlePointSizeIncrease = 3;
 constexpr QSize kInitialSize(900, 640);
+constexpr const char* kUndoAction = "undo:";
+constexpr const char* kRedoAction = "redo:";
 
 }  // namespace
 
@@ -81,6 +83,11 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
     if (row >= 0) showEntry(static_cast<std::size_t>(row));
   });
   updateButtons(false);
+
+  if (const QtMainMenu* menu = host_.menu())
+    for (const QtMainMenu::Command& command : menu->commands())
+      if (command.item->actionName() == kUndoAction || command.item->actionName() == kRedoAction)
+        addAction(command.action);
 }
 
 PreferencesWindow::~PreferencesWindow() {
@@ -116,6 +123,14 @@ void PreferencesWindow::showEntry(std::size_t index) {
   }
   title_.setText(QString::fromStdString(entry.listing.name));
   pages_.setCurrentWidget(entry.page);
+}
+
+bool PreferencesWindow::performEditCommand(const std::string& action) {
+  if (action != kUndoAction && action != kRedoAction) return false;
+  int row = list_.currentRow();
+  if (row < 0) return false;
+  Entry& entry = entries_[static_cast<std::size_t>(row)];
+  return entry.pane && entry.pane->performEditCommand(action);
 }
 
 DefaultsStore& PreferencesWindow::defaults() { return host_.defaults(); }

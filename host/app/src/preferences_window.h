@@ -34,6 +34,9 @@ class HostPane {
   [[nodiscard]] virtual QWidget* view() = 0;
   virtual void writeToPrefs() = 0;
   virtual void revertToDefault() = 0;
+  // Edit > Undo or Redo ("undo:", "redo:") for the pane's own changes.
+  // Result: false when the pane has no undo of its own.
+  virtual bool performEditCommand(const std::string& /*action*/) { return false; }
 };
 
 // An entry of the pane list.
@@ -65,6 +68,13 @@ class PreferencesWindow final : public QDialog, public PreferencesPanel {
   [[nodiscard]] MutableDictionaryRef changedAttributesDictionary() override { return changed_; }
   void setCustomizedMenuWithNumber(std::int32_t number) override;
   void i_am_ok(PreferencePaneProtocol* pane) override;
+
+  // Edit > Undo and Redo while the window is shown: "undo:" and "redo:" go
+  // to the shown pane when it undoes its own changes. Result: false for any
+  // other action and when the shown pane has no undo (the editor's text then
+  // takes the command). The menu's Undo and Redo actions are also the
+  // window's, so their shortcuts work while it is the active window.
+  bool performEditCommand(const std::string& action);
 
   // A change of the host's own panes, which know no protocol.
   void noteChange() { updateButtons(true); }

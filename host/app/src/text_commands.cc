@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -15,25 +15,25 @@ constexpr const char* kMarkProperty = "qorMark";
 
 using Move = QTextCursor::MoveOperation;
 
-void move(QPlainTextEdit& view, Move operation, QTextCursor::MoveMode mode, int times = 1) {
+void move(QTextEdit& view, Move operation, QTextCursor::MoveMode mode, int times = 1) {
   QTextCursor cursor = view.textCursor();
   cursor.movePosition(operation, mode, times);
   view.setTextCursor(cursor);
 }
 
 template <Move operation>
-void moveTo(QPlainTextEdit& view) {
+void moveTo(QTextEdit& view) {
   move(view, operation, QTextCursor::MoveAnchor);
 }
 
 template <Move operation>
-void extendTo(QPlainTextEdit& view) {
+void extendTo(QTextEdit& view) {
   move(view, operation, QTextCursor::KeepAnchor);
 }
 
 // Paragraph moves go to the start of the next or previous block, or of this
 // one when the cursor is inside it.
-void paragraphBackward(QPlainTextEdit& view, QTextCursor::MoveMode mode) {
+void paragraphBackward(QTextEdit& view, QTextCursor::MoveMode mode) {
   QTextCursor cursor = view.textCursor();
   if (cursor.atBlockStart()) cursor.movePosition(QTextCursor::PreviousBlock, mode);
   cursor.movePosition(QTextCursor::StartOfBlock, mode);
@@ -41,17 +41,17 @@ void paragraphBackward(QPlainTextEdit& view, QTextCursor::MoveMode mode) {
 }
 
 // The lines a page move goes: what the view shows, less one kept in sight.
-int linesPerPage(const QPlainTextEdit& view) {
+int linesPerPage(const QTextEdit& view) {
   constexpr int kLinesKept = 1;
   const int lineHeight = std::max(1, view.fontMetrics().lineSpacing());
   return std::max(1, view.viewport()->height() / lineHeight - kLinesKept);
 }
 
-void page(QPlainTextEdit& view, Move operation, QTextCursor::MoveMode mode) {
+void page(QTextEdit& view, Move operation, QTextCursor::MoveMode mode) {
   move(view, operation, mode, linesPerPage(view));
 }
 
-void deleteMoving(QPlainTextEdit& view, Move operation) {
+void deleteMoving(QTextEdit& view, Move operation) {
   QTextCursor cursor = view.textCursor();
   if (!cursor.hasSelection()) cursor.movePosition(operation, QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
@@ -59,21 +59,21 @@ void deleteMoving(QPlainTextEdit& view, Move operation) {
 }
 
 template <Move operation>
-void deleteTo(QPlainTextEdit& view) {
+void deleteTo(QTextEdit& view) {
   deleteMoving(view, operation);
 }
 
-void selectUnit(QPlainTextEdit& view, QTextCursor::SelectionType unit) {
+void selectUnit(QTextEdit& view, QTextCursor::SelectionType unit) {
   QTextCursor cursor = view.textCursor();
   cursor.select(unit);
   view.setTextCursor(cursor);
 }
 
-void insert(QPlainTextEdit& view, const QString& text) { view.textCursor().insertText(text); }
+void insert(QTextEdit& view, const QString& text) { view.textCursor().insertText(text); }
 
 // The selection, or the word at the cursor, changed by `change`.
 template <class Change>
-void changeWord(QPlainTextEdit& view, Change change) {
+void changeWord(QTextEdit& view, Change change) {
   QTextCursor cursor = view.textCursor();
   if (!cursor.hasSelection()) cursor.select(QTextCursor::WordUnderCursor);
   cursor.insertText(change(cursor.selectedText()));
@@ -94,7 +94,7 @@ QString capitalized(const QString& text) {
   return result;
 }
 
-void transpose(QPlainTextEdit& view) {
+void transpose(QTextEdit& view) {
   QTextCursor cursor = view.textCursor();
   if (cursor.atBlockStart() || cursor.hasSelection()) return;
   // At the end of a line the two characters before the cursor swap.
@@ -107,19 +107,19 @@ void transpose(QPlainTextEdit& view) {
   view.setTextCursor(cursor);
 }
 
-int mark(const QPlainTextEdit& view) {
+int mark(const QTextEdit& view) {
   return std::clamp(view.property(kMarkProperty).toInt(), 0, view.document()->characterCount() - 1);
 }
 
-void setMark(QPlainTextEdit& view) { view.setProperty(kMarkProperty, view.textCursor().position()); }
+void setMark(QTextEdit& view) { view.setProperty(kMarkProperty, view.textCursor().position()); }
 
-void selectToMark(QPlainTextEdit& view) {
+void selectToMark(QTextEdit& view) {
   QTextCursor cursor = view.textCursor();
   cursor.setPosition(mark(view), QTextCursor::KeepAnchor);
   view.setTextCursor(cursor);
 }
 
-void swapWithMark(QPlainTextEdit& view) {
+void swapWithMark(QTextEdit& view) {
   const int position = view.textCursor().position();
   QTextCursor cursor = view.textCursor();
   cursor.setPosition(mark(view));
@@ -127,14 +127,21 @@ void swapWithMark(QPlainTextEdit& view) {
   view.setProperty(kMarkProperty, position);
 }
 
-void deleteToMark(QPlainTextEdit& view) {
+void deleteToMark(QTextEdit& view) {
   selectToMark(view);
   view.textCursor().removeSelectedText();
 }
 
+// Scrolls so that the cursor's line is in the middle of what the view shows.
+void centerCursor(QTextEdit& view) {
+  QScrollBar* bar = view.verticalScrollBar();
+  const QRect line = view.cursorRect();
+  bar->setValue(bar->value() + line.center().y() - view.viewport()->height() / 2);
+}
+
 enum class ScrollUnit { Line, Page };
 
-void scrollBy(QPlainTextEdit& view, int steps, ScrollUnit unit) {
+void scrollBy(QTextEdit& view, int steps, ScrollUnit unit) {
   QScrollBar* bar = view.verticalScrollBar();
   bar->setValue(bar->value() + steps * (unit == ScrollUnit::Page ? bar->pageStep() : bar->singleStep()));
 }
@@ -154,12 +161,12 @@ const std::vector<NamedTextCommand> kCommands = {
     {"moveToEndOfLine:", moveTo<Move::EndOfLine>},
     {"moveToBeginningOfParagraph:", moveTo<Move::StartOfBlock>},
     {"moveToEndOfParagraph:", moveTo<Move::EndOfBlock>},
-    {"moveParagraphBackward:", [](QPlainTextEdit& v) { paragraphBackward(v, QTextCursor::MoveAnchor); }},
+    {"moveParagraphBackward:", [](QTextEdit& v) { paragraphBackward(v, QTextCursor::MoveAnchor); }},
     {"moveParagraphForward:", moveTo<Move::NextBlock>},
     {"moveToBeginningOfDocument:", moveTo<Move::Start>},
     {"moveToEndOfDocument:", moveTo<Move::End>},
-    {"pageUp:", [](QPlainTextEdit& v) { page(v, Move::Up, QTextCursor::MoveAnchor); }},
-    {"pageDown:", [](QPlainTextEdit& v) { page(v, Move::Down, QTextCursor::MoveAnchor); }},
+    {"pageUp:", [](QTextEdit& v) { page(v, Move::Up, QTextCursor::MoveAnchor); }},
+    {"pageDown:", [](QTextEdit& v) { page(v, Move::Down, QTextCursor::MoveAnchor); }},
     {"moveForwardAndModifySelection:", extendTo<Move::NextCharacter>},
     {"moveBackwardAndModifySelection:", extendTo<Move::PreviousCharacter>},
     {"moveRightAndModifySelection:", extendTo<Move::Right>},
@@ -176,11 +183,11 @@ const std::vector<NamedTextCommand> kCommands = {
     {"moveToEndOfParagraphAndModifySelection:", extendTo<Move::EndOfBlock>},
     {"moveToBeginningOfDocumentAndModifySelection:", extendTo<Move::Start>},
     {"moveToEndOfDocumentAndModifySelection:", extendTo<Move::End>},
-    {"pageUpAndModifySelection:", [](QPlainTextEdit& v) { page(v, Move::Up, QTextCursor::KeepAnchor); }},
-    {"pageDownAndModifySelection:", [](QPlainTextEdit& v) { page(v, Move::Down, QTextCursor::KeepAnchor); }},
-    {"selectWord:", [](QPlainTextEdit& v) { selectUnit(v, QTextCursor::WordUnderCursor); }},
-    {"selectLine:", [](QPlainTextEdit& v) { selectUnit(v, QTextCursor::LineUnderCursor); }},
-    {"selectParagraph:", [](QPlainTextEdit& v) { selectUnit(v, QTextCursor::BlockUnderCursor); }},
+    {"pageUpAndModifySelection:", [](QTextEdit& v) { page(v, Move::Up, QTextCursor::KeepAnchor); }},
+    {"pageDownAndModifySelection:", [](QTextEdit& v) { page(v, Move::Down, QTextCursor::KeepAnchor); }},
+    {"selectWord:", [](QTextEdit& v) { selectUnit(v, QTextCursor::WordUnderCursor); }},
+    {"selectLine:", [](QTextEdit& v) { selectUnit(v, QTextCursor::LineUnderCursor); }},
+    {"selectParagraph:", [](QTextEdit& v) { selectUnit(v, QTextCursor::BlockUnderCursor); }},
     {"setMark:", setMark},
     {"selectToMark:", selectToMark},
     {"swapWithMark:", swapWithMark},
@@ -194,25 +201,25 @@ const std::vector<NamedTextCommand> kCommands = {
     {"deleteToEndOfParagraph:", deleteTo<Move::EndOfBlock>},
     {"deleteBackwardByDecomposingPreviousCharacter:", deleteTo<Move::PreviousCharacter>},
     {"deleteToMark:", deleteToMark},
-    {"insertNewline:", [](QPlainTextEdit& v) { v.textCursor().insertBlock(); }},
-    {"insertLineBreak:", [](QPlainTextEdit& v) { v.textCursor().insertBlock(); }},
-    {"insertParagraphSeparator:", [](QPlainTextEdit& v) { v.textCursor().insertBlock(); }},
-    {"insertNewlineIgnoringFieldEditor:", [](QPlainTextEdit& v) { v.textCursor().insertBlock(); }},
-    {"insertTab:", [](QPlainTextEdit& v) { insert(v, "\t"); }},
-    {"insertTabIgnoringFieldEditor:", [](QPlainTextEdit& v) { insert(v, "\t"); }},
-    {"insertSingleQuoteIgnoringSubstitution:", [](QPlainTextEdit& v) { insert(v, "'"); }},
-    {"insertDoubleQuoteIgnoringSubstitution:", [](QPlainTextEdit& v) { insert(v, "\""); }},
-    {"uppercaseWord:", [](QPlainTextEdit& v) { changeWord(v, [](const QString& t) { return t.toUpper(); }); }},
-    {"lowercaseWord:", [](QPlainTextEdit& v) { changeWord(v, [](const QString& t) { return t.toLower(); }); }},
-    {"capitalizeWord:", [](QPlainTextEdit& v) { changeWord(v, capitalized); }},
+    {"insertNewline:", [](QTextEdit& v) { v.textCursor().insertBlock(); }},
+    {"insertLineBreak:", [](QTextEdit& v) { v.textCursor().insertBlock(); }},
+    {"insertParagraphSeparator:", [](QTextEdit& v) { v.textCursor().insertBlock(); }},
+    {"insertNewlineIgnoringFieldEditor:", [](QTextEdit& v) { v.textCursor().insertBlock(); }},
+    {"insertTab:", [](QTextEdit& v) { insert(v, "\t"); }},
+    {"insertTabIgnoringFieldEditor:", [](QTextEdit& v) { insert(v, "\t"); }},
+    {"insertSingleQuoteIgnoringSubstitution:", [](QTextEdit& v) { insert(v, "'"); }},
+    {"insertDoubleQuoteIgnoringSubstitution:", [](QTextEdit& v) { insert(v, "\""); }},
+    {"uppercaseWord:", [](QTextEdit& v) { changeWord(v, [](const QString& t) { return t.toUpper(); }); }},
+    {"lowercaseWord:", [](QTextEdit& v) { changeWord(v, [](const QString& t) { return t.toLower(); }); }},
+    {"capitalizeWord:", [](QTextEdit& v) { changeWord(v, capitalized); }},
     {"transpose:", transpose},
-    {"scrollLineUp:", [](QPlainTextEdit& v) { scrollBy(v, -1, ScrollUnit::Line); }},
-    {"scrollLineDown:", [](QPlainTextEdit& v) { scrollBy(v, 1, ScrollUnit::Line); }},
-    {"scrollPageUp:", [](QPlainTextEdit& v) { scrollBy(v, -1, ScrollUnit::Page); }},
-    {"scrollPageDown:", [](QPlainTextEdit& v) { scrollBy(v, 1, ScrollUnit::Page); }},
-    {"scrollToBeginningOfDocument:", [](QPlainTextEdit& v) { v.verticalScrollBar()->setValue(v.verticalScrollBar()->minimum()); }},
-    {"scrollToEndOfDocument:", [](QPlainTextEdit& v) { v.verticalScrollBar()->setValue(v.verticalScrollBar()->maximum()); }},
-    {"centerSelectionInVisibleArea:", [](QPlainTextEdit& v) { v.centerCursor(); }},
+    {"scrollLineUp:", [](QTextEdit& v) { scrollBy(v, -1, ScrollUnit::Line); }},
+    {"scrollLineDown:", [](QTextEdit& v) { scrollBy(v, 1, ScrollUnit::Line); }},
+    {"scrollPageUp:", [](QTextEdit& v) { scrollBy(v, -1, ScrollUnit::Page); }},
+    {"scrollPageDown:", [](QTextEdit& v) { scrollBy(v, 1, ScrollUnit::Page); }},
+    {"scrollToBeginningOfDocument:", [](QTextEdit& v) { v.verticalScrollBar()->setValue(v.verticalScrollBar()->minimum()); }},
+    {"scrollToEndOfDocument:", [](QTextEdit& v) { v.verticalScrollBar()->setValue(v.verticalScrollBar()->maximum()); }},
+    {"centerSelectionInVisibleArea:", centerCursor},
 };
 
 }  // namespace

@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-class QPlainTextEdit;
+class QTextEdit;
 
 namespace qor {
 
-using TextCommand = void (*)(QPlainTextEdit& view);
+using TextCommand = void (*)(QTextEdit& view);
 
 struct NamedTextCommand {
   std::string_view name;

@@ -18,8 +18,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -310,6 +312,68 @@ TEST_F(Host, TheSecondLineWarnsOfAShortcutThatStartsAnother) {
   EXPECT_FALSE(host_->isSnooping());
 }
 
+TEST_F(Host, BindHereInsteadTakesAConflictingShortcutFromItsCommand) {
+  host_->showPreferences("KeyBindings");
+  duplicateAs("Mine");
+  clickRow("Revert to Saved", 0);
+  addShortcut();
+  auto* sheet = named<QDialog>("WIN_key_configurator");
+  auto* fix = named<QAbstractButton>("BTN_key_configurator_fix");
+  ASSERT_TRUE(fix);
+  EXPECT_TRUE(fix->isVisible());
+  EXPECT_FALSE(fix->isEnabled());
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(named<QLabel>("TEXT_kb_conflict")->text(), "'⌘S' is currently bound to 'Save'.");
+  EXPECT_TRUE(fix->isEnabled());
+  click(fix);
+  EXPECT_FALSE(sheet->isVisible());
+  EXPECT_FALSE(host_->isSnooping());
+  EXPECT_EQ(keyCellText("Revert to Saved"), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), " ");  // a cell without shortcuts holds one blank
+  EXPECT_TRUE(named<QAbstractButton>("PREF_apply")->isEnabled());
+
+  // Edit > Undo while the pane is shown undoes the pane's change, not the text's.
+  QAction* undo = menuAction("[undo:] [] [0]");
+  QAction* redo = menuAction("[redo:] [] [0]");
+  ASSERT_TRUE(undo && redo);
+  EXPECT_TRUE(host_->preferences()->actions().contains(undo)) << "its shortcut works in the window";
+  undo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  redo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), " ");
+
+  // Reset to Default: Revert to Saved is still selected; its menu is File, with Save.
+  ASSERT_TRUE(named<QAbstractButton>("BTN_kb_reset_command")->isVisible());
+  click(named<QAbstractButton>("BTN_kb_reset_group"));
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  undo->trigger();
+  settle();
+  EXPECT_EQ(keyCellText("Save"), " ");
+  click(named<QAbstractButton>("BTN_kb_reset_set"));
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+}
+
+TEST_F(Host, TheSearchFieldFiltersTheOutline) {
+  host_->showPreferences("KeyBindings");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  ASSERT_TRUE(search);
+  EXPECT_TRUE(search->isVisible());
+  QTest::keyClicks(search, "REVERT");
+  settle();
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+  EXPECT_TRUE(keyCellText("Save").isNull()) << "filtered out";
+  search->selectAll();
+  QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
+  settle();
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   host_->showPreferences("KeyBindings");
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 1u) << "the pane's delayed redisplay";
@@ -349,6 +413,41 @@ TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
   ASSERT_TRUE(info.open(QIODevice::ReadOnly));
   // The .trashinfo keeps the original path, percent-encoded.
   EXPECT_TRUE(info.readAll().contains(QUrl::toPercentEncoding(path, "/")));
+}
+
+// The main window is the rich-text editor: the description's Format items
+// (which the key bindings reach) change the selection's font, and the
+// window's own rich-text items sit in the File and Format menus.
+TEST_F(Host, TheMainWindowsMenusCarryTheRichTextCommands) {
+  QTextEdit& view = host_->window().textView();
+  view.setPlainText("word");
+  view.selectAll();
+  QAction* bold = menuAction("[addFontTrait:] [] [2]");
+  ASSERT_TRUE(bold);
+  ASSERT_TRUE(bold->isEnabled());
+  bold->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  QAction* center = menuAction("[alignCenter:] [] [0]");
+  ASSERT_TRUE(center);
+  center->trigger();
+  EXPECT_EQ(view.alignment(), Qt::AlignHCenter);
+  // Saved and opened again in the editor, where the text system's fonts and
+  // the invisibles overlay's drawing fonts share a program.
+  const QString path = folder_.filePath("word.qordoc");
+  ASSERT_TRUE(host_->window().saveDocumentTo(path)) << host_->window().lastError().toStdString();
+  view.clear();
+  ASSERT_TRUE(host_->window().openFile(path)) << host_->window().lastError().toStdString();
+  EXPECT_EQ(view.toPlainText(), "word");
+  QTextCursor inside(view.document()->begin());
+  inside.movePosition(QTextCursor::NextCharacter);
+  EXPECT_EQ(inside.charFormat().fontWeight(), QFont::Bold);
+
+  QStringList titles;
+  for (QAction* menu : host_->window().menuBar()->actions())
+    for (QAction* item : menu->menu()->actions()) titles << menu->text() + " > " + item->text();
+  EXPECT_TRUE(titles.contains("File > Export with Full-Resolution Pictures…")) << titles.join(", ").toStdString();
+  for (const char* item : {"Font…", "Bulleted List", "Numbered List", "Insert Table…", "Insert Picture…"})
+    EXPECT_TRUE(titles.contains(QString("Format > ") + item)) << item;
 }
 
 // Every alert the pane raises from the edit menu and the pop-up that opens

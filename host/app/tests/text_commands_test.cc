@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QPlainTextEdit>
+#include <QTextEdit>
 
 namespace qor {
 namespace {
 
 // Text with the cursor as '|' and, when there is a selection, its other end as '^'.
-void load(QPlainTextEdit& view, QString marked) {
+void load(QTextEdit& view, QString marked) {
   const auto anchorMark = static_cast<int>(marked.indexOf(QChar(u'^')));
   auto cursorMark = static_cast<int>(marked.indexOf(QChar(u'|')));
   int anchor = anchorMark;
@@ -25,7 +25,7 @@ void load(QPlainTextEdit& view, QString marked) {
   view.setTextCursor(cursor);
 }
 
-QString shown(const QPlainTextEdit& view) {
+QString shown(const QTextEdit& view) {
   QString text = view.toPlainText();
   const QTextCursor cursor = view.textCursor();
   const int position = cursor.position();
@@ -69,7 +69,7 @@ TEST(TextCommands, EachChangesTheTextAndCursorAsNamed) {
       {"transpose:", "abc|", "acb|"},
       {"transpose:", "|abc", "|abc"},
   };
-  QPlainTextEdit view;
+  QTextEdit view;
   for (const auto& test : cases) {
     TextCommand command = textCommandNamed(test.command);
     ASSERT_TRUE(command) << test.command;
@@ -80,7 +80,7 @@ TEST(TextCommands, EachChangesTheTextAndCursorAsNamed) {
 }
 
 TEST(TextCommands, TheMarkIsKeptPerView) {
-  QPlainTextEdit view;
+  QTextEdit view;
   load(view, "ab|cdef");
   textCommandNamed("setMark:")(view);
   textCommandNamed("moveToEndOfLine:")(view);
@@ -94,7 +94,7 @@ TEST(TextCommands, TheMarkIsKeptPerView) {
   textCommandNamed("deleteToMark:")(view);
   EXPECT_EQ(shown(view).toStdString(), "ab|");
 
-  QPlainTextEdit other;
+  QTextEdit other;
   load(other, "xy|z");
   textCommandNamed("selectToMark:")(other);
   EXPECT_EQ(shown(other).toStdString(), "|xy^z") << "a view without a mark has it at the start";

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,9 @@ inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
 inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
 // The single button of the pane's alerts; never looked up in a table.
 inline constexpr const char* kAlertButtonTitle = "OK";
+// The key configurator's third way out (its button's tag): bind the captured
+// sequence here after taking it away from the commands that hold it.
+inline constexpr int kReturnCodeFixInPlace = 2;
 
 // The shown tab of TABV_outlines: "menu" shows the menu commands, any other
 // identifier the editing commands.
@@ -78,6 +82,8 @@ struct PaneServices {
 };
 
 struct EntryReset;
+struct SetsState;
+struct UndoHistory;
 
 class KeyBindings final : public PreferencePaneProtocol,
                           public KeySnooper,
@@ -164,6 +170,30 @@ class KeyBindings final : public PreferencePaneProtocol,
   // The same for every command of both groups. The set keeps its name and
   // its number.
   [[nodiscard]] std::optional<std::size_t> resetSetToDefault();
+  // The buttons under the outlines: the selected command of the shown
+  // outline, every command of its top-level group (a menu of the menu bar, a
+  // group of the editing commands; a command outside every group alone), or
+  // the whole set, through the operations above. Without a selected command
+  // the first two do nothing; while the host's default set is current each
+  // beeps and changes nothing.
+  void resetSelectedCommand(Sender* sender);
+  void resetSelectedGroup(Sender* sender);
+  void resetCurrentSet(Sender* sender);
+
+  // ---- Undo and redo ----
+  // Every change the pane tells the host about (a binding added, removed,
+  // reset or fixed in place; a set chosen, duplicated, removed or imported)
+  // can be undone, and what was undone redone, until the preferences are
+  // applied (writeToPrefs) or reverted (revertToDefault). Undo puts back the
+  // sets, the current set and the stored set number as they were before the
+  // change, shows them and tells the host (i_am_ok:, the change flag); a new
+  // change drops what was undone. "undo:" and "redo:" reach them through
+  // performAction. Result: false, with nothing changed, when there is nothing
+  // to undo (redo) or while the key configurator is open.
+  bool undoChange();
+  bool redoChange();
+  [[nodiscard]] bool canUndoChange() const;
+  [[nodiscard]] bool canRedoChange() const;
 
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
@@ -208,6 +238,19 @@ class KeyBindings final : public PreferencePaneProtocol,
   // starts with the keys typed so far, or with which they start, so that one
   // of the two could never be typed. Empty when there are none.
   TextField* TEXT_kb_ambiguity = nullptr;
+  // Ends the key configurator with kReturnCodeFixInPlace: the captured
+  // sequence is taken from the commands that hold it and bound to the
+  // selected one, in one change. Enabled while the sequence conflicts and the
+  // current set can be changed.
+  Button* BTN_key_configurator_fix = nullptr;
+  // Reset to Default for the selected command, its group and the whole set.
+  Button* BTN_kb_reset_command = nullptr;
+  Button* BTN_kb_reset_group = nullptr;
+  Button* BTN_kb_reset_set = nullptr;
+  // The search field over the outlines: while it holds text, both outlines
+  // show only the commands whose titles contain it (case and accents do not
+  // count; matching inside words) and the groups and menus above them.
+  TextField* TEXT_kb_search = nullptr;
 
  private:
   // Shared by the operations above.
@@ -233,6 +276,30 @@ class KeyBindings final : public PreferencePaneProtocol,
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);
+  // Fix in place: takes the captured sequence away from the commands of
+  // `group` that hold it, then adds it to the entry under `key`. Result:
+  // false, with nothing changed, when the set cannot take it.
+  [[nodiscard]] bool bindInPlace(ShownGroup group, const std::string& key);
+  // Undo and redo (undo.cc).
+  [[nodiscard]] SetsState currentSetsState() const;
+  void restoreSetsState(const SetsState& state);
+  void restartHistory();
+  void recordChange();
+  // The entry keys of the top-level group of the shown outline that holds
+  // `key`, in row order; {key} for a command outside every group.
+  [[nodiscard]] std::vector<std::string> entryKeysOfGroupHolding(const std::string& key);
+  // The outlines' tree before filtering (outlines.cc).
+  [[nodiscard]] std::int64_t numberOfAllChildren(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] OutlineItem childOfAll(ShownGroup group, std::int64_t index, const OutlineItem& item) const;
+  // The row's title as shown: the menu item's, or the localized command or group name.
+  [[nodiscard]] std::string rowTitle(ShownGroup group, const OutlineItem& item) const;
+  // With a search: whether `item` or a command below it matches, and the
+  // indices among all children of `parent` of those shown (cached until the
+  // next reload).
+  [[nodiscard]] bool shownBySearch(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
+  // Beeps when a reset was refused (the default set is current).
+  void beepUnlessReset(const std::optional<std::size_t>& reset);
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;
@@ -245,6 +312,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   MutableArrayRef _keyCodesArray;
   ArrayRef _editorMenuList;
   bool snooping_ = false;
+  std::unique_ptr<UndoHistory> history_;
+  std::string searchQuery_;  // folded; empty: no filter
+  std::map<std::pair<ShownGroup, const void*>, std::vector<std::int64_t>> shownChildren_;
 };
 
 }  // namespace qor

@@ -35,6 +35,10 @@ void MemoryDefaults::setObjectForKey(Ref value, const std::string& key) {
   values_->setObjectForKey(fixedCopy(value), key);
 }
 
+void MemoryDefaults::applyBatch(const DefaultsBatch& batch) {
+  for (const auto& [key, value] : batch.entries()) setObjectForKey(value, key);
+}
+
 DictionaryRef MemoryDefaults::dictionaryRepresentation() const { return Dictionary::make(values_->entries()); }
 
 }  // namespace qor

@@ -1,3 +1,4 @@
+#include <string>
 #include <utility>
 
 #include "qor/defaults/defaults.h"
@@ -13,6 +14,10 @@ constexpr const char* kUnusableFileSuffix = ".bad";
 }  // namespace
 
 PlistFileDefaults::PlistFileDefaults(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {
+  // A writer killed before its rename left its temporary beside the file; the
+  // file itself is whole, so the temporary is only litter.
+  if (std::size_t removed = fs_.removeAbandonedTemporaries(path_))
+    logLine("*** removed " + std::to_string(removed) + " unfinished write(s) of " + path_ + " left by a process that stopped");
   auto bytes = fs_.readFile(path_);
   if (!bytes) return;
   if (auto dictionary = asDictionary(propertyListFromBytes(*bytes))) {
@@ -28,6 +33,16 @@ Ref PlistFileDefaults::objectForKey(const std::string& key) const { return memor
 
 void PlistFileDefaults::setObjectForKey(Ref value, const std::string& key) {
   memory_.setObjectForKey(std::move(value), key);
+  save();
+}
+
+void PlistFileDefaults::applyBatch(const DefaultsBatch& batch) {
+  if (batch.entries().empty()) return;
+  memory_.applyBatch(batch);
+  save();
+}
+
+void PlistFileDefaults::save() {
   if (!keepUnusableFile()) {
     unsaved_ = true;
     logLine("*** cannot keep " + path_ + " as " + path_ + kUnusableFileSuffix + "; defaults not saved");

@@ -1,13 +1,19 @@
 #include "qor/defaults/defaults.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 
@@ -210,6 +216,151 @@ TEST(PlistFileDefaults, UnusableFileIsNotReplacedWhileItCannotBeKept) {
   defaults.setIntegerForKey(6, "m");
   EXPECT_EQ(fs.files[kBadPath], bytesOf("garbage"));
   EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"n" = 5; "m" = 6})");
+}
+
+TEST(Defaults, BatchIsOneChangeAndOneWrite) {
+  FakeFileSystem fs;
+  fs.files[kPath] = bytesOf(xmlPropertyListFromValue(Dictionary::make({{"gone", integer(1)}, {"n", integer(1)}})));
+  PlistFileDefaults file(kPath, fs);
+  MemoryDefaults memory(Dictionary::make({{"gone", integer(1)}, {"n", integer(1)}}));
+
+  DefaultsBatch batch;
+  batch.setIntegerForKey(2, "n");
+  batch.setObjectForKey(Dictionary::make({{"2", str("Mine")}}), "sets");
+  batch.setObjectForKey(nullptr, "gone");
+  batch.setIntegerForKey(3, "n");  // replaces in place: "n" stays first
+  ASSERT_EQ(batch.entries().size(), 3u);
+  EXPECT_EQ(batch.entries()[0].first, "n");
+
+  for (DefaultsStore* store : {static_cast<DefaultsStore*>(&file), static_cast<DefaultsStore*>(&memory)}) {
+    store->applyBatch(DefaultsBatch{});
+    store->applyBatch(batch);
+  }
+  EXPECT_EQ(fs.writes[kPath], 1) << "one write for the batch, none for the empty one";
+  EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"n" = 3; "sets" = {"2" = "Mine"}})");
+  EXPECT_EQ(describe(memory.dictionaryRepresentation()), R"({"n" = 3; "sets" = {"2" = "Mine"}})");
+
+  // A failed write keeps the batch in memory; the next write carries it.
+  fs.failing.insert(kPath);
+  LogCapture log;
+  DefaultsBatch next;
+  next.setIntegerForKey(4, "n");
+  file.applyBatch(next);
+  EXPECT_TRUE(file.hasUnsavedChanges());
+  EXPECT_EQ(file.integerForKey("n"), 4);
+  EXPECT_EQ(log.lines().size(), 1u);
+}
+
+std::set<std::string> entriesOf(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+// What writeToPrefs stores at generation `g`: the number g and a collection
+// holding the one set "g", whose entries all carry g in their titles. The
+// set is large enough (about 40 KB of XML) that a write takes a while.
+constexpr const char* kNumberKey = "global.keyBindingsSetNumber";
+constexpr const char* kSetsKey = "global.keyBindingsSets";
+constexpr int kEntriesPerSet = 100;
+
+DefaultsBatch generation(std::int64_t g) {
+  auto menu = MutableDictionary::make();
+  for (int entry = 0; entry < kEntriesPerSet; ++entry) {
+    auto stroke = Dictionary::make({{"key", str("s")}, {"unichar", integer('s')}, {"modifiers", integer(0x100000)}});
+    menu->setObjectForKey(Dictionary::make({{"title", str("Command " + std::to_string(g))},
+                                            {"key sequences", Array::make({Array::make({stroke})})}}),
+                          "[command" + std::to_string(entry) + ":] [] [0]");
+  }
+  DefaultsBatch batch;
+  batch.setIntegerForKey(g, kNumberKey);
+  batch.setObjectForKey(
+      Dictionary::make({{std::to_string(g), Dictionary::make({{"name", str("Generation")}, {"menu", menu}})}}),
+      kSetsKey);
+  return batch;
+}
+
+// The generation that a store read from the file holds, or nullopt when the
+// file was unreadable (the store is empty) or a mix: a number beside the set
+// of another number, or entries of different generations.
+std::optional<std::int64_t> generationOf(const DefaultsStore& store) {
+  auto number = asNumber(store.objectForKey(kNumberKey));
+  auto sets = asDictionary(store.objectForKey(kSetsKey));
+  if (!number || !sets || sets->count() != 1) return std::nullopt;
+  std::int64_t g = number->integerValue();
+  auto set = sets->dictionaryForKey(std::to_string(g));
+  auto menu = set ? set->dictionaryForKey("menu") : nullptr;
+  if (!menu || menu->count() != static_cast<std::size_t>(kEntriesPerSet)) return std::nullopt;
+  for (const auto& [key, entry] : menu->entries()) {
+    auto title = asDictionary(entry) ? asDictionary(entry)->stringForKey("title") : nullptr;
+    if (!title || title->value() != "Command " + std::to_string(g)) return std::nullopt;
+  }
+  return g;
+}
+
+// A writer process applies one generation after another to the file, as
+// writeToPrefs does at every apply, until it is killed at a random moment:
+// before its first write, while it serialises, writes, syncs or renames.
+// After each kill the file holds a whole generation, never older than the
+// one seen before, and the next store opened on it (the editor's next start)
+// reads that generation and leaves nothing beside the file.
+TEST(PlistFileDefaults, KilledWriterLeavesOldOrNewStateAndNoTemporary) {
+  constexpr int kKills = 250;
+  // Kill moments spread over three writer cycles (open the store, write
+  // once), whatever the build's speed: most kills land after at least one
+  // write and many in the middle of one.
+  constexpr int kCyclesOfDelay = 3;
+  TemporaryFolder folder;
+  ASSERT_FALSE(folder.path().empty());
+  const std::string path = folder.path() + "/defaults.plist";
+  auto started = std::chrono::steady_clock::now();
+  {
+    PlistFileDefaults initial(path);
+    initial.applyBatch(generation(0));
+    PlistFileDefaults again(path);
+    again.applyBatch(generation(0));
+  }
+  auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started) / 2;
+
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<std::int64_t> delay(0, kCyclesOfDelay * cycle.count());
+  std::int64_t seen = 0;
+  int advanced = 0;
+  int temporariesLeft = 0;
+  LogCapture log;
+  for (int kill = 0; kill < kKills; ++kill) {
+    pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a failed test
+      PlistFileDefaults store(path);
+      for (std::int64_t g = store.integerForKey(kNumberKey) + 1;; ++g) store.applyBatch(generation(g));
+    }
+    ::usleep(static_cast<useconds_t>(delay(random)));
+    ASSERT_EQ(::kill(writer, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
+
+    bool temporary = entriesOf(folder.path()).size() > 1;
+    if (temporary) ++temporariesLeft;
+    log.clear();
+    PlistFileDefaults reopened(path);
+    std::optional<std::int64_t> g = generationOf(reopened);
+    ASSERT_TRUE(g.has_value()) << "kill " << kill << ": the file is unreadable or mixed";
+    ASSERT_GE(*g, seen) << "kill " << kill << ": the file went back";
+    if (*g > seen) ++advanced;
+    seen = *g;
+    EXPECT_EQ(entriesOf(folder.path()), std::set<std::string>{"defaults.plist"}) << "kill " << kill;
+    EXPECT_EQ(log.lines().size(), temporary ? 1u : 0u) << "kill " << kill;
+  }
+  // Kills must have hit both between writes and inside them, or the test
+  // proves nothing.
+  EXPECT_GT(advanced, 0);
+  EXPECT_GT(temporariesLeft, 0);
+  std::cout << kKills << " kills (writer cycle " << cycle.count() << " us): " << advanced
+            << " after new writes, " << temporariesLeft << " left a temporary that reopening removed; generation "
+            << seen << "\n";
 }
 
 }  // namespace

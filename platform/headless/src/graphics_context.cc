@@ -39,7 +39,7 @@ void RecordingGraphicsContext::rectFill(Rect rect) {
 }
 
 void RecordingGraphicsContext::drawStringAtPointWithAttributes(const std::string& text, Point point,
-                                                               const Font& font, const Color& color) {
+                                                               const DrawingFont& font, const Color& color) {
   Operation operation{};
   operation.kind = Kind::DrawString;
   operation.text = text;

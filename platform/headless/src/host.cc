@@ -34,4 +34,11 @@ void HeadlessPanel::RecordingDefaults::setObjectForKey(Ref value, const std::str
   store_.setObjectForKey(std::move(value), key);
 }
 
+void HeadlessPanel::RecordingDefaults::applyBatch(const DefaultsBatch& batch) {
+  std::string line = "defaults applyBatch";
+  for (const auto& entry : batch.entries()) line += " " + entry.first;
+  journal_.record(line);
+  store_.applyBatch(batch);
+}
+
 }  // namespace qor

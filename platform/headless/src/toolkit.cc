@@ -34,7 +34,9 @@ constexpr SheetMember kSheetMembers[] = {
     {"BTN_key_configurator_", NameMatch::Prefix, "WIN_key_configurator"},
 };
 
-// The confirming buttons end their sheets with their tag as return code.
+// The confirming buttons end their sheets with their tag as return code; the
+// key configurator's "Bind Here Instead" has a code of its own.
+constexpr std::int64_t kFixInPlaceReturnCode = 2;
 struct ButtonTag {
   std::string_view name;
   std::int64_t tag;
@@ -42,6 +44,7 @@ struct ButtonTag {
 constexpr ButtonTag kButtonTags[] = {
     {"BTN_set_name_OK", kReturnCodeOK},
     {"BTN_key_configurator_OK", kReturnCodeOK},
+    {"BTN_key_configurator_fix", kFixInPlaceReturnCode},
 };
 
 std::optional<std::string_view> sheetOf(std::string_view name) {

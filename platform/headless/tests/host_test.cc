@@ -49,13 +49,19 @@ TEST(HeadlessPanel, JournalsDefaultsWritesAndHostCallsInOneOrder) {
   toolkit.beep();
   panel.defaults().setIntegerForKey(5, "global.keyBindingsSetNumber");
   panel.defaults().setObjectForKey(Dictionary::make(), "global.keyBindingsSets");
+  DefaultsBatch batch;
+  batch.setIntegerForKey(6, "global.keyBindingsSetNumber");
+  batch.setObjectForKey(nullptr, "global.keyBindingsSets");
+  panel.defaults().applyBatch(batch);
   panel.setCustomizedMenuWithNumber(5);
   panel.i_am_ok(nullptr);
   EXPECT_EQ(toolkit.journal().lines(),
             (std::vector<std::string>{"beep", "defaults setObjectForKey global.keyBindingsSetNumber",
                                       "defaults setObjectForKey global.keyBindingsSets",
+                                      "defaults applyBatch global.keyBindingsSetNumber global.keyBindingsSets",
                                       "setCustomizedMenuWithNumber 5", "i_am_ok"}));
-  EXPECT_EQ(store.integerForKey("global.keyBindingsSetNumber"), 5);
+  EXPECT_EQ(store.integerForKey("global.keyBindingsSetNumber"), 6);
+  EXPECT_EQ(store.objectForKey("global.keyBindingsSets"), nullptr);  // a null value in a batch removes
   EXPECT_EQ(panel.customizedMenuNumbers(), std::vector<std::int32_t>{5});
   EXPECT_EQ(panel.okNotices().size(), 1u);
 

@@ -112,11 +112,11 @@ void QtGraphicsContext::rectFill(Rect rect) {
   if (canReplace) painter_.setCompositionMode(mode);
 }
 
-Font QtGraphicsContext::userFontOfSize(float size) const {
+DrawingFont QtGraphicsContext::userFontOfSize(float size) const {
   return {userFont_.family().toStdString(), size};
 }
 
-void QtGraphicsContext::drawStringAtPointWithAttributes(const std::string& text, Point point, const Font& font,
+void QtGraphicsContext::drawStringAtPointWithAttributes(const std::string& text, Point point, const DrawingFont& font,
                                                         const Color& color) {
   if (!std::isfinite(point.x) || !std::isfinite(point.y)) return;
   QFont qfont = userFont_;
@@ -142,7 +142,7 @@ char16_t QtTextStorage::characterAtIndex(std::size_t index) const {
   return c == QChar::ParagraphSeparator ? u'\n' : c.unicode();
 }
 
-std::optional<Font> QtTextStorage::fontAtIndex(std::size_t index) const {
+std::optional<DrawingFont> QtTextStorage::fontAtIndex(std::size_t index) const {
   if (index >= length()) return std::nullopt;
   // The format of the fragment holding the character; a block separator
   // has none and takes the block's character format.
@@ -155,7 +155,7 @@ std::optional<Font> QtTextStorage::fontAtIndex(std::size_t index) const {
     }
   }
   const QFont font = format.font().resolve(document_.defaultFont());
-  return Font{font.family().toStdString(), float(font.pointSizeF())};
+  return DrawingFont{font.family().toStdString(), float(font.pointSizeF())};
 }
 
 QtLayoutManager::QtLayoutManager(const QTextDocument& document, BlockOrigin blockOrigin)

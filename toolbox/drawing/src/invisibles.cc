@@ -86,7 +86,7 @@ void drawSpecialCharactersInString(GraphicsContext& context, const TextStorage& 
       case kLineFeed:
       case kLineSeparator: {
         const float size = text.fontAtIndex(i).value_or(context.userFontOfSize(kFallbackFontSize)).pointSize;
-        const Font font = context.userFontOfSize(size);
+        const DrawingFont font = context.userFontOfSize(size);
         const GlyphBox box = boxAt(i);
         Point at{box.x, box.y};
         // A break ending the range right after text sits where that text ends.

@@ -21,7 +21,7 @@ struct Drawn {
 
 // Draws the marks of `text` laid out in `boxes` over `range`.
 std::unique_ptr<Drawn> draw(const std::u16string& text, std::vector<Rect> boxes, TextRange range,
-                            std::vector<std::optional<Font>> fonts = {}) {
+                            std::vector<std::optional<DrawingFont>> fonts = {}) {
   auto drawn = std::make_unique<Drawn>();
   const RecordingTextStorage storage(text, std::move(fonts));
   const RecordingLayoutManager layout(std::move(boxes));
@@ -89,12 +89,12 @@ TEST(DrawSpecialCharactersInString, ArrowsForTabAndCarriageReturn) {
 
 TEST(DrawSpecialCharactersInString, LineBreakTextsAndTheTrailingEdgeRule) {
   const Rect letter{{0, 0}, {7, 16}}, feed{{40, 20}, {5, 16}}, feed2{{0, 40}, {5, 16}};
-  const Font font12{"Serif", 12};
+  const DrawingFont font12{"Serif", 12};
   struct Case {
     const char* name;
     std::u16string text;
     std::vector<Rect> boxes;
-    std::vector<std::optional<Font>> fonts;
+    std::vector<std::optional<DrawingFont>> fonts;
     TextRange range;
     std::vector<std::string> texts;
     std::vector<Point> points;
@@ -121,7 +121,7 @@ TEST(DrawSpecialCharactersInString, LineBreakTextsAndTheTrailingEdgeRule) {
       EXPECT_EQ(op.text, c.texts[i]);
       expectPoint(op.point, c.points[i]);
       // the user's font at the character's size (8 when it has no font)
-      EXPECT_EQ(op.font, (Font{RecordingGraphicsContext::kUserFontFamily, c.size}));
+      EXPECT_EQ(op.font, (DrawingFont{RecordingGraphicsContext::kUserFontFamily, c.size}));
       EXPECT_EQ(op.color, kGrey);
     }
   }

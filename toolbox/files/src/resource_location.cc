@@ -106,6 +106,9 @@ std::string stringByStandardizingPath(std::string_view path, std::string_view ho
     kept.push_back(std::move(component));
   }
   std::string tidy = absolute ? "/" : "";
+  // A folder named "~" that ends up first ("a/../~/b") keeps a "./" ahead:
+  // bare, it would read as the home folder when the path is tidied again.
+  if (!absolute && !kept.empty() && kept.front() == "~") tidy = "./";
   for (std::size_t i = 0; i < kept.size(); ++i) tidy += (i ? "/" : "") + kept[i];
   return tidy.empty() ? "." : tidy;
 }

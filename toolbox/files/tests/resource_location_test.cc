@@ -52,6 +52,11 @@ TEST(PathTidying, StandardizingAndComponents) {
       {"/a/b/", "/a/b"},
       {"/../..", "/"},
       {"a/../../b", "../b"},
+      // A folder named "~" that comes first once "a/.." goes stays a folder
+      // when tidied again (found by toolbox_relative_path_fuzz).
+      {"a/../~/b", "./~/b"},
+      {"./~", "./~"},
+      {"/a/../~", "/~"},
       {"", ""},
   };
   for (const auto& [path, expected] : tidy) EXPECT_EQ(stringByStandardizingPath(path, "/home/u"), expected) << path;

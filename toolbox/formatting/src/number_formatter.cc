@@ -25,6 +25,25 @@ std::string utf8(const icu::UnicodeString& text) {
   return out;
 }
 
+// `pattern` with each unquoted '~' quoted. ICU 72 reads a bare '~' in an
+// affix as the approximately sign, which it formats (as "~" in the root
+// locale) but aborts the process on when it reads text with that pattern; as
+// a literal it shows the same and reads back.
+std::string withLiteralTildes(std::string_view pattern) {
+  constexpr char kQuote = '\'';
+  constexpr std::string_view kQuotedTilde = "'~'";
+  std::string out;
+  bool quoted = false;
+  for (char c : pattern) {
+    if (c == kQuote) quoted = !quoted;
+    if (c == '~' && !quoted)
+      out += kQuotedTilde;
+    else
+      out += c;
+  }
+  return out;
+}
+
 // An ICU formatter with all of `settings` but the zero string and the
 // attributes. Result: null when the patterns do not parse.
 std::unique_ptr<icu::DecimalFormat> makeDecimalFormat(const NumberFormatter& settings) {
@@ -44,7 +63,7 @@ std::unique_ptr<icu::DecimalFormat> makeDecimalFormat(const NumberFormatter& set
     symbols.setSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol, unicode(*separator));
     symbols.setSymbol(icu::DecimalFormatSymbols::kMonetarySeparatorSymbol, unicode(*separator));
   }
-  auto format = std::make_unique<icu::DecimalFormat>(unicode(settings.format()), symbols, status);
+  auto format = std::make_unique<icu::DecimalFormat>(unicode(withLiteralTildes(settings.format())), symbols, status);
   if (U_FAILURE(status)) return nullptr;
   if (settings.thousandSeparatorGrouping() == ThousandSeparatorGrouping::Always) {
     format->setGroupingUsed(true);

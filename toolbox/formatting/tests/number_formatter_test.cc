@@ -172,6 +172,22 @@ TEST(NumberFormatter, ReadsBackWhatItWritesWithinTheBounds) {
   EXPECT_EQ(f.numberFromString("(5'000,01)"), std::nullopt);
   EXPECT_EQ(f.numberFromString("12 apples"), std::nullopt);
   EXPECT_EQ(f.numberFromString(""), std::nullopt);
+
+  // A '~' in a pattern is a literal: ICU's approximately sign aborted the
+  // process on reading (found by toolbox_number_format_fuzz). "'~'" stays
+  // quoted; "'' ~" is a quote character and a bare tilde.
+  struct Case {
+    const char* pattern;
+    double value;
+    const char* text;
+  };
+  const Case tildes[] = {{"~0", 12, "~12"}, {"0;~0", -12, "~12"}, {"'~'0", 3, "~3"}, {"''~0", 4, "'~4"}};
+  for (const Case& c : tildes) {
+    NumberFormatter t;
+    t.setFormat(c.pattern);
+    EXPECT_EQ(t.stringForObjectValue(c.value), c.text) << c.pattern;
+    EXPECT_EQ(t.numberFromString(c.text), c.value) << c.pattern;
+  }
 }
 
 TEST(NumberFormatDescription, KeysApplyInTableOrder) {

@@ -84,6 +84,11 @@ std::string lowerAscii(std::string_view text) {
   return lower;
 }
 
+// C0 controls and DEL.
+constexpr char kFirstPrintable = 0x20;
+constexpr char kDelete = 0x7F;
+bool isControlCharacter(char c) { return (c >= 0 && c < kFirstPrintable) || c == kDelete; }
+
 struct Key {
   std::string unshifted;
   std::string shifted;  // what the key produces with Shift held
@@ -135,8 +140,11 @@ std::optional<Key> keyNamed(std::string_view name) {
     return Key{characters, characters, functionKeyCode(*number).value_or(0), Shifted::No};
   }
   // Any other single character: a key of another keyboard, typed as it is.
+  // Not a control character: those are the codes of named keys (0x19 is
+  // Backtab, which holds Shift; 0x08 shows as Backspace), and one typed raw
+  // would mean other keys than the name it is shown with.
   bool oneCharacter = utf16Length(name) == 1 && utf8FromUtf16(utf16FromUtf8(name)) == name;
-  if (oneCharacter) return Key{std::string(name), std::string(name), 0};
+  if (oneCharacter && !isControlCharacter(name[0])) return Key{std::string(name), std::string(name), 0};
   return std::nullopt;
 }
 
@@ -175,13 +183,16 @@ std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
 }
 
 // Splits at ", " except where the comma is the key of a chord ("Ctrl+,",
-// or a chord that is just ",").
+// or a chord that is just ","). A "+" ahead of the comma joins the comma to
+// the modifiers, unless that "+" is the key itself: a chord of just "+", or
+// one whose "+" follows another ("Shift++, Shift+T" is two chords).
 std::vector<std::string_view> splitChords(std::string_view text) {
   std::vector<std::string_view> chords;
   std::size_t start = 0;
   for (std::size_t at = 0; at + 1 < text.size(); ++at) {
-    bool separator = text.substr(at, kChordSeparator.size()) == kChordSeparator && at > start &&
-                     text[at - 1] != kModifierJoiner;
+    if (text.substr(at, kChordSeparator.size()) != kChordSeparator || at == start) continue;
+    bool plusIsKey = at - 1 == start || text[at - 2] == kModifierJoiner;
+    bool separator = text[at - 1] != kModifierJoiner || plusIsKey;
     if (!separator) continue;
     chords.push_back(text.substr(start, at - start));
     start = at + kChordSeparator.size();

@@ -6,7 +6,8 @@
 // "Meta+" (Control), "Alt+" (Option), "Shift+". Keys: a character ("S", "5",
 // ",", "+", "%") or a name as Qt writes it ("Space", "Return", "Enter", "Esc",
 // "Tab", "Backtab", "Backspace", "Del", "Home", "End", "PgUp", "PgDown",
-// "Left", "Up", "Right", "Down", "Help", "Clear", "F1" to "F35"). Names and
+// "Left", "Up", "Right", "Down", "Help", "Clear", "F1" to "F35"), or any other
+// single character but a control character (those keys go by name). Names and
 // modifiers are read without regard to case; letters name their key either
 // way ("Ctrl+s" is "Ctrl+S").
 //

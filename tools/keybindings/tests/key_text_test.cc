@@ -93,6 +93,10 @@ TEST(KeyTextTest, ChordsAreSeparatedByCommaBlank) {
       // The comma key inside a sequence, as Qt writes it.
       {"Ctrl+,, Ctrl+S", {{kCommand, ",", 59}, {kCommand, "s", 39}}},
       {",, ,", {{0, ",", 59}, {0, ",", 59}}},
+      // The plus key ends its chord: how `show --notation desktop` writes
+      // Shift+= (found by keybindings_key_text_fuzz).
+      {"Shift++, Shift+T", {{kShift, "+", 21}, {kShift, "T", 28}}},
+      {"+, A", {{kShift, "+", 21}, {0, "a", 38}}},
       {"A, B, C, D, E", {{0, "a", 38}, {0, "b", 56}, {0, "c", 54}, {0, "d", 40}, {0, "e", 26}}},
   };
   for (const Case& c : cases) {
@@ -120,6 +124,11 @@ TEST(KeyTextTest, BadTextSaysWhatIsWrong) {
       {"F01", "unknown key 'F01' in 'F01'"},
       {"Ctrl+S,Ctrl+K", "unknown key 'S,Ctrl+K' in 'Ctrl+S,Ctrl+K'"},
       {"Ctrl+\xff", "unknown key '\xff' in 'Ctrl+\xff'"},
+      // Control characters typed raw: keys that have names, and 0x19 would
+      // show as "Backtab", which holds Shift (found by keybindings_key_text_fuzz).
+      {"\x19", "unknown key '\x19' in '\x19'"},
+      {"Alt+\x08", "unknown key '\x08' in 'Alt+\x08'"},
+      {"\x7f", "unknown key '\x7f' in '\x7f'"},
       {"Ctrl+\xF0\x9F\x98\x80", "unknown key '\xF0\x9F\x98\x80' in 'Ctrl+\xF0\x9F\x98\x80'"},  // two UTF-16 units
   };
   for (const Case& c : cases) {

@@ -154,11 +154,12 @@ struct QOR_TOOLBOX_EXPORT ResolvedPath {
 // to `point1`. Result: empty for an empty path.
 [[nodiscard]] QOR_TOOLBOX_EXPORT ResolvedPath resolveBezierPath(const BezierPath& path);
 
-// A font by family and size; an empty family means the toolkit's default.
-struct QOR_TOOLBOX_EXPORT Font {
+// A font to draw with, by family and size; an empty family means the
+// toolkit's default. (Rich text has fonts of its own, with descriptors.)
+struct DrawingFont {
   std::string family;
   float pointSize = 0;
-  friend bool operator==(const Font&, const Font&) = default;
+  friend bool operator==(const DrawingFont&, const DrawingFont&) = default;
 };
 
 // The current graphics context. Calls happen on the main thread while a view,
@@ -179,9 +180,9 @@ class QOR_TOOLBOX_EXPORT GraphicsContext {
   // included) where the device can replace; other devices paint over.
   virtual void rectFill(Rect rect) = 0;
   // The user's default text font at `size` points.
-  [[nodiscard]] virtual Font userFontOfSize(float size) const = 0;
+  [[nodiscard]] virtual DrawingFont userFontOfSize(float size) const = 0;
   // Draws UTF-8 `text` with the top-left corner of its line box at `point`.
-  virtual void drawStringAtPointWithAttributes(const std::string& text, Point point, const Font& font,
+  virtual void drawStringAtPointWithAttributes(const std::string& text, Point point, const DrawingFont& font,
                                                const Color& color) = 0;
 };
 
@@ -194,7 +195,7 @@ class QOR_TOOLBOX_EXPORT TextStorage {
   [[nodiscard]] virtual char16_t characterAtIndex(std::size_t index) const = 0;
   // The font attribute of the character at `index`; nullopt when it has none
   // or `index` is not below length().
-  [[nodiscard]] virtual std::optional<Font> fontAtIndex(std::size_t index) const = 0;
+  [[nodiscard]] virtual std::optional<DrawingFont> fontAtIndex(std::size_t index) const = 0;
 };
 
 // Where glyphs were laid out: a layout manager together with the one text

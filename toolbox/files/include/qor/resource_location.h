@@ -72,7 +72,9 @@ namespace qor {
 // Tidies a path: a leading "~" or "~/" becomes `homeFolder`, empty and "."
 // components go, each ".." removes the component before it (at the root it
 // is dropped; leading ".." of a relative path stay), and a final "/" goes.
-// "~name" is left as it is. Empty path: empty.
+// "~name" is left as it is. A relative result whose first component is a
+// folder named "~" keeps a leading "./" ("a/../~/b" -> "./~/b"), so that
+// tidying it again leaves it as it is. Empty path: empty.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, std::string_view homeFolder);
 // The same with the user's home folder from `calls`.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, FileCalls& calls = FileCalls::real());

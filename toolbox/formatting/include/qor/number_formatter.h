@@ -8,7 +8,8 @@
 // parentheses. A whole format is "positive;negative"; a negative pattern only
 // lends its prefix and suffix, the digits always follow the positive one.
 // Without a negative pattern negative values get a minus sign in front of the
-// positive form. Rounding is half-even.
+// positive form. Rounding is half-even. A '~' stands for itself (ICU would
+// take it for an approximately sign, and abort on reading text with one).
 //
 // Example:
 //   auto description = qor::Dictionary::make({{"positive", qor::str("#,##0.00")},

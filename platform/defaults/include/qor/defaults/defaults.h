@@ -31,6 +31,8 @@ class MemoryDefaults final : public DefaultsStore {
   [[nodiscard]] Ref objectForKey(const std::string& key) const override;
   // Stores a fixed deep copy of `value`; a null value removes the key.
   void setObjectForKey(Ref value, const std::string& key) override;
+  // setObjectForKey for each entry, in order.
+  void applyBatch(const DefaultsBatch& batch) override;
 
   // Every key and value, in the order the keys were first stored. A new
   // dictionary object at each call; its values are the store's own.
@@ -44,6 +46,12 @@ class MemoryDefaults final : public DefaultsStore {
 // file is read once, at construction, and the whole store is written back,
 // atomically, at every setObjectForKey: a value is on disk when the call
 // returns, or the old file is left as it was.
+//
+// The file is replaced by a rename (FileSystem::writeFileAtomically), so a
+// process killed while writing leaves the old file whole, plus its temporary
+// ".<name>.tmp-<pid>-<n>". Such temporaries are never read; the next store
+// opened on the path removes those whose process is gone, with one "***" log
+// line.
 //
 // A file that cannot be read is taken as missing: the store starts empty.
 // A file that can be read but does not hold a property-list dictionary (bad
@@ -61,6 +69,10 @@ class PlistFileDefaults final : public DefaultsStore {
   // file. A failed write keeps the value in memory, logs one "***" line and
   // leaves the old file untouched; the next successful write carries it.
   void setObjectForKey(Ref value, const std::string& key) override;
+  // Stores every entry of `batch` in memory and then writes the file once,
+  // as setObjectForKey does for one value: on disk the batch is all there
+  // or not at all. An empty batch writes nothing.
+  void applyBatch(const DefaultsBatch& batch) override;
 
   [[nodiscard]] const std::string& path() const { return path_; }
   // True after a failed write until a later write succeeds.
@@ -69,6 +81,8 @@ class PlistFileDefaults final : public DefaultsStore {
   [[nodiscard]] DictionaryRef dictionaryRepresentation() const { return memory_.dictionaryRepresentation(); }
 
  private:
+  // Writes the whole store to the file; see setObjectForKey for a failure.
+  void save();
   // Keeps the unusable file's bytes beside it. Result: false when that fails.
   [[nodiscard]] bool keepUnusableFile();
 

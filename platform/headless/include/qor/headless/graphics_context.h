@@ -30,7 +30,7 @@ class RecordingGraphicsContext final : public GraphicsContext {
     Rect rect;              // RectFill
     std::string text;       // DrawString
     Point point;            // DrawString
-    Font font;              // DrawString
+    DrawingFont font;              // DrawString
     Color color;            // the current colour (DrawString: its own)
     Antialiasing antialiasing;
   };
@@ -44,8 +44,8 @@ class RecordingGraphicsContext final : public GraphicsContext {
   void fill(const BezierPath& path) override;
   void rectFill(Rect rect) override;
   // A font of the family "User" at `size`.
-  [[nodiscard]] Font userFontOfSize(float size) const override { return {kUserFontFamily, size}; }
-  void drawStringAtPointWithAttributes(const std::string& text, Point point, const Font& font,
+  [[nodiscard]] DrawingFont userFontOfSize(float size) const override { return {kUserFontFamily, size}; }
+  void drawStringAtPointWithAttributes(const std::string& text, Point point, const DrawingFont& font,
                                        const Color& color) override;
 
   [[nodiscard]] const std::vector<Operation>& operations() const { return operations_; }
@@ -67,19 +67,19 @@ class RecordingGraphicsContext final : public GraphicsContext {
 // A text of UTF-16 code units, each with an optional font.
 class RecordingTextStorage final : public TextStorage {
  public:
-  explicit RecordingTextStorage(std::u16string text, std::vector<std::optional<Font>> fonts = {})
+  explicit RecordingTextStorage(std::u16string text, std::vector<std::optional<DrawingFont>> fonts = {})
       : text_(std::move(text)), fonts_(std::move(fonts)) {}
   [[nodiscard]] std::size_t length() const override { return text_.size(); }
   [[nodiscard]] char16_t characterAtIndex(std::size_t index) const override {
     return index < text_.size() ? text_[index] : char16_t{0};
   }
-  [[nodiscard]] std::optional<Font> fontAtIndex(std::size_t index) const override {
+  [[nodiscard]] std::optional<DrawingFont> fontAtIndex(std::size_t index) const override {
     return index < fonts_.size() ? fonts_[index] : std::nullopt;
   }
 
  private:
   std::u16string text_;
-  std::vector<std::optional<Font>> fonts_;
+  std::vector<std::optional<DrawingFont>> fonts_;
 };
 
 // One glyph box per index; the box of a range is the union of its glyphs'

@@ -49,7 +49,8 @@ class HeadlessApplication final : public Application {
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of
-// the store that journals each write as "defaults setObjectForKey <key>";
+// the store that journals each write as "defaults setObjectForKey <key>", and
+// each batch as one line "defaults applyBatch <key> <key> ...";
 // setCustomizedMenuWithNumber and i_am_ok are journaled as
 // "setCustomizedMenuWithNumber <n>" and "i_am_ok".
 class HeadlessPanel final : public PreferencesPanel {
@@ -76,6 +77,7 @@ class HeadlessPanel final : public PreferencesPanel {
     RecordingDefaults(DefaultsStore& store, Journal& journal) : store_(store), journal_(journal) {}
     [[nodiscard]] Ref objectForKey(const std::string& key) const override { return store_.objectForKey(key); }
     void setObjectForKey(Ref value, const std::string& key) override;
+    void applyBatch(const DefaultsBatch& batch) override;
 
    private:
     DefaultsStore& store_;

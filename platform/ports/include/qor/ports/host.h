@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qor/menu_item.h"
@@ -17,6 +18,33 @@ namespace qor {
 class View;
 class PreferencesPanel;
 
+// Values gathered for one change of a defaults store: every key is stored,
+// or none is. Keys keep the order they were first set in; setting a key
+// again replaces its value in place.
+class DefaultsBatch {
+ public:
+  using Entry = std::pair<std::string, Ref>;
+
+  // `value` under `key`; a null value removes the key when applied.
+  void setObjectForKey(Ref value, const std::string& key);
+  void setIntegerForKey(std::int64_t value, const std::string& key) { setObjectForKey(integer(value), key); }
+
+  [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
+
+ private:
+  std::vector<Entry> entries_;
+};
+
+inline void DefaultsBatch::setObjectForKey(Ref value, const std::string& key) {
+  for (auto& entry : entries_) {
+    if (entry.first == key) {
+      entry.second = std::move(value);
+      return;
+    }
+  }
+  entries_.emplace_back(key, std::move(value));
+}
+
 // A property-list store of named values.
 class DefaultsStore {
  public:
@@ -26,6 +54,10 @@ class DefaultsStore {
   // Stores `value` (a null value removes the key). Values read back
   // unchanged (equal contents; the store may keep its own copy).
   virtual void setObjectForKey(Ref value, const std::string& key) = 0;
+  // Stores every entry of `batch` as one change: a store kept in a file
+  // writes the file once, so that a crash leaves it with all of the
+  // batch's values or none of them. An empty batch changes nothing.
+  virtual void applyBatch(const DefaultsBatch& batch) = 0;
 
   // The integer value under `key`: a number's integer value (a real is
   // truncated, a boolean is 0 or 1), 0 when absent or not a number.

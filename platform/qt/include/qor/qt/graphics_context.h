@@ -53,8 +53,8 @@ class QtGraphicsContext final : public GraphicsContext {
   void stroke(const BezierPath& path) override;
   void fill(const BezierPath& path) override;
   void rectFill(Rect rect) override;
-  [[nodiscard]] Font userFontOfSize(float size) const override;
-  void drawStringAtPointWithAttributes(const std::string& text, Point point, const Font& font,
+  [[nodiscard]] DrawingFont userFontOfSize(float size) const override;
+  void drawStringAtPointWithAttributes(const std::string& text, Point point, const DrawingFont& font,
                                        const Color& color) override;
 
   // The system's general font.
@@ -74,7 +74,7 @@ class QtTextStorage final : public TextStorage {
   [[nodiscard]] char16_t characterAtIndex(std::size_t index) const override;
   // The character's format font resolved against the document's default
   // font, so it always has one.
-  [[nodiscard]] std::optional<Font> fontAtIndex(std::size_t index) const override;
+  [[nodiscard]] std::optional<DrawingFont> fontAtIndex(std::size_t index) const override;
 
  private:
   const QTextDocument& document_;

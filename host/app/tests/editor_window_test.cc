@@ -1,19 +1,23 @@
-#include "rich_text_window.h"
+#include "editor_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextList>
 #include <QTextTable>
+#include <functional>
 #include <map>
 
 #include "qor/host/document_archive.h"
 #include "qor/image_attachments.h"
+#include "qor/plist_file.h"
+#include "qor/qt/text_system.h"
 #include "qor/tiff_data.h"
 
 namespace qor {
@@ -55,7 +59,7 @@ void screenshot(QWidget& window, const char* name) {
 
 // A heading in a semi-bold, letter-spaced font, a 3 x 2 table with a
 // numbered list in its second cell, and a 1000 x 500 px picture.
-void typeDocument(RichTextWindow& window, const QString& picturePath) {
+void typeDocument(EditorWindow& window, const QString& picturePath) {
   QTextEdit& view = window.textView();
   QFont heading("DejaVu Sans", 16);
   heading.setWeight(QFont::DemiBold);
@@ -83,7 +87,7 @@ void typeDocument(RichTextWindow& window, const QString& picturePath) {
   ASSERT_TRUE(window.insertPicture(picturePath));
 }
 
-class RichTextWindowTest : public ::testing::Test {
+class EditorWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
@@ -94,14 +98,14 @@ class RichTextWindowTest : public ::testing::Test {
   QTemporaryDir folder_;
 };
 
-TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
+TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // Kept beside the screenshots, for a look with the editor itself.
   QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
   const QString path = QString(QOR_RICH_TEXT_ARTIFACTS) + "/figures.qordoc";
   QFile::remove(path);
   std::vector<std::string> before;
   {
-    RichTextWindow window;
+    EditorWindow window;
     window.resize(700, 500);
     typeDocument(window, folder_.filePath("chart.png"));
     before = structure(*window.textView().document());
@@ -117,9 +121,9 @@ TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // 1000 x 500 px at 72 dpi is 1000 x 500 pt, narrowed to 320 pt wide.
   EXPECT_EQ(before[9], "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
 
-  RichTextWindow reopened;
+  EditorWindow reopened;
   reopened.resize(700, 500);
-  ASSERT_TRUE(reopened.openDocument(path)) << reopened.lastError().toStdString();
+  ASSERT_TRUE(reopened.openFile(path)) << reopened.lastError().toStdString();
   EXPECT_EQ(structure(*reopened.textView().document()), before);
   screenshot(reopened, "after.png");
 
@@ -145,7 +149,7 @@ TEST_F(RichTextWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   EXPECT_DOUBLE_EQ(image->xDotsPerInch(), 225.0);
 }
 
-TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
+TEST_F(EditorWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
   const QString path = folder_.filePath("damaged.qordoc");
   const QByteArray damaged = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>format</key>";
   {
@@ -153,9 +157,9 @@ TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(damaged);
   }
-  RichTextWindow window;
+  EditorWindow window;
   window.textView().setPlainText("Unsaved work");
-  EXPECT_FALSE(window.openDocument(path));
+  EXPECT_FALSE(window.openFile(path));
   EXPECT_EQ(window.lastError().toStdString(),
             "The document “damaged.qordoc” could not be opened: it is damaged or is no QOR document.");
   EXPECT_EQ(window.textView().toPlainText(), "Unsaved work");
@@ -163,6 +167,132 @@ TEST_F(RichTextWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), damaged);
   EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), (QStringList{"chart.png", "damaged.qordoc"}));
+}
+
+// A picture's file is found again from its resource location record: by the
+// path relative to the document when both moved together, by its alias when
+// it moved alone, by its absolute path when the document was copied
+// elsewhere; a file that is gone is not found, and the picture keeps the
+// source saved with the document.
+TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
+  struct Case {
+    const char* name;
+    std::function<bool(QDir&)> move;  // in the scratch folder; result: done
+    const char* opened;               // the document then opened
+    const char* found;                // where the picture's file is expected; "": not found
+  };
+  const std::vector<Case> cases = {
+      {"document and folder moved together", [](QDir& d) { return d.mkpath("moved") && d.rename("docs", "moved/docs"); },
+       "moved/docs/report.qordoc", "moved/docs/pics/chart.png"},
+      {"picture moved alone", [](QDir& d) { return d.mkpath("elsewhere") && d.rename("docs/pics/chart.png", "elsewhere/renamed.png"); },
+       "docs/report.qordoc", "elsewhere/renamed.png"},
+      {"document opened from another base",
+       [](QDir& d) { return d.mkpath("copy") && QFile::copy(d.filePath("docs/report.qordoc"), d.filePath("copy/report.qordoc")); },
+       "copy/report.qordoc", "docs/pics/chart.png"},
+      {"picture deleted", [](QDir& d) { return d.remove("docs/pics/chart.png"); }, "docs/report.qordoc", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir scratch;
+    QDir dir(scratch.path());
+    ASSERT_TRUE(dir.mkpath("docs/pics"));
+    ASSERT_TRUE(QFile::copy(folder_.filePath("chart.png"), dir.filePath("docs/pics/chart.png")));
+    {
+      EditorWindow window;
+      window.textView().insertPlainText("Chart: ");
+      ASSERT_TRUE(window.insertPicture(dir.filePath("docs/pics/chart.png")));
+      ASSERT_TRUE(window.saveDocumentTo(dir.filePath("docs/report.qordoc")));
+    }
+    ASSERT_TRUE(c.move(dir));
+    EditorWindow window;
+    ASSERT_TRUE(window.openFile(dir.filePath(c.opened))) << window.lastError().toStdString();
+    const QString expected = *c.found ? QFileInfo(dir.filePath(c.found)).absoluteFilePath() : QString();
+    EXPECT_EQ(window.pictureFiles(), QStringList{expected});
+    EXPECT_EQ(structure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+  }
+}
+
+// The Format menu lists the style sheets and named styles of the support
+// folder under HOME (read again as it opens), applies them, and "Save Style"
+// stores one there, making the folder.
+TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
+  const QByteArray home = qgetenv("HOME");
+  ASSERT_TRUE(qputenv("HOME", folder_.path().toUtf8()));
+  const QString library = folder_.path() + "/Library/Application Support/z-phane/QOR";
+  ASSERT_TRUE(QDir().mkpath(library + "/Style Sheets"));
+  auto sheet = Dictionary::make(
+      {{"name", String::make("Report")},
+       {"styles", Array::make({Dictionary::make({{"name", String::make("Title")},
+                                                 {"font size", Number::makeReal(20)},
+                                                 {"font weight", Number::makeInteger(QFont::Bold)}}),
+                               Dictionary::make({{"name", String::make("Aside")}, {"italic", Number::makeBoolean(true)}})})}});
+  ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
+
+  EditorWindow window;
+  QMenu file;
+  QMenu format;
+  window.addRichTextItems(file, nullptr, format);
+  auto submenu = [](QMenu& menu, const QString& title) -> QMenu* {
+    for (QAction* action : menu.actions())
+      if (action->menu() && action->text() == title) return action->menu();
+    return nullptr;
+  };
+  auto titles = [](QMenu* menu) {
+    QStringList list;
+    for (QAction* action : menu->actions()) list << action->text();
+    return list;
+  };
+  QMenu* styles = submenu(format, "Styles");
+  QMenu* sheets = submenu(format, "Style Sheets");
+  ASSERT_TRUE(styles && sheets);
+  EXPECT_FALSE(styles->isEnabled());
+  EXPECT_EQ(titles(sheets), QStringList{"Report"});
+  QMenu* report = submenu(*sheets, "Report");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(titles(report), (QStringList{"Title", "Aside"}));
+
+  QTextEdit& view = window.textView();
+  view.setPlainText("Results");
+  view.selectAll();
+  report->actions().at(0)->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
+
+  ASSERT_TRUE(window.saveStyle("Big / bold"));
+  EXPECT_TRUE(QFile::exists(library + "/Named Styles/Big - bold.qor1_tag_set"));
+  Q_EMIT format.aboutToShow();
+  EXPECT_TRUE(styles->isEnabled());
+  EXPECT_EQ(titles(styles), QStringList{"Big / bold"});
+  view.setPlainText("Other");
+  view.selectAll();
+  styles->actions().at(0)->trigger();
+  EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+  EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
+
+  EXPECT_FALSE(window.saveStyle("  "));
+  ASSERT_TRUE(qputenv("HOME", home));
+}
+
+// Any file but a ".qordoc" is plain text both ways: formatting typed into it
+// is not written, and the bytes read are the bytes written.
+TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {
+  const QString path = folder_.filePath("notes.txt");
+  const QByteArray original = "first line\n\tsecond, caf\xC3\xA9\n";
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(original);
+  }
+  EditorWindow window;
+  ASSERT_TRUE(window.openFile(path)) << window.lastError().toStdString();
+  EXPECT_EQ(window.textView().toPlainText().toUtf8(), original);
+  window.textView().moveCursor(QTextCursor::End);
+  window.textView().setFontWeight(QFont::Bold);
+  window.textView().insertPlainText("bold");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), original + "bold");
 }
 
 }  // namespace
