@@ -22,6 +22,7 @@
 
 #include "command_line.h"
 #include "qor/defaults/defaults.h"
+#include "qor/key_bindings.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "session.h"
@@ -94,7 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   qor::MemoryDefaults store;
   Tool importing(store);
-  const bool isDictionary = qor::asDictionary(qor::propertyListFromBytes(std::span(data, size))) != nullptr;
+  const qor::DictionaryRef set = qor::asDictionary(qor::propertyListFromBytes(std::span(data, size)));
+  const bool isDictionary = set != nullptr;
+  // Reset refuses to replace a part of the set that is there but is no
+  // dictionary: it would lose what the user kept there.
+  bool malformedPart = false;
+  for (const char* part : {qor::kSetMenuKey, qor::kSetEditorKey})
+    if (set && set->objectForKey(part) && !set->dictionaryForKey(part)) malformedPart = true;
   const std::vector<std::string> dryRun = {"import", "--dry-run", file.path()};
   const qor::Outcome previewed = importing.run(dryRun);
   if ((previewed.status == qor::kExitSuccess) != isDictionary) fail(dryRun, previewed);
@@ -122,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qor::Outcome outcome = trying.run(arguments);
     // `conflicts` says it found some with its own status.
     const bool expected = outcome.status == qor::kExitSuccess ||
-                          (arguments.front() == "conflicts" && outcome.status == qor::kExitConflict);
+                          (arguments.front() == "conflicts" && outcome.status == qor::kExitConflict) ||
+                          (arguments.front() == "reset" && malformedPart);
     if (!expected) fail(arguments, outcome);
   }
   return 0;
