@@ -26,53 +26,18 @@
 
 #include "command_search.h"
 #include "conflicts.h"
+#include "random_group.h"
 
 namespace {
 
-constexpr std::uint32_t kSeed = 20240601;
-constexpr std::array<std::int64_t, 6> kChords = {0x100000, 0x120000, 0x180000, 0x140000, 0x1A0000, 0x80000};
-constexpr int kPlainKeyPercent = 15;
-constexpr int kContextPercent = 5;
-constexpr const char* kKeys = "abcdefghijklmnopqrstuvwxyz0123456789,.;[]";
+constexpr std::uint32_t kSeed = qor::bench::kRandomGroupSeed;
 constexpr std::int64_t kLargeGroup = 12000;
 constexpr std::int64_t kSmallGroup = 1200;
 constexpr std::int64_t kCommandCount = 1200;
 constexpr std::size_t kWordsPerTitle = 3;
 
-qor::DictionaryRef keyStroke(const std::string& key, std::int64_t mask) {
-  return qor::Dictionary::make({{qor::kStrokeUnicharKey, qor::integer(key[0])},
-                                {qor::kStrokeKeyKey, qor::str(key)},
-                                {qor::kStrokeModifiersKey, qor::integer(mask)}});
-}
-
-qor::DictionaryRef makeGroup(std::size_t bindings) {
-  std::mt19937 random(kSeed);
-  const std::string keys = kKeys;
-  std::uniform_int_distribution<std::size_t> keyIndex(0, keys.size() - 1);
-  std::uniform_int_distribution<std::size_t> chordIndex(0, kChords.size() - 1);
-  std::uniform_int_distribution<int> percent(0, 99);
-  auto group = qor::MutableDictionary::make();
-  for (std::size_t i = 0; i < bindings; ++i) {
-    std::string key(1, keys[keyIndex(random)]);
-    std::vector<qor::Ref> strokes;
-    if (percent(random) < kPlainKeyPercent) {
-      strokes.push_back(keyStroke(key, 0));
-    } else {
-      std::int64_t mask = kChords[chordIndex(random)];
-      strokes.push_back(qor::Dictionary::make({{qor::kStrokeModifiersKey, qor::integer(mask)}}));
-      strokes.push_back(keyStroke(key, mask));
-    }
-    auto entry = qor::MutableDictionary::make(
-        {{qor::kKeySequencesKey, qor::Array::make({qor::Array::make(std::move(strokes))})},
-         {qor::kEntryTitleKey, qor::str("Command " + std::to_string(i))}});
-    if (percent(random) < kContextPercent) entry->setObjectForKey(qor::str("text"), qor::kEntryContextKey);
-    group->setObjectForKey(entry, "[command" + std::to_string(i) + ":] [] [0]");
-  }
-  return group;
-}
-
 void BM_AllConflicts(benchmark::State& state) {
-  const auto group = makeGroup(static_cast<std::size_t>(state.range(0)));
+  const auto group = qor::bench::randomGroup(static_cast<std::size_t>(state.range(0)));
   std::size_t found = 0;
   for (auto _ : state) {
     auto conflicts = qor::allConflicts(group);
@@ -85,7 +50,7 @@ void BM_AllConflicts(benchmark::State& state) {
 BENCHMARK(BM_AllConflicts)->Arg(kSmallGroup)->Arg(kLargeGroup)->Unit(benchmark::kMillisecond);
 
 void BM_TouchEveryStroke(benchmark::State& state) {
-  const auto group = makeGroup(static_cast<std::size_t>(state.range(0)));
+  const auto group = qor::bench::randomGroup(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     std::size_t sum = 0;
     for (const auto& [key, value] : group->entries()) {
@@ -104,7 +69,7 @@ void BM_TouchEveryStroke(benchmark::State& state) {
 BENCHMARK(BM_TouchEveryStroke)->Arg(kSmallGroup)->Arg(kLargeGroup)->Unit(benchmark::kMillisecond);
 
 void BM_OneSearchPerBinding(benchmark::State& state) {
-  const auto group = makeGroup(static_cast<std::size_t>(state.range(0)));
+  const auto group = qor::bench::randomGroup(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     std::size_t found = 0;
     for (const auto& [key, value] : group->entries()) {
