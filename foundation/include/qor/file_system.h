@@ -1,4 +1,5 @@
-// A seam for file-system calls, so that tests can inject failures.
+/// @file
+/// A seam for file-system calls, so that tests can inject failures.
 #pragma once
 
 #include <cstddef>
@@ -14,27 +15,27 @@ namespace qor {
 class QOR_TOOLBOX_EXPORT FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // The whole file, or nullopt when it cannot be opened or read.
+  /// The whole file, or nullopt when it cannot be opened or read.
   [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) = 0;
-  // Writes `bytes` to `path` atomically: a temporary ".<name>.tmp-..." in the
-  // same folder, fsync, rename over `path`, fsync of the folder. A new file
-  // gets 0666 less the umask; a replaced one keeps its permission bits (not
-  // its owner). Through a symbolic link the file it points to is replaced
-  // and the link stays (a link that points nowhere is replaced). Result:
-  // false, with the line "*** cannot write <path>: <step>: <error>" in the
-  // log, when any step up to the rename fails; `path` is then as it was and
-  // no temporary remains.
+  /// Writes `bytes` to `path` atomically: a temporary ".<name>.tmp-..." in the
+  /// same folder, fsync, rename over `path`, fsync of the folder. A new file
+  /// gets 0666 less the umask; a replaced one keeps its permission bits (not
+  /// its owner). Through a symbolic link the file it points to is replaced
+  /// and the link stays (a link that points nowhere is replaced). Result:
+  /// false, with the line "*** cannot write <path>: <step>: <error>" in the
+  /// log, when any step up to the rename fails; `path` is then as it was and
+  /// no temporary remains.
   [[nodiscard]] virtual bool writeFileAtomically(const std::string& path,
                                                  const std::vector<std::uint8_t>& bytes) = 0;
-  // Removes the temporaries that writeFileAtomically left beside `path` (or
-  // beside the file a symbolic link at `path` points to) in a process that
-  // died before its rename: ".<name>.tmp-<pid>-<n>" whose process <pid> no
-  // longer exists on this machine. Temporaries of a live process, and any
-  // other name, are left alone. Result: how many were removed; 0 when the
-  // folder cannot be listed. The default removes nothing, for file systems
-  // that never leave temporaries (those kept in memory).
+  /// Removes the temporaries that writeFileAtomically left beside `path` (or
+  /// beside the file a symbolic link at `path` points to) in a process that
+  /// died before its rename: ".<name>.tmp-<pid>-<n>" whose process <pid> no
+  /// longer exists on this machine. Temporaries of a live process, and any
+  /// other name, are left alone. Result: how many were removed; 0 when the
+  /// folder cannot be listed. The default removes nothing, for file systems
+  /// that never leave temporaries (those kept in memory).
   virtual std::size_t removeAbandonedTemporaries(const std::string& path);
-  // The process-wide real file system.
+  /// The process-wide real file system.
   static FileSystem& real();
 };
 

@@ -1,15 +1,16 @@
-// File wrappers: a file's contents and names held in memory, detached from
-// the file system. A wrapper is a regular file (its bytes), a symbolic link
-// (its destination path) or a folder (its child wrappers).
-//
-// A wrapper is an opaque value (qor/opaque.h) and never changes after it is
-// made. It has a property-list form, so that archives that keep only
-// property-list values can still carry the wrappers stored in a text.
-//
-// Example:
-//   auto picture = FileWrapper::makeRegularFile(jpegBytes, "photo.jpeg");
-//   picture->preferredFilename();   // "photo.jpeg"
-//   picture->filename();            // "photo.jpeg" (the preferred name unless given)
+/// @file
+/// File wrappers: a file's contents and names held in memory, detached from
+/// the file system. A wrapper is a regular file (its bytes), a symbolic link
+/// (its destination path) or a folder (its child wrappers).
+///
+/// A wrapper is an opaque value (qor/opaque.h) and never changes after it is
+/// made. It has a property-list form, so that archives that keep only
+/// property-list values can still carry the wrappers stored in a text.
+///
+/// Example:
+///   auto picture = FileWrapper::makeRegularFile(jpegBytes, "photo.jpeg");
+///   picture->preferredFilename();   // "photo.jpeg"
+///   picture->filename();            // "photo.jpeg" (the preferred name unless given)
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -30,14 +31,14 @@ class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
  public:
   enum class Type { RegularFile, SymbolicLink, Folder };
 
-  // A wrapper has a preferred file name and a file name; an empty
-  // `filename` means the preferred one.
+  /// A wrapper has a preferred file name and a file name; an empty
+  /// `filename` means the preferred one.
   [[nodiscard]] static FileWrapperRef makeRegularFile(std::vector<std::uint8_t> contents,
                                                       std::string preferredFilename = {},
                                                       std::string filename = {});
   [[nodiscard]] static FileWrapperRef makeSymbolicLink(std::string destination, std::string preferredFilename = {},
                                                        std::string filename = {});
-  // Null children are left out.
+  /// Null children are left out.
   [[nodiscard]] static FileWrapperRef makeFolder(std::vector<FileWrapperRef> children,
                                                  std::string preferredFilename = {}, std::string filename = {});
 
@@ -47,23 +48,23 @@ class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
 
   [[nodiscard]] Type type() const { return type_; }
   [[nodiscard]] bool isRegularFile() const { return type_ == Type::RegularFile; }
-  // The bytes of a regular file; empty for the other types.
+  /// The bytes of a regular file; empty for the other types.
   [[nodiscard]] const std::vector<std::uint8_t>& regularFileContents() const { return contents_; }
-  // The destination of a symbolic link; empty for the other types.
+  /// The destination of a symbolic link; empty for the other types.
   [[nodiscard]] const std::string& symbolicLinkDestination() const { return destination_; }
-  // The children of a folder; empty for the other types.
+  /// The children of a folder; empty for the other types.
   [[nodiscard]] const std::vector<FileWrapperRef>& fileWrappers() const { return children_; }
   [[nodiscard]] const std::string& preferredFilename() const { return preferredFilename_; }
   [[nodiscard]] const std::string& filename() const { return filename_; }
 
-  // The property-list form:
-  //   {"type" = "file" | "link" | "folder"; "preferred file name" = ...;
-  //    "file name" = ...; "contents" = <data> | "destination" = ... |
-  //    "files" = (child forms)}
+  /// The property-list form:
+  ///   {"type" = "file" | "link" | "folder"; "preferred file name" = ...;
+  ///    "file name" = ...; "contents" = <data> | "destination" = ... |
+  ///    "files" = (child forms)}
   [[nodiscard]] DictionaryRef propertyList() const;
-  // Reads that form. Result: null for any other value, an unknown type, a
-  // missing or mistyped entry, or folders nested deeper than
-  // kMaximumFolderDepth.
+  /// Reads that form. Result: null for any other value, an unknown type, a
+  /// missing or mistyped entry, or folders nested deeper than
+  /// kMaximumFolderDepth.
   [[nodiscard]] static FileWrapperRef fromPropertyList(const Ref& value);
   static constexpr int kMaximumFolderDepth = 64;
 

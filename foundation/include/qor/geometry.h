@@ -1,5 +1,6 @@
-// 32-bit floating-point geometry shared by the toolkit ports and the drawing
-// toolbox. Whether y grows downward or upward is said by each user.
+/// @file
+/// 32-bit floating-point geometry shared by the toolkit ports and the drawing
+/// toolbox. Whether y grows downward or upward is said by each user.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -1,21 +1,22 @@
-// The system log, without levels.
-//
-// Lines go to the system log daemon (facility LOG_USER, priority notice,
-// identity "keybindings" with the process id, in the form syslog() writes)
-// and to every capture that is alive at the time, so tests can assert the
-// exact lines.
-//
-// Logging never waits for the daemon. While none listens, a connection is
-// tried at most once a second, and a line costs no system call and reaches
-// only the captures. A daemon that is behind makes the sender drop lines
-// rather than wait; once it takes lines again, the first one it gets is
-// "*** <n> log lines dropped while the system log was busy" ("log line" for
-// one).
-//
-// Example:
-//   qor::LogCapture capture;
-//   qor::logLine("*** Remove bogus editor shortcuts. (1)");
-//   capture.lines();   // {"*** Remove bogus editor shortcuts. (1)"}
+/// @file
+/// The system log, without levels.
+///
+/// Lines go to the system log daemon (facility LOG_USER, priority notice,
+/// identity "keybindings" with the process id, in the form syslog() writes)
+/// and to every capture that is alive at the time, so tests can assert the
+/// exact lines.
+///
+/// Logging never waits for the daemon. While none listens, a connection is
+/// tried at most once a second, and a line costs no system call and reaches
+/// only the captures. A daemon that is behind makes the sender drop lines
+/// rather than wait; once it takes lines again, the first one it gets is
+/// "*** <n> log lines dropped while the system log was busy" ("log line" for
+/// one).
+///
+/// Example:
+///   qor::LogCapture capture;
+///   qor::logLine("*** Remove bogus editor shortcuts. (1)");
+///   capture.lines();   // {"*** Remove bogus editor shortcuts. (1)"}
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -26,19 +27,19 @@
 
 namespace qor {
 
-// Writes one line. Embedded newlines are kept; an empty line is written too.
+/// Writes one line. Embedded newlines are kept; an empty line is written too.
 QOR_TOOLBOX_EXPORT void logLine(std::string_view line);
 
-// Points the log at the daemon socket `path` (an AF_UNIX datagram or stream
-// socket) instead of "/dev/log", for tests and benchmarks that run a daemon
-// of their own. Closes the current connection and forgets dropped lines; the
-// new path is tried at the next line. A path too long for a socket address
-// (107 bytes and more) is never reached: lines then go to the captures only.
+/// Points the log at the daemon socket `path` (an AF_UNIX datagram or stream
+/// socket) instead of "/dev/log", for tests and benchmarks that run a daemon
+/// of their own. Closes the current connection and forgets dropped lines; the
+/// new path is tried at the next line. A path too long for a socket address
+/// (107 bytes and more) is never reached: lines then go to the captures only.
 QOR_TOOLBOX_EXPORT void setSystemLogSocketPath(std::string_view path);
 
-// While alive, records every line logged on any thread, in order. Captures
-// nest: each live capture sees every line. Whether lines also reach syslog
-// while a capture is alive is chosen per capture.
+/// While alive, records every line logged on any thread, in order. Captures
+/// nest: each live capture sees every line. Whether lines also reach syslog
+/// while a capture is alive is chosen per capture.
 class QOR_TOOLBOX_EXPORT LogCapture {
  public:
   enum class Syslog { Silence, Forward };

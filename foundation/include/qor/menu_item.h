@@ -1,8 +1,9 @@
-// The menu-item port: what the pane and the toolbox read of a host menu.
-//
-// The host's real menus (Qt), the headless host and tests all implement it.
-// Items are owned by their menu; a `MenuItem*` stays valid while the menu
-// lives.
+/// @file
+/// The menu-item port: what the pane and the toolbox read of a host menu.
+///
+/// The host's real menus (Qt), the headless host and tests all implement it.
+/// Items are owned by their menu; a `MenuItem*` stays valid while the menu
+/// lives.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -20,14 +21,14 @@ class QOR_TOOLBOX_EXPORT MenuItem {
  public:
   virtual ~MenuItem() = default;
   [[nodiscard]] virtual std::string title() const = 0;
-  // The action's selector name, colon included ("saveDocument:"); nullopt
-  // when the item has no action.
+  /// The action's selector name, colon included ("saveDocument:"); nullopt
+  /// when the item has no action.
   [[nodiscard]] virtual std::optional<std::string> actionName() const = 0;
-  // The class name of the item's target; nullopt when it has no target.
+  /// The class name of the item's target; nullopt when it has no target.
   [[nodiscard]] virtual std::optional<std::string> targetClassName() const = 0;
   [[nodiscard]] virtual std::int64_t tag() const = 0;
   [[nodiscard]] virtual bool isSeparatorItem() const = 0;
-  // The item's submenu, or null.
+  /// The item's submenu, or null.
   [[nodiscard]] virtual const Menu* submenu() const = 0;
 };
 
@@ -36,11 +37,11 @@ class QOR_TOOLBOX_EXPORT Menu {
   virtual ~Menu() = default;
   [[nodiscard]] virtual std::string title() const = 0;
   [[nodiscard]] virtual std::size_t numberOfItems() const = 0;
-  // The item at `index`, or null when `index` is not below numberOfItems().
+  /// The item at `index`, or null when `index` is not below numberOfItems().
   [[nodiscard]] virtual const MenuItem* itemAtIndex(std::size_t index) const = 0;
 };
 
-// The action name of items that only open their submenu.
+/// The action name of items that only open their submenu.
 inline constexpr const char* kSubmenuAction = "submenuAction:";
 
 }  // namespace qor

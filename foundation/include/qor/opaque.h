@@ -1,22 +1,23 @@
-// Values that are not property lists: fonts, paragraph styles, text
-// attachments, file wrappers, images.
-//
-// They are Objects of kind Opaque, so they sit in the same dictionaries,
-// arrays and attribute runs as property-list values (a text's attributes
-// mix a font with a colour name), and they share the identity rules of the
-// value model: a value is one heap object behind a shared reference.
-//
-// What they never do is pass for a property list: the plist writer refuses a
-// value that holds one (as it refuses any other value the XML form cannot
-// carry), so an archive keeps only property-list values unless its writer
-// turns an opaque value into a property list on purpose (`FileWrapper` has
-// such a form). Each platform seam defines its own subclasses; code that
-// needs a particular type asks for it with `opaqueAs<T>`.
-//
-// Example:
-//   auto wrapper = FileWrapper::makeRegularFile(bytes, "photo.jpeg");
-//   attributes->setObjectForKey(wrapper, "QOR image file attribute name");
-//   opaqueAs<FileWrapper>(attributes->objectForKey("QOR image file attribute name"));  // wrapper
+/// @file
+/// Values that are not property lists: fonts, paragraph styles, text
+/// attachments, file wrappers, images.
+///
+/// They are Objects of kind Opaque, so they sit in the same dictionaries,
+/// arrays and attribute runs as property-list values (a text's attributes
+/// mix a font with a colour name), and they share the identity rules of the
+/// value model: a value is one heap object behind a shared reference.
+///
+/// What they never do is pass for a property list: the plist writer refuses a
+/// value that holds one (as it refuses any other value the XML form cannot
+/// carry), so an archive keeps only property-list values unless its writer
+/// turns an opaque value into a property list on purpose (`FileWrapper` has
+/// such a form). Each platform seam defines its own subclasses; code that
+/// needs a particular type asks for it with `opaqueAs<T>`.
+///
+/// Example:
+///   auto wrapper = FileWrapper::makeRegularFile(bytes, "photo.jpeg");
+///   attributes->setObjectForKey(wrapper, "QOR image file attribute name");
+///   opaqueAs<FileWrapper>(attributes->objectForKey("QOR image file attribute name"));  // wrapper
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -32,13 +33,13 @@ namespace qor {
 class QOR_TOOLBOX_EXPORT Opaque : public Object {
  public:
   [[nodiscard]] Kind kind() const final { return Kind::Opaque; }
-  // A short name of the type for logs and test failures ("font").
+  /// A short name of the type for logs and test failures ("font").
   [[nodiscard]] virtual std::string_view typeName() const = 0;
-  // Equality of contents, used by `isEqual` (so by longest effective
-  // ranges too). The default is identity: two fonts made separately are
-  // different unless their class says how to compare them.
+  /// Equality of contents, used by `isEqual` (so by longest effective
+  /// ranges too). The default is identity: two fonts made separately are
+  /// different unless their class says how to compare them.
   [[nodiscard]] virtual bool isEqualTo(const Opaque& other) const { return this == &other; }
-  // What `describe` shows; the default is "<typeName>".
+  /// What `describe` shows; the default is "<typeName>".
   [[nodiscard]] virtual std::string description() const;
 
  protected:
@@ -47,8 +48,8 @@ class QOR_TOOLBOX_EXPORT Opaque : public Object {
 
 using OpaqueRef = std::shared_ptr<Opaque>;
 
-// The value as an opaque value of class `T`; null when `value` is null, not
-// opaque, or of another class.
+/// The value as an opaque value of class `T`; null when `value` is null, not
+/// opaque, or of another class.
 template <typename T>
 [[nodiscard]] std::shared_ptr<T> opaqueAs(const Ref& value) {
   if (!value || value->kind() != Kind::Opaque) return nullptr;

@@ -1,21 +1,22 @@
-// Property-list values with reference identity.
-//
-// Every value is a heap object held through a shared reference (`Ref`). Two
-// equal strings made separately are two objects: identity is pointer equality
-// (`a.get() == b.get()`), equality of contents is `isEqual`.
-//
-// Arrays and dictionaries come in a fixed and a mutable form. The mutable form
-// derives from the fixed one, so a mutable array answers true to `isArray()`
-// and `asArray()`; only `asMutableArray()` tells the two apart. Leaves
-// (string, number, data, date) are never changed after creation.
-//
-// Dictionaries have string keys and enumerate in insertion order; replacing
-// the value of an existing key keeps the key's position.
-//
-// Example:
-//   auto set = MutableDictionary::make();
-//   set->setObjectForKey(String::make("Mine"), "name");
-//   auto name = set->stringForKey("name");   // "Mine"
+/// @file
+/// Property-list values with reference identity.
+///
+/// Every value is a heap object held through a shared reference (`Ref`). Two
+/// equal strings made separately are two objects: identity is pointer equality
+/// (`a.get() == b.get()`), equality of contents is `isEqual`.
+///
+/// Arrays and dictionaries come in a fixed and a mutable form. The mutable form
+/// derives from the fixed one, so a mutable array answers true to `isArray()`
+/// and `asArray()`; only `asMutableArray()` tells the two apart. Leaves
+/// (string, number, data, date) are never changed after creation.
+///
+/// Dictionaries have string keys and enumerate in insertion order; replacing
+/// the value of an existing key keeps the key's position.
+///
+/// Example:
+///   auto set = MutableDictionary::make();
+///   set->setObjectForKey(String::make("Mine"), "name");
+///   auto name = set->stringForKey("name");   // "Mine"
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -51,9 +52,9 @@ using MutableArrayRef = std::shared_ptr<MutableArray>;
 using DictionaryRef = std::shared_ptr<Dictionary>;
 using MutableDictionaryRef = std::shared_ptr<MutableDictionary>;
 
-// Opaque: a value that is not a property list (a font, a file wrapper, an
-// image); see qor/opaque.h. Url: a URL, written to property-list files as a
-// one-entry dictionary (see qor/url.h).
+/// Opaque: a value that is not a property list (a font, a file wrapper, an
+/// image); see qor/opaque.h. Url: a URL, written to property-list files as a
+/// one-entry dictionary (see qor/url.h).
 enum class Kind { String, Number, Data, Date, Array, Dictionary, Url, Opaque };
 
 class QOR_TOOLBOX_EXPORT Object {
@@ -69,17 +70,17 @@ class QOR_TOOLBOX_EXPORT Object {
   [[nodiscard]] bool isDate() const { return kind() == Kind::Date; }
   [[nodiscard]] bool isArray() const { return kind() == Kind::Array; }
   [[nodiscard]] bool isDictionary() const { return kind() == Kind::Dictionary; }
-  // A URL (qor/url.h): written to property-list files in a form of its own.
+  /// A URL (qor/url.h): written to property-list files in a form of its own.
   [[nodiscard]] bool isUrl() const { return kind() == Kind::Url; }
-  // True only for the mutable forms of arrays and dictionaries.
+  /// True only for the mutable forms of arrays and dictionaries.
   [[nodiscard]] virtual bool isMutable() const { return false; }
 
  protected:
   Object() = default;
 };
 
-// Typed views of a reference; each gives null when `value` is null or of
-// another kind. A mutable container is also returned by asArray/asDictionary.
+/// Typed views of a reference; each gives null when `value` is null or of
+/// another kind. A mutable container is also returned by asArray/asDictionary.
 [[nodiscard]] QOR_TOOLBOX_EXPORT StringRef asString(const Ref& value);
 [[nodiscard]] QOR_TOOLBOX_EXPORT NumberRef asNumber(const Ref& value);
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef asData(const Ref& value);
@@ -89,10 +90,10 @@ class QOR_TOOLBOX_EXPORT Object {
 [[nodiscard]] QOR_TOOLBOX_EXPORT DictionaryRef asDictionary(const Ref& value);
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef asMutableDictionary(const Ref& value);
 
-// Deep equality of contents (kinds, values, order of array elements; the
-// order of dictionary keys does not count). Integers and reals compare by
-// numeric value; a boolean equals only a boolean. Two nulls are equal; a null
-// and a value are not.
+/// Deep equality of contents (kinds, values, order of array elements; the
+/// order of dictionary keys does not count). Integers and reals compare by
+/// numeric value; a boolean equals only a boolean. Two nulls are equal; a null
+/// and a value are not.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool isEqual(const Ref& a, const Ref& b);
 
 class QOR_TOOLBOX_EXPORT String final : public Object {
@@ -106,7 +107,7 @@ class QOR_TOOLBOX_EXPORT String final : public Object {
   std::string value_;
 };
 
-// Integer, real or boolean; the three stay apart through files and copies.
+/// Integer, real or boolean; the three stay apart through files and copies.
 class QOR_TOOLBOX_EXPORT Number final : public Object {
  public:
   enum class Type { Integer, Real, Boolean };
@@ -117,11 +118,11 @@ class QOR_TOOLBOX_EXPORT Number final : public Object {
   [[nodiscard]] Kind kind() const override { return Kind::Number; }
   [[nodiscard]] Type type() const { return type_; }
   [[nodiscard]] bool isBoolean() const { return type_ == Type::Boolean; }
-  // Conversions: a real is truncated toward zero (saturating at the int64
-  // range; NaN gives 0); a boolean is 0 or 1.
+  /// Conversions: a real is truncated toward zero (saturating at the int64
+  /// range; NaN gives 0); a boolean is 0 or 1.
   [[nodiscard]] std::int64_t integerValue() const;
   [[nodiscard]] double realValue() const;
-  // True when the value is not zero.
+  /// True when the value is not zero.
   [[nodiscard]] bool boolValue() const;
 
   Number(Type type, std::int64_t i, double r) : type_(type), integer_(i), real_(r) {}
@@ -145,7 +146,7 @@ class QOR_TOOLBOX_EXPORT Data final : public Object {
   std::vector<std::uint8_t> bytes_;
 };
 
-// A point in time, kept as seconds (with fraction) since 1970-01-01 UTC.
+/// A point in time, kept as seconds (with fraction) since 1970-01-01 UTC.
 class QOR_TOOLBOX_EXPORT Date final : public Object {
  public:
   explicit Date(double secondsSince1970) : seconds_(secondsSince1970) {}
@@ -160,14 +161,14 @@ class QOR_TOOLBOX_EXPORT Date final : public Object {
 class QOR_TOOLBOX_EXPORT Array : public Object {
  public:
   explicit Array(std::vector<Ref> elements = {}) : elements_(std::move(elements)) {}
-  // A fixed array; the elements are shared, not copied.
+  /// A fixed array; the elements are shared, not copied.
   static ArrayRef make(std::vector<Ref> elements = {}) {
     return std::make_shared<Array>(std::move(elements));
   }
   [[nodiscard]] Kind kind() const override { return Kind::Array; }
   [[nodiscard]] std::size_t count() const { return elements_.size(); }
   [[nodiscard]] bool empty() const { return elements_.empty(); }
-  // The element at `index`, or null when `index` is not below count().
+  /// The element at `index`, or null when `index` is not below count().
   [[nodiscard]] Ref objectAtIndex(std::size_t index) const;
   [[nodiscard]] const std::vector<Ref>& elements() const { return elements_; }
 
@@ -182,14 +183,14 @@ class QOR_TOOLBOX_EXPORT MutableArray final : public Array {
     return std::make_shared<MutableArray>(std::move(elements));
   }
   [[nodiscard]] bool isMutable() const override { return true; }
-  // A null `value` is ignored (containers never hold null).
+  /// A null `value` is ignored (containers never hold null).
   void addObject(Ref value);
-  // `index` above count() is ignored; equal to count() appends.
+  /// `index` above count() is ignored; equal to count() appends.
   void insertObjectAtIndex(Ref value, std::size_t index);
-  // `index` not below count() is ignored.
+  /// `index` not below count() is ignored.
   void removeObjectAtIndex(std::size_t index);
   void removeAllObjects() { elements_.clear(); }
-  // Replaces the whole contents; the array stays the same object.
+  /// Replaces the whole contents; the array stays the same object.
   void setElements(std::vector<Ref> elements) { elements_ = std::move(elements); }
 };
 
@@ -197,7 +198,7 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
  public:
   using Entry = std::pair<std::string, Ref>;
   Dictionary() = default;
-  // Later duplicates of a key replace the earlier value in its position.
+  /// Later duplicates of a key replace the earlier value in its position.
   explicit Dictionary(std::vector<Entry> entries);
   static DictionaryRef make(std::vector<Entry> entries = {}) {
     return std::make_shared<Dictionary>(std::move(entries));
@@ -205,14 +206,14 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
   [[nodiscard]] Kind kind() const override { return Kind::Dictionary; }
   [[nodiscard]] std::size_t count() const { return entries_.size(); }
   [[nodiscard]] bool empty() const { return entries_.empty(); }
-  // The value under `key`, or null.
+  /// The value under `key`, or null.
   [[nodiscard]] Ref objectForKey(std::string_view key) const;
   [[nodiscard]] bool containsKey(std::string_view key) const { return find(key).has_value(); }
-  // Keys and entries in insertion order.
+  /// Keys and entries in insertion order.
   [[nodiscard]] std::vector<std::string> allKeys() const;
   [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
 
-  // Typed look-ups: null (or nullopt) when absent or of another kind.
+  /// Typed look-ups: null (or nullopt) when absent or of another kind.
   [[nodiscard]] StringRef stringForKey(std::string_view key) const { return asString(objectForKey(key)); }
   [[nodiscard]] NumberRef numberForKey(std::string_view key) const { return asNumber(objectForKey(key)); }
   [[nodiscard]] ArrayRef arrayForKey(std::string_view key) const { return asArray(objectForKey(key)); }
@@ -227,16 +228,16 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
   void clear();
 
  private:
-  // Small dictionaries (strokes, entries) are searched in place: a hash index
-  // per stroke would cost more memory and cache than it saves. Larger ones
-  // keep an index from key to position.
+  /// Small dictionaries (strokes, entries) are searched in place: a hash index
+  /// per stroke would cost more memory and cache than it saves. Larger ones
+  /// keep an index from key to position.
   static constexpr std::size_t kLinearSearchLimit = 8;
   [[nodiscard]] std::optional<std::size_t> find(std::string_view key) const;
   void rebuildIndex();
 
   std::vector<Entry> entries_;
-  // Null while the dictionary is small; kept out of line so that the many
-  // small dictionaries stay small.
+  /// Null while the dictionary is small; kept out of line so that the many
+  /// small dictionaries stay small.
   std::unique_ptr<std::unordered_map<std::string_view, std::size_t>> index_;
 };
 
@@ -247,22 +248,22 @@ class QOR_TOOLBOX_EXPORT MutableDictionary final : public Dictionary {
     return std::make_shared<MutableDictionary>(std::move(entries));
   }
   [[nodiscard]] bool isMutable() const override { return true; }
-  // A null `value` removes the key.
+  /// A null `value` removes the key.
   void setObjectForKey(Ref value, std::string key);
   void removeObjectForKey(std::string_view key) { remove(key); }
-  // One pass over the entries, whatever the number of keys.
+  /// One pass over the entries, whatever the number of keys.
   void removeObjectsForKeys(const std::vector<std::string>& keys) { removeMany(keys); }
   void removeAllObjects() { clear(); }
 };
 
-// Short constructors for building values in code and tests.
+/// Short constructors for building values in code and tests.
 [[nodiscard]] inline StringRef str(std::string utf8) { return String::make(std::move(utf8)); }
 [[nodiscard]] inline NumberRef integer(std::int64_t v) { return Number::makeInteger(v); }
 [[nodiscard]] inline NumberRef real(double v) { return Number::makeReal(v); }
 [[nodiscard]] inline NumberRef boolean(bool v) { return Number::makeBoolean(v); }
 
-// A short readable rendering for logs and test failures, e.g.
-// {"name" = "Mine"; "menu" = {}} or (1, 2.5, true, <0aff>).
+/// A short readable rendering for logs and test failures, e.g.
+/// {"name" = "Mine"; "menu" = {}} or (1, 2.5, true, <0aff>).
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string describe(const Ref& value);
 
 }  // namespace qor

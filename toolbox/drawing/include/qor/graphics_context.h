@@ -1,20 +1,21 @@
-// The graphics-context port: what the drawing toolbox draws with.
-//
-// The toolbox builds paths as plain values (`BezierPath`) and hands them to
-// the current `GraphicsContext` to stroke or fill, in the colour last `set`.
-// The recording context (platform/headless) keeps every call so tests can
-// assert exact geometry; the Qt context (platform/qt) paints on any
-// QPaintDevice (a widget, a QImage, a PDF or SVG generator).
-//
-// Coordinates are 32-bit floats in the context's user space. Angles are in
-// degrees, measured from the positive x axis toward the positive y axis; an
-// arc drawn clockwise runs toward decreasing angles. (Where y grows downward,
-// as in a view, increasing angles turn clockwise on screen: the names follow
-// the angles, not the screen.)
-//
-// The text half of the port answers what invisible-character marks need: the
-// characters and fonts of a text (`TextStorage`) and the boxes its glyphs were
-// laid out in (`LayoutManager`).
+/// @file
+/// The graphics-context port: what the drawing toolbox draws with.
+///
+/// The toolbox builds paths as plain values (`BezierPath`) and hands them to
+/// the current `GraphicsContext` to stroke or fill, in the colour last `set`.
+/// The recording context (platform/headless) keeps every call so tests can
+/// assert exact geometry; the Qt context (platform/qt) paints on any
+/// QPaintDevice (a widget, a QImage, a PDF or SVG generator).
+///
+/// Coordinates are 32-bit floats in the context's user space. Angles are in
+/// degrees, measured from the positive x axis toward the positive y axis; an
+/// arc drawn clockwise runs toward decreasing angles. (Where y grows downward,
+/// as in a view, increasing angles turn clockwise on screen: the names follow
+/// the angles, not the screen.)
+///
+/// The text half of the port answers what invisible-character marks need: the
+/// characters and fonts of a text (`TextStorage`) and the boxes its glyphs were
+/// laid out in (`LayoutManager`).
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -31,14 +32,14 @@
 
 namespace qor {
 
-// A calibrated RGBA colour, each component in 0..1.
+/// A calibrated RGBA colour, each component in 0..1.
 struct QOR_TOOLBOX_EXPORT Color {
   float red = 0;
   float green = 0;
   float blue = 0;
   float alpha = 1;
 
-  // Components are clamped to 0..1; NaN reads as 0.
+  /// Components are clamped to 0..1; NaN reads as 0.
   [[nodiscard]] static Color colorWithCalibratedRedGreenBlueAlpha(float red, float green, float blue, float alpha);
   [[nodiscard]] static Color blackColor() { return {0, 0, 0, 1}; }
   [[nodiscard]] static Color whiteColor() { return {1, 1, 1, 1}; }
@@ -46,28 +47,28 @@ struct QOR_TOOLBOX_EXPORT Color {
   friend bool operator==(const Color&, const Color&) = default;
 };
 
-// The numbers are the toolkit's own join values (1 = rounded).
+/// The numbers are the toolkit's own join values (1 = rounded).
 enum class LineJoinStyle { Miter = 0, Round = 1, Bevel = 2 };
 enum class ArcDirection { Counterclockwise, Clockwise };
 enum class Antialiasing { Off, On };
 
-// A path as a list of elements, with the stroke settings that travel with it
-// (line width 1.0, no dash, mitred joins, butt caps unless set otherwise).
-// Building never fails: elements with non-finite numbers are kept as given
-// and dropped when the path is resolved for painting.
+/// A path as a list of elements, with the stroke settings that travel with it
+/// (line width 1.0, no dash, mitred joins, butt caps unless set otherwise).
+/// Building never fails: elements with non-finite numbers are kept as given
+/// and dropped when the path is resolved for painting.
 class QOR_TOOLBOX_EXPORT BezierPath {
  public:
   struct MoveTo { Point point; friend bool operator==(const MoveTo&, const MoveTo&) = default; };
   struct LineTo { Point point; friend bool operator==(const LineTo&, const LineTo&) = default; };
   struct RelativeLineTo { Point delta; friend bool operator==(const RelativeLineTo&, const RelativeLineTo&) = default; };
   struct ClosePath { friend bool operator==(const ClosePath&, const ClosePath&) = default; };
-  // A closed sub-path of its own: (x, y), (maxX, y), (maxX, maxY), (x, maxY).
+  /// A closed sub-path of its own: (x, y), (maxX, y), (maxX, maxY), (x, maxY).
   struct RectElement { Rect rect; friend bool operator==(const RectElement&, const RectElement&) = default; };
-  // A closed sub-path of its own, the ellipse inscribed in `rect`, traced
-  // toward increasing angles from the point at angle 0.
+  /// A closed sub-path of its own, the ellipse inscribed in `rect`, traced
+  /// toward increasing angles from the point at angle 0.
   struct OvalElement { Rect rect; friend bool operator==(const OvalElement&, const OvalElement&) = default; };
-  // Joined to the current sub-path by a line to the arc's start, or starting
-  // a new sub-path when there is none open (empty path, after a close).
+  /// Joined to the current sub-path by a line to the arc's start, or starting
+  /// a new sub-path when there is none open (empty path, after a close).
   struct Arc {
     Point center;
     float radius = 0;
@@ -76,8 +77,8 @@ class QOR_TOOLBOX_EXPORT BezierPath {
     ArcDirection direction = ArcDirection::Counterclockwise;
     friend bool operator==(const Arc&, const Arc&) = default;
   };
-  // PostScript's arct: a corner of `radius` tangent to the line from the
-  // current point to `point1` and to the line from `point1` to `point2`.
+  /// PostScript's arct: a corner of `radius` tangent to the line from the
+  /// current point to `point1` and to the line from `point1` to `point2`.
   struct ArcFromPoint {
     Point point1;
     Point point2;
@@ -86,7 +87,7 @@ class QOR_TOOLBOX_EXPORT BezierPath {
   };
   using Element = std::variant<MoveTo, LineTo, RelativeLineTo, ClosePath, RectElement, OvalElement, Arc, ArcFromPoint>;
 
-  // The empty path.
+  /// The empty path.
   [[nodiscard]] static BezierPath bezierPath() { return {}; }
   [[nodiscard]] static BezierPath bezierPathWithRect(Rect rect);
   [[nodiscard]] static BezierPath bezierPathWithOvalInRect(Rect rect);
@@ -105,15 +106,15 @@ class QOR_TOOLBOX_EXPORT BezierPath {
   void appendBezierPathWithArcFromPointToPointRadius(Point point1, Point point2, float radius) {
     elements_.emplace_back(ArcFromPoint{point1, point2, radius});
   }
-  // Appends the elements of `path` (its stroke settings are not taken).
+  /// Appends the elements of `path` (its stroke settings are not taken).
   void appendBezierPath(const BezierPath& path);
 
   void setLineWidth(float width) { lineWidth_ = width; }
   [[nodiscard]] float lineWidth() const { return lineWidth_; }
-  // Lengths of painted and unpainted stretches, alternating, starting with a
-  // painted one; an odd count repeats. `phase` shifts the start along the
-  // pattern. An empty pattern, or one with a negative, zero-sum or
-  // non-finite length, clears the dash (a continuous line).
+  /// Lengths of painted and unpainted stretches, alternating, starting with a
+  /// painted one; an odd count repeats. `phase` shifts the start along the
+  /// pattern. An empty pattern, or one with a negative, zero-sum or
+  /// non-finite length, clears the dash (a continuous line).
   void setLineDashCountPhase(std::span<const float> pattern, float phase);
   [[nodiscard]] const std::vector<float>& lineDash() const { return dash_; }
   [[nodiscard]] float lineDashPhase() const { return dashPhase_; }
@@ -131,81 +132,81 @@ class QOR_TOOLBOX_EXPORT BezierPath {
   LineJoinStyle join_ = LineJoinStyle::Miter;
 };
 
-// A path reduced to what every painter offers: moves, lines, circular arcs
-// about a centre (the current point is the arc's start) and closes. Relative
-// lines become absolute, rectangles and ovals become their outlines, arct
-// corners become a line and an arc.
+/// A path reduced to what every painter offers: moves, lines, circular arcs
+/// about a centre (the current point is the arc's start) and closes. Relative
+/// lines become absolute, rectangles and ovals become their outlines, arct
+/// corners become a line and an arc.
 struct QOR_TOOLBOX_EXPORT ResolvedPath {
   struct Move { Point point; };
   struct Line { Point point; };
-  // `sweep` in degrees, positive toward increasing angles, at most 360 either way.
+  /// `sweep` in degrees, positive toward increasing angles, at most 360 either way.
   struct ArcSweep { Point center; float radius; float startAngle; float sweep; };
-  // An ellipse inscribed in `rect`, traced once toward increasing angles from
-  // angle 0 and closed; it stands alone as a sub-path.
+  /// An ellipse inscribed in `rect`, traced once toward increasing angles from
+  /// angle 0 and closed; it stands alone as a sub-path.
   struct Ellipse { Rect rect; };
   struct Close {};
   using Element = std::variant<Move, Line, ArcSweep, Ellipse, Close>;
   std::vector<Element> elements;
 };
 
-// Resolves `path`. Elements with NaN or infinite numbers are left out; a
-// relative line or arct without a current point is left out; an arct whose
-// points coincide or line up, or whose radius is not above 0, becomes a line
-// to `point1`. Result: empty for an empty path.
+/// Resolves `path`. Elements with NaN or infinite numbers are left out; a
+/// relative line or arct without a current point is left out; an arct whose
+/// points coincide or line up, or whose radius is not above 0, becomes a line
+/// to `point1`. Result: empty for an empty path.
 [[nodiscard]] QOR_TOOLBOX_EXPORT ResolvedPath resolveBezierPath(const BezierPath& path);
 
-// A font to draw with, by family and size; an empty family means the
-// toolkit's default. (Rich text has fonts of its own, with descriptors.)
+/// A font to draw with, by family and size; an empty family means the
+/// toolkit's default. (Rich text has fonts of its own, with descriptors.)
 struct DrawingFont {
   std::string family;
   float pointSize = 0;
   friend bool operator==(const DrawingFont&, const DrawingFont&) = default;
 };
 
-// The current graphics context. Calls happen on the main thread while a view,
-// an image or a page is being drawn.
+/// The current graphics context. Calls happen on the main thread while a view,
+/// an image or a page is being drawn.
 class QOR_TOOLBOX_EXPORT GraphicsContext {
  public:
   virtual ~GraphicsContext() = default;
 
   [[nodiscard]] virtual Antialiasing shouldAntialias() const = 0;
   virtual void setShouldAntialias(Antialiasing antialiasing) = 0;
-  // Makes `color` the current stroke and fill colour.
+  /// Makes `color` the current stroke and fill colour.
   virtual void setColor(const Color& color) = 0;
-  // Strokes `path` with its own width, dash and join in the current colour.
+  /// Strokes `path` with its own width, dash and join in the current colour.
   virtual void stroke(const BezierPath& path) = 0;
-  // Fills `path` in the current colour, non-zero winding rule.
+  /// Fills `path` in the current colour, non-zero winding rule.
   virtual void fill(const BezierPath& path) = 0;
-  // Fills `rect` with the current colour, replacing what is there (alpha
-  // included) where the device can replace; other devices paint over.
+  /// Fills `rect` with the current colour, replacing what is there (alpha
+  /// included) where the device can replace; other devices paint over.
   virtual void rectFill(Rect rect) = 0;
-  // The user's default text font at `size` points.
+  /// The user's default text font at `size` points.
   [[nodiscard]] virtual DrawingFont userFontOfSize(float size) const = 0;
-  // Draws UTF-8 `text` with the top-left corner of its line box at `point`.
+  /// Draws UTF-8 `text` with the top-left corner of its line box at `point`.
   virtual void drawStringAtPointWithAttributes(const std::string& text, Point point, const DrawingFont& font,
                                                const Color& color) = 0;
 };
 
-// The characters of a laid-out text, indexed in UTF-16 code units.
+/// The characters of a laid-out text, indexed in UTF-16 code units.
 class QOR_TOOLBOX_EXPORT TextStorage {
  public:
   virtual ~TextStorage() = default;
   [[nodiscard]] virtual std::size_t length() const = 0;
-  // The code unit at `index`; 0 when `index` is not below length().
+  /// The code unit at `index`; 0 when `index` is not below length().
   [[nodiscard]] virtual char16_t characterAtIndex(std::size_t index) const = 0;
-  // The font attribute of the character at `index`; nullopt when it has none
-  // or `index` is not below length().
+  /// The font attribute of the character at `index`; nullopt when it has none
+  /// or `index` is not below length().
   [[nodiscard]] virtual std::optional<DrawingFont> fontAtIndex(std::size_t index) const = 0;
 };
 
-// Where glyphs were laid out: a layout manager together with the one text
-// container asked about. Glyph indexes are taken equal to character indexes.
+/// Where glyphs were laid out: a layout manager together with the one text
+/// container asked about. Glyph indexes are taken equal to character indexes.
 class QOR_TOOLBOX_EXPORT LayoutManager {
  public:
   virtual ~LayoutManager() = default;
-  // The bounding rectangle of `glyphs` in the container's coordinates (y
-  // downward). Result: an empty rectangle at the origin for glyphs that were
-  // not laid out.
+  /// The bounding rectangle of `glyphs` in the container's coordinates (y
+  /// downward). Result: an empty rectangle at the origin for glyphs that were
+  /// not laid out.
   [[nodiscard]] virtual Rect boundingRectForGlyphRangeInTextContainer(TextRange glyphs) const = 0;
 };
 

@@ -1,27 +1,28 @@
-// Alias records on Linux: opaque bytes that designate a file or folder by
-// what the kernel offers, and find it again after it was renamed or moved,
-// its folder renamed, or its file system mounted elsewhere.
-//
-// A record holds the path at creation, the device and inode numbers, the
-// birth time (statx), the kernel's file handle (name_to_handle_at), the
-// file system's identity (its UUID, or the source and type that
-// /proc/self/mountinfo gives) and its mount point. The byte layout is in
-// docs/architecture.md ("Alias records").
-//
-// Resolution takes these roads in turn and stops at the first that names
-// the very item: (1) the recorded path; (2) the file handle
-// (open_by_handle_at, for processes allowed to use it); (3) the same path
-// inside the same file system mounted at another mount point; (4) a search
-// of that file system for the same inode and birth time, from the old
-// folder outwards, capped in entries and time. An item counts as the very
-// item only when its inode, its kind (folder or not), its file system and,
-// where both sides know it, its birth time agree: a different file that now
-// has the old name is never taken.
-//
-// Example:
-//   auto alias = qor::aliasFromPath("/home/u/pics/p.png");
-//   // ... p.png moved to /home/u/old/p.png
-//   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
+/// @file
+/// Alias records on Linux: opaque bytes that designate a file or folder by
+/// what the kernel offers, and find it again after it was renamed or moved,
+/// its folder renamed, or its file system mounted elsewhere.
+///
+/// A record holds the path at creation, the device and inode numbers, the
+/// birth time (statx), the kernel's file handle (name_to_handle_at), the
+/// file system's identity (its UUID, or the source and type that
+/// /proc/self/mountinfo gives) and its mount point. The byte layout is in
+/// docs/architecture.md ("Alias records").
+///
+/// Resolution takes these roads in turn and stops at the first that names
+/// the very item: (1) the recorded path; (2) the file handle
+/// (open_by_handle_at, for processes allowed to use it); (3) the same path
+/// inside the same file system mounted at another mount point; (4) a search
+/// of that file system for the same inode and birth time, from the old
+/// folder outwards, capped in entries and time. An item counts as the very
+/// item only when its inode, its kind (folder or not), its file system and,
+/// where both sides know it, its birth time agree: a different file that now
+/// has the old name is never taken.
+///
+/// Example:
+///   auto alias = qor::aliasFromPath("/home/u/pics/p.png");
+///   // ... p.png moved to /home/u/old/p.png
+///   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -40,68 +41,68 @@
 
 namespace qor {
 
-// An alias record for the item at `path` (a link at its end is followed).
-// Result: null for an empty path, a missing item, or an item whose identity
-// can't be read.
+/// An alias record for the item at `path` (a link at its end is followed).
+/// Result: null for an empty path, a missing item, or an item whose identity
+/// can't be read.
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef aliasFromPath(std::string_view path, FileCalls& calls = FileCalls::real());
 
-// How far the search road may go.
+/// How far the search road may go.
 struct QOR_TOOLBOX_EXPORT AliasSearchLimits {
-  std::size_t maximumEntries = 50'000;  // folder entries read, all folders together
+  std::size_t maximumEntries = 50'000;  ///< folder entries read, all folders together
   std::chrono::milliseconds maximumTime{2'000};
 };
 
-// Which road found the item.
+/// Which road found the item.
 enum class AliasRoad { None, RecordedPath, FileHandle, OtherMountPoint, Search };
 
-// What a resolution did, for tests and benchmarks.
+/// What a resolution did, for tests and benchmarks.
 struct QOR_TOOLBOX_EXPORT AliasResolution {
   std::optional<std::string> path;
   AliasRoad road = AliasRoad::None;
   std::size_t entriesSearched = 0;
 };
 
-// The absolute path of the item `alias` designates. Result: nullopt for null,
-// truncated or malformed data, and when no road finds the very item.
+/// The absolute path of the item `alias` designates. Result: nullopt for null,
+/// truncated or malformed data, and when no road finds the very item.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls = FileCalls::real());
-// The same, with the search's limits and a report of the road taken.
+/// The same, with the search's limits and a report of the road taken.
 [[nodiscard]] QOR_TOOLBOX_EXPORT AliasResolution resolveAlias(std::span<const std::uint8_t> alias, FileCalls& calls,
                                            const AliasSearchLimits& limits = {});
 
-// The decoded contents of an alias record.
+/// The decoded contents of an alias record.
 struct QOR_TOOLBOX_EXPORT AliasRecord {
-  std::string path;              // as given at creation (absolute)
-  std::string pathInFileSystem;  // from the file system's root, links resolved
-  std::string mountPoint;        // where the file system was mounted
+  std::string path;              ///< as given at creation (absolute)
+  std::string pathInFileSystem;  ///< from the file system's root, links resolved
+  std::string mountPoint;        ///< where the file system was mounted
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::optional<BirthTime> birth;
   bool isFolder = false;
   std::optional<KernelFileHandle> handle;
-  std::string fileSystemUuid;    // empty when unknown
-  std::string fileSystemSource;  // the mount's source ("/dev/sda2", "tmpfs")
-  std::string fileSystemType;    // "ext4"
+  std::string fileSystemUuid;    ///< empty when unknown
+  std::string fileSystemSource;  ///< the mount's source ("/dev/sda2", "tmpfs")
+  std::string fileSystemType;    ///< "ext4"
   friend bool operator==(const AliasRecord&, const AliasRecord&) = default;
 };
 
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<std::uint8_t> encodeAliasRecord(const AliasRecord& record);
-// Result: nullopt for bytes that are not a complete record of a known
-// version: wrong magic or version, a field running past the end, a field
-// twice, a number of the wrong width, a missing path or inode. Fields of
-// unknown tags are skipped.
+/// Result: nullopt for bytes that are not a complete record of a known
+/// version: wrong magic or version, a field running past the end, a field
+/// twice, a number of the wrong width, a missing path or inode. Fields of
+/// unknown tags are skipped.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<AliasRecord> decodeAliasRecord(std::span<const std::uint8_t> bytes);
 
-// One line of /proc/self/mountinfo.
+/// One line of /proc/self/mountinfo.
 struct QOR_TOOLBOX_EXPORT MountEntry {
-  std::uint64_t device = 0;  // makedev(major, minor)
-  std::string root;          // the folder of the file system mounted here
+  std::uint64_t device = 0;  ///< makedev(major, minor)
+  std::string root;          ///< the folder of the file system mounted here
   std::string mountPoint;
   std::string fileSystemType;
   std::string source;
 };
 
-// The lines of a mountinfo text, with the octal escapes of blanks, tabs,
-// newlines and backslashes decoded. Malformed lines are skipped.
+/// The lines of a mountinfo text, with the octal escapes of blanks, tabs,
+/// newlines and backslashes decoded. Malformed lines are skipped.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<MountEntry> parseMountTable(std::string_view text);
 
 }  // namespace qor

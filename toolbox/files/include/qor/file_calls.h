@@ -1,10 +1,11 @@
-// A seam for every system call of the files subsystem, so that tests can
-// inject failures and take each road of alias resolution.
-//
-// Each method makes one system call (or a fixed few) and reports failure the
-// way the call does: a nullopt or false result with errno set. The real
-// implementation is FileCalls::real(); tests derive from FileCalls and
-// override the calls they want to fail or to see.
+/// @file
+/// A seam for every system call of the files subsystem, so that tests can
+/// inject failures and take each road of alias resolution.
+///
+/// Each method makes one system call (or a fixed few) and reports failure the
+/// way the call does: a nullopt or false result with errno set. The real
+/// implementation is FileCalls::real(); tests derive from FileCalls and
+/// override the calls they want to fail or to see.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -18,30 +19,30 @@
 
 namespace qor {
 
-// When an item came into being (statx's birth time).
+/// When an item came into being (statx's birth time).
 struct QOR_TOOLBOX_EXPORT BirthTime {
   std::int64_t seconds = 0;
   std::uint32_t nanoseconds = 0;
   friend auto operator<=>(const BirthTime&, const BirthTime&) = default;
 };
 
-// What the kernel says an item is.
+/// What the kernel says an item is.
 struct QOR_TOOLBOX_EXPORT ItemIdentity {
-  std::uint64_t device = 0;  // st_dev
+  std::uint64_t device = 0;  ///< st_dev
   std::uint64_t inode = 0;
-  // Absent when the file system keeps no birth time.
+  /// Absent when the file system keeps no birth time.
   std::optional<BirthTime> birth;
   bool isFolder = false;
 };
 
-// A file handle from name_to_handle_at: its type and opaque bytes.
+/// A file handle from name_to_handle_at: its type and opaque bytes.
 struct QOR_TOOLBOX_EXPORT KernelFileHandle {
   std::int32_t type = 0;
   std::vector<std::uint8_t> bytes;
   friend bool operator==(const KernelFileHandle&, const KernelFileHandle&) = default;
 };
 
-// One entry of a folder listing, as readdir gives it.
+/// One entry of a folder listing, as readdir gives it.
 struct QOR_TOOLBOX_EXPORT FolderEntry {
   enum class Type { Folder, SymbolicLink, Other, Unknown };
   std::string name;
@@ -49,8 +50,8 @@ struct QOR_TOOLBOX_EXPORT FolderEntry {
   Type type = Type::Unknown;
 };
 
-// The outcome of a trash request: status 0 on success, otherwise the GIO
-// error code (or errno) and its message.
+/// The outcome of a trash request: status 0 on success, otherwise the GIO
+/// error code (or errno) and its message.
 struct QOR_TOOLBOX_EXPORT TrashOutcome {
   int status = 0;
   std::string message;
@@ -62,46 +63,46 @@ class QOR_TOOLBOX_EXPORT FileCalls {
  public:
   virtual ~FileCalls() = default;
 
-  // stat: whether anything exists at `path`, following symbolic links (a
-  // link that points nowhere does not count). Empty path: false.
+  /// stat: whether anything exists at `path`, following symbolic links (a
+  /// link that points nowhere does not count). Empty path: false.
   [[nodiscard]] virtual bool exists(const std::string& path);
-  // stat: true for a folder (through links), false otherwise.
+  /// stat: true for a folder (through links), false otherwise.
   [[nodiscard]] virtual bool isFolder(const std::string& path);
-  // statx with the birth time when the file system keeps one.
+  /// statx with the birth time when the file system keeps one.
   [[nodiscard]] virtual std::optional<ItemIdentity> identify(const std::string& path, LinkHandling links);
-  // realpath: the absolute path without links, "." or "..".
+  /// realpath: the absolute path without links, "." or "..".
   [[nodiscard]] virtual std::optional<std::string> realPath(const std::string& path);
-  // name_to_handle_at, following a link at the end of `path`.
+  /// name_to_handle_at, following a link at the end of `path`.
   [[nodiscard]] virtual std::optional<KernelFileHandle> handleForPath(const std::string& path);
-  // open_by_handle_at relative to the folder `mountPoint` (needs
-  // CAP_DAC_READ_SEARCH), then the path the kernel names for the opened item
-  // (/proc/self/fd). A deleted item has no path: nullopt.
+  /// open_by_handle_at relative to the folder `mountPoint` (needs
+  /// CAP_DAC_READ_SEARCH), then the path the kernel names for the opened item
+  /// (/proc/self/fd). A deleted item has no path: nullopt.
   [[nodiscard]] virtual std::optional<std::string> pathForHandle(const std::string& mountPoint,
                                                                  const KernelFileHandle& handle);
-  // The text of /proc/self/mountinfo.
+  /// The text of /proc/self/mountinfo.
   [[nodiscard]] virtual std::optional<std::string> mountTable();
-  // The UUID of the file system on block device `device` (libblkid, from its
-  // cache or by probing the device). Empty: unknown.
+  /// The UUID of the file system on block device `device` (libblkid, from its
+  /// cache or by probing the device). Empty: unknown.
   [[nodiscard]] virtual std::string fileSystemUuid(const std::string& device);
-  // opendir/readdir: appends the entries of `path` other than "." and ".."
-  // to `entries` in the order the file system gives them. Result: false
-  // (errno set) when the folder cannot be opened or a read fails; entries
-  // read before a failed read are kept.
+  /// opendir/readdir: appends the entries of `path` other than "." and ".."
+  /// to `entries` in the order the file system gives them. Result: false
+  /// (errno set) when the folder cannot be opened or a read fails; entries
+  /// read before a failed read are kept.
   [[nodiscard]] virtual bool listFolder(const std::string& path, std::vector<FolderEntry>& entries);
-  // The whole file, or nullopt.
+  /// The whole file, or nullopt.
   [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> readFile(const std::string& path);
-  // mkdir of `path` and every missing folder above it, mode 0777 less the
-  // umask. Result: false (errno set) when one cannot be made.
+  /// mkdir of `path` and every missing folder above it, mode 0777 less the
+  /// umask. Result: false (errno set) when one cannot be made.
   [[nodiscard]] virtual bool createFolders(const std::string& path);
-  // The user's home folder: $HOME, or the password database's entry.
+  /// The user's home folder: $HOME, or the password database's entry.
   [[nodiscard]] virtual std::string homeFolder();
-  // GIO's g_file_trash on `path`, which must be absolute; a link is trashed
-  // itself.
+  /// GIO's g_file_trash on `path`, which must be absolute; a link is trashed
+  /// itself.
   [[nodiscard]] virtual TrashOutcome trash(const std::string& path);
-  // A monotonic clock, for the time limit of searches.
+  /// A monotonic clock, for the time limit of searches.
   [[nodiscard]] virtual std::chrono::steady_clock::time_point now();
 
-  // The process-wide instance that makes the real calls.
+  /// The process-wide instance that makes the real calls.
   static FileCalls& real();
 };
 

@@ -1,14 +1,15 @@
-// The editor family's support folders, its own document extensions, folders
-// under the home folder, and the trash.
-//
-// The support folder lies at libraryDir() under the user's home folder and,
-// computer-wide, under the root folder; its "Named Styles" hold tag sets
-// (".qor1_tag_set") and its "Style Sheets" style sheets
-// (".qor1_stylesheet"), each file one property list (XML or binary).
-//
-// Example:
-//   for (const auto& entry : qor::getTagSetInLibrary()->elements())
-//     ...  // {"object": the tag set, "path": "/home/u/Library/.../x.qor1_tag_set"}
+/// @file
+/// The editor family's support folders, its own document extensions, folders
+/// under the home folder, and the trash.
+///
+/// The support folder lies at libraryDir() under the user's home folder and,
+/// computer-wide, under the root folder; its "Named Styles" hold tag sets
+/// (".qor1_tag_set") and its "Style Sheets" style sheets
+/// (".qor1_stylesheet"), each file one property list (XML or binary).
+///
+/// Example:
+///   for (const auto& entry : qor::getTagSetInLibrary()->elements())
+///     ...  // {"object": the tag set, "path": "/home/u/Library/.../x.qor1_tag_set"}
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -21,46 +22,46 @@
 
 namespace qor {
 
-// "Library/Application Support/z-phane/QOR", relative to a domain's root.
+/// "Library/Application Support/z-phane/QOR", relative to a domain's root.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string libraryDir();
 
-// The files directly in `folder` whose extension (after the last ".") is
-// exactly `extension`, hidden ones included, in the order the file system
-// lists them, each read as a property list: a new array of {"object": value,
-// "path": full path}. Logged and skipped: a file that can't be read ("Can't
-// load data: <path>"), one that holds no property list ("Can't restore
-// object: <path>"). A missing folder gives an empty array silently; a plain
-// file gives it with "Not a directory: <path>"; a listing that fails part
-// way logs "*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>" and
-// uses what was listed.
+/// The files directly in `folder` whose extension (after the last ".") is
+/// exactly `extension`, hidden ones included, in the order the file system
+/// lists them, each read as a property list: a new array of {"object": value,
+/// "path": full path}. Logged and skipped: a file that can't be read ("Can't
+/// load data: <path>"), one that holds no property list ("Can't restore
+/// object: <path>"). A missing folder gives an empty array silently; a plain
+/// file gives it with "Not a directory: <path>"; a listing that fails part
+/// way logs "*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>" and
+/// uses what was listed.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder,
                                                                    std::string_view extension,
                                                                    FileCalls& calls = FileCalls::real());
 
-// The tag sets (style sheets) of the user's support folder followed by the
-// computer-wide ones; nothing merged. Result: a new array, empty when
-// neither folder exists.
+/// The tag sets (style sheets) of the user's support folder followed by the
+/// computer-wide ones; nothing merged. Result: a new array, empty when
+/// neither folder exists.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
 
-// A new array of the ten extensions of the family's documents, in their
-// fixed order: "qor1", "qordoc", "qorcmp", "qorenc", "qorcpe", "qorbin",
-// "qxdoc", "qxcmp", "qxenc", "qxcpe".
+/// A new array of the ten extensions of the family's documents, in their
+/// fixed order: "qor1", "qordoc", "qorcmp", "qorenc", "qorcpe", "qorbin",
+/// "qxdoc", "qxcmp", "qxenc", "qxcpe".
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef nativeFileExtensions();
-// Whether `extension` (no leading dot) is one of them, exactly.
+/// Whether `extension` (no leading dot) is one of them, exactly.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool isNativeFileExtention(std::string_view extension);
 
-// Makes the folder "<home>/<path>" with any missing folders above it.
-// Result: true when something is there afterwards (an existing plain file
-// counts, and is left alone); false, with "*** can't create directory at
-// <path>" and "\t<error>" logged, when it can't be made.
+/// Makes the folder "<home>/<path>" with any missing folders above it.
+/// Result: true when something is there afterwards (an existing plain file
+/// counts, and is left alone); false, with "*** can't create directory at
+/// <path>" and "\t<error>" logged, when it can't be made.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool createFolderUnderHome(std::string_view path, FileCalls& calls = FileCalls::real());
 
-// Moves the item at the absolute `path` to the trash the freedesktop.org way
-// (GIO): the user's trash, or the trash folder of the volume that holds it;
-// a symbolic link goes itself, not its target. Result: false for an empty
-// path (silently) and when the item can't be trashed ("*** Failed to trash
-// document: [<GIO error code>] <path>" logged).
+/// Moves the item at the absolute `path` to the trash the freedesktop.org way
+/// (GIO): the user's trash, or the trash folder of the volume that holds it;
+/// a symbolic link goes itself, not its target. Result: false for an empty
+/// path (silently) and when the item can't be trashed ("*** Failed to trash
+/// document: [<GIO error code>] <path>" logged).
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool moveFileToTrash(std::string_view path, FileCalls& calls = FileCalls::real());
 
 }  // namespace qor

@@ -1,8 +1,9 @@
-// Modifier-key bits of key events and stored key strokes.
-//
-// Only the four bits of kModifierMaskBits are meaningful; events may carry
-// other device bits, which readers of a mask ignore.
-//   bool command = (modifiers & qor::kCommandKeyMask) != 0;
+/// @file
+/// Modifier-key bits of key events and stored key strokes.
+///
+/// Only the four bits of kModifierMaskBits are meaningful; events may carry
+/// other device bits, which readers of a mask ignore.
+///   bool command = (modifiers & qor::kCommandKeyMask) != 0;
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,9 @@ namespace qor {
 
 inline constexpr std::uint32_t kShiftKeyMask = 0x20000;
 inline constexpr std::uint32_t kControlKeyMask = 0x40000;
-inline constexpr std::uint32_t kAlternateKeyMask = 0x80000;  // Option
+inline constexpr std::uint32_t kAlternateKeyMask = 0x80000;  ///< Option
 inline constexpr std::uint32_t kCommandKeyMask = 0x100000;
 inline constexpr std::uint32_t kModifierMaskBits =
-    kShiftKeyMask | kControlKeyMask | kAlternateKeyMask | kCommandKeyMask;  // 0x1E0000
+    kShiftKeyMask | kControlKeyMask | kAlternateKeyMask | kCommandKeyMask;  ///< 0x1E0000
 
 }  // namespace qor

@@ -1,15 +1,16 @@
-// The version of libqor-toolbox a program runs with.
-//
-// Example:
-//   std::printf("toolbox %s\n", qor::toolboxVersion());   // "toolbox 0.1.0"
+/// @file
+/// The version of libqor-toolbox a program runs with.
+///
+/// Example:
+///   std::printf("toolbox %s\n", qor::toolboxVersion());   // "toolbox 0.1.0"
 #pragma once
 
 #include "qor/toolbox_export.h"
 
 namespace qor {
 
-// The library's version as "major.minor.patch"; the major number is the one
-// in its SONAME (libqor-toolbox.so.<major>). Never null, never empty.
+/// The library's version as "major.minor.patch"; the major number is the one
+/// in its SONAME (libqor-toolbox.so.<major>). Never null, never empty.
 [[nodiscard]] QOR_TOOLBOX_EXPORT const char* toolboxVersion();
 
 }  // namespace qor

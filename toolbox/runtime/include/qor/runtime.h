@@ -1,10 +1,11 @@
-// Runtime utilities: a process-wide Mersenne Twister, the time of day, the
-// running system's version and two small helpers for debugging code.
-//
-// Example:
-//   qor::super_random_init(42);
-//   std::uint32_t roll = qor::super_random() % 6;
-//   if (qor::getOSVersion() >= 0x610) ...   // Linux 6.1 or later
+/// @file
+/// Runtime utilities: a process-wide Mersenne Twister, the time of day, the
+/// running system's version and two small helpers for debugging code.
+///
+/// Example:
+///   qor::super_random_init(42);
+///   std::uint32_t roll = qor::super_random() % 6;
+///   if (qor::getOSVersion() >= 0x610) ...   // Linux 6.1 or later
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -25,20 +26,20 @@ namespace qor {
 // gives the same numbers. The state is not locked: call these two from one
 // thread at a time (the host's main thread).
 
-// (Re)seeds the generator; the sequence restarts for `seed`. Nothing in the
-// toolbox seeds it: that is the caller's choice.
+/// (Re)seeds the generator; the sequence restarts for `seed`. Nothing in the
+/// toolbox seeds it: that is the caller's choice.
 QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 
-// The next output, anywhere in 0 to 4294967295. A generator that was never
-// seeded seeds itself with 5489 first, so without any seeding the first three
-// results are 3499211612, 581869302, 3890346734.
+/// The next output, anywhere in 0 to 4294967295. A generator that was never
+/// seeded seeds itself with 5489 first, so without any seeding the first three
+/// results are 3499211612, 581869302, 3890346734.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::uint32_t super_random();
 
 // ---------------------------------------------------------------------------
 // Time
 
-// Seconds since 1970-01-01 UTC, with a microsecond fraction (the name is the
-// resolution, not the unit), from gettimeofday(2).
+/// Seconds since 1970-01-01 UTC, with a microsecond fraction (the name is the
+/// resolution, not the unit), from gettimeofday(2).
 [[nodiscard]] QOR_TOOLBOX_EXPORT double microsecond();
 
 // ---------------------------------------------------------------------------
@@ -57,40 +58,40 @@ QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 // number keeps up to five decimal digits (larger ones clamp to 99999) so the
 // result stays a positive signed 32-bit number.
 
-// Packs the leading "major[.minor[.patch]]" of a release text; anything after
-// the numbers is ignored ("6.1.0-18-amd64" -> 0x610), missing numbers read as
-// 0 ("6" -> 0x600). Result: 0 when the text does not begin with a digit
-// (also for an empty text).
+/// Packs the leading "major[.minor[.patch]]" of a release text; anything after
+/// the numbers is ignored ("6.1.0-18-amd64" -> 0x610), missing numbers read as
+/// 0 ("6" -> 0x600). Result: 0 when the text does not begin with a digit
+/// (also for an empty text).
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t packSystemVersion(std::string_view release);
 
-// Where getOSVersion reads the running system's release text.
+/// Where getOSVersion reads the running system's release text.
 class QOR_TOOLBOX_EXPORT SystemVersionSource {
  public:
   virtual ~SystemVersionSource() = default;
-  // The release text ("6.1.0-18-amd64"), or nullopt when the platform cannot
-  // tell.
+  /// The release text ("6.1.0-18-amd64"), or nullopt when the platform cannot
+  /// tell.
   [[nodiscard]] virtual std::optional<std::string> releaseText() const = 0;
-  // The kernel release from uname(2).
+  /// The kernel release from uname(2).
   static const SystemVersionSource& real();
 };
 
-// Replaces the source of getOSVersion process-wide; null restores the real
-// one. Meant for tests and headless hosts that pretend to be another system.
+/// Replaces the source of getOSVersion process-wide; null restores the real
+/// one. Meant for tests and headless hosts that pretend to be another system.
 QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersionSource> source);
 
-// The running system's version, packed as above. Result: 0 when the source
-// has no release text or it does not parse; 0 compares below every real
-// version, so callers that test "at least version X" take their oldest path.
+/// The running system's version, packed as above. Result: 0 when the source
+/// has no release text or it does not parse; 0 compares below every real
+/// version, so callers that test "at least version X" take their oldest path.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t getOSVersion();
 
 // ---------------------------------------------------------------------------
 // Debugging helpers
 
-// The low 32 bits of the pointer's address, read as signed (for compact
-// identifiers in log lines). A null pointer gives 0.
+/// The low 32 bits of the pointer's address, read as signed (for compact
+/// identifiers in log lines). A null pointer gives 0.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t pointerLow32(const void* pointer);
 
-// Trace points that accept any arguments and do nothing; they compile away.
+/// Trace points that accept any arguments and do nothing; they compile away.
 template <typename... Args>
 inline void DebugLog1(const Args&... /*ignored*/) {}
 template <typename... Args>

@@ -1,22 +1,23 @@
-// Filtering bytes through shell commands, and a Triple DES cipher filter
-// through the system's openssl command.
-//
-// One filtering uses three processes: the caller, the command (/bin/sh
-// running a command line) and a writer process that feeds the data to the
-// command's standard input while the caller reads the command's standard
-// output, so neither side waits for the other. The command's standard error
-// is the caller's. The caller blocks until the command's output has ended and
-// the two processes have been reaped; there is no time-out. The command's
-// exit status is never read: a failing command that wrote nothing gives null,
-// one that wrote something gives what it wrote.
-//
-// The filter and the writer log every step to the system log. The writer and
-// a command that cannot start log from their own processes.
-//
-// Example:
-//   auto upper = qor::filterDataWithArguments(
-//       data, {"/bin/sh", "-c", "tr a-z A-Z"});
-//   auto secret = qor::encryptDataWithDataAndKey(data, "pass phrase");
+/// @file
+/// Filtering bytes through shell commands, and a Triple DES cipher filter
+/// through the system's openssl command.
+///
+/// One filtering uses three processes: the caller, the command (/bin/sh
+/// running a command line) and a writer process that feeds the data to the
+/// command's standard input while the caller reads the command's standard
+/// output, so neither side waits for the other. The command's standard error
+/// is the caller's. The caller blocks until the command's output has ended and
+/// the two processes have been reaped; there is no time-out. The command's
+/// exit status is never read: a failing command that wrote nothing gives null,
+/// one that wrote something gives what it wrote.
+///
+/// The filter and the writer log every step to the system log. The writer and
+/// a command that cannot start log from their own processes.
+///
+/// Example:
+///   auto upper = qor::filterDataWithArguments(
+///       data, {"/bin/sh", "-c", "tr a-z A-Z"});
+///   auto secret = qor::encryptDataWithDataAndKey(data, "pass phrase");
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -32,76 +33,76 @@
 
 namespace qor {
 
-// The argument vector of /bin/sh: "/bin/sh", "-c", the command line, then the
-// shell's $0, $1, ... Each element reaches the shell unchanged (up to a NUL
-// byte, which an argument cannot hold).
+/// The argument vector of /bin/sh: "/bin/sh", "-c", the command line, then the
+/// shell's $0, $1, ... Each element reaches the shell unchanged (up to a NUL
+/// byte, which an argument cannot hold).
 using ShellArguments = std::vector<std::string>;
 
-// A seam for the process calls that can fail, so that tests can inject the
-// failures. Each method forwards to the system call of the same role.
+/// A seam for the process calls that can fail, so that tests can inject the
+/// failures. Each method forwards to the system call of the same role.
 class QOR_TOOLBOX_EXPORT ProcessCalls {
  public:
   virtual ~ProcessCalls() = default;
-  // pipe2 with O_CLOEXEC: `descriptors` receives the read and the write end.
-  // Result: 0, or -1 with errno set.
+  /// pipe2 with O_CLOEXEC: `descriptors` receives the read and the write end.
+  /// Result: 0, or -1 with errno set.
   virtual int makePipe(std::array<int, 2>& descriptors);
-  // fork. Result: 0 in the new process, its id in the caller, -1 on failure.
+  /// fork. Result: 0 in the new process, its id in the caller, -1 on failure.
   virtual pid_t forkProcess();
-  // execvp. Returns only on failure, with -1.
+  /// execvp. Returns only on failure, with -1.
   virtual int executeProgram(const char* file, char* const arguments[]);
-  // The process-wide instance that makes the real calls.
+  /// The process-wide instance that makes the real calls.
   static ProcessCalls& real();
 };
 
-// A running command and the caller's ends of its two pipes. The caller owns
-// both descriptors (close them) and the process (wait for it).
+/// A running command and the caller's ends of its two pipes. The caller owns
+/// both descriptors (close them) and the process (wait for it).
 struct QOR_TOOLBOX_EXPORT CommandPipe {
   pid_t processId = -1;
-  int readDescriptor = -1;   // the command's standard output
-  int writeDescriptor = -1;  // the command's standard input
+  int readDescriptor = -1;   ///< the command's standard output
+  int writeDescriptor = -1;  ///< the command's standard input
 };
 
-// Starts /bin/sh with `arguments`, its standard input and output connected to
-// two new pipes. The caller's pipe ends are close-on-exec, so commands started
-// elsewhere do not inherit them.
-// Result: the command and the caller's pipe ends; nullopt when `arguments` is
-// empty (nothing is started) or a pipe or the process cannot be made (with
-// the log line "failed to create a pipe for parent.", "failed to create a pipe
-// for child." or "failed to create a process."; no descriptor is left open).
-// When the shell itself cannot start, the new process logs "failed to execute
-// a command." and ends with status 1, so its output is empty.
+/// Starts /bin/sh with `arguments`, its standard input and output connected to
+/// two new pipes. The caller's pipe ends are close-on-exec, so commands started
+/// elsewhere do not inherit them.
+/// Result: the command and the caller's pipe ends; nullopt when `arguments` is
+/// empty (nothing is started) or a pipe or the process cannot be made (with
+/// the log line "failed to create a pipe for parent.", "failed to create a pipe
+/// for child." or "failed to create a process."; no descriptor is left open).
+/// When the shell itself cannot start, the new process logs "failed to execute
+/// a command." and ends with status 1, so its output is empty.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<CommandPipe> twoWayPipeWithCommand(
     const ShellArguments& arguments, ProcessCalls& calls = ProcessCalls::real());
 
-// Starts a writer process that writes all of `data` (nothing for null data)
-// to `writeDescriptor` and ends with status 1, and returns at once. The
-// caller keeps its own copy of the descriptor: close it so that the reader
-// sees the end of the input when the writer ends. The writer logs
-// "\t----- before sending\t\t<length>" and "\t----- sent: <count>".
-// Result: the writer's process id, to be waited for; -1, with the log line
-// "failed to spone a command.", when the process cannot be made.
+/// Starts a writer process that writes all of `data` (nothing for null data)
+/// to `writeDescriptor` and ends with status 1, and returns at once. The
+/// caller keeps its own copy of the descriptor: close it so that the reader
+/// sees the end of the input when the writer ends. The writer logs
+/// "\t----- before sending\t\t<length>" and "\t----- sent: <count>".
+/// Result: the writer's process id, to be waited for; -1, with the log line
+/// "failed to spone a command.", when the process cannot be made.
 QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
                               ProcessCalls& calls = ProcessCalls::real());
 
-// Runs `data` through the command of `arguments` (see ShellArguments):
-// the bytes go to its standard input, its whole standard output comes back.
-// Result: new data with the output; null when `data` is null (no process is
-// started), when the command cannot be started, or when it wrote nothing.
-// If the writer cannot be started the command sees an empty input.
-//   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
-//     -> <6869>
+/// Runs `data` through the command of `arguments` (see ShellArguments):
+/// the bytes go to its standard input, its whole standard output comes back.
+/// Result: new data with the output; null when `data` is null (no process is
+/// started), when the command cannot be started, or when it wrote nothing.
+/// If the writer cannot be started the command sees an empty input.
+///   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
+///     -> <6869>
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
                                               ProcessCalls& calls = ProcessCalls::real());
 
-// Encrypts or decrypts `data` with Triple DES through the command line
-// "/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>" ("-d" to decrypt), the
-// key being the cipher's password. The key reaches openssl as one argument,
-// byte for byte, whatever characters it holds (it goes to the shell as a
-// positional parameter, never into the command line's text).
-// Result: whatever openssl wrote; null when `data` is null, when the key
-// holds a NUL byte (an argument cannot carry it; nothing is started) or when
-// openssl wrote nothing. A wrong key usually gives null, but openssl may also
-// write garbage: a cipher failure is not detected as such.
+/// Encrypts or decrypts `data` with Triple DES through the command line
+/// "/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>" ("-d" to decrypt), the
+/// key being the cipher's password. The key reaches openssl as one argument,
+/// byte for byte, whatever characters it holds (it goes to the shell as a
+/// positional parameter, never into the command line's text).
+/// Result: whatever openssl wrote; null when `data` is null, when the key
+/// holds a NUL byte (an argument cannot carry it; nothing is started) or when
+/// openssl wrote nothing. A wrong key usually gives null, but openssl may also
+/// write garbage: a cipher failure is not detected as such.
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 

@@ -1,14 +1,15 @@
-// A seam for the zlib stream calls of qor/gzip.h, so that tests can make a
-// stream fail to start, fail midway or fail to end.
-//
-// Each method forwards to the zlib function of the same role and returns its
-// status (Z_OK, Z_STREAM_END, Z_BUF_ERROR, ...). A fake derives from this
-// class, overrides the call it wants to break and may set `stream.msg`.
-//
-// Example:
-//   struct NoMemory : qor::ZlibCalls {
-//     int startInflate(z_stream&, int) override { return Z_MEM_ERROR; }
-//   };
+/// @file
+/// A seam for the zlib stream calls of qor/gzip.h, so that tests can make a
+/// stream fail to start, fail midway or fail to end.
+///
+/// Each method forwards to the zlib function of the same role and returns its
+/// status (Z_OK, Z_STREAM_END, Z_BUF_ERROR, ...). A fake derives from this
+/// class, overrides the call it wants to break and may set `stream.msg`.
+///
+/// Example:
+///   struct NoMemory : qor::ZlibCalls {
+///     int startInflate(z_stream&, int) override { return Z_MEM_ERROR; }
+///   };
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -21,18 +22,18 @@ class QOR_TOOLBOX_EXPORT ZlibCalls {
  public:
   virtual ~ZlibCalls() = default;
 
-  // inflateInit2: `windowBits` -15 reads a raw deflate stream.
+  /// inflateInit2: `windowBits` -15 reads a raw deflate stream.
   virtual int startInflate(z_stream& stream, int windowBits);
   virtual int inflate(z_stream& stream, int flush);
   virtual int endInflate(z_stream& stream);
 
-  // deflateInit2 with the usual zlib parameters.
+  /// deflateInit2 with the usual zlib parameters.
   virtual int startDeflate(z_stream& stream, int level, int method, int windowBits, int memLevel,
                            int strategy);
   virtual int deflate(z_stream& stream, int flush);
   virtual int endDeflate(z_stream& stream);
 
-  // The process-wide instance that calls zlib directly.
+  /// The process-wide instance that calls zlib directly.
   static ZlibCalls& real();
 };
 

@@ -1,8 +1,9 @@
-// Host ports: what passes between a preference pane and the host editor.
-//
-// The host implements PreferencesPanel, DefaultsStore and Application; a pane
-// implements PreferencePaneProtocol (and KeySnooper while it captures keys).
-// Everything runs on the host's main thread.
+/// @file
+/// Host ports: what passes between a preference pane and the host editor.
+///
+/// The host implements PreferencesPanel, DefaultsStore and Application; a pane
+/// implements PreferencePaneProtocol (and KeySnooper while it captures keys).
+/// Everything runs on the host's main thread.
 #pragma once
 
 #include <cstdint>
@@ -18,14 +19,14 @@ namespace qor {
 class View;
 class PreferencesPanel;
 
-// Values gathered for one change of a defaults store: every key is stored,
-// or none is. Keys keep the order they were first set in; setting a key
-// again replaces its value in place.
+/// Values gathered for one change of a defaults store: every key is stored,
+/// or none is. Keys keep the order they were first set in; setting a key
+/// again replaces its value in place.
 class DefaultsBatch {
  public:
   using Entry = std::pair<std::string, Ref>;
 
-  // `value` under `key`; a null value removes the key when applied.
+  /// `value` under `key`; a null value removes the key when applied.
   void setObjectForKey(Ref value, const std::string& key);
   void setIntegerForKey(std::int64_t value, const std::string& key) { setObjectForKey(integer(value), key); }
 
@@ -45,22 +46,22 @@ inline void DefaultsBatch::setObjectForKey(Ref value, const std::string& key) {
   entries_.emplace_back(key, std::move(value));
 }
 
-// A property-list store of named values.
+/// A property-list store of named values.
 class DefaultsStore {
  public:
   virtual ~DefaultsStore() = default;
-  // The value under `key`, or null when absent.
+  /// The value under `key`, or null when absent.
   [[nodiscard]] virtual Ref objectForKey(const std::string& key) const = 0;
-  // Stores `value` (a null value removes the key). Values read back
-  // unchanged (equal contents; the store may keep its own copy).
+  /// Stores `value` (a null value removes the key). Values read back
+  /// unchanged (equal contents; the store may keep its own copy).
   virtual void setObjectForKey(Ref value, const std::string& key) = 0;
-  // Stores every entry of `batch` as one change: a store kept in a file
-  // writes the file once, so that a crash leaves it with all of the
-  // batch's values or none of them. An empty batch changes nothing.
+  /// Stores every entry of `batch` as one change: a store kept in a file
+  /// writes the file once, so that a crash leaves it with all of the
+  /// batch's values or none of them. An empty batch changes nothing.
   virtual void applyBatch(const DefaultsBatch& batch) = 0;
 
-  // The integer value under `key`: a number's integer value (a real is
-  // truncated, a boolean is 0 or 1), 0 when absent or not a number.
+  /// The integer value under `key`: a number's integer value (a real is
+  /// truncated, a boolean is 0 or 1), 0 when absent or not a number.
   [[nodiscard]] std::int64_t integerForKey(const std::string& key) const {
     auto number = asNumber(objectForKey(key));
     return number ? number->integerValue() : 0;
@@ -70,11 +71,11 @@ class DefaultsStore {
   }
 };
 
-// The calls a host makes into a preference pane.
+/// The calls a host makes into a preference pane.
 class PreferencePaneProtocol {
  public:
   virtual ~PreferencePaneProtocol() = default;
-  // Result: the pane's main view, or null when its interface cannot load.
+  /// Result: the pane's main view, or null when its interface cannot load.
   virtual View* initWithPanel(PreferencesPanel* panel) = 0;
   virtual void loadPrefs() = 0;
   virtual void synchronizeToDefaults() = 0;
@@ -82,29 +83,29 @@ class PreferencePaneProtocol {
   virtual void revertToDefault() = 0;
 };
 
-// The host's preferences window as a pane sees it.
+/// The host's preferences window as a pane sees it.
 class PreferencesPanel {
  public:
   virtual ~PreferencesPanel() = default;
   [[nodiscard]] virtual DefaultsStore& defaults() = 0;
-  // The host's default key-binding set: never null, the same keys at every
-  // call; panes never change it.
+  /// The host's default key-binding set: never null, the same keys at every
+  /// call; panes never change it.
   [[nodiscard]] virtual DictionaryRef defaultMenuDictionary() = 0;
-  // Changes not yet applied; panes add their flag and test for its presence.
+  /// Changes not yet applied; panes add their flag and test for its presence.
   [[nodiscard]] virtual MutableDictionaryRef changedAttributesDictionary() = 0;
-  // Applies key-binding set `number` to the host's menus.
+  /// Applies key-binding set `number` to the host's menus.
   virtual void setCustomizedMenuWithNumber(std::int32_t number) = 0;
-  // Notice that the user changed something in `pane`.
+  /// Notice that the user changed something in `pane`.
   virtual void i_am_ok(PreferencePaneProtocol* pane) = 0;
 };
 
-// Receives the application's raw key events while registered.
+/// Receives the application's raw key events while registered.
 class KeySnooper {
  public:
   virtual ~KeySnooper() = default;
-  // `type`: 10 key down, 11 key up, 12 modifier flags changed. `characters`:
-  // the characters the key produces (UTF-8). `modifiers`: device flags, of
-  // which Shift 0x20000, Control 0x40000, Option 0x80000, Command 0x100000.
+  /// `type`: 10 key down, 11 key up, 12 modifier flags changed. `characters`:
+  /// the characters the key produces (UTF-8). `modifiers`: device flags, of
+  /// which Shift 0x20000, Control 0x40000, Option 0x80000, Command 0x100000.
   virtual void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type,
                                                       const std::string& characters,
                                                       std::uint16_t keyCode,
@@ -115,22 +116,22 @@ inline constexpr std::uint32_t kKeyDownEventType = 10;
 inline constexpr std::uint32_t kKeyUpEventType = 11;
 inline constexpr std::uint32_t kFlagsChangedEventType = 12;
 
-// An open document of the host. Hosts derive their document classes from
-// it; callers pick a class with dynamic_cast.
+/// An open document of the host. Hosts derive their document classes from
+/// it; callers pick a class with dynamic_cast.
 class Document {
  public:
   virtual ~Document() = default;
 };
 
-// The host application object.
+/// The host application object.
 class Application {
  public:
   virtual ~Application() = default;
-  // Registers `snooper` (null unregisters); one snooper at a time.
+  /// Registers `snooper` (null unregisters); one snooper at a time.
   virtual void setSnooper(KeySnooper* snooper) = 0;
-  // The menu bar, or null when the host has none.
+  /// The menu bar, or null when the host has none.
   [[nodiscard]] virtual const Menu* mainMenu() const = 0;
-  // The open documents in the front-to-back order of their windows.
+  /// The open documents in the front-to-back order of their windows.
   [[nodiscard]] virtual std::vector<Document*> orderedDocuments() const { return {}; }
 };
 

@@ -1,8 +1,9 @@
-// Image port: decoding picture files into pixels with their resolution.
-//
-// The platform reads the formats it knows (the Qt implementation: PNG, JPEG,
-// GIF, BMP, TIFF through Qt's image readers). TIFF encoding is not here: the
-// toolbox writes TIFF through libtiff itself, so that it controls the bytes.
+/// @file
+/// Image port: decoding picture files into pixels with their resolution.
+///
+/// The platform reads the formats it knows (the Qt implementation: PNG, JPEG,
+/// GIF, BMP, TIFF through Qt's image readers). TIFF encoding is not here: the
+/// toolbox writes TIFF through libtiff itself, so that it controls the bytes.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +16,8 @@
 
 namespace qor {
 
-// A decoded picture: 8-bit RGBA pixels, row by row from the top, and the
-// resolution in dots per inch that its file gave it (72 when it gave none).
+/// A decoded picture: 8-bit RGBA pixels, row by row from the top, and the
+/// resolution in dots per inch that its file gave it (72 when it gave none).
 class Image final : public Opaque {
  public:
   static constexpr double kPointsPerInch = 72.0;
@@ -28,11 +29,11 @@ class Image final : public Opaque {
   [[nodiscard]] std::string_view typeName() const override { return "image"; }
   [[nodiscard]] std::uint32_t pixelsWide() const { return width_; }
   [[nodiscard]] std::uint32_t pixelsHigh() const { return height_; }
-  // width x height x 4 bytes.
+  /// width x height x 4 bytes.
   [[nodiscard]] const std::vector<std::uint8_t>& rgba() const { return rgba_; }
   [[nodiscard]] double xDotsPerInch() const { return xDpi_; }
   [[nodiscard]] double yDotsPerInch() const { return yDpi_; }
-  // The size in points: pixels x 72 / dots per inch.
+  /// The size in points: pixels x 72 / dots per inch.
   [[nodiscard]] double pointWidth() const { return width_ * kPointsPerInch / xDpi_; }
   [[nodiscard]] double pointHeight() const { return height_ * kPointsPerInch / yDpi_; }
 
@@ -48,9 +49,9 @@ using ImageRef = std::shared_ptr<Image>;
 class ImageReader {
  public:
   virtual ~ImageReader() = default;
-  // The picture in `bytes`. Result: null when the platform reads no image
-  // from them (empty data included). A missing or non-positive resolution
-  // reads as 72 dots per inch.
+  /// The picture in `bytes`. Result: null when the platform reads no image
+  /// from them (empty data included). A missing or non-positive resolution
+  /// reads as 72 dots per inch.
   [[nodiscard]] virtual ImageRef imageWithData(std::span<const std::uint8_t> bytes) = 0;
 };
 

@@ -1,10 +1,11 @@
-// Toolkit ports: the widgets, sheets, panels and run loop a pane drives.
-//
-// A pane sees widgets only through these interfaces. The headless toolkit
-// (platform/headless) records every call so tests can assert it; the Qt
-// toolkit (platform/qt) shows real widgets. Everything runs on the main
-// thread. Widgets are owned by the toolkit (or by the LoadedInterface that
-// created them); a pane keeps non-owning pointers, as it keeps outlets.
+/// @file
+/// Toolkit ports: the widgets, sheets, panels and run loop a pane drives.
+///
+/// A pane sees widgets only through these interfaces. The headless toolkit
+/// (platform/headless) records every call so tests can assert it; the Qt
+/// toolkit (platform/qt) shows real widgets. Everything runs on the main
+/// thread. Widgets are owned by the toolkit (or by the LoadedInterface that
+/// created them); a pane keeps non-owning pointers, as it keeps outlets.
 #pragma once
 
 #include <cstdint>
@@ -22,22 +23,22 @@ namespace qor {
 
 class Window;
 
-// Anything that sends an action carries a tag (buttons, pop-up items, menu items).
+/// Anything that sends an action carries a tag (buttons, pop-up items, menu items).
 class Sender {
  public:
   virtual ~Sender() = default;
   [[nodiscard]] virtual std::int64_t tag() const = 0;
 };
 
-// Receives actions by selector name ("loadKeyBindingsSet:"). `sender` may be
-// null for delayed calls.
+/// Receives actions by selector name ("loadKeyBindingsSet:"). `sender` may be
+/// null for delayed calls.
 class ActionTarget {
  public:
   virtual ~ActionTarget() = default;
   virtual void performAction(const std::string& selector, Sender* sender) = 0;
 };
 
-// The target and action of a control. An empty action or null target sends nothing.
+/// The target and action of a control. An empty action or null target sends nothing.
 struct TargetAction {
   ActionTarget* target = nullptr;
   std::string action;
@@ -47,33 +48,33 @@ struct TargetAction {
   friend bool operator==(const TargetAction&, const TargetAction&) = default;
 };
 
-// Whatever an interface description names: views and windows.
+/// Whatever an interface description names: views and windows.
 class UiObject {
  public:
   virtual ~UiObject() = default;
-  // The object's name in the interface description ("BTN_kb_del_set").
+  /// The object's name in the interface description ("BTN_kb_del_set").
   [[nodiscard]] virtual std::string objectName() const = 0;
 };
 
 class View : public UiObject {
  public:
-  // Redraws at once.
+  /// Redraws at once.
   virtual void display() = 0;
-  // Marks the view for redrawing at the next pass.
+  /// Marks the view for redrawing at the next pass.
   virtual void setNeedsDisplay() = 0;
-  // The window that shows the view, or null.
+  /// The window that shows the view, or null.
   [[nodiscard]] virtual Window* window() const = 0;
-  // The nearest view of the toolkit that contains this one, or null at the
-  // top. Toolkits without a view hierarchy have none.
+  /// The nearest view of the toolkit that contains this one, or null at the
+  /// top. Toolkits without a view hierarchy have none.
   [[nodiscard]] virtual View* superview() const { return nullptr; }
-  // Whether the view scrolls the contents inside it.
+  /// Whether the view scrolls the contents inside it.
   [[nodiscard]] virtual bool isScrollView() const { return false; }
 };
 
 class Window : public UiObject {
  public:
-  // Gives `view` the keyboard focus (null: the window itself). Result: false
-  // when the view is not in this window.
+  /// Gives `view` the keyboard focus (null: the window itself). Result: false
+  /// when the view is not in this window.
   virtual bool makeFirstResponder(View* view) = 0;
   [[nodiscard]] virtual View* firstResponder() const = 0;
   virtual void makeKeyAndOrderFront() = 0;
@@ -87,7 +88,7 @@ class Button : public View, public Sender {
   [[nodiscard]] virtual bool isEnabled() const = 0;
   virtual void setTargetAction(TargetAction targetAction) = 0;
   [[nodiscard]] virtual TargetAction targetAction() const = 0;
-  // What a click does: sends the action when the button is enabled.
+  /// What a click does: sends the action when the button is enabled.
   virtual void performClick() = 0;
 };
 
@@ -95,7 +96,7 @@ enum class TextColor { Black, Red };
 
 class TextField;
 
-// Told after each change of a field's text by the user.
+/// Told after each change of a field's text by the user.
 class TextFieldDelegate {
  public:
   virtual ~TextFieldDelegate() = default;
@@ -111,7 +112,7 @@ class TextField : public View {
   virtual void setDelegate(TextFieldDelegate* delegate) = 0;
 };
 
-// An item of a pop-up button's menu.
+/// An item of a pop-up button's menu.
 class PopUpItem : public Sender {
  public:
   [[nodiscard]] virtual std::string title() const = 0;
@@ -124,38 +125,38 @@ class PopUpItem : public Sender {
 class PopUpButton : public View {
  public:
   virtual void removeAllItems() = 0;
-  // Appends an item. Like the platform's, it refuses a title that an item
-  // already has (the item is then not added): add under an empty title and
-  // retitle to keep equal titles apart.
+  /// Appends an item. Like the platform's, it refuses a title that an item
+  /// already has (the item is then not added): add under an empty title and
+  /// retitle to keep equal titles apart.
   virtual void addItemWithTitle(const std::string& title) = 0;
   [[nodiscard]] virtual std::size_t numberOfItems() const = 0;
-  // The item at `index`, or null.
+  /// The item at `index`, or null.
   [[nodiscard]] virtual PopUpItem* itemAtIndex(std::size_t index) = 0;
   [[nodiscard]] PopUpItem* lastItem() {
     return numberOfItems() ? itemAtIndex(numberOfItems() - 1) : nullptr;
   }
-  // Selects the first item with `tag`. Result: false (selection unchanged) when none has it.
+  /// Selects the first item with `tag`. Result: false (selection unchanged) when none has it.
   virtual bool selectItemWithTag(std::int64_t tag) = 0;
-  // Index of the selected item, or -1.
+  /// Index of the selected item, or -1.
   [[nodiscard]] virtual std::int64_t indexOfSelectedItem() const = 0;
 };
 
 class TabView : public View {
  public:
-  // The identifier of the selected tab ("menu", "editor"), empty when none.
+  /// The identifier of the selected tab ("menu", "editor"), empty when none.
   [[nodiscard]] virtual std::string selectedTabViewItemIdentifier() const = 0;
-  // Result: false when no tab has `identifier`.
+  /// Result: false when no tab has `identifier`.
   virtual bool selectTabViewItemWithIdentifier(const std::string& identifier) = 0;
 };
 
-// A node of an outline: a host menu item (menu commands) or a property-list
-// value (editing commands: a group dictionary or a command-name string).
-// Both null means "none" (the root when asked for children).
+/// A node of an outline: a host menu item (menu commands) or a property-list
+/// value (editing commands: a group dictionary or a command-name string).
+/// Both null means "none" (the root when asked for children).
 struct OutlineItem {
   const MenuItem* menuItem = nullptr;
   Ref node;
   [[nodiscard]] bool isNone() const { return !menuItem && !node; }
-  // Identity, as the toolkit compares items.
+  /// Identity, as the toolkit compares items.
   friend bool operator==(const OutlineItem& a, const OutlineItem& b) {
     return a.menuItem == b.menuItem && a.node.get() == b.node.get();
   }
@@ -163,20 +164,20 @@ struct OutlineItem {
 
 class OutlineView;
 
-// Alignment values of a cell.
+/// Alignment values of a cell.
 enum class TextAlignment { Left = 0, Right = 1, Center = 2 };
 
-// The cell about to be drawn, handed to the delegate.
+/// The cell about to be drawn, handed to the delegate.
 class Cell {
  public:
   virtual ~Cell() = default;
   virtual void setAlignment(TextAlignment alignment) = 0;
-  // A null target and empty action: the cell does nothing when clicked.
+  /// A null target and empty action: the cell does nothing when clicked.
   virtual void setTargetAction(TargetAction targetAction) = 0;
 };
 
-// The data source and delegate of an outline view. `item` none stands for
-// the root.
+/// The data source and delegate of an outline view. `item` none stands for
+/// the root.
 class OutlineDataSource {
  public:
   virtual ~OutlineDataSource() = default;
@@ -195,31 +196,31 @@ class OutlineDataSource {
 
 class OutlineView : public View {
  public:
-  // Sets the data source and delegate (one object plays both), or null.
+  /// Sets the data source and delegate (one object plays both), or null.
   virtual void setDataSource(OutlineDataSource* dataSource) = 0;
-  // Asks the data source again for everything shown.
+  /// Asks the data source again for everything shown.
   virtual void reloadData() = 0;
-  // Lays out rows and columns again.
+  /// Lays out rows and columns again.
   virtual void tile() = 0;
-  // The selected row, or -1.
+  /// The selected row, or -1.
   [[nodiscard]] virtual std::int64_t selectedRow() const = 0;
-  // The item shown at `row`, or none.
+  /// The item shown at `row`, or none.
   [[nodiscard]] virtual OutlineItem itemAtRow(std::int64_t row) const = 0;
-  // Index of the column with `identifier` ("title", "Key"), or -1.
+  /// Index of the column with `identifier` ("title", "Key"), or -1.
   [[nodiscard]] virtual std::int64_t columnWithIdentifier(const std::string& identifier) const = 0;
-  // The frame of a cell in the view's coordinates (y grows downward).
+  /// The frame of a cell in the view's coordinates (y grows downward).
   [[nodiscard]] virtual Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const = 0;
-  // Converts `rect` from the view's coordinates to `view`'s (null: the window's).
+  /// Converts `rect` from the view's coordinates to `view`'s (null: the window's).
   [[nodiscard]] virtual Rect convertRectToView(Rect rect, const View* view) const = 0;
 };
 
-// The interface description's objects, owned together; freed with it.
+/// The interface description's objects, owned together; freed with it.
 class LoadedInterface {
  public:
   virtual ~LoadedInterface() = default;
 };
 
-// The kinds of objects an owner's outlets expect.
+/// The kinds of objects an owner's outlets expect.
 enum class UiKind { View, TabView, PopUpButton, Button, Window, TextField, OutlineView };
 
 struct OutletSpec {
@@ -227,17 +228,17 @@ struct OutletSpec {
   UiKind kind;
 };
 
-// The owner of an interface description ("File's Owner").
+/// The owner of an interface description ("File's Owner").
 class InterfaceOwner {
  public:
   virtual ~InterfaceOwner() = default;
-  // The outlets the owner wants connected, by object name.
+  /// The outlets the owner wants connected, by object name.
   [[nodiscard]] virtual std::vector<OutletSpec> interfaceOutlets() const = 0;
-  // Connects outlet `name` to `object` (the owner checks the object's kind).
+  /// Connects outlet `name` to `object` (the owner checks the object's kind).
   virtual void connectOutlet(const std::string& name, UiObject* object) = 0;
 };
 
-// A synthesized mouse event for popping up a context menu.
+/// A synthesized mouse event for popping up a context menu.
 struct MouseEvent {
   std::int64_t type = 0;
   Point location;
@@ -251,7 +252,7 @@ struct MouseEvent {
 
 inline constexpr std::int64_t kLeftMouseUpEventType = 2;
 
-// What a modal panel or sheet ended with; 1 means the user confirmed.
+/// What a modal panel or sheet ended with; 1 means the user confirmed.
 inline constexpr int kReturnCodeOK = 1;
 inline constexpr int kReturnCodeCancel = 0;
 
@@ -264,41 +265,41 @@ class Toolkit {
  public:
   virtual ~Toolkit() = default;
 
-  // Loads interface description `name` from `bundle` with `owner`, connecting
-  // its outlets by name. Result: null when the description is missing or
-  // broken (nothing is connected then).
+  /// Loads interface description `name` from `bundle` with `owner`, connecting
+  /// its outlets by name. Result: null when the description is missing or
+  /// broken (nothing is connected then).
   virtual std::unique_ptr<LoadedInterface> loadInterface(const Bundle& bundle, const std::string& name,
                                                          InterfaceOwner& owner) = 0;
 
-  // Calls `target`'s `selector` (sender null) on the main run loop after
-  // `seconds`. Each request runs once.
+  /// Calls `target`'s `selector` (sender null) on the main run loop after
+  /// `seconds`. Each request runs once.
   virtual void performAfterDelay(ActionTarget& target, const std::string& selector, double seconds) = 0;
-  // Cancels every pending request aimed at `target`.
+  /// Cancels every pending request aimed at `target`.
   virtual void cancelPreviousPerformRequestsWithTarget(ActionTarget& target) = 0;
 
-  // Shows `sheet` attached to `window` (null: free-standing) and returns at
-  // once; `didEnd` runs exactly once, with the return code, when endSheet is called.
+  /// Shows `sheet` attached to `window` (null: free-standing) and returns at
+  /// once; `didEnd` runs exactly once, with the return code, when endSheet is called.
   virtual void beginSheet(Window& sheet, Window* window, std::function<void(int returnCode)> didEnd) = 0;
   virtual void endSheet(Window& sheet, int returnCode) = 0;
 
-  // A save panel as a sheet on `window`, no preset folder unless `directory`
-  // is not empty, suggesting `fileName`. `didEnd` gets the return code and
-  // the chosen path (empty unless the code is kReturnCodeOK).
+  /// A save panel as a sheet on `window`, no preset folder unless `directory`
+  /// is not empty, suggesting `fileName`. `didEnd` gets the return code and
+  /// the chosen path (empty unless the code is kReturnCodeOK).
   virtual void beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
                               std::function<void(int returnCode, const std::string& path)> didEnd) = 0;
-  // A modal open panel: files only, several at once, only the extensions in
-  // `types` (without dots) offered.
+  /// A modal open panel: files only, several at once, only the extensions in
+  /// `types` (without dots) offered.
   virtual OpenPanelResult runOpenPanelForTypes(const std::vector<std::string>& types) = 0;
 
-  // A modal alert with a title, a message and one button.
+  /// A modal alert with a title, a message and one button.
   virtual void runAlertPanel(const std::string& title, const std::string& message,
                              const std::string& defaultButton) = 0;
   virtual void beep() = 0;
 
-  // A pop-up button that is never shown: it only holds a menu.
+  /// A pop-up button that is never shown: it only holds a menu.
   virtual std::unique_ptr<PopUpButton> makePopUpButton(Rect frame) = 0;
-  // Pops `holder`'s menu up as a context menu at `event`'s location over
-  // `view`; returns at once. Choosing an item sends its action.
+  /// Pops `holder`'s menu up as a context menu at `event`'s location over
+  /// `view`; returns at once. Choosing an item sends its action.
   virtual void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) = 0;
 };
 
