@@ -33,19 +33,21 @@ namespace qor {
 
 /// A stretch of UTF-16 code units: `length` units from `location`.
 struct QOR_TOOLBOX_EXPORT TextRange {
-  std::size_t location = 0;
-  std::size_t length = 0;
+  std::size_t location = 0;  ///< index of the first unit
+  std::size_t length = 0;    ///< number of units
 
+  /// The index just past the range: `location + length`.
   [[nodiscard]] constexpr std::size_t end() const { return location + length; }
   friend constexpr bool operator==(const TextRange&, const TextRange&) = default;
 };
 
+/// Text with runs of named attributes; indices count UTF-16 code units.
 class QOR_TOOLBOX_EXPORT AttributedString {
  public:
   /// The attributes of one unit and the range over which they hold.
   struct AttributeRun {
     DictionaryRef attributes;  ///< never null; empty when the unit has none
-    TextRange range;
+    TextRange range;           ///< the units over which `attributes` hold
   };
 
   /// The empty string.
@@ -53,6 +55,7 @@ class QOR_TOOLBOX_EXPORT AttributedString {
   /// `text` with `attributes` over all of it; null attributes mean none.
   explicit AttributedString(std::string text, const DictionaryRef& attributes = nullptr);
 
+  /// The text, UTF-8.
   [[nodiscard]] const std::string& string() const { return text_; }
   /// Length in UTF-16 code units.
   [[nodiscard]] std::size_t length() const { return length_; }

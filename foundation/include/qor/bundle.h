@@ -24,12 +24,14 @@
 
 namespace qor {
 
+/// A bundle folder: its resources and its localized string tables.
 class QOR_TOOLBOX_EXPORT Bundle {
  public:
   /// `path` is the bundle folder; it need not exist (look-ups then fail).
   /// `languages`, when given, replaces the environment's preference list.
   explicit Bundle(std::string path, std::optional<std::vector<std::string>> languages = std::nullopt);
 
+  /// The folder path as given.
   [[nodiscard]] const std::string& bundlePath() const { return path_; }
 
   /// Full path of resource `name` ("KeyBindings.ui"), or nullopt when no such
@@ -55,6 +57,8 @@ class QOR_TOOLBOX_EXPORT Bundle {
 /// at start-up; until then a bundle at a path that does not exist, so every
 /// look-up gives the key. Never null.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::shared_ptr<const Bundle> mainBundle();
+/// Makes `bundle` the one mainBundle() returns; a null `bundle` changes
+/// nothing. Safe from any thread.
 QOR_TOOLBOX_EXPORT void setMainBundle(std::shared_ptr<const Bundle> bundle);
 
 /// Parses PO text: msgid/msgstr pairs with C escapes (octal too) and

@@ -12,6 +12,8 @@
 
 namespace qor {
 
+/// File-system calls behind a virtual interface; real() is the one that
+/// reaches the disk, tests derive their own.
 class QOR_TOOLBOX_EXPORT FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -29,11 +31,11 @@ class QOR_TOOLBOX_EXPORT FileSystem {
                                                  const std::vector<std::uint8_t>& bytes) = 0;
   /// Removes the temporaries that writeFileAtomically left beside `path` (or
   /// beside the file a symbolic link at `path` points to) in a process that
-  /// died before its rename: ".<name>.tmp-<pid>-<n>" whose process <pid> no
-  /// longer exists on this machine. Temporaries of a live process, and any
-  /// other name, are left alone. Result: how many were removed; 0 when the
-  /// folder cannot be listed. The default removes nothing, for file systems
-  /// that never leave temporaries (those kept in memory).
+  /// died before its rename. Such a temporary is named `.<name>.tmp-<pid>-<n>`,
+  /// and its process `<pid>` no longer exists on this machine. Temporaries of
+  /// a live process, and any other name, are left alone. Result: how many were
+  /// removed; 0 when the folder cannot be listed. The default removes nothing,
+  /// for file systems that never leave temporaries (those kept in memory).
   virtual std::size_t removeAbandonedTemporaries(const std::string& path);
   /// The process-wide real file system.
   static FileSystem& real();

@@ -25,20 +25,26 @@
 namespace qor {
 
 class FileWrapper;
+/// Shared reference to a file wrapper.
 using FileWrapperRef = std::shared_ptr<FileWrapper>;
 
+/// A regular file, symbolic link or folder held in memory; never changes after
+/// it is made.
 class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
  public:
+  /// What the wrapper stands for.
   enum class Type { RegularFile, SymbolicLink, Folder };
 
-  /// A wrapper has a preferred file name and a file name; an empty
-  /// `filename` means the preferred one.
+  /// A regular file holding `contents`. A wrapper has a preferred file name
+  /// and a file name; an empty `filename` means the preferred one.
   [[nodiscard]] static FileWrapperRef makeRegularFile(std::vector<std::uint8_t> contents,
                                                       std::string preferredFilename = {},
                                                       std::string filename = {});
+  /// A symbolic link to `destination`; names as for makeRegularFile().
   [[nodiscard]] static FileWrapperRef makeSymbolicLink(std::string destination, std::string preferredFilename = {},
                                                        std::string filename = {});
-  /// Null children are left out.
+  /// A folder holding `children`; names as for makeRegularFile(). Null
+  /// children are left out.
   [[nodiscard]] static FileWrapperRef makeFolder(std::vector<FileWrapperRef> children,
                                                  std::string preferredFilename = {}, std::string filename = {});
 
@@ -46,7 +52,9 @@ class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
   [[nodiscard]] bool isEqualTo(const Opaque& other) const override;
   [[nodiscard]] std::string description() const override;
 
+  /// The type the wrapper was made with.
   [[nodiscard]] Type type() const { return type_; }
+  /// True when type() is Type::RegularFile.
   [[nodiscard]] bool isRegularFile() const { return type_ == Type::RegularFile; }
   /// The bytes of a regular file; empty for the other types.
   [[nodiscard]] const std::vector<std::uint8_t>& regularFileContents() const { return contents_; }
@@ -54,20 +62,26 @@ class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
   [[nodiscard]] const std::string& symbolicLinkDestination() const { return destination_; }
   /// The children of a folder; empty for the other types.
   [[nodiscard]] const std::vector<FileWrapperRef>& fileWrappers() const { return children_; }
+  /// The preferred file name as given; may be empty.
   [[nodiscard]] const std::string& preferredFilename() const { return preferredFilename_; }
+  /// The file name; the preferred one when none was given.
   [[nodiscard]] const std::string& filename() const { return filename_; }
 
   /// The property-list form:
   ///   {"type" = "file" | "link" | "folder"; "preferred file name" = ...;
-  ///    "file name" = ...; "contents" = <data> | "destination" = ... |
+  ///    "file name" = ...; "contents" = `<data>` | "destination" = ... |
   ///    "files" = (child forms)}
   [[nodiscard]] DictionaryRef propertyList() const;
   /// Reads that form. Result: null for any other value, an unknown type, a
   /// missing or mistyped entry, or folders nested deeper than
   /// kMaximumFolderDepth.
   [[nodiscard]] static FileWrapperRef fromPropertyList(const Ref& value);
+  /// How deeply folders may nest in a property-list form that is read back.
   static constexpr int kMaximumFolderDepth = 64;
 
+  /// Holds the arguments as given, except that an empty `filename` becomes
+  /// `preferredFilename`; public only for std::make_shared. Code uses the make
+  /// functions, which also drop null children.
   FileWrapper(Type type, std::vector<std::uint8_t> contents, std::string destination,
               std::vector<FileWrapperRef> children, std::string preferredFilename, std::string filename);
 

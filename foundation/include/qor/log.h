@@ -42,13 +42,19 @@ QOR_TOOLBOX_EXPORT void setSystemLogSocketPath(std::string_view path);
 /// while a capture is alive is chosen per capture.
 class QOR_TOOLBOX_EXPORT LogCapture {
  public:
+  /// Whether lines logged while the capture lives also reach the system log:
+  /// Silence keeps them from it; Forward lets them through unless another live
+  /// capture silences them.
   enum class Syslog { Silence, Forward };
+  /// Starts recording; see Syslog for `syslog`.
   explicit LogCapture(Syslog syslog = Syslog::Silence);
   ~LogCapture();
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
+  /// The lines recorded so far, oldest first.
   [[nodiscard]] std::vector<std::string> lines() const;
+  /// Forgets the lines recorded so far; recording goes on.
   void clear();
 
  private:

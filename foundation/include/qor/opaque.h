@@ -30,8 +30,11 @@
 
 namespace qor {
 
+/// The base of values that are not property lists (fonts, file wrappers,
+/// images); each platform seam derives its own.
 class QOR_TOOLBOX_EXPORT Opaque : public Object {
  public:
+  /// Kind::Opaque, for every subclass.
   [[nodiscard]] Kind kind() const final { return Kind::Opaque; }
   /// A short name of the type for logs and test failures ("font").
   [[nodiscard]] virtual std::string_view typeName() const = 0;
@@ -46,6 +49,7 @@ class QOR_TOOLBOX_EXPORT Opaque : public Object {
   Opaque() = default;
 };
 
+/// Shared reference to an opaque value.
 using OpaqueRef = std::shared_ptr<Opaque>;
 
 /// The value as an opaque value of class `T`; null when `value` is null, not

@@ -20,8 +20,10 @@ namespace qor {
 /// UTF-8 <-> UTF-16 at the points where behaviour counts UTF-16 code units.
 /// Invalid UTF-8 bytes decode as U+FFFD each; an unpaired surrogate encodes as
 /// U+FFFD.
+///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::u16string utf16FromUtf8(std::string_view utf8);
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string utf8FromUtf16(std::u16string_view utf16);
+///@}
 /// The UTF-8 text of one UTF-16 code unit (a lone surrogate gives U+FFFD).
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string utf8FromCodeUnit(char16_t unit);
 /// Number of UTF-16 code units of `utf8`.

@@ -25,23 +25,29 @@
 namespace qor {
 
 class Url;
+/// Shared reference to a URL.
 using UrlRef = std::shared_ptr<Url>;
 
 /// The key of the one-entry dictionary that stands for a URL in files.
 inline constexpr std::string_view kUrlPropertyListKey = "$url";
 
+/// A URL value: its absolute, percent-encoded text.
 class QOR_TOOLBOX_EXPORT Url final : public Object {
  public:
-  explicit Url(std::string text) : text_(std::move(text)) {}
+  ///@{
   /// A URL with the given text, taken as it stands (not checked).
+  explicit Url(std::string text) : text_(std::move(text)) {}
   static UrlRef make(std::string text) { return std::make_shared<Url>(std::move(text)); }
+  ///@}
   /// The file URL of an absolute path, percent-encoded by GLib
   /// (g_filename_to_uri): blanks, "%", "#", "?", non-ASCII bytes and the like
   /// are escaped. Result: null for an empty or relative path, or one holding
   /// NUL.
   [[nodiscard]] static UrlRef fileURLWithPath(std::string_view path);
 
+  /// Kind::Url.
   [[nodiscard]] Kind kind() const override { return Kind::Url; }
+  /// The text as given ("file:///tmp/a%20b.png").
   [[nodiscard]] const std::string& absoluteString() const { return text_; }
   /// The decoded path of a "file:" URL without a host or with "localhost".
   /// Result: nullopt for other schemes, other hosts, and text that does not
