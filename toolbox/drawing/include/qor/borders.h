@@ -60,6 +60,8 @@ inline constexpr double kMaximumCheckerSquares = 16.0 * 1024 * 1024;
 /// the one before in every case. A null or empty `border` draws nothing.
 QOR_TOOLBOX_EXPORT void drawLinesAroundRect(GraphicsContext& context, Rect rect, const DictionaryRef& border, Antialiasing antialias);
 
+/// Whether drawBackgroundImageForLinesAroundRect() also marks the sides
+/// described by an empty dictionary.
 enum class MarkEmptySides { No, Yes };
 
 /// Guides for the sides that show no border: a blue dotted double line one

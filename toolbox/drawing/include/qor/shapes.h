@@ -33,10 +33,13 @@ namespace qor {
 /// no width or height (or a NaN one).
 [[nodiscard]] QOR_TOOLBOX_EXPORT BezierPath bezierPathWithRoundRect(Rect rect, float radius);
 
-/// Check-box states, the toolkit's button state values.
-inline constexpr std::int32_t kCheckboxOff = 0;
-inline constexpr std::int32_t kCheckboxOn = 1;
-inline constexpr std::int32_t kCheckboxMixed = -1;
+/// @name Check-box states
+/// The toolkit's button state values, as drawCheckbox() takes them.
+///@{
+inline constexpr std::int32_t kCheckboxOff = 0;     ///< the box alone
+inline constexpr std::int32_t kCheckboxOn = 1;      ///< the box with a tick
+inline constexpr std::int32_t kCheckboxMixed = -1;  ///< the box with a dash
+///@}
 
 /// Draws a check box of size `size` at `origin` in black: the box (side
 /// 0.6 × size, line width size / 64, without antialiasing), then for state On

@@ -49,7 +49,7 @@ namespace qor {
 /// How far the search road may go.
 struct QOR_TOOLBOX_EXPORT AliasSearchLimits {
   std::size_t maximumEntries = 50'000;  ///< folder entries read, all folders together
-  std::chrono::milliseconds maximumTime{2'000};
+  std::chrono::milliseconds maximumTime{2'000};  ///< from the search's start, by FileCalls::now()
 };
 
 /// Which road found the item.
@@ -57,9 +57,9 @@ enum class AliasRoad { None, RecordedPath, FileHandle, OtherMountPoint, Search }
 
 /// What a resolution did, for tests and benchmarks.
 struct QOR_TOOLBOX_EXPORT AliasResolution {
-  std::optional<std::string> path;
-  AliasRoad road = AliasRoad::None;
-  std::size_t entriesSearched = 0;
+  std::optional<std::string> path;   ///< the item's path; nullopt when not found
+  AliasRoad road = AliasRoad::None;  ///< None when not found
+  std::size_t entriesSearched = 0;   ///< folder entries the search road read
 };
 
 /// The absolute path of the item `alias` designates. Result: nullopt for null,
@@ -74,31 +74,34 @@ struct QOR_TOOLBOX_EXPORT AliasRecord {
   std::string path;              ///< as given at creation (absolute)
   std::string pathInFileSystem;  ///< from the file system's root, links resolved
   std::string mountPoint;        ///< where the file system was mounted
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::optional<BirthTime> birth;
-  bool isFolder = false;
-  std::optional<KernelFileHandle> handle;
+  std::uint64_t device = 0;      ///< st_dev at creation
+  std::uint64_t inode = 0;       ///< st_ino at creation
+  std::optional<BirthTime> birth;  ///< absent when the file system kept none
+  bool isFolder = false;         ///< whether the item is a folder
+  std::optional<KernelFileHandle> handle;  ///< absent when name_to_handle_at failed
   std::string fileSystemUuid;    ///< empty when unknown
   std::string fileSystemSource;  ///< the mount's source ("/dev/sda2", "tmpfs")
   std::string fileSystemType;    ///< "ext4"
   friend bool operator==(const AliasRecord&, const AliasRecord&) = default;
 };
 
+/// The bytes of `record`: a header (magic, version, length of the rest), then
+/// one tagged field per member; `birth` and `handle` only when present.
+/// decodeAliasRecord() gives the record back.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::vector<std::uint8_t> encodeAliasRecord(const AliasRecord& record);
-/// Result: nullopt for bytes that are not a complete record of a known
-/// version: wrong magic or version, a field running past the end, a field
-/// twice, a number of the wrong width, a missing path or inode. Fields of
-/// unknown tags are skipped.
+/// The record in `bytes`. Result: nullopt for bytes that are not a complete
+/// record of a known version: wrong magic or version, a field running past
+/// the end, a field twice, a number of the wrong width, a missing path or
+/// inode. Fields of unknown tags are skipped.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<AliasRecord> decodeAliasRecord(std::span<const std::uint8_t> bytes);
 
 /// One line of /proc/self/mountinfo.
 struct QOR_TOOLBOX_EXPORT MountEntry {
   std::uint64_t device = 0;  ///< makedev(major, minor)
   std::string root;          ///< the folder of the file system mounted here
-  std::string mountPoint;
-  std::string fileSystemType;
-  std::string source;
+  std::string mountPoint;      ///< where it is mounted
+  std::string fileSystemType;  ///< "ext4"
+  std::string source;          ///< "/dev/sda2", "tmpfs"
 };
 
 /// The lines of a mountinfo text, with the octal escapes of blanks, tabs,

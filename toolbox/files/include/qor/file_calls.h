@@ -21,44 +21,52 @@ namespace qor {
 
 /// When an item came into being (statx's birth time).
 struct QOR_TOOLBOX_EXPORT BirthTime {
-  std::int64_t seconds = 0;
-  std::uint32_t nanoseconds = 0;
+  std::int64_t seconds = 0;       ///< Whole seconds since the Unix epoch.
+  std::uint32_t nanoseconds = 0;  ///< The fraction of the second, below 1e9.
+  /// Orders by seconds, then nanoseconds.
   friend auto operator<=>(const BirthTime&, const BirthTime&) = default;
 };
 
 /// What the kernel says an item is.
 struct QOR_TOOLBOX_EXPORT ItemIdentity {
   std::uint64_t device = 0;  ///< st_dev
-  std::uint64_t inode = 0;
+  std::uint64_t inode = 0;   ///< st_ino
   /// Absent when the file system keeps no birth time.
   std::optional<BirthTime> birth;
-  bool isFolder = false;
+  bool isFolder = false;     ///< S_ISDIR of the mode.
 };
 
 /// A file handle from name_to_handle_at: its type and opaque bytes.
 struct QOR_TOOLBOX_EXPORT KernelFileHandle {
-  std::int32_t type = 0;
-  std::vector<std::uint8_t> bytes;
+  std::int32_t type = 0;            ///< handle_type
+  std::vector<std::uint8_t> bytes;  ///< f_handle, at most 128 bytes.
   friend bool operator==(const KernelFileHandle&, const KernelFileHandle&) = default;
 };
 
 /// One entry of a folder listing, as readdir gives it.
 struct QOR_TOOLBOX_EXPORT FolderEntry {
+  /// d_type: Unknown when the file system does not fill it in (DT_UNKNOWN);
+  /// Other for anything but a folder or a link.
   enum class Type { Folder, SymbolicLink, Other, Unknown };
-  std::string name;
-  std::uint64_t inode = 0;
-  Type type = Type::Unknown;
+  std::string name;           ///< The entry's name, without its folder.
+  std::uint64_t inode = 0;    ///< d_ino
+  Type type = Type::Unknown;  ///< d_type
 };
 
 /// The outcome of a trash request: status 0 on success, otherwise the GIO
 /// error code (or errno) and its message.
 struct QOR_TOOLBOX_EXPORT TrashOutcome {
-  int status = 0;
-  std::string message;
+  int status = 0;       ///< 0, or the error code (-1 when GIO gave none).
+  std::string message;  ///< Empty on success.
 };
 
+/// Whether a call on a path that names a symbolic link looks at the link
+/// itself (DoNotFollow) or at what it points to (Follow).
 enum class LinkHandling { Follow, DoNotFollow };
 
+/// The system calls of the files subsystem, one virtual method each; the
+/// base class makes the real calls. Use FileCalls::real(), or derive to
+/// inject failures in tests.
 class QOR_TOOLBOX_EXPORT FileCalls {
  public:
   virtual ~FileCalls() = default;
@@ -68,7 +76,9 @@ class QOR_TOOLBOX_EXPORT FileCalls {
   [[nodiscard]] virtual bool exists(const std::string& path);
   /// stat: true for a folder (through links), false otherwise.
   [[nodiscard]] virtual bool isFolder(const std::string& path);
-  /// statx with the birth time when the file system keeps one.
+  /// statx with the birth time when the file system keeps one; `links`
+  /// says whether a link at the end of `path` is followed. Empty path or
+  /// failure: nullopt (errno set).
   [[nodiscard]] virtual std::optional<ItemIdentity> identify(const std::string& path, LinkHandling links);
   /// realpath: the absolute path without links, "." or "..".
   [[nodiscard]] virtual std::optional<std::string> realPath(const std::string& path);

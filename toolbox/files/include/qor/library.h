@@ -28,21 +28,24 @@ namespace qor {
 /// The files directly in `folder` whose extension (after the last ".") is
 /// exactly `extension`, hidden ones included, in the order the file system
 /// lists them, each read as a property list: a new array of {"object": value,
-/// "path": full path}. Logged and skipped: a file that can't be read ("Can't
-/// load data: <path>"), one that holds no property list ("Can't restore
-/// object: <path>"). A missing folder gives an empty array silently; a plain
-/// file gives it with "Not a directory: <path>"; a listing that fails part
-/// way logs "*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>" and
-/// uses what was listed.
+/// "path": full path}. Logged and skipped: a file that can't be read
+/// (`Can't load data: <path>`), one that holds no property list
+/// (`Can't restore object: <path>`). A missing folder gives an empty array
+/// silently; a plain file gives it with `Not a directory: <path>`; a listing
+/// that fails part way logs
+/// `*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>` and uses what
+/// was listed.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder,
                                                                    std::string_view extension,
                                                                    FileCalls& calls = FileCalls::real());
 
+///@{
 /// The tag sets (style sheets) of the user's support folder followed by the
-/// computer-wide ones; nothing merged. Result: a new array, empty when
-/// neither folder exists.
+/// computer-wide ones, as collectFilesInDirectoryWithExtension() gives them;
+/// nothing merged. Result: a new array, empty when neither folder exists.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
+///@}
 
 /// A new array of the ten extensions of the family's documents, in their
 /// fixed order: "qor1", "qordoc", "qorcmp", "qorenc", "qorcpe", "qorbin",
@@ -51,17 +54,17 @@ namespace qor {
 /// Whether `extension` (no leading dot) is one of them, exactly.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool isNativeFileExtention(std::string_view extension);
 
-/// Makes the folder "<home>/<path>" with any missing folders above it.
+/// Makes the folder `<home>/<path>` with any missing folders above it.
 /// Result: true when something is there afterwards (an existing plain file
-/// counts, and is left alone); false, with "*** can't create directory at
-/// <path>" and "\t<error>" logged, when it can't be made.
+/// counts, and is left alone); false, with `*** can't create directory at <path>`
+/// and `\t<error>` logged, when it can't be made.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool createFolderUnderHome(std::string_view path, FileCalls& calls = FileCalls::real());
 
 /// Moves the item at the absolute `path` to the trash the freedesktop.org way
 /// (GIO): the user's trash, or the trash folder of the volume that holds it;
 /// a symbolic link goes itself, not its target. Result: false for an empty
-/// path (silently) and when the item can't be trashed ("*** Failed to trash
-/// document: [<GIO error code>] <path>" logged).
+/// path (silently) and when the item can't be trashed (logged:
+/// `*** Failed to trash document: [<GIO error code>] <path>`).
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool moveFileToTrash(std::string_view path, FileCalls& calls = FileCalls::real());
 
 }  // namespace qor

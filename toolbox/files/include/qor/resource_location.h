@@ -44,7 +44,7 @@ namespace qor {
 /// path" only with a non-empty `basePath` and a non-empty notation, "url" when
 /// the path is absolute, "alias" when one can be made. When the item's
 /// attributes can't be read, both numbers are 0 and the line
-/// "*** toolbox: rldwpabp: attributesOfItemAtPath: <error>" is logged.
+/// `*** toolbox: rldwpabp: attributesOfItemAtPath: <error>` is logged.
 /// Result: a new record, never null.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef resourceLocationDictionaryWithPathAndBasePath(
     std::string_view path, std::string_view basePath, FileCalls& calls = FileCalls::real());
@@ -52,7 +52,7 @@ namespace qor {
 /// Finds the item `record` designates. Tried in this order, the first that
 /// names an existing item wins: the relative path joined to `basePath`'s
 /// folder, "filename", the URL's path, then the alias. A candidate under
-/// /Volumes/<name>/ or /Network/<name>/ whose mount point is missing ends the
+/// `/Volumes/<name>/` or `/Network/<name>/` whose mount point is missing ends the
 /// search with nullopt at once. After a hit by the relative path or the alias
 /// at a path other than "filename", `record`'s whole contents are replaced by
 /// a new record for the found path (made with `basePath`). Values of the
@@ -95,7 +95,8 @@ class QOR_TOOLBOX_EXPORT Handle {
  public:
   /// What HandleToData saves and puts back.
   struct State {
-    bool locked = false;
+    bool locked = false;  ///< Whether the bytes may be handed out.
+    /// Equal when both are locked or both unlocked.
     friend bool operator==(const State&, const State&) = default;
   };
 
@@ -103,14 +104,27 @@ class QOR_TOOLBOX_EXPORT Handle {
   /// can't be had.
   [[nodiscard]] static std::unique_ptr<Handle> make(std::size_t size);
 
+  /// The number of bytes held, fixed at creation.
   [[nodiscard]] std::size_t size() const { return bytes_.size(); }
+  ///@{
+  /// The bytes held, whether locked or not; the handle's owner locks it
+  /// around their use.
   [[nodiscard]] std::span<std::uint8_t> bytes() { return bytes_; }
   [[nodiscard]] std::span<const std::uint8_t> bytes() const { return bytes_; }
+  ///@}
+  ///@{
+  /// Locks (unlocks) the handle; doing it twice is the same as once.
   void lock() { state_.locked = true; }
   void unlock() { state_.locked = false; }
+  ///@}
+  ///@{
+  /// The lock state, to save and put back around a use of the bytes.
   [[nodiscard]] State state() const { return state_; }
   void setState(State state) { state_ = state; }
+  ///@}
 
+  /// A handle that takes over `bytes`, unlocked. make() is the way that
+  /// reports a lack of memory.
   explicit Handle(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
  private:

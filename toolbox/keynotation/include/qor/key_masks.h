@@ -10,11 +10,12 @@
 
 namespace qor {
 
-inline constexpr std::uint32_t kShiftKeyMask = 0x20000;
-inline constexpr std::uint32_t kControlKeyMask = 0x40000;
-inline constexpr std::uint32_t kAlternateKeyMask = 0x80000;  ///< Option
-inline constexpr std::uint32_t kCommandKeyMask = 0x100000;
+inline constexpr std::uint32_t kShiftKeyMask = 0x20000;      ///< Shift ⇧
+inline constexpr std::uint32_t kControlKeyMask = 0x40000;    ///< Control ⌃
+inline constexpr std::uint32_t kAlternateKeyMask = 0x80000;  ///< Option ⌥
+inline constexpr std::uint32_t kCommandKeyMask = 0x100000;   ///< Command ⌘
+/// The four modifier bits together, 0x1E0000.
 inline constexpr std::uint32_t kModifierMaskBits =
-    kShiftKeyMask | kControlKeyMask | kAlternateKeyMask | kCommandKeyMask;  ///< 0x1E0000
+    kShiftKeyMask | kControlKeyMask | kAlternateKeyMask | kCommandKeyMask;
 
 }  // namespace qor

@@ -9,8 +9,8 @@
 
 namespace qor {
 
-/// The library's version as "major.minor.patch"; the major number is the one
-/// in its SONAME (libqor-toolbox.so.<major>). Never null, never empty.
+/// The library's version as "major.minor.patch", never null, never empty.
+/// The major number is the one in its SONAME (`libqor-toolbox.so.<major>`).
 [[nodiscard]] QOR_TOOLBOX_EXPORT const char* toolboxVersion();
 
 }  // namespace qor

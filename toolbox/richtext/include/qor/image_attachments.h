@@ -26,6 +26,7 @@
 
 namespace qor {
 
+/// The attribute that holds an attachment's full-resolution source file.
 inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name";
 
 /// A new mutable copy of `text` in which every attachment that has a
@@ -45,11 +46,11 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 /// rationals are written exactly as computed (1000 x 500 px at 100 x 50 pt
 /// gives 72000/100 and 36000/50), not reduced.
 /// Result: null, with one log line, when
-///   `data` is null: "*** TIFFDataWithData: null source."
-///   it is no picture the platform reads: "*** TIFFDataWithData: invalid image."
+///   `data` is null: `*** TIFFDataWithData: null source.`
+///   it is no picture the platform reads: `*** TIFFDataWithData: invalid image.`
 ///   the resolution cannot be written (a picture wider or higher than 65535
 ///   pixels, a size below one point, NaN):
-///   "*** TIFFDataWithData: cannot set the resolution (<reason>)."
+///   `*** TIFFDataWithData: cannot set the resolution (<reason>).`
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef TIFFDataWithData(const DataRef& data, float widthInPoints, float heightInPoints,
                                        ImageReader& reader);
 

@@ -35,7 +35,9 @@
 
 namespace qor {
 
+/// The attribute that carries a font run's descriptor dictionary.
 inline constexpr char kFontDescriptorDictionaryAttributeName[] = "neo font descriptor dictionary";
+/// The attribute that carries a group of tables and lists as a file wrapper.
 inline constexpr char kRTFDFileWrapperAttributeName[] = "RTFD file wrapper";
 
 /// saveTypographyTextAttributes, then saveTableAndListTextAttributes.

@@ -16,6 +16,7 @@
 
 namespace qor {
 
+/// How tiffRepresentation() compresses the strips: not at all, or with LZW.
 enum class TiffCompression { None, Lzw };
 
 /// `image` as big-endian ("MM") TIFF: 8-bit RGBA with unassociated alpha,
@@ -31,13 +32,17 @@ enum class TiffCompression { None, Lzw };
 /// unit). Result: null when libtiff cannot read it or it has more than
 /// kMaximumTiffPixels pixels.
 [[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithTIFFData(std::span<const std::uint8_t> bytes);
+/// The most pixels (width times height) imageWithTIFFData() reads: 2^26, a
+/// 256 MiB raster.
 inline constexpr std::uint64_t kMaximumTiffPixels = std::uint64_t{1} << 26;
 
 /// True when `bytes` start with a TIFF header of either byte order.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool isTIFFData(std::span<const std::uint8_t> bytes);
 
+/// The outcome of patchTIFFResolution(): Patched, or why the data was left
+/// unchanged.
 enum class TiffPatch {
-  Patched,
+  Patched,            ///< both resolutions written
   Truncated,          ///< the header, the directory or a value lies outside the data
   NotBigEndian,       ///< "II" or no TIFF byte order at all
   DimensionNotShort,  ///< ImageWidth or ImageLength stored as LONG (or another type)

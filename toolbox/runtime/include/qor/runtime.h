@@ -19,12 +19,12 @@
 namespace qor {
 
 // ---------------------------------------------------------------------------
-// Random numbers
-//
-// One MT19937 generator (the 32-bit Mersenne Twister) per process. Its output
-// is exactly the reference sequence for the seed, so std::mt19937 seeded alike
-// gives the same numbers. The state is not locked: call these two from one
-// thread at a time (the host's main thread).
+/// @name Random numbers
+/// One MT19937 generator (the 32-bit Mersenne Twister) per process. Its output
+/// is exactly the reference sequence for the seed, so std::mt19937 seeded alike
+/// gives the same numbers. The state is not locked: call these two from one
+/// thread at a time (the host's main thread).
+///@{
 
 /// (Re)seeds the generator; the sequence restarts for `seed`. Nothing in the
 /// toolbox seeds it: that is the caller's choice.
@@ -34,6 +34,7 @@ QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 /// seeded seeds itself with 5489 first, so without any seeding the first three
 /// results are 3499211612, 581869302, 3890346734.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::uint32_t super_random();
+///@}
 
 // ---------------------------------------------------------------------------
 // Time
@@ -43,20 +44,20 @@ QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 [[nodiscard]] QOR_TOOLBOX_EXPORT double microsecond();
 
 // ---------------------------------------------------------------------------
-// System version
-//
-// The version is packed into hexadecimal digits that read as the decimal
-// version: the major number's decimal digits in the high digits, then one
-// digit each for the minor and the patch number. 10.4.8 -> 0x1048,
-// 10.5 -> 0x1050, 6.1.0 -> 0x610.
-//
-// A minor or patch number above 9 has no digit of its own, so it is clamped
-// to 9; when the minor number is clamped the patch digit becomes 9 as well.
-// That keeps the packing monotonic: a later release never packs lower than an
-// earlier one (6.9.5 -> 0x695, 6.10.0 -> 0x699, 6.12.3 -> 0x699), so callers
-// can keep comparing with >= as they would with exact versions. The major
-// number keeps up to five decimal digits (larger ones clamp to 99999) so the
-// result stays a positive signed 32-bit number.
+/// @name System version
+/// The version is packed into hexadecimal digits that read as the decimal
+/// version: the major number's decimal digits in the high digits, then one
+/// digit each for the minor and the patch number. 10.4.8 -> 0x1048,
+/// 10.5 -> 0x1050, 6.1.0 -> 0x610.
+///
+/// A minor or patch number above 9 has no digit of its own, so it is clamped
+/// to 9; when the minor number is clamped the patch digit becomes 9 as well.
+/// That keeps the packing monotonic: a later release never packs lower than an
+/// earlier one (6.9.5 -> 0x695, 6.10.0 -> 0x699, 6.12.3 -> 0x699), so callers
+/// can keep comparing with >= as they would with exact versions. The major
+/// number keeps up to five decimal digits (larger ones clamp to 99999) so the
+/// result stays a positive signed 32-bit number.
+///@{
 
 /// Packs the leading "major[.minor[.patch]]" of a release text; anything after
 /// the numbers is ignored ("6.1.0-18-amd64" -> 0x610), missing numbers read as
@@ -79,10 +80,11 @@ class QOR_TOOLBOX_EXPORT SystemVersionSource {
 /// one. Meant for tests and headless hosts that pretend to be another system.
 QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersionSource> source);
 
-/// The running system's version, packed as above. Result: 0 when the source
+/// The running system's version, packed as packSystemVersion() packs it. Result: 0 when the source
 /// has no release text or it does not parse; 0 compares below every real
 /// version, so callers that test "at least version X" take their oldest path.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t getOSVersion();
+///@}
 
 // ---------------------------------------------------------------------------
 // Debugging helpers
@@ -91,6 +93,7 @@ QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersi
 /// identifiers in log lines). A null pointer gives 0.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t pointerLow32(const void* pointer);
 
+///@{
 /// Trace points that accept any arguments and do nothing; they compile away.
 template <typename... Args>
 inline void DebugLog1(const Args&... /*ignored*/) {}
@@ -98,5 +101,6 @@ template <typename... Args>
 inline void DebugLog2(const Args&... /*ignored*/) {}
 template <typename... Args>
 inline void DebugLog3(const Args&... /*ignored*/) {}
+///@}
 
 }  // namespace qor

@@ -57,7 +57,7 @@ class QOR_TOOLBOX_EXPORT ProcessCalls {
 /// A running command and the caller's ends of its two pipes. The caller owns
 /// both descriptors (close them) and the process (wait for it).
 struct QOR_TOOLBOX_EXPORT CommandPipe {
-  pid_t processId = -1;
+  pid_t processId = -1;      ///< the shell's process id
   int readDescriptor = -1;   ///< the command's standard output
   int writeDescriptor = -1;  ///< the command's standard input
 };
@@ -78,7 +78,7 @@ struct QOR_TOOLBOX_EXPORT CommandPipe {
 /// to `writeDescriptor` and ends with status 1, and returns at once. The
 /// caller keeps its own copy of the descriptor: close it so that the reader
 /// sees the end of the input when the writer ends. The writer logs
-/// "\t----- before sending\t\t<length>" and "\t----- sent: <count>".
+/// `\t----- before sending\t\t<length>` and `\t----- sent: <count>`.
 /// Result: the writer's process id, to be waited for; -1, with the log line
 /// "failed to spone a command.", when the process cannot be made.
 QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
@@ -90,12 +90,13 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 /// started), when the command cannot be started, or when it wrote nothing.
 /// If the writer cannot be started the command sees an empty input.
 ///   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
-///     -> <6869>
+///     -> `<6869>`
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
                                               ProcessCalls& calls = ProcessCalls::real());
 
+///@{
 /// Encrypts or decrypts `data` with Triple DES through the command line
-/// "/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>" ("-d" to decrypt), the
+/// `/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>` ("-d" to decrypt), the
 /// key being the cipher's password. The key reaches openssl as one argument,
 /// byte for byte, whatever characters it holds (it goes to the shell as a
 /// positional parameter, never into the command line's text).
@@ -105,5 +106,6 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 /// write garbage: a cipher failure is not detected as such.
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key);
+///@}
 
 }  // namespace qor

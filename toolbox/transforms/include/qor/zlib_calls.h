@@ -18,19 +18,25 @@
 
 namespace qor {
 
+/// The zlib stream calls of qor/gzip.h, one virtual method each; the base
+/// class calls zlib. Use ZlibCalls::real(), or derive to inject failures.
 class QOR_TOOLBOX_EXPORT ZlibCalls {
  public:
   virtual ~ZlibCalls() = default;
 
   /// inflateInit2: `windowBits` -15 reads a raw deflate stream.
   virtual int startInflate(z_stream& stream, int windowBits);
+  /// inflate: decompresses from `stream`'s input into its output.
   virtual int inflate(z_stream& stream, int flush);
+  /// inflateEnd: frees the stream's state.
   virtual int endInflate(z_stream& stream);
 
   /// deflateInit2 with the usual zlib parameters.
   virtual int startDeflate(z_stream& stream, int level, int method, int windowBits, int memLevel,
                            int strategy);
+  /// deflate: compresses from `stream`'s input into its output.
   virtual int deflate(z_stream& stream, int flush);
+  /// deflateEnd: frees the stream's state.
   virtual int endDeflate(z_stream& stream);
 
   /// The process-wide instance that calls zlib directly.
