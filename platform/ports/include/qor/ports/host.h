@@ -125,8 +125,8 @@ class KeySnooper {
                                                       std::uint32_t modifiers) = 0;
 };
 
-///@{
 /// The `type` values of KeySnooper::keyEventWithTypeStringKeyCodeModifiers.
+///@{
 inline constexpr std::uint32_t kKeyDownEventType = 10;
 inline constexpr std::uint32_t kKeyUpEventType = 11;
 inline constexpr std::uint32_t kFlagsChangedEventType = 12;

@@ -31,20 +31,20 @@ class Image final : public Opaque {
       : width_(width), height_(height), rgba_(std::move(rgba)), xDpi_(xDotsPerInch), yDpi_(yDotsPerInch) {}
 
   [[nodiscard]] std::string_view typeName() const override { return "image"; }
-  ///@{
   /// Width (height) in pixels.
+  ///@{
   [[nodiscard]] std::uint32_t pixelsWide() const { return width_; }
   [[nodiscard]] std::uint32_t pixelsHigh() const { return height_; }
   ///@}
   /// width x height x 4 bytes.
   [[nodiscard]] const std::vector<std::uint8_t>& rgba() const { return rgba_; }
-  ///@{
   /// Horizontal (vertical) resolution in dots per inch.
+  ///@{
   [[nodiscard]] double xDotsPerInch() const { return xDpi_; }
   [[nodiscard]] double yDotsPerInch() const { return yDpi_; }
   ///@}
-  ///@{
   /// The size in points: pixels x 72 / dots per inch.
+  ///@{
   [[nodiscard]] double pointWidth() const { return width_ * kPointsPerInch / xDpi_; }
   [[nodiscard]] double pointHeight() const { return height_ * kPointsPerInch / yDpi_; }
   ///@}

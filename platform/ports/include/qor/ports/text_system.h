@@ -33,8 +33,8 @@
 
 namespace qor {
 
-///@{
 /// The platform's attribute names.
+///@{
 inline constexpr char kFontAttributeName[] = "font";
 inline constexpr char kParagraphStyleAttributeName[] = "paragraph style";
 inline constexpr char kAttachmentAttributeName[] = "attachment";
@@ -161,10 +161,10 @@ class AttributedText {
   /// text, an empty range or one reaching past the end change nothing.
   virtual void addAttributeValueRange(std::string_view name, const Ref& value, TextRange range) = 0;
 
-  ///@{
   /// The whole range of `table` (or `list`) around `index`: the paragraphs
   /// next to each other that belong to it. Result: empty when the paragraph
   /// at `index` does not belong to it or `index` is not below length().
+  ///@{
   [[nodiscard]] virtual TextRange rangeOfTextTableAtIndex(const TextTable& table, std::size_t index) const = 0;
   [[nodiscard]] virtual TextRange rangeOfTextListAtIndex(const TextList& list, std::size_t index) const = 0;
   ///@}
