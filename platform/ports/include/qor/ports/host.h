@@ -24,12 +24,16 @@ class PreferencesPanel;
 /// again replaces its value in place.
 class DefaultsBatch {
  public:
+  /// A key and its value (null: the key is removed).
   using Entry = std::pair<std::string, Ref>;
 
   /// `value` under `key`; a null value removes the key when applied.
   void setObjectForKey(Ref value, const std::string& key);
+  /// `value` as an integer number under `key`.
   void setIntegerForKey(std::int64_t value, const std::string& key) { setObjectForKey(integer(value), key); }
 
+  /// The entries, one per key, in the order the keys were first set; empty
+  /// for a new batch.
   [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
 
  private:
@@ -66,6 +70,7 @@ class DefaultsStore {
     auto number = asNumber(objectForKey(key));
     return number ? number->integerValue() : 0;
   }
+  /// Stores `value` as an integer number under `key`.
   void setIntegerForKey(std::int64_t value, const std::string& key) {
     setObjectForKey(integer(value), key);
   }
@@ -77,9 +82,16 @@ class PreferencePaneProtocol {
   virtual ~PreferencePaneProtocol() = default;
   /// Result: the pane's main view, or null when its interface cannot load.
   virtual View* initWithPanel(PreferencesPanel* panel) = 0;
+  /// Reads the pane's stored values from the panel's defaults store.
   virtual void loadPrefs() = 0;
+  /// Shows the values read in the pane's view.
   virtual void synchronizeToDefaults() = 0;
+  /// Apply: stores the pane's changes in the defaults store when the pane
+  /// flagged any in the changed-attributes dictionary; the host empties that
+  /// dictionary afterwards.
   virtual void writeToPrefs() = 0;
+  /// Revert: puts the pane's values back to the host's defaults, shows them
+  /// and flags a change in the changed-attributes dictionary.
   virtual void revertToDefault() = 0;
 };
 
@@ -87,6 +99,7 @@ class PreferencePaneProtocol {
 class PreferencesPanel {
  public:
   virtual ~PreferencesPanel() = default;
+  /// The host's defaults store, where panes keep their values.
   [[nodiscard]] virtual DefaultsStore& defaults() = 0;
   /// The host's default key-binding set: never null, the same keys at every
   /// call; panes never change it.
@@ -112,9 +125,12 @@ class KeySnooper {
                                                       std::uint32_t modifiers) = 0;
 };
 
+/// The `type` values of KeySnooper::keyEventWithTypeStringKeyCodeModifiers.
+///@{
 inline constexpr std::uint32_t kKeyDownEventType = 10;
 inline constexpr std::uint32_t kKeyUpEventType = 11;
 inline constexpr std::uint32_t kFlagsChangedEventType = 12;
+///@}
 
 /// An open document of the host. Hosts derive their document classes from
 /// it; callers pick a class with dynamic_cast.

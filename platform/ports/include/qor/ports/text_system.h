@@ -34,9 +34,11 @@
 namespace qor {
 
 /// The platform's attribute names.
+///@{
 inline constexpr char kFontAttributeName[] = "font";
 inline constexpr char kParagraphStyleAttributeName[] = "paragraph style";
 inline constexpr char kAttachmentAttributeName[] = "attachment";
+///@}
 
 class TextSystem;
 
@@ -45,6 +47,7 @@ class TextSystem;
 class Font : public Opaque {
  public:
   [[nodiscard]] std::string_view typeName() const override { return "font"; }
+  /// The size in points.
   [[nodiscard]] virtual double pointSize() const = 0;
   /// The family name, which archives that keep only a font's name and size
   /// store.
@@ -53,6 +56,7 @@ class Font : public Opaque {
   /// plain font that needs nothing beyond family and size).
   [[nodiscard]] virtual DictionaryRef fontAttributes() const = 0;
 };
+/// A shared font; null stands for no font.
 using FontRef = std::shared_ptr<Font>;
 
 /// Tables and lists count by identity: two paragraphs belong to the same
@@ -61,35 +65,46 @@ class TextTable : public Opaque {
  public:
   [[nodiscard]] std::string_view typeName() const override { return "text table"; }
 };
+/// A shared table; null stands for none.
 using TextTableRef = std::shared_ptr<TextTable>;
 
+/// A list that paragraphs belong to (counted by identity, as tables are).
 class TextList : public Opaque {
  public:
   [[nodiscard]] std::string_view typeName() const override { return "text list"; }
 };
+/// A shared list; null stands for none.
 using TextListRef = std::shared_ptr<TextList>;
 
 /// A table cell holding a paragraph.
 class TextBlock {
  public:
   virtual ~TextBlock() = default;
+  /// The table the cell belongs to.
   [[nodiscard]] virtual TextTableRef table() const = 0;
 };
+/// A shared table cell; null stands for none.
 using TextBlockRef = std::shared_ptr<TextBlock>;
 
+/// A paragraph's style, as far as the toolbox reads it: the table cells and
+/// lists the paragraph belongs to.
 class ParagraphStyle : public Opaque {
  public:
   [[nodiscard]] std::string_view typeName() const override { return "paragraph style"; }
   /// Innermost last; empty outside tables and lists.
   [[nodiscard]] virtual std::vector<TextBlockRef> textBlocks() const = 0;
+  /// The lists the paragraph belongs to, innermost last; empty outside lists.
   [[nodiscard]] virtual std::vector<TextListRef> textLists() const = 0;
 };
+/// A shared paragraph style; null stands for none.
 using ParagraphStyleRef = std::shared_ptr<ParagraphStyle>;
 
 /// The attachment of an attachment character: the picture as shown, as a file.
 class TextAttachment final : public Opaque {
  public:
+  /// An attachment of `wrapper` (null: an attachment without a file).
   explicit TextAttachment(FileWrapperRef wrapper) : wrapper_(std::move(wrapper)) {}
+  /// The same, shared.
   [[nodiscard]] static std::shared_ptr<TextAttachment> make(FileWrapperRef wrapper) {
     return std::make_shared<TextAttachment>(std::move(wrapper));
   }
@@ -102,6 +117,7 @@ class TextAttachment final : public Opaque {
  private:
   FileWrapperRef wrapper_;
 };
+/// A shared attachment; null stands for none.
 using TextAttachmentRef = std::shared_ptr<TextAttachment>;
 
 inline bool TextAttachment::isEqualTo(const Opaque& other) const {
@@ -109,13 +125,15 @@ inline bool TextAttachment::isEqualTo(const Opaque& other) const {
   return attachment && isEqual(wrapper_, attachment->wrapper_);
 }
 
+/// A text of the platform's text system: characters with attribute runs,
+/// mutable or fixed.
 class AttributedText {
  public:
   /// The value of one attribute over a range; a null value means the
   /// attribute is absent there.
   struct AttributeRun {
-    Ref value;
-    TextRange range;
+    Ref value;        ///< The value; null where the attribute is absent.
+    TextRange range;  ///< Where the value holds, in UTF-16 code units.
   };
 
   virtual ~AttributedText() = default;
@@ -126,6 +144,7 @@ class AttributedText {
   [[nodiscard]] virtual bool isMutable() const = 0;
   /// Length in UTF-16 code units.
   [[nodiscard]] virtual std::size_t length() const = 0;
+  /// The characters as UTF-8.
   [[nodiscard]] virtual std::string string() const = 0;
 
   /// The value of `name` at `index` and its effective range: the stretch
@@ -145,8 +164,10 @@ class AttributedText {
   /// The whole range of `table` (or `list`) around `index`: the paragraphs
   /// next to each other that belong to it. Result: empty when the paragraph
   /// at `index` does not belong to it or `index` is not below length().
+  ///@{
   [[nodiscard]] virtual TextRange rangeOfTextTableAtIndex(const TextTable& table, std::size_t index) const = 0;
   [[nodiscard]] virtual TextRange rangeOfTextListAtIndex(const TextList& list, std::size_t index) const = 0;
+  ///@}
 
   /// The characters of `range` with their attributes, serialised into a
   /// regular-file wrapper that TextSystem::textWithRTFDFileWrapper reads
@@ -158,6 +179,8 @@ class AttributedText {
   [[nodiscard]] virtual std::unique_ptr<AttributedText> mutableCopy() const = 0;
 };
 
+/// The platform's text system: makes fonts and texts, and reads back the
+/// texts it serialised.
 class TextSystem {
  public:
   virtual ~TextSystem() = default;
@@ -173,6 +196,7 @@ class TextSystem {
   [[nodiscard]] virtual ParagraphStyleRef defaultParagraphStyle() = 0;
   /// The user's default text font at `pointSize`; never null.
   [[nodiscard]] virtual FontRef userFontOfSize(double pointSize) = 0;
+  /// The point size of the platform's small system font.
   [[nodiscard]] virtual double smallSystemFontSize() = 0;
   /// A new mutable text of `utf8` with `attributes` (null: none) throughout.
   [[nodiscard]] virtual std::unique_ptr<AttributedText> mutableTextWithString(std::string utf8,

@@ -27,6 +27,8 @@ class Window;
 class Sender {
  public:
   virtual ~Sender() = default;
+  /// The sender's tag; 0 unless one was set (a button's comes from the
+  /// interface description).
   [[nodiscard]] virtual std::int64_t tag() const = 0;
 };
 
@@ -35,13 +37,16 @@ class Sender {
 class ActionTarget {
  public:
   virtual ~ActionTarget() = default;
+  /// Performs the action named `selector` on behalf of `sender`.
   virtual void performAction(const std::string& selector, Sender* sender) = 0;
 };
 
 /// The target and action of a control. An empty action or null target sends nothing.
 struct TargetAction {
-  ActionTarget* target = nullptr;
-  std::string action;
+  ActionTarget* target = nullptr;  ///< Not owned; null: none.
+  std::string action;              ///< The selector name; empty: none.
+  /// Calls `target`'s performAction with `action` and `sender`; nothing when
+  /// either is missing.
   void send(Sender* sender) const {
     if (target && !action.empty()) target->performAction(action, sender);
   }
@@ -56,6 +61,7 @@ class UiObject {
   [[nodiscard]] virtual std::string objectName() const = 0;
 };
 
+/// A view: anything shown inside a window.
 class View : public UiObject {
  public:
   /// Redraws at once.
@@ -71,27 +77,43 @@ class View : public UiObject {
   [[nodiscard]] virtual bool isScrollView() const { return false; }
 };
 
+/// A window, a sheet or a panel.
 class Window : public UiObject {
  public:
   /// Gives `view` the keyboard focus (null: the window itself). Result: false
   /// when the view is not in this window.
   virtual bool makeFirstResponder(View* view) = 0;
+  /// The view with the keyboard focus, or null (the window itself, or a
+  /// widget the toolkit shows no view for).
   [[nodiscard]] virtual View* firstResponder() const = 0;
+  /// Shows the window in front of the others and gives it the keyboard.
   virtual void makeKeyAndOrderFront() = 0;
+  /// Takes the window off the screen.
   virtual void close() = 0;
+  /// The toolkit's number for the window: 1, 2, ... in the order the toolkit
+  /// first meets its windows; never 0.
   [[nodiscard]] virtual std::int64_t windowNumber() const = 0;
 };
 
+/// A push button; it is the sender of its action.
 class Button : public View, public Sender {
  public:
+  /// Whether clicks send the action.
+  ///@{
   virtual void setEnabled(bool enabled) = 0;
   [[nodiscard]] virtual bool isEnabled() const = 0;
+  ///@}
+  /// What a click sends (none until set).
+  ///@{
   virtual void setTargetAction(TargetAction targetAction) = 0;
   [[nodiscard]] virtual TargetAction targetAction() const = 0;
+  ///@}
   /// What a click does: sends the action when the button is enabled.
   virtual void performClick() = 0;
 };
 
+/// The colours of a text field's text: Black is the normal text colour (the
+/// theme's, on Qt), Red a red that reads on light and dark backgrounds.
 enum class TextColor { Black, Red };
 
 class TextField;
@@ -100,38 +122,59 @@ class TextField;
 class TextFieldDelegate {
  public:
   virtual ~TextFieldDelegate() = default;
+  /// `field`'s text has changed; setStringValue tells nobody.
   virtual void controlTextDidChange(TextField& field) = 0;
 };
 
+/// A line of text, editable or a status line.
 class TextField : public View {
  public:
+  /// The text, UTF-8.
+  ///@{
   virtual void setStringValue(const std::string& text) = 0;
   [[nodiscard]] virtual std::string stringValue() const = 0;
+  ///@}
+  /// The colour of the text.
+  ///@{
   virtual void setTextColor(TextColor color) = 0;
   [[nodiscard]] virtual TextColor textColor() const = 0;
+  ///@}
+  /// Sets the delegate told of the user's changes (null: none); not owned.
   virtual void setDelegate(TextFieldDelegate* delegate) = 0;
 };
 
 /// An item of a pop-up button's menu.
 class PopUpItem : public Sender {
  public:
+  /// The title shown. Retitling is never refused, even to another item's title.
+  ///@{
   [[nodiscard]] virtual std::string title() const = 0;
   virtual void setTitle(const std::string& title) = 0;
+  ///@}
+  /// Sets what tag() answers (0 until set).
   virtual void setTag(std::int64_t tag) = 0;
+  /// What choosing the item sends, the item as sender (none until set).
+  ///@{
   virtual void setTargetAction(TargetAction targetAction) = 0;
   [[nodiscard]] virtual TargetAction targetAction() const = 0;
+  ///@}
 };
 
+/// A pop-up button: a menu of items, one of them selected. The first item
+/// added to an empty pop-up becomes the selected one.
 class PopUpButton : public View {
  public:
+  /// Removes every item; none is selected then.
   virtual void removeAllItems() = 0;
   /// Appends an item. Like the platform's, it refuses a title that an item
   /// already has (the item is then not added): add under an empty title and
   /// retitle to keep equal titles apart.
   virtual void addItemWithTitle(const std::string& title) = 0;
+  /// The number of items.
   [[nodiscard]] virtual std::size_t numberOfItems() const = 0;
   /// The item at `index`, or null.
   [[nodiscard]] virtual PopUpItem* itemAtIndex(std::size_t index) = 0;
+  /// The last item, or null when there is none.
   [[nodiscard]] PopUpItem* lastItem() {
     return numberOfItems() ? itemAtIndex(numberOfItems() - 1) : nullptr;
   }
@@ -141,6 +184,7 @@ class PopUpButton : public View {
   [[nodiscard]] virtual std::int64_t indexOfSelectedItem() const = 0;
 };
 
+/// A view of tabs, each known by its identifier.
 class TabView : public View {
  public:
   /// The identifier of the selected tab ("menu", "editor"), empty when none.
@@ -153,8 +197,9 @@ class TabView : public View {
 /// value (editing commands: a group dictionary or a command-name string).
 /// Both null means "none" (the root when asked for children).
 struct OutlineItem {
-  const MenuItem* menuItem = nullptr;
-  Ref node;
+  const MenuItem* menuItem = nullptr;  ///< The host's menu item, not owned; or null.
+  Ref node;                            ///< The property-list node, or null.
+  /// Whether both are null.
   [[nodiscard]] bool isNone() const { return !menuItem && !node; }
   /// Identity, as the toolkit compares items.
   friend bool operator==(const OutlineItem& a, const OutlineItem& b) {
@@ -171,6 +216,7 @@ enum class TextAlignment { Left = 0, Right = 1, Center = 2 };
 class Cell {
  public:
   virtual ~Cell() = default;
+  /// Aligns the cell's text.
   virtual void setAlignment(TextAlignment alignment) = 0;
   /// A null target and empty action: the cell does nothing when clicked.
   virtual void setTargetAction(TargetAction targetAction) = 0;
@@ -181,19 +227,32 @@ class Cell {
 class OutlineDataSource {
  public:
   virtual ~OutlineDataSource() = default;
+  /// The number of children of `item` in `view`; 0 or less: none.
   virtual std::int64_t outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) = 0;
+  /// Child `index` (from 0) of `item`.
   virtual OutlineItem outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) = 0;
+  /// Whether `item` has children to show; only then are they asked for.
   virtual bool outlineViewIsItemExpandable(OutlineView& view, const OutlineItem& item) = 0;
+  /// The text shown for `item` in the column with identifier `column`.
   virtual std::string outlineViewObjectValueForTableColumnByItem(OutlineView& view, const std::string& column,
                                                                   const OutlineItem& item) = 0;
+  /// Whether the user may select `item`'s row; false leaves the selection as it is.
   virtual bool outlineViewShouldSelectItem(OutlineView& view, const OutlineItem& item) = 0;
+  /// Whether the user may edit `item`'s cell in `column` in place. The
+  /// toolkits here edit no cell in place and do not ask.
   virtual bool outlineViewShouldEditTableColumnItem(OutlineView& view, const std::string& column,
                                                     const OutlineItem& item) = 0;
+  /// Prepares `cell`, `item`'s cell in `column`, before it is drawn (and
+  /// before a click on a "Key" cell sends its action).
   virtual void outlineViewWillDisplayCellForTableColumnItem(OutlineView& view, Cell& cell, const std::string& column,
                                                             const OutlineItem& item) = 0;
+  /// The user changed `view`'s selection (a reload tells nothing).
   virtual void outlineViewSelectionDidChange(OutlineView& view) = 0;
 };
 
+/// An outline: rows of items in a tree, with the columns "title" and "Key",
+/// its items asked of its data source. Rows count from 0 at the top, visible
+/// rows only.
 class OutlineView : public View {
  public:
   /// Sets the data source and delegate (one object plays both), or null.
@@ -223,9 +282,10 @@ class LoadedInterface {
 /// The kinds of objects an owner's outlets expect.
 enum class UiKind { View, TabView, PopUpButton, Button, Window, TextField, OutlineView };
 
+/// An outlet an owner wants connected.
 struct OutletSpec {
-  std::string name;
-  UiKind kind;
+  std::string name;  ///< The object's name in the interface description.
+  UiKind kind;       ///< The kind of object the outlet expects.
 };
 
 /// The owner of an interface description ("File's Owner").
@@ -238,29 +298,38 @@ class InterfaceOwner {
   virtual void connectOutlet(const std::string& name, UiObject* object) = 0;
 };
 
-/// A synthesized mouse event for popping up a context menu.
+/// A synthesized mouse event for popping up a context menu. The toolkits
+/// here read only `location` and `windowNumber`.
 struct MouseEvent {
-  std::int64_t type = 0;
-  Point location;
-  std::uint32_t modifierFlags = 0;
-  double timestamp = 0;
+  std::int64_t type = 0;            ///< The event type, such as kLeftMouseUpEventType.
+  Point location;                   ///< In the window's coordinates (y grows downward).
+  std::uint32_t modifierFlags = 0;  ///< Modifier flags, as KeySnooper's `modifiers`.
+  double timestamp = 0;             ///< The event's time in seconds.
+  /// Window::windowNumber of the window `location` is in; 0: none (the Qt
+  /// toolkit then opens the menu at the mouse pointer).
   std::int64_t windowNumber = 0;
-  std::int64_t eventNumber = 0;
-  std::int64_t clickCount = 0;
-  float pressure = 0;
+  std::int64_t eventNumber = 0;  ///< The platform's running event number.
+  std::int64_t clickCount = 0;   ///< Clicks in a row (1: a single click).
+  float pressure = 0;            ///< The button pressure.
 };
 
+/// The MouseEvent type of a left mouse button's release.
 inline constexpr std::int64_t kLeftMouseUpEventType = 2;
 
 /// What a modal panel or sheet ended with; 1 means the user confirmed.
+///@{
 inline constexpr int kReturnCodeOK = 1;
 inline constexpr int kReturnCodeCancel = 0;
+///@}
 
+/// What a modal open panel ended with.
 struct OpenPanelResult {
-  int returnCode = kReturnCodeCancel;
-  std::vector<std::string> filenames;
+  int returnCode = kReturnCodeCancel;  ///< kReturnCodeOK when the user chose files.
+  std::vector<std::string> filenames;  ///< The chosen paths; empty unless kReturnCodeOK.
 };
 
+/// The toolkit a pane drives: interfaces, delayed calls, sheets, panels,
+/// alerts and context menus.
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
@@ -280,6 +349,9 @@ class Toolkit {
   /// Shows `sheet` attached to `window` (null: free-standing) and returns at
   /// once; `didEnd` runs exactly once, with the return code, when endSheet is called.
   virtual void beginSheet(Window& sheet, Window* window, std::function<void(int returnCode)> didEnd) = 0;
+  /// Closes `sheet` and runs its didEnd with `returnCode` before returning;
+  /// the sheet is closed first, so didEnd may begin it again. A sheet that
+  /// is not open: nothing happens.
   virtual void endSheet(Window& sheet, int returnCode) = 0;
 
   /// A save panel as a sheet on `window`, no preset folder unless `directory`
@@ -294,6 +366,7 @@ class Toolkit {
   /// A modal alert with a title, a message and one button.
   virtual void runAlertPanel(const std::string& title, const std::string& message,
                              const std::string& defaultButton) = 0;
+  /// Sounds the system's alert.
   virtual void beep() = 0;
 
   /// A pop-up button that is never shown: it only holds a menu.
