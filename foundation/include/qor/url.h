@@ -34,8 +34,8 @@ inline constexpr std::string_view kUrlPropertyListKey = "$url";
 /// A URL value: its absolute, percent-encoded text.
 class QOR_TOOLBOX_EXPORT Url final : public Object {
  public:
-  ///@{
   /// A URL with the given text, taken as it stands (not checked).
+  ///@{
   explicit Url(std::string text) : text_(std::move(text)) {}
   static UrlRef make(std::string text) { return std::make_shared<Url>(std::move(text)); }
   ///@}

@@ -42,9 +42,9 @@ class MutableArray;
 class Dictionary;
 class MutableDictionary;
 
-///@{
 /// A shared reference to a value of the named class, the one way values are
 /// held; null stands for no value.
+///@{
 using Ref = std::shared_ptr<Object>;
 using StringRef = std::shared_ptr<String>;
 using NumberRef = std::shared_ptr<Number>;
@@ -73,8 +73,8 @@ class QOR_TOOLBOX_EXPORT Object {
 
   /// What the value is; a mutable container answers its fixed kind.
   [[nodiscard]] virtual Kind kind() const = 0;
-  ///@{
   /// True when kind() is the named one (mutable containers included).
+  ///@{
   [[nodiscard]] bool isString() const { return kind() == Kind::String; }
   [[nodiscard]] bool isNumber() const { return kind() == Kind::Number; }
   [[nodiscard]] bool isData() const { return kind() == Kind::Data; }
@@ -113,8 +113,8 @@ class QOR_TOOLBOX_EXPORT Object {
 /// A string value: UTF-8 text.
 class QOR_TOOLBOX_EXPORT String final : public Object {
  public:
-  ///@{
   /// A string of `utf8`, kept as given (not checked for valid UTF-8).
+  ///@{
   explicit String(std::string utf8) : value_(std::move(utf8)) {}
   static StringRef make(std::string utf8) { return std::make_shared<String>(std::move(utf8)); }
   ///@}
@@ -132,8 +132,8 @@ class QOR_TOOLBOX_EXPORT Number final : public Object {
  public:
   /// Which of the three a number is.
   enum class Type { Integer, Real, Boolean };
-  ///@{
   /// A number of the type the name says, holding `v`.
+  ///@{
   static NumberRef makeInteger(std::int64_t v);
   static NumberRef makeReal(double v);
   static NumberRef makeBoolean(bool v);
@@ -145,9 +145,9 @@ class QOR_TOOLBOX_EXPORT Number final : public Object {
   [[nodiscard]] Type type() const { return type_; }
   /// True when type() is Type::Boolean.
   [[nodiscard]] bool isBoolean() const { return type_ == Type::Boolean; }
-  ///@{
   /// Conversions: a real is truncated toward zero (saturating at the int64
   /// range; NaN gives 0); a boolean is 0 or 1.
+  ///@{
   [[nodiscard]] std::int64_t integerValue() const;
   [[nodiscard]] double realValue() const;
   ///@}
@@ -167,8 +167,8 @@ class QOR_TOOLBOX_EXPORT Number final : public Object {
 /// A byte string.
 class QOR_TOOLBOX_EXPORT Data final : public Object {
  public:
-  ///@{
   /// Data holding `bytes`.
+  ///@{
   explicit Data(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
   static DataRef make(std::vector<std::uint8_t> bytes) {
     return std::make_shared<Data>(std::move(bytes));
@@ -186,9 +186,9 @@ class QOR_TOOLBOX_EXPORT Data final : public Object {
 /// A point in time, kept as seconds (with fraction) since 1970-01-01 UTC.
 class QOR_TOOLBOX_EXPORT Date final : public Object {
  public:
-  ///@{
   /// The date `secondsSince1970` seconds after 1970-01-01 00:00 UTC (before
   /// it when negative).
+  ///@{
   explicit Date(double secondsSince1970) : seconds_(secondsSince1970) {}
   static DateRef make(double secondsSince1970) { return std::make_shared<Date>(secondsSince1970); }
   ///@}
@@ -204,8 +204,8 @@ class QOR_TOOLBOX_EXPORT Date final : public Object {
 /// An ordered list of values; this fixed form never changes after creation.
 class QOR_TOOLBOX_EXPORT Array : public Object {
  public:
-  ///@{
   /// A fixed array; the elements are shared, not copied.
+  ///@{
   explicit Array(std::vector<Ref> elements = {}) : elements_(std::move(elements)) {}
   static ArrayRef make(std::vector<Ref> elements = {}) {
     return std::make_shared<Array>(std::move(elements));
@@ -213,8 +213,8 @@ class QOR_TOOLBOX_EXPORT Array : public Object {
   ///@}
   /// Kind::Array, for the mutable form too.
   [[nodiscard]] Kind kind() const override { return Kind::Array; }
-  ///@{
   /// The number of elements; empty() when it is 0.
+  ///@{
   [[nodiscard]] std::size_t count() const { return elements_.size(); }
   [[nodiscard]] bool empty() const { return elements_.empty(); }
   ///@}
@@ -230,8 +230,8 @@ class QOR_TOOLBOX_EXPORT Array : public Object {
 /// An array that changes in place and keeps its identity.
 class QOR_TOOLBOX_EXPORT MutableArray final : public Array {
  public:
-  ///@{
   /// A mutable array; the elements are shared, not copied.
+  ///@{
   using Array::Array;
   static MutableArrayRef make(std::vector<Ref> elements = {}) {
     return std::make_shared<MutableArray>(std::move(elements));
@@ -258,9 +258,9 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
   using Entry = std::pair<std::string, Ref>;
   /// The empty dictionary.
   Dictionary() = default;
-  ///@{
   /// Later duplicates of a key replace the earlier value in its position. An
   /// entry with a null value is left out and removes an earlier one of its key.
+  ///@{
   explicit Dictionary(std::vector<Entry> entries);
   static DictionaryRef make(std::vector<Entry> entries = {}) {
     return std::make_shared<Dictionary>(std::move(entries));
@@ -268,8 +268,8 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
   ///@}
   /// Kind::Dictionary, for the mutable form too.
   [[nodiscard]] Kind kind() const override { return Kind::Dictionary; }
-  ///@{
   /// The number of entries; empty() when it is 0.
+  ///@{
   [[nodiscard]] std::size_t count() const { return entries_.size(); }
   [[nodiscard]] bool empty() const { return entries_.empty(); }
   ///@}
@@ -277,14 +277,14 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
   [[nodiscard]] Ref objectForKey(std::string_view key) const;
   /// True when `key` has a value.
   [[nodiscard]] bool containsKey(std::string_view key) const { return find(key).has_value(); }
-  ///@{
   /// Keys and entries in insertion order.
+  ///@{
   [[nodiscard]] std::vector<std::string> allKeys() const;
   [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
   ///@}
 
-  ///@{
   /// Typed look-ups: null (or nullopt) when absent or of another kind.
+  ///@{
   [[nodiscard]] StringRef stringForKey(std::string_view key) const { return asString(objectForKey(key)); }
   [[nodiscard]] NumberRef numberForKey(std::string_view key) const { return asNumber(objectForKey(key)); }
   [[nodiscard]] ArrayRef arrayForKey(std::string_view key) const { return asArray(objectForKey(key)); }
@@ -321,8 +321,8 @@ class QOR_TOOLBOX_EXPORT Dictionary : public Object {
 /// A dictionary that changes in place and keeps its identity.
 class QOR_TOOLBOX_EXPORT MutableDictionary final : public Dictionary {
  public:
-  ///@{
   /// A mutable dictionary of `entries`, read as by Dictionary's constructor.
+  ///@{
   using Dictionary::Dictionary;
   static MutableDictionaryRef make(std::vector<Entry> entries = {}) {
     return std::make_shared<MutableDictionary>(std::move(entries));
@@ -339,8 +339,8 @@ class QOR_TOOLBOX_EXPORT MutableDictionary final : public Dictionary {
   void removeAllObjects() { clear(); }
 };
 
-///@{
 /// Short constructors for building values in code and tests.
+///@{
 [[nodiscard]] inline StringRef str(std::string utf8) { return String::make(std::move(utf8)); }
 [[nodiscard]] inline NumberRef integer(std::int64_t v) { return Number::makeInteger(v); }
 [[nodiscard]] inline NumberRef real(double v) { return Number::makeReal(v); }

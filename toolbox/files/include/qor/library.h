@@ -39,10 +39,10 @@ namespace qor {
                                                                    std::string_view extension,
                                                                    FileCalls& calls = FileCalls::real());
 
-///@{
 /// The tag sets (style sheets) of the user's support folder followed by the
 /// computer-wide ones, as collectFilesInDirectoryWithExtension() gives them;
 /// nothing merged. Result: a new array, empty when neither folder exists.
+///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
 ///@}

@@ -106,19 +106,19 @@ class QOR_TOOLBOX_EXPORT Handle {
 
   /// The number of bytes held, fixed at creation.
   [[nodiscard]] std::size_t size() const { return bytes_.size(); }
-  ///@{
   /// The bytes held, whether locked or not; the handle's owner locks it
   /// around their use.
+  ///@{
   [[nodiscard]] std::span<std::uint8_t> bytes() { return bytes_; }
   [[nodiscard]] std::span<const std::uint8_t> bytes() const { return bytes_; }
   ///@}
-  ///@{
   /// Locks (unlocks) the handle; doing it twice is the same as once.
+  ///@{
   void lock() { state_.locked = true; }
   void unlock() { state_.locked = false; }
   ///@}
-  ///@{
   /// The lock state, to save and put back around a use of the bytes.
+  ///@{
   [[nodiscard]] State state() const { return state_; }
   void setState(State state) { state_ = state; }
   ///@}

@@ -52,15 +52,15 @@ class QOR_TOOLBOX_EXPORT NumberFormatter {
   /// The positive pattern of a fresh formatter.
   static constexpr const char* kDefaultPositiveFormat = "0.###";
 
-  ///@{
   /// The pattern for positive values and zero.
+  ///@{
   [[nodiscard]] const std::string& positiveFormat() const { return positiveFormat_; }
   void setPositiveFormat(std::string pattern) { positiveFormat_ = std::move(pattern); }
   ///@}
 
-  ///@{
   /// The pattern for negative values; empty means "minus sign, then the
   /// positive form".
+  ///@{
   [[nodiscard]] const std::string& negativeFormat() const { return negativeFormat_; }
   void setNegativeFormat(std::string pattern) { negativeFormat_ = std::move(pattern); }
   ///@}
@@ -73,53 +73,53 @@ class QOR_TOOLBOX_EXPORT NumberFormatter {
   ///   "#,##0.00;(#,##0.00)" -> positive "#,##0.00", negative "(#,##0.00)"
   void setFormat(std::string_view pattern);
 
-  ///@{
   /// Attributes laid over the default attributes of values above zero (of
   /// values below zero); null means none.
+  ///@{
   [[nodiscard]] const DictionaryRef& textAttributesForPositiveValues() const { return positiveAttributes_; }
   void setTextAttributesForPositiveValues(DictionaryRef attributes) { positiveAttributes_ = std::move(attributes); }
   [[nodiscard]] const DictionaryRef& textAttributesForNegativeValues() const { return negativeAttributes_; }
   void setTextAttributesForNegativeValues(DictionaryRef attributes) { negativeAttributes_ = std::move(attributes); }
   ///@}
 
-  ///@{
   /// What zero (either sign) shows instead of its formatted digits; nullopt
   /// formats zero like any value.
+  ///@{
   [[nodiscard]] const std::optional<AttributedString>& attributedStringForZero() const { return zero_; }
   void setAttributedStringForZero(std::optional<AttributedString> zero) { zero_ = std::move(zero); }
   ///@}
 
-  ///@{
   /// Separators replacing those of the symbols in use (also for reading);
   /// nullopt keeps the symbols' own.
+  ///@{
   [[nodiscard]] const std::optional<std::string>& thousandSeparator() const { return thousandSeparator_; }
   void setThousandSeparator(std::optional<std::string> separator) { thousandSeparator_ = std::move(separator); }
   [[nodiscard]] const std::optional<std::string>& decimalSeparator() const { return decimalSeparator_; }
   void setDecimalSeparator(std::optional<std::string> separator) { decimalSeparator_ = std::move(separator); }
   ///@}
 
-  ///@{
   /// Whether values are grouped in thousands only as the pattern says, or always.
+  ///@{
   [[nodiscard]] ThousandSeparatorGrouping thousandSeparatorGrouping() const { return grouping_; }
   void setHasThousandSeparators(ThousandSeparatorGrouping grouping) { grouping_ = grouping; }
   ///@}
 
-  ///@{
   /// Whether the symbols are fixed or those of localeIdentifier().
+  ///@{
   [[nodiscard]] FormatLocalization formatLocalization() const { return localization_; }
   void setLocalizesFormat(FormatLocalization localization) { localization_ = localization; }
   ///@}
 
-  ///@{
   /// The locale of localized symbols, as an ICU locale identifier ("de_DE");
   /// empty means the process's default locale.
+  ///@{
   [[nodiscard]] const std::string& localeIdentifier() const { return localeIdentifier_; }
   void setLocaleIdentifier(std::string identifier) { localeIdentifier_ = std::move(identifier); }
   ///@}
 
-  ///@{
   /// Bounds of the values numberFromString() accepts; formatting shows any
   /// value. nullopt means unbounded.
+  ///@{
   [[nodiscard]] const std::optional<double>& minimum() const { return minimum_; }
   void setMinimum(std::optional<double> minimum) { minimum_ = minimum; }
   [[nodiscard]] const std::optional<double>& maximum() const { return maximum_; }

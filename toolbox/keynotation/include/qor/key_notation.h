@@ -38,7 +38,6 @@ namespace qor {
 ///   0x1E0000 -> "⌃⌥⇧⌘"    0x1 -> "(?)"
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromModifier(std::uint32_t mask);
 
-///@{
 /// The display text of a key sequence: strokes are dictionaries read for "key"
 /// (a string) and "modifiers" (a number, its low 32 bits). A stroke without a
 /// "key" string shows its modifiers (stringFromModifier; a missing or non-number
@@ -51,6 +50,7 @@ namespace qor {
 /// does not already begin with ⇧, ⇧ goes in front: a capital key means Shift.
 /// Result: empty for an empty or null sequence.
 ///   (Command-only stroke, key "C")  ->  "⇧⌘C"
+///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const Array& sequence);
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const ArrayRef& sequence);
 ///@}

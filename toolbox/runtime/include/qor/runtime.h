@@ -93,8 +93,8 @@ QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersi
 /// identifiers in log lines). A null pointer gives 0.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t pointerLow32(const void* pointer);
 
-///@{
 /// Trace points that accept any arguments and do nothing; they compile away.
+///@{
 template <typename... Args>
 inline void DebugLog1(const Args&... /*ignored*/) {}
 template <typename... Args>

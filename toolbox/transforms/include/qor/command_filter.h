@@ -94,7 +94,6 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
                                               ProcessCalls& calls = ProcessCalls::real());
 
-///@{
 /// Encrypts or decrypts `data` with Triple DES through the command line
 /// `/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>` ("-d" to decrypt), the
 /// key being the cipher's password. The key reaches openssl as one argument,
@@ -104,6 +103,7 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 /// holds a NUL byte (an argument cannot carry it; nothing is started) or when
 /// openssl wrote nothing. A wrong key usually gives null, but openssl may also
 /// write garbage: a cipher failure is not detected as such.
+///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key);
 ///@}

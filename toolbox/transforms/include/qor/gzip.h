@@ -46,13 +46,13 @@ class ZlibCalls;
 /// As above, with the zlib calls going through `zlib` (tests inject failures).
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 
-///@{
 /// Compresses `data` at level 9 into a bare deflate stream (RFC 1951, window
 /// 32 KiB, memory level 9, default strategy).
 /// Result: new data with the stream; null, with the log line
 /// "failed to deflate: buffer error\n", when `data` is null or empty (zlib has
 /// nothing to finish); null with a log line when zlib fails. With `zlib`, the
 /// zlib calls go through it (tests inject failures).
+///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data);
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 ///@}
