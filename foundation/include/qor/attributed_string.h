@@ -15,9 +15,11 @@
 /// changes to it do not reach the string; a fixed one is shared.
 ///
 /// Example:
+/// @code
 ///   qor::AttributedString price("-12", qor::Dictionary::make({{"font", qor::str("Sans 12")}}));
 ///   price.addAttributesRange(qor::Dictionary::make({{"color", qor::str("red")}}), {0, 1});
 ///   auto run = price.attributesAtIndexEffectiveRange(0);  // {font, color} over {0, 1}
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -68,8 +70,10 @@ class QOR_TOOLBOX_EXPORT AttributedString {
   /// `rangeLimit`, over which every unit has equal attributes (equal contents,
   /// not only the same object). Result: nullopt when `index` lies outside
   /// `rangeLimit` or `rangeLimit` reaches past the end of the text.
+  /// @code
   ///   runs "ab" {bold}, "cd" {bold} (separate objects), "e" {}:
   ///   index 2, limit {0, 5} -> {bold} over {0, 4}; limit {1, 4} -> {bold} over {1, 3}
+  /// @endcode
   [[nodiscard]] std::optional<AttributeRun> attributesAtIndexLongestEffectiveRangeInRange(
       std::size_t index, TextRange rangeLimit) const;
 
@@ -88,7 +92,9 @@ class QOR_TOOLBOX_EXPORT AttributedString {
   friend QOR_TOOLBOX_EXPORT bool operator==(const AttributedString& a, const AttributedString& b);
 
   /// A property-list form for storing the string among other values:
+  /// @code
   ///   {"string" = "-12"; "runs" = ({"length" = 1; "attributes" = {...}}, ...)}
+  /// @endcode
   /// Runs follow each other from the start and their lengths (UTF-16 code
   /// units) add up to the length of the text; an empty text has no runs.
   [[nodiscard]] DictionaryRef propertyList() const;

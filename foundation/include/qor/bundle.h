@@ -10,8 +10,10 @@
 /// "C" and "POSIX" name no language; "en" comes last in every list.
 ///
 /// Example:
+/// @code
 ///   qor::Bundle pane("/usr/lib/qor/plugins/KeyBindings");
 ///   pane.localizedStringForKeyValueTable("Key Bindings", "", "Localizable");
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -67,7 +69,9 @@ QOR_TOOLBOX_EXPORT void setMainBundle(std::shared_ptr<const Bundle> bundle);
 /// entries flagged "fuzzy", the header (msgid ""), and an empty msgstr, which
 /// means "not translated". Malformed lines are skipped; of two entries with
 /// the same msgid the later wins.
+/// @code
 ///   parsePoText("msgid \"Key\"\nmsgstr \"Taste\"\n")  ->  {{"Key", "Taste"}}
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::map<std::string, std::string> parsePoText(const std::string& text);
 
 }  // namespace qor

@@ -8,9 +8,11 @@
 /// property-list values can still carry the wrappers stored in a text.
 ///
 /// Example:
+/// @code
 ///   auto picture = FileWrapper::makeRegularFile(jpegBytes, "photo.jpeg");
 ///   picture->preferredFilename();   // "photo.jpeg"
 ///   picture->filename();            // "photo.jpeg" (the preferred name unless given)
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -68,9 +70,11 @@ class QOR_TOOLBOX_EXPORT FileWrapper final : public Opaque {
   [[nodiscard]] const std::string& filename() const { return filename_; }
 
   /// The property-list form:
+  /// @code
   ///   {"type" = "file" | "link" | "folder"; "preferred file name" = ...;
   ///    "file name" = ...; "contents" = `<data>` | "destination" = ... |
   ///    "files" = (child forms)}
+  /// @endcode
   [[nodiscard]] DictionaryRef propertyList() const;
   /// Reads that form. Result: null for any other value, an unknown type, a
   /// missing or mistyped entry, or folders nested deeper than

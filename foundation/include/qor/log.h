@@ -14,9 +14,11 @@
 /// one).
 ///
 /// Example:
+/// @code
 ///   qor::LogCapture capture;
 ///   qor::logLine("*** Remove bogus editor shortcuts. (1)");
 ///   capture.lines();   // {"*** Remove bogus editor shortcuts. (1)"}
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

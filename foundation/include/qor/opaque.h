@@ -15,9 +15,11 @@
 /// needs a particular type asks for it with `opaqueAs<T>`.
 ///
 /// Example:
+/// @code
 ///   auto wrapper = FileWrapper::makeRegularFile(bytes, "photo.jpeg");
 ///   attributes->setObjectForKey(wrapper, "QOR image file attribute name");
 ///   opaqueAs<FileWrapper>(attributes->objectForKey("QOR image file attribute name"));  // wrapper
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -9,8 +9,10 @@
 /// fractions of a second in binary files only: the XML form has whole seconds.
 ///
 /// Example:
+/// @code
 ///   auto set = qor::readPropertyListFile("/tmp/Mine.QOR_shortcuts");
 ///   if (auto dict = qor::asDictionary(set)) ...
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -13,7 +13,9 @@ namespace qor {
 /// Fills each "%@" of `format`, left to right, with the next argument; "%%"
 /// gives "%". Missing arguments fill with nothing; extra ones are ignored.
 /// Other "%" sequences are copied as they stand.
+/// @code
 ///   formatWithObjects("Remove '%@'", {"⌘S"})  ->  "Remove '⌘S'"
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string formatWithObjects(std::string_view format,
                                             const std::vector<std::string>& arguments);
 

@@ -10,8 +10,10 @@
 /// from the lower-case words with blanks that our own dictionaries use.
 ///
 /// Example:
+/// @code
 ///   auto url = qor::Url::fileURLWithPath("/tmp/a b.png");  // "file:///tmp/a%20b.png"
 ///   url->path();                                            // "/tmp/a b.png"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

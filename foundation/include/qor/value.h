@@ -14,9 +14,11 @@
 /// the value of an existing key keeps the key's position.
 ///
 /// Example:
+/// @code
 ///   auto set = MutableDictionary::make();
 ///   set->setObjectForKey(String::make("Mine"), "name");
 ///   auto name = set->stringForKey("name");   // "Mine"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -10,10 +10,12 @@
 /// ("left", "right", "top", "bottom", "left diagonal", "right diagonal") to
 /// side descriptions (`BorderSideDescription`), dictionaries with the optional
 /// keys
+/// @code
 ///   "thickness"     number, line width in points (absent: 1.0)
 ///   "style"         "none" (not drawn), "double" (two lines), anything else one line
 ///   "color"         colour as an array of numbers, see colorFromPropertyList (absent: black)
 ///   "dash pattern"  array of numbers: painted and unpainted lengths, alternating
+/// @endcode
 /// Sides are drawn in the dictionary's own order. Values that cannot be read
 /// fall back to the absent case: a thickness that is negative or not finite
 /// draws 1.0 wide; a dash pattern with a length that is not a number, is
@@ -22,10 +24,12 @@
 /// keeps no more; a side whose value is not a dictionary is left out.
 ///
 /// Example:
+/// @code
 ///   auto border = qor::Dictionary::make({
 ///       {"left", qor::Dictionary::make({{"style", qor::str("double")}, {"thickness", qor::real(2)}})},
 ///       {"top", qor::Dictionary::make({{"style", qor::str("solid")}})}});
 ///   qor::drawLinesAroundRect(context, {{0, 0}, {40, 20}}, border, qor::Antialiasing::Off);
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

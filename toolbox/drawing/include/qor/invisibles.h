@@ -2,8 +2,10 @@
 /// Marks for invisible characters over laid-out text.
 ///
 /// Example, while a text view draws its glyphs:
+/// @code
 ///   qor::drawSpecialCharactersInString(context, storage, {0, storage.length()}, origin, layout,
 ///                                      qor::Color::colorWithCalibratedRedGreenBlueAlpha(0.5, 0.5, 0.5, 1));
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -16,12 +18,14 @@ namespace qor {
 
 /// Paints a mark in `color` over every space, tab and line break of `text`
 /// within `range`:
+/// @code
 ///   U+0020 space, U+00A0 no-break space   a dot
 ///   U+3000 ideographic space              a dot and an underline
 ///   U+0009 tab                            an arrow pointing right
 ///   U+000D carriage return                an arrow pointing left
 ///   U+000A line feed                      "¶"
 ///   U+2028 line separator                 "↵"
+/// @endcode
 /// Other characters get no mark. Glyph boxes come from `layout` (glyph index
 /// = character index) and are moved by `origin`, the container's origin in
 /// view coordinates (y downward). Dots are min(0.8 × W, 3) across for a glyph

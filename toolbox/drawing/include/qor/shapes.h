@@ -3,7 +3,9 @@
 ///
 /// The point functions take y as growing upward: "bottom" is y and "top" is
 /// y + height. All arithmetic is single precision.
+/// @code
 ///   qor::topRightOfRect({{0, 0}, {10, 20}})  // (10, 20)
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -20,9 +20,11 @@
 /// has the old name is never taken.
 ///
 /// Example:
+/// @code
 ///   auto alias = qor::aliasFromPath("/home/u/pics/p.png");
 ///   // ... p.png moved to /home/u/old/p.png
 ///   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

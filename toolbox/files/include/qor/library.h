@@ -8,8 +8,10 @@
 /// (".qor1_stylesheet"), each file one property list (XML or binary).
 ///
 /// Example:
+/// @code
 ///   for (const auto& entry : qor::getTagSetInLibrary()->elements())
 ///     ...  // {"object": the tag set, "path": "/home/u/Library/.../x.qor1_tag_set"}
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

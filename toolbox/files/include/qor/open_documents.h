@@ -3,8 +3,10 @@
 /// given class, through the toolkit and application ports.
 ///
 /// Example:
+/// @code
 ///   auto* scroller = qor::scrollViewForView(textView);
 ///   auto* front = qor::currentDocumentForClass<EditorDocument>(application);
+/// @endcode
 #pragma once
 
 #include <vector>

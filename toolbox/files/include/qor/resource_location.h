@@ -4,6 +4,7 @@
 /// files, moving the file alone, or mounting its volume elsewhere.
 ///
 /// A record is a mutable dictionary; every key is optional:
+/// @code
 ///   "filename"                 string: the absolute path it was made from
 ///   "relative path"            string: the item seen from the base file's
 ///                              folder ("/pics/p.png", "../pics/p.png")
@@ -11,15 +12,18 @@
 ///   "file system number"       integer: the item's device, 32 bits
 ///   "file system file number"  integer: its inode number, low 32 bits
 ///   "alias"                    data: an alias record (qor/alias.h)
+/// @endcode
 /// The base path handed to both record functions is the path of the document
 /// (a file) that refers to the item. An empty string stands for a null path.
 ///
 /// Example:
+/// @code
 ///   auto record = qor::resourceLocationDictionaryWithPathAndBasePath(
 ///       "/home/u/docs/pics/p.png", "/home/u/docs/a.qordoc");
 ///   // later, with the folder moved to /home/v/docs:
 ///   qor::pathFromResourceLocationDictionaryWithBasePath(record, "/home/v/docs/a.qordoc");
 ///   // -> "/home/v/docs/pics/p.png", and the record now says so
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

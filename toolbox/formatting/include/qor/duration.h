@@ -3,7 +3,9 @@
 /// ("2h30m", "1y 6M"), shown in words or counted in seconds.
 ///
 /// A duration is a run of numbers, each followed by one unit character:
+/// @code
 ///   y year (365 days)   M month (31 days)   w week   d day   h hour   m minute
+/// @endcode
 /// Any other character after a number, or the end of the text, means seconds.
 /// Unit letters are case-sensitive: "6M" is six months, "6m" six minutes.
 ///
@@ -24,9 +26,11 @@
 /// tables unlocked.
 ///
 /// Example:
+/// @code
 ///   auto components = qor::MutableDictionary::make();
 ///   qor::durationStringFromString("2h30m", components);  // "2 hours 30 minutes"
 ///   qor::durationFromString("2h30m");                    // 9000.0
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -50,15 +54,19 @@ namespace qor {
 ///
 /// Result: nullopt when `input` is empty, `components` is null, or `input`
 /// holds no ASCII digit (then `components` is left as it was).
+/// @code
 ///   "3m2h"  -> "2 hours 3 minutes"
 ///   "1.5h"  -> "5 hours 1 second"
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> durationStringFromString(std::string_view input,
                                                                   const MutableDictionaryRef& components);
 
 /// The total length of `input` in seconds: each parsed number read as a double
 /// times its unit's seconds, summed in the order year to second (a month counts
 /// 31 days, a year 365). Result: 0.0 when `input` is empty or holds no digit.
+/// @code
 ///   "6m" -> 360.0    "6M" -> 16070400.0    "90" -> 90.0
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT double durationFromString(std::string_view input);
 
 }  // namespace qor

@@ -3,8 +3,10 @@
 /// outline (4 -> "iv", 28 -> "AB", depth 1 -> "IV.").
 ///
 /// Example:
+/// @code
 ///   qor::numberStringWithNumber(1999, qor::ListNumberStyle::UpperRoman);  // "MCMXCIX"
 ///   qor::numberStringInHarvardWithNumber(2, 4);                           // "b)"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -55,8 +57,10 @@ enum class ListNumberStyle : std::int32_t {
 
 /// The label of an outline entry numbered `number` within its level at
 /// `depth` (1 is the top level), in the Harvard cycle:
+/// @code
 ///   depth 1 "I."  2 "A."  3 "1."  4 "a)"  then repeating from 5:
 ///   "(1)", "(a)", "i)" for depths 5, 6, 7; 8, 9, 10; and so on.
+/// @endcode
 /// The row past depth 4 is (depth - 5) remainder 3 with truncating division;
 /// for a negative depth that remainder is 0 or negative: 0 gives "(1)", a
 /// negative one "1." (so -1 and -4 give "(1)", -2 and -3 give "1.").

@@ -3,8 +3,10 @@
 /// points (1/72 inch), in 32-bit floating point like the rest of the geometry.
 ///
 /// Example:
+/// @code
 ///   qor::pointInMeasurementUnit(2.0f, qor::MeasurementUnit::Inches);        // 144.0f
 ///   qor::valueInMeasurementUnit(72.0f, qor::MeasurementUnit::Centimeters);  // 2.54f
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -32,14 +34,18 @@ enum class MeasurementUnit : std::int32_t {
 /// precision; centimetres multiply by 28.346456692913385 in double precision
 /// and round once to single. Points, and any value outside the enumerators,
 /// pass unchanged.
+/// @code
 ///   1.0f cm -> 28.346457f
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT float pointInMeasurementUnit(float value, MeasurementUnit unit);
 
 /// `points` in `unit`. Inches and picas divide in single precision;
 /// centimetres compute points / 72.0 * 2.54 in double precision, dividing
 /// first, and round once to single. Points, and any value outside the
 /// enumerators, pass unchanged.
+/// @code
 ///   72.0f cm -> 2.54f
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT float valueInMeasurementUnit(float points, MeasurementUnit unit);
 
 }  // namespace qor

@@ -13,10 +13,12 @@
 /// take it for an approximately sign, and abort on reading text with one).
 ///
 /// Example:
+/// @code
 ///   auto description = qor::Dictionary::make({{"positive", qor::str("#,##0.00")},
 ///                                             {"negative", qor::str("(#,##0.00)")}});
 ///   auto text = qor::stringFromNumberForFormat(-1234.5, description, nullptr);
 ///   text->string();   // "(1,234.50)"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -70,7 +72,9 @@ class QOR_TOOLBOX_EXPORT NumberFormatter {
   [[nodiscard]] std::string format() const;
   /// Splits `pattern` at its first ';' outside quotes into the positive and
   /// the negative pattern; without one, the negative pattern becomes empty.
+  /// @code
   ///   "#,##0.00;(#,##0.00)" -> positive "#,##0.00", negative "(#,##0.00)"
+  /// @endcode
   void setFormat(std::string_view pattern);
 
   /// Attributes laid over the default attributes of values above zero (of
@@ -199,7 +203,9 @@ QOR_TOOLBOX_EXPORT void setNumberFormatterWithDictionary(NumberFormatter& format
 /// NumberFormatter::attributedStringForObjectValueWithDefaultAttributes).
 /// A null or empty description formats with the fresh formatter's settings.
 /// Result: nullopt when the description's patterns are not valid LDML.
+/// @code
 ///   (1234.5, {"positive" = "0.00"; "1000 separators" = false}, {}) -> "1,234.50"
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<AttributedString> stringFromNumberForFormat(double value, const DictionaryRef& description,
                                                                         const DictionaryRef& defaultAttributes);
 

@@ -3,7 +3,9 @@
 ///
 /// Only the four bits of kModifierMaskBits are meaningful; events may carry
 /// other device bits, which readers of a mask ignore.
+/// @code
 ///   bool command = (modifiers & qor::kCommandKeyMask) != 0;
+/// @endcode
 #pragma once
 
 #include <cstdint>

@@ -6,8 +6,10 @@
 /// codes and lengths count UTF-16 code units, as the keyboard reports them.
 ///
 /// Example:
+/// @code
 ///   qor::stringFromModifier(qor::kCommandKeyMask | qor::kShiftKeyMask)   // "⇧⌘"
 ///   qor::stringForMenuKeyEquivalentFromKeyCode(0xF704)                  // "F1"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -29,13 +31,17 @@ namespace qor {
 /// "[0000]" for code 0. A lone surrogate (0xD800 to 0xDFFF) is no character on
 /// its own and cannot be written as UTF-8; it gives its code as "[%04x]"
 /// ("[d800]").
+/// @code
 ///   0x0061 -> "A"    0x0020 -> "Space"    0xF713 -> "\uF713"
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringForMenuKeyEquivalentFromKeyCode(char16_t code);
 
 /// The glyphs of the modifiers in `mask`, always in the order ⌃ ⌥ ⇧ ⌘ (Control,
 /// Option, Shift, Command); bits outside kModifierMaskBits are ignored.
 /// Result: "(?)" when none of the four is set; never empty.
+/// @code
 ///   0x1E0000 -> "⌃⌥⇧⌘"    0x1 -> "(?)"
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromModifier(std::uint32_t mask);
 
 /// The display text of a key sequence: strokes are dictionaries read for "key"
@@ -49,7 +55,9 @@ namespace qor {
 /// not shown. When exactly one key was a capital letter A to Z and the text
 /// does not already begin with ⇧, ⇧ goes in front: a capital key means Shift.
 /// Result: empty for an empty or null sequence.
+/// @code
 ///   (Command-only stroke, key "C")  ->  "⇧⌘C"
+/// @endcode
 ///@{
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const Array& sequence);
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringFromKeySequence(const ArrayRef& sequence);

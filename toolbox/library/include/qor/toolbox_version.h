@@ -2,7 +2,9 @@
 /// The version of libqor-toolbox a program runs with.
 ///
 /// Example:
+/// @code
 ///   std::printf("toolbox %s\n", qor::toolboxVersion());   // "toolbox 0.1.0"
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

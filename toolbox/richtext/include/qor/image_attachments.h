@@ -11,7 +11,9 @@
 /// TIFF, which libtiff reads. Sizes are points, 72 to the inch.
 ///
 /// Example (File > Export with full-resolution pictures):
+/// @code
 ///   auto exported = qor::stringReplacingWithHighResolusionImagesIn(text.get(), reader);
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -46,9 +48,9 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 /// rationals are written exactly as computed (1000 x 500 px at 100 x 50 pt
 /// gives 72000/100 and 36000/50), not reduced.
 /// Result: null, with one log line, when
-///   `data` is null: `*** TIFFDataWithData: null source.`
-///   it is no picture the platform reads: `*** TIFFDataWithData: invalid image.`
-///   the resolution cannot be written (a picture wider or higher than 65535
+/// - `data` is null: `*** TIFFDataWithData: null source.`
+/// - it is no picture the platform reads: `*** TIFFDataWithData: invalid image.`
+/// - the resolution cannot be written (a picture wider or higher than 65535
 ///   pixels, a size below one point, NaN):
 ///   `*** TIFFDataWithData: cannot set the resolution (<reason>).`
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef TIFFDataWithData(const DataRef& data, float widthInPoints, float heightInPoints,

@@ -4,12 +4,14 @@
 ///
 /// Saving copies the formatting into two attributes of this system's own,
 /// which are part of the document format:
+/// @code
 ///   kFontDescriptorDictionaryAttributeName ("neo font descriptor
 ///     dictionary"): over each font run whose font has a non-empty descriptor
 ///     attribute dictionary, that dictionary.
 ///   kRTFDFileWrapperAttributeName ("RTFD file wrapper"): over exactly the
 ///     characters of one group of tables and lists, a file wrapper holding
 ///     those characters serialised by the text system.
+/// @endcode
 /// Restoring rebuilds fonts, tables and lists from them on a text read back
 /// from such an archive. The extra attributes are never removed; the next
 /// save refreshes them.
@@ -20,9 +22,11 @@
 /// restore of tables and lists never changes characters.
 ///
 /// Example (a document's save and open):
+/// @code
 ///   qor::saveStandardTextAttributes(text.get());   // then archive the text
 ///   ...                                             // read it back
 ///   qor::restoreSavedStandardTextAttributes(text.get());
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

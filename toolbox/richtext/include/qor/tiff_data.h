@@ -58,7 +58,9 @@ enum class TiffPatch {
 /// or ImageLength counts as 0. Every offset is checked against the data's
 /// length before anything is written, so on any result but Patched the data
 /// is unchanged.
+/// @code
 ///   400 x 300 px at 200 x 150 pt -> 28800/200 and 21600/150 (144 dpi)
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT TiffPatch patchTIFFResolution(std::span<std::uint8_t> tiff, float widthInPoints, float heightInPoints);
 
 }  // namespace qor

@@ -8,8 +8,10 @@
 /// that holds itself, directly or through others, is copied without end.
 ///
 /// Example:
+/// @code
 ///   auto sets = qor::asMutableDictionary(qor::MakePlistMutable(defaults.objectForKey("sets")));
 ///   sets->setObjectForKey(qor::str("Mine"), "name");   // the stored value is untouched
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -31,7 +33,9 @@ namespace qor {
 /// order; `index` equal to the count appends. A negative index or one above the
 /// count leaves `target` as it was; so does a null `target`. A null `objects`
 /// inserts nothing. `target` stays the same object.
+/// @code
 ///   target (a, b), objects (x, y), index 1  ->  target (a, x, y, b)
+/// @endcode
 QOR_TOOLBOX_EXPORT void insertObjectsAtIndexOfArray(const ArrayRef& objects, std::int32_t index, const MutableArrayRef& target);
 
 /// Index of the first element of `array` identical to `object`. Result: -1
@@ -43,7 +47,9 @@ QOR_TOOLBOX_EXPORT void insertObjectsAtIndexOfArray(const ArrayRef& objects, std
 /// once only its last occurrence stays, and the survivors keep their order.
 /// Sameness is identity: equal but distinct objects all stay. A null array is
 /// ignored.
+/// @code
 ///   (A, B, A, C, B)  ->  (A, C, B)
+/// @endcode
 QOR_TOOLBOX_EXPORT void arrayRemovingRedundantObjects(const MutableArrayRef& array);
 
 /// A new mutable array with the elements of `array` in order; each element that

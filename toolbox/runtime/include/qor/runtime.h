@@ -3,9 +3,11 @@
 /// running system's version and two small helpers for debugging code.
 ///
 /// Example:
+/// @code
 ///   qor::super_random_init(42);
 ///   std::uint32_t roll = qor::super_random() % 6;
 ///   if (qor::getOSVersion() >= 0x610) ...   // Linux 6.1 or later
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -15,9 +15,11 @@
 /// a command that cannot start log from their own processes.
 ///
 /// Example:
+/// @code
 ///   auto upper = qor::filterDataWithArguments(
 ///       data, {"/bin/sh", "-c", "tr a-z A-Z"});
 ///   auto secret = qor::encryptDataWithDataAndKey(data, "pass phrase");
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -89,8 +91,10 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 /// Result: new data with the output; null when `data` is null (no process is
 /// started), when the command cannot be started, or when it wrote nothing.
 /// If the writer cannot be started the command sees an empty input.
+/// @code
 ///   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
 ///     -> `<6869>`
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
                                               ProcessCalls& calls = ProcessCalls::real());
 

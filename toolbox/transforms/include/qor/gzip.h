@@ -10,8 +10,10 @@
 /// name the zlib stream's message, or "???" when zlib left none.
 ///
 /// Example:
+/// @code
 ///   auto packed = qor::compressedDataWithData(qor::Data::make(bytes));
 ///   auto plain = qor::uncompressedDataWithData(gzipFileContents);
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -32,7 +34,9 @@ class ZlibCalls;
 /// when `length` is below 10, or when an optional field runs past `length`.
 /// The header checksum, the text flag, time, extra flags and system byte are
 /// not examined. A null `bytes` or a negative `length` gives -1.
+/// @code
 ///   1f 8b 08 08 00 00 00 00 00 03 'a' 00 ...  ->  12
+/// @endcode
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t GzipHeaderCheck(const std::uint8_t* bytes, std::int32_t length);
 
 /// Decompresses the first member of a gzip file held in `data`: the header is

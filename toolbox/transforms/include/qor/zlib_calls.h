@@ -7,9 +7,11 @@
 /// class, overrides the call it wants to break and may set `stream.msg`.
 ///
 /// Example:
+/// @code
 ///   struct NoMemory : qor::ZlibCalls {
 ///     int startInflate(z_stream&, int) override { return Z_MEM_ERROR; }
 ///   };
+/// @endcode
 #pragma once
 
 #include "qor/toolbox_export.h"
