@@ -3,10 +3,11 @@
 //   BM_ReadDefaultsFile        the editor's read of the file: PlistFileDefaults
 //                              (read, parse, the store's own copy)
 //   BM_PaneStart               with that store in memory, the pane's first
-//                              initWithPanel: interface, loadPrefs (the
-//                              mutable copy of every set, the title refresh),
-//                              synchronizeToDefaults (pruning, pop-up, both
-//                              outline reloads) and the delayed reload; the
+//                              initWithPanel: interface, loadPrefs (the sets
+//                              taken shared), synchronizeToDefaults (the
+//                              current set copied, its titles refreshed and
+//                              pruned; pop-up, both outline reloads), the
+//                              first undo state and the delayed reload; the
 //                              teardown afterwards is not timed
 //   BM_PaneLoadAndSynchronize  loadPrefs and synchronizeToDefaults again on a
 //                              started pane, which also frees the copy made

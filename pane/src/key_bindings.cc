@@ -222,27 +222,15 @@ void KeyBindings::loadPrefs() {
     _keyBindingsSets = MutableDictionary::make();
     return;
   }
-  _keyBindingsSets = asMutableDictionary(MakePlistMutable(stored));
-  if (!_keyBindingsSets) {
+  auto sets = asDictionary(stored);
+  if (!sets) {
     logLine("*** KeyBindings: \"" + std::string(kSetsDefaultsKey) + "\" is not a dictionary; it is ignored.");
     _keyBindingsSets = MutableDictionary::make();
     return;
   }
-  if (_keyBindingsSets->empty()) return;
-
-  // Menu titles follow the host's current titles; entries a set lacks stay lacking.
-  DictionaryRef defaultMenu = defaultSet() ? defaultSet()->dictionaryForKey(kSetMenuKey) : nullptr;
-  if (!defaultMenu) return;
-  for (const auto& [key, defaultEntry] : defaultMenu->entries()) {
-    auto entry = asDictionary(defaultEntry);
-    Ref title = entry ? entry->objectForKey(kEntryTitleKey) : nullptr;
-    for (const auto& [setKey, set] : _keyBindingsSets->entries()) {
-      auto setDictionary = asDictionary(set);
-      auto menu = setDictionary ? setDictionary->dictionaryForKey(kSetMenuKey) : nullptr;
-      auto stored_entry = menu ? asMutableDictionary(menu->objectForKey(key)) : nullptr;
-      if (stored_entry && title) stored_entry->setObjectForKey(title, kEntryTitleKey);
-    }
-  }
+  // Shared with the store until first needed; copying a set refreshes its
+  // menu titles from the default set (set_sharing.cc).
+  takeSharedSets(*sets, SetOrigin::Store);
 }
 
 void KeyBindings::loadKeyBindingsSetForNumber() {
@@ -250,8 +238,7 @@ void KeyBindings::loadKeyBindingsSetForNumber() {
     _currentKeyBindingsSet = defaultSet();
     return;
   }
-  auto set = _keyBindingsSets ? asMutableDictionary(_keyBindingsSets->objectForKey(setKeyForNumber(_keyBindingsNumber)))
-                              : nullptr;
+  auto set = ownedSetForKey(setKeyForNumber(_keyBindingsNumber));
   if (!set) {
     _keyBindingsNumber = 0;
     _currentKeyBindingsSet = defaultSet();
@@ -333,6 +320,7 @@ void KeyBindings::writeToPrefs() {
   MutableDictionaryRef changed = _thePreference->changedAttributesDictionary();
   if (changed && changed->containsKey(kChangeFlagKey)) {
     // One batch: a crash can never leave the new number beside the old sets.
+    ownSets(SetSelection::StaleTitles);
     DefaultsBatch batch;
     batch.setIntegerForKey(_keyBindingsNumber, kSetNumberDefaultsKey);
     batch.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()), kSetsDefaultsKey);

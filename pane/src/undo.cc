@@ -3,21 +3,13 @@
 // A change is whatever the pane tells the host about with i_am_ok: (a
 // binding added, removed, reset or fixed in place; a set chosen, duplicated,
 // removed or imported), so noteChange records the state after it. A state is
-// the whole collection, copied deeply: sets are small, and a copy cannot be
-// reached by later edits of the live one.
+// the whole collection: a copy of the current set, the only one changed in
+// place, and the other sets shared (set_sharing.cc).
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "undo_history.h"
 
 namespace qor {
-
-SetsState KeyBindings::currentSetsState() const {
-  SetsState state;
-  state.number = _keyBindingsNumber;
-  if (_thePreference) state.storedNumber = _thePreference->defaults().integerForKey(kSetNumberDefaultsKey);
-  state.sets = asDictionary(MakePlistMutable(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make())));
-  return state;
-}
 
 void KeyBindings::restartHistory() {
   if (history_) {
@@ -51,9 +43,9 @@ bool KeyBindings::redoChange() {
 }
 
 void KeyBindings::restoreSetsState(const SetsState& state) {
-  // A copy again: the state must stay as it is for a later redo.
-  _keyBindingsSets = asMutableDictionary(MakePlistMutable(state.sets));
-  if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
+  // Shared with the state, which must stay as it is for a later redo: the
+  // set that becomes current is copied first.
+  takeSharedSets(state.sets ? *state.sets : *Dictionary::make(), SetOrigin::UndoState);
   _keyBindingsNumber = state.number;
   // Removing a set stores the number 0 at once; undoing it puts back the
   // number stored before.

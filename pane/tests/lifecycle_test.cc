@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "headless_pane.h"
+#include "qor/collections.h"
 #include "qor/log.h"
 
 namespace qor {
@@ -110,6 +111,38 @@ TEST(PaneLifecycle, LoadPrefsRefreshesMenuTitlesOnlyAndCreatesNothing) {
   EXPECT_EQ(a->dictionaryForKey(kSetMenuKey)->dictionaryForKey(kUndoId)->stringForKey(kEntryTitleKey)->value(), "Undo");
   // Editor entries keep what they had.
   EXPECT_EQ(a->dictionaryForKey(kSetEditorKey)->dictionaryForKey("moveLeft:")->stringForKey(kEntryTitleKey)->value(), "");
+}
+
+// The pane copies a stored set only when it becomes current or is written:
+// the store's own objects never change, undo brings each state back whole,
+// and what is written is what a copy of every set at load would give (titles
+// refreshed in every set, pruned only where the set became current).
+TEST(PaneLifecycle, StoredSetsAreCopiedBeforeTheyChangeAndWrittenAsIfCopiedAtLoad) {
+  auto sets = MutableDictionary::make();
+  for (const char* key : {"1", "2", "3"}) sets->setObjectForKey(storedSet(key, {kSaveId, "[gone:] [] [0]"}, {}), key);
+  {
+    HeadlessPane p(store(1, sets));
+    const Ref storeBefore = MakePlistMutable(p.store.objectForKey(kSetsDefaultsKey));
+    ASSERT_TRUE(p.sets().chooseItem(2));  // set 2, pruned as it becomes current
+    EXPECT_TRUE(isEqual(p.store.objectForKey(kSetsDefaultsKey), storeBefore));
+    p.pane->writeToPrefs();
+    auto written = asDictionary(p.store.objectForKey(kSetsDefaultsKey));
+    ASSERT_TRUE(written);
+    for (const char* key : {"1", "2", "3"}) {
+      SCOPED_TRACE(key);
+      auto menu = written->dictionaryForKey(key)->dictionaryForKey(kSetMenuKey);
+      EXPECT_EQ(menu->dictionaryForKey(kSaveId)->stringForKey(kEntryTitleKey)->value(), "Save");
+      EXPECT_EQ(menu->containsKey("[gone:] [] [0]"), std::string(key) == "3");
+    }
+  }
+  HeadlessPane p(store(1, sets));
+  const Ref stateAtStart = MakePlistMutable(p.pane->keyBindingsSets());
+  ASSERT_TRUE(p.sets().chooseItem(2));
+  const Ref stateWithSet2 = MakePlistMutable(p.pane->keyBindingsSets());
+  ASSERT_TRUE(p.pane->undoChange());
+  EXPECT_TRUE(isEqual(p.pane->keyBindingsSets(), stateAtStart));
+  ASSERT_TRUE(p.pane->redoChange());
+  EXPECT_TRUE(isEqual(p.pane->keyBindingsSets(), stateWithSet2));
 }
 
 TEST(PaneLifecycle, PopUpListsEverySetInTextOrderWithTagsAndActions) {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "qor/bundle.h"
@@ -204,7 +205,9 @@ class KeyBindings final : public PreferencePaneProtocol,
 
   // ---- State, read-only, for the host and tests ----
   [[nodiscard]] std::int32_t keyBindingsNumber() const { return _keyBindingsNumber; }
-  [[nodiscard]] MutableDictionaryRef keyBindingsSets() const { return _keyBindingsSets; }
+  // The collection, every set in it a mutable copy of its own (copying now
+  // the sets still shared with the store or with undo states).
+  [[nodiscard]] MutableDictionaryRef keyBindingsSets() const;
   [[nodiscard]] DictionaryRef currentKeyBindingsSet() const { return _currentKeyBindingsSet; }
   [[nodiscard]] MutableArrayRef keyCodesArray() const { return _keyCodesArray; }
   [[nodiscard]] bool shouldSendModifiers() const { return _shouldSendModifiers; }
@@ -280,6 +283,22 @@ class KeyBindings final : public PreferencePaneProtocol,
   // `group` that hold it, then adds it to the entry under `key`. Result:
   // false, with nothing changed, when the set cannot take it.
   [[nodiscard]] bool bindInPlace(ShownGroup group, const std::string& key);
+  // Sets copied when first needed (set_sharing.cc). Where the collection's
+  // sets came from: the store (their menu titles are refreshed when they are
+  // copied) or an undo state.
+  enum class SetOrigin { Store, UndoState };
+  enum class SetSelection { All, StaleTitles };
+  // Replaces the collection by one holding the sets of `sets`, shared.
+  void takeSharedSets(const Dictionary& sets, SetOrigin origin);
+  void shareSets(const Dictionary& sets, SetOrigin origin) const;
+  void forgetUnheldSets() const;
+  // The set under `key`, copied first when it is shared; null when there is
+  // none or it is no dictionary.
+  [[nodiscard]] MutableDictionaryRef ownedSetForKey(const std::string& key) const;
+  // Copies the shared sets (All) or those whose titles were not yet refreshed.
+  void ownSets(SetSelection which) const;
+  // The titles of `set`'s menu entries become the default set's.
+  void refreshTitles(MutableDictionary& set) const;
   // Undo and redo (undo.cc).
   [[nodiscard]] SetsState currentSetsState() const;
   void restoreSetsState(const SetsState& state);
@@ -308,6 +327,11 @@ class KeyBindings final : public PreferencePaneProtocol,
   std::int32_t _keyBindingsNumber = 0;
   MutableDictionaryRef _keyBindingsSets;
   DictionaryRef _currentKeyBindingsSet;
+  // Sets of the collection that the store or undo states hold too, and those
+  // of them read from the store whose titles were not refreshed yet. Never
+  // changed in place; copied by ownedSetForKey.
+  mutable std::unordered_set<Ref> sharedSets_;
+  mutable std::unordered_set<Ref> staleTitleSets_;
   bool _shouldSendModifiers = false;
   MutableArrayRef _keyCodesArray;
   ArrayRef _editorMenuList;
