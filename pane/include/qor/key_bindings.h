@@ -82,6 +82,7 @@ struct PaneServices {
   std::function<std::int32_t()> systemVersion;
 };
 
+struct CheatSheet;
 struct EntryReset;
 struct SetsState;
 struct UndoHistory;
@@ -196,6 +197,23 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] bool canUndoChange() const;
   [[nodiscard]] bool canRedoChange() const;
 
+  // ---- Cheat sheet ----
+  // The current set's shortcuts as a printable reference (cheat_sheet.h):
+  // the menus of the host's main menu, then the groups of the editing
+  // commands, each command with a shortcut in both notations. Titled with
+  // the set's name, or its number for a set without one (as export names
+  // its file).
+  [[nodiscard]] CheatSheet cheatSheet() const;
+  // The cheat sheet as a self-contained HTML page, its column headings from
+  // the "Extras" table.
+  [[nodiscard]] std::string cheatSheetPage() const;
+  // "Cheat Sheet…": a save panel suggesting "<set name>.html"; the chosen
+  // name's extension picks the format (cheatSheetDestination): HTML written
+  // atomically, or PDF through the toolkit's writeDocumentAsPDF. A file that
+  // cannot be written gives an alert naming it; cancel does nothing.
+  void saveCheatSheet(Sender* sender);
+  void cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path);
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -254,6 +272,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   // show only the commands whose titles contain it (case and accents do not
   // count; matching inside words) and the groups and menus above them.
   TextField* TEXT_kb_search = nullptr;
+  // "Cheat Sheet…": saves the current set as a printable reference.
+  Button* BTN_kb_cheat_sheet = nullptr;
 
  private:
   // Shared by the operations above.

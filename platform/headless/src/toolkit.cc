@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "qor/file_system.h"
+
 namespace qor {
 
 namespace {
@@ -344,6 +346,14 @@ bool HeadlessToolkit::chooseContextMenuItem(std::size_t index) {
   if (!shown || index >= shown->menu.items.size()) return false;
   shown->menu.items[index].targetAction.send(&shown->senders[index]);
   return true;
+}
+
+// ---- Documents ----
+
+bool HeadlessToolkit::writeDocumentAsPDF(const std::string& html, const std::string& path) {
+  journal_.record("writeDocumentAsPDF " + quoted(path));
+  pdfDocuments_.push_back({html, path});
+  return !path.empty() && FileSystem::real().writeFileAtomically(path, std::vector<std::uint8_t>(html.begin(), html.end()));
 }
 
 }  // namespace qor

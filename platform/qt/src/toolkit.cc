@@ -21,6 +21,7 @@
 #include <QUiLoader>
 
 #include "qor/log.h"
+#include "qor/qt/pdf_document.h"
 #include "widgets.h"
 
 namespace qor {
@@ -432,6 +433,12 @@ void QtToolkit::popUpContextMenu(PopUpButton& holder, const MouseEvent& event, V
 
 void QtToolkit::releaseMenu(const QMenu* menu) {
   std::erase_if(menus_, [menu](const std::unique_ptr<QMenu>& mine) { return mine.get() == menu; });
+}
+
+// ---- Documents ----
+
+bool QtToolkit::writeDocumentAsPDF(const std::string& html, const std::string& path) {
+  return writeHtmlAsPdf(html, path);
 }
 
 }  // namespace qor

@@ -73,6 +73,11 @@ struct SavePanelAnswer {
   std::string path;
 };
 
+struct PdfDocumentCall {
+  std::string html;
+  std::string path;
+};
+
 struct AlertCall {
   std::string title;
   std::string message;
@@ -115,6 +120,10 @@ class HeadlessToolkit final : public Toolkit {
   // An unnamed pop-up in no window, with `frame`.
   std::unique_ptr<PopUpButton> makePopUpButton(Rect frame) override;
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // Renders nothing: journals "writeDocumentAsPDF '<path>'", keeps the call
+  // and writes the HTML bytes themselves to `path` atomically, so that a test
+  // sees where the document went and a path that cannot be written fails.
+  bool writeDocumentAsPDF(const std::string& html, const std::string& path) override;
 
   // ---- Journal ----
   [[nodiscard]] Journal& journal() { return journal_; }
@@ -151,6 +160,8 @@ class HeadlessToolkit final : public Toolkit {
   [[nodiscard]] const std::vector<std::vector<std::string>>& openPanelCalls() const { return openCalls_; }
   [[nodiscard]] const std::vector<AlertCall>& alerts() const { return alerts_; }
   [[nodiscard]] int beepCount() const { return beeps_; }
+  // Every writeDocumentAsPDF call, in order.
+  [[nodiscard]] const std::vector<PdfDocumentCall>& pdfDocuments() const { return pdfDocuments_; }
 
   // ---- Context menus ----
   // The last menu popped up, or null.
@@ -192,6 +203,7 @@ class HeadlessToolkit final : public Toolkit {
   std::vector<AlertCall> alerts_;
   int beeps_ = 0;
   std::shared_ptr<ShownMenu> lastMenu_;
+  std::vector<PdfDocumentCall> pdfDocuments_;
 };
 
 }  // namespace qor

@@ -374,6 +374,12 @@ class Toolkit {
   /// Pops `holder`'s menu up as a context menu at `event`'s location over
   /// `view`; returns at once. Choosing an item sends its action.
   virtual void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) = 0;
+
+  /// Renders the HTML page `html` (UTF-8, self-contained) as a PDF document
+  /// and writes it to `path` atomically: the old file stays whole when
+  /// anything fails. Result: false on failure (nothing rendered, or the file
+  /// not written); an empty `path` fails, an empty `html` gives an empty page.
+  virtual bool writeDocumentAsPDF(const std::string& html, const std::string& path) = 0;
 };
 
 }  // namespace qor

@@ -111,6 +111,8 @@ class QtToolkit final : public Toolkit {
   // the cell it stands for, as a drop-down opens); at the pointer when no
   // window has that number. It keeps copies of the items, so the holder may go.
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // Through writeHtmlAsPdf (qor/qt/pdf_document.h).
+  bool writeDocumentAsPDF(const std::string& html, const std::string& path) override;
 
   // ---- State, for hosts and tests ----
   // Delayed calls not yet run.
