@@ -35,6 +35,9 @@ constexpr std::string_view kUsage =
     "  reset menu|editor COMMAND         COMMAND's shortcuts back to those of the default set\n"
     "  reset menu|editor --group TITLE   the same for every command under the top-level row TITLE\n"
     "  reset --all                       the same for the whole set (its name and number stay)\n"
+    "  cheatsheet [--format html|pdf] FILE\n"
+    "                                    the current set's shortcuts as a printable page; without\n"
+    "                                    --format, FILE ending in .pdf is PDF, any other HTML\n"
     "\n"
     "COMMAND: a menu item identifier (\"[saveDocument:] [] [0]\"), an editing command\n"
     "(\"moveLeft:\") or a title path (\"File/Save\").\n"
@@ -60,8 +63,9 @@ constexpr std::string_view kGlyphNotation = "glyphs";
 constexpr std::string_view kKeysOption = "--keys";
 constexpr std::string_view kGroupOption = "--group";
 constexpr std::string_view kDryRunOption = "--dry-run";
+constexpr std::string_view kFormatOption = "--format";
 
-constexpr std::array<CommandName, 12> kCommands{{
+constexpr std::array<CommandName, 13> kCommands{{
     {"sets", Command::Sets, 0, 0},
     {"show", Command::Show, 1, 4},
     {"use", Command::Use, 1, 1},
@@ -74,6 +78,7 @@ constexpr std::array<CommandName, 12> kCommands{{
     {"bind", Command::Bind, 3, 3},
     {"unbind", Command::Unbind, 3, 3},
     {"conflicts", Command::Conflicts, 1, 2},
+    {"cheatsheet", Command::CheatSheet, 1, 3},
 }};
 
 template <typename Number>
@@ -172,6 +177,14 @@ CommandLineParse parseCommandLine(const std::vector<std::string>& arguments, con
         if (rest.empty()) return failure("import --dry-run needs at least one file");
       }
       invocation.files = rest;
+      break;
+    case Command::CheatSheet:
+      if (rest.size() == 3 && rest[0] == kFormatOption && (rest[1] == "html" || rest[1] == "pdf")) {
+        invocation.format = rest[1] == "html" ? DocumentFormat::Html : DocumentFormat::Pdf;
+      } else if (rest.size() != 1) {
+        return failure("cheatsheet takes [--format html|pdf] FILE");
+      }
+      invocation.files = {rest.back()};
       break;
     case Command::Find:
       if (rest.size() == 2) {

@@ -22,6 +22,10 @@
 //   reset menu|editor COMMAND         a command's shortcuts back to the default
 //   reset menu|editor --group TITLE   those of a top-level group of the outline
 //   reset --all                       those of the whole set
+//   cheatsheet [--format html|pdf] FILE
+//                                     the current set's shortcuts as a printable
+//                                     page; without --format, a FILE ending in
+//                                     .pdf is PDF, any other HTML
 //
 // Example:
 //   auto parsed = qor::parseCommandLine({"--defaults", "/tmp/d.plist", "use", "0"}, environment);
@@ -37,7 +41,8 @@
 
 namespace qor {
 
-enum class Command { Help, Sets, Show, Use, Duplicate, Remove, Export, Import, Bind, Unbind, Conflicts, Find, Reset };
+enum class Command { Help, Sets, Show, Use, Duplicate, Remove, Export, Import, Bind, Unbind, Conflicts, Find, Reset,
+                     CheatSheet };
 
 // Which outline a command works on.
 enum class Group { Menu, Editor };
@@ -59,6 +64,9 @@ enum class FindBy { Title, Keys };
 // Whether `import` adds the sets or only describes them.
 enum class ImportMode { Add, DryRun };
 
+// What `cheatsheet` writes.
+enum class DocumentFormat { ByExtension, Html, Pdf };
+
 struct Invocation {
   Command command = Command::Help;
   std::string defaultsPath;
@@ -66,7 +74,7 @@ struct Invocation {
   Group group = Group::Menu;         // show, bind, unbind, conflicts
   std::int32_t setNumber = 0;        // use
   std::string name;                  // duplicate: the set's name; bind, unbind, reset: the command or group
-  std::vector<std::string> files;    // export (one), import (one or more)
+  std::vector<std::string> files;    // export, cheatsheet (one), import (one or more)
   std::string keys;                  // bind, conflicts
   std::int64_t index = 0;            // unbind
   Scope scope = Scope::Command;      // conflicts (Command or WholeSet), reset
@@ -74,6 +82,7 @@ struct Invocation {
   ChangeMarks changeMarks = ChangeMarks::Hidden;  // show
   FindBy findBy = FindBy::Title;     // find; the text or keys are in `keys`
   ImportMode importMode = ImportMode::Add;  // import
+  DocumentFormat format = DocumentFormat::ByExtension;  // cheatsheet
 };
 
 struct CommandLineParse {
@@ -95,7 +104,8 @@ using Environment = std::function<std::optional<std::string>(const char* name)>;
 // no arguments at all, ask for help. Failure (an `error`): an unknown option
 // or command, a wrong number of arguments, a group other than "menu" and
 // "editor", a set number that is no signed 32-bit decimal, an index that is
-// no non-negative decimal, no per-user location without --defaults.
+// no non-negative decimal, a cheat sheet format other than "html" and "pdf",
+// no per-user location without --defaults.
 [[nodiscard]] CommandLineParse parseCommandLine(const std::vector<std::string>& arguments,
                                                 const Environment& environment);
 

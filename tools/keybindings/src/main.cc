@@ -6,6 +6,7 @@
 
 #include "command_line.h"
 #include "defaults_file.h"
+#include "pdf_output.h"
 #include "qor/defaults/defaults.h"
 #include "qor/plist_file.h"
 #include "session.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   qor::MemoryDefaults store(read.contents);
   qor::Outcome outcome;
   {
-    qor::KeyBindingsSession session(store, bundleFolders());
+    qor::KeyBindingsSession session(store, bundleFolders(), qor::pdfWriterOfThisBuild());
     if (std::string error = session.start(); !error.empty()) return fail(error);
     outcome = session.run(invocation);
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "cheat_sheet.h"
 #include "command_lookup.h"
 #include "command_search.h"
 #include "conflicts.h"
@@ -10,6 +11,7 @@
 #include "desktop_notation.h"
 #include "set_file_rules.h"
 #include "key_text.h"
+#include "qor/file_system.h"
 #include "qor/headless/menu.h"
 #include "qor/host/default_set.h"
 #include "qor/key_notation.h"
@@ -66,8 +68,8 @@ DictionaryRef prunedTo(const DictionaryRef& group, const DictionaryRef& commands
 
 }  // namespace
 
-KeyBindingsSession::KeyBindingsSession(DefaultsStore& store, BundleFolders folders)
-    : store_(store), folders_(std::move(folders)) {}
+KeyBindingsSession::KeyBindingsSession(DefaultsStore& store, BundleFolders folders, PdfWriter pdfWriter)
+    : store_(store), folders_(std::move(folders)), pdfWriter_(std::move(pdfWriter)) {}
 
 // The pane goes before the panel and the toolkit it holds on to.
 KeyBindingsSession::~KeyBindingsSession() { pane_.reset(); }
@@ -122,6 +124,8 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
     case Command::Conflicts:
       if (invocation.scope == Scope::WholeSet) return allConflictsOfSet();
       return conflicts(invocation.group, invocation.keys);
+    case Command::CheatSheet:
+      return cheatSheet(invocation.format, invocation.files.front());
   }
   return failure("nothing to run");
 }
@@ -491,6 +495,18 @@ Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) 
   if (!unreadable.empty())
     return {kExitFailure, outcome.output, "not a key bindings set: " + quotedFileNames(unreadable)};
   return outcome;
+}
+
+// The page the pane's Cheat Sheet button saves; the file is named as given.
+Outcome KeyBindingsSession::cheatSheet(DocumentFormat format, const std::string& path) {
+  const bool pdf = format == DocumentFormat::Pdf ||
+                   (format == DocumentFormat::ByExtension && cheatSheetDestination(path).format == CheatSheetFormat::Pdf);
+  if (pdf && !pdfWriter_) return failure("this keybindings was built without Qt and writes no PDF; use --format html");
+  const std::string page = pane_->cheatSheetPage();
+  const bool written = pdf ? pdfWriter_(page, path)
+                           : FileSystem::real().writeFileAtomically(path, std::vector<std::uint8_t>(page.begin(), page.end()));
+  if (!written) return failure("cannot write '" + path + "'");
+  return {};
 }
 
 std::vector<KeyBindingsSession::Row> KeyBindingsSession::rows(Group group) const {

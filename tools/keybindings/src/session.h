@@ -11,6 +11,7 @@
 //   }
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,10 +39,15 @@ struct Outcome {
   std::string error;   // one line for standard error, without newline; empty on success
 };
 
+// Writes the HTML page `html` as a PDF document at `path`, atomically.
+// Result: false when it could not.
+using PdfWriter = std::function<bool(const std::string& html, const std::string& path)>;
+
 class KeyBindingsSession {
  public:
-  // `store` must outlive the session.
-  KeyBindingsSession(DefaultsStore& store, BundleFolders folders);
+  // `store` must outlive the session. Without `pdfWriter` (a build without
+  // Qt), `cheatsheet` refuses PDF.
+  KeyBindingsSession(DefaultsStore& store, BundleFolders folders, PdfWriter pdfWriter = nullptr);
   ~KeyBindingsSession();
   KeyBindingsSession(const KeyBindingsSession&) = delete;
   KeyBindingsSession& operator=(const KeyBindingsSession&) = delete;
@@ -69,6 +75,7 @@ class KeyBindingsSession {
   [[nodiscard]] Outcome find(FindBy by, const std::string& text);
   [[nodiscard]] Outcome reset(Scope scope, Group group, const std::string& name);
   [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths);
+  [[nodiscard]] Outcome cheatSheet(DocumentFormat format, const std::string& path);
 
   // A row of a fully expanded outline with what the new commands need.
   struct Row {
@@ -102,6 +109,7 @@ class KeyBindingsSession {
 
   DefaultsStore& store_;
   BundleFolders folders_;
+  PdfWriter pdfWriter_;
   HeadlessToolkit toolkit_;
   HeadlessApplication application_{toolkit_.journal()};
   std::unique_ptr<HeadlessPanel> panel_;

@@ -170,6 +170,29 @@ TEST(CommandLineTest, BadCommandLinesSayWhy) {
   EXPECT_TRUE(parseCommandLine({"--defaults", "d.plist", "sets"}, environmentOf({})).ok());
 }
 
+TEST(CommandLineTest, CheatSheetTakesAFormatAndOneFile) {
+  const struct {
+    std::vector<std::string> arguments;
+    DocumentFormat format;
+    const char* error;
+  } cases[] = {
+      {{"cheatsheet", "keys.pdf"}, DocumentFormat::ByExtension, ""},
+      {{"cheatsheet", "--format", "html", "keys"}, DocumentFormat::Html, ""},
+      {{"cheatsheet", "--format", "pdf", "keys"}, DocumentFormat::Pdf, ""},
+      {{"cheatsheet", "--format", "odt", "keys"}, DocumentFormat::ByExtension, "cheatsheet takes [--format html|pdf] FILE"},
+      {{"cheatsheet", "--format", "pdf"}, DocumentFormat::ByExtension, "cheatsheet takes [--format html|pdf] FILE"},
+      {{"cheatsheet"}, DocumentFormat::ByExtension, "wrong number of arguments for 'cheatsheet' (see keybindings --help)"},
+  };
+  for (const auto& c : cases) {
+    CommandLineParse parsed = parseCommandLine(c.arguments, kHome);
+    EXPECT_EQ(parsed.error, c.error) << c.arguments.size();
+    if (!parsed.ok()) continue;
+    EXPECT_EQ(parsed.invocation.command, Command::CheatSheet);
+    EXPECT_EQ(parsed.invocation.format, c.format);
+    EXPECT_EQ(parsed.invocation.files, std::vector<std::string>{"keys" + std::string(c.arguments.size() == 2 ? ".pdf" : "")});
+  }
+}
+
 // Reads from memory, or fails as a file that cannot be read.
 class MemoryFiles final : public FileSystem {
  public:

@@ -405,5 +405,62 @@ TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
   EXPECT_EQ(kb({"reset", "--all"}).err, "keybindings: the default set cannot be changed; duplicate it first\n");
 }
 
+// The text of a PDF as Qt writes it: each font's ToUnicode map, then the
+// glyph codes of the page streams, a line per text object.
+constexpr const char* kPdfText = R"py(
+import re, sys, zlib
+d = open(sys.argv[1], "rb").read()
+objects = {int(n): b for n, b in re.findall(rb"(\d+) 0 obj(.*?)endobj", d, re.S)}
+def content(body):
+    s = re.search(rb"stream\r?\n(.*?)endstream", body, re.S).group(1)
+    return zlib.decompress(s) if b"FlateDecode" in body else s
+maps = {}
+for number, body in objects.items():
+    u = re.search(rb"/ToUnicode (\d+) 0 R", body)
+    if not u: continue
+    cmap, m = content(objects[int(u.group(1))]), {}
+    for code, to in re.findall(rb"^<(\w+)> <(\w+)>$", cmap, re.M): m[int(code, 16)] = bytes.fromhex(to.decode()).decode("utf-16-be")
+    for lo, hi, to in re.findall(rb"^<(\w+)> <(\w+)> <(\w+)>$", cmap, re.M):
+        for c in range(int(lo, 16), int(hi, 16) + 1): m[c] = chr(int(to, 16) + c - int(lo, 16))
+    for lo, hi, targets in re.findall(rb"<(\w+)> <(\w+)> \[([^\]]*)\]", cmap):
+        for c, to in zip(range(int(lo, 16), int(hi, 16) + 1), re.findall(rb"<(\w+)>", targets)):
+            m[c] = bytes.fromhex(to.decode()).decode("utf-16-be")
+    maps[number] = m
+text, font = [], {}
+for body in objects.values():
+    if b"stream" not in body or b"/ToUnicode" in body: continue
+    try: s = content(body)
+    except Exception: continue
+    for t in re.finditer(rb"/F(\d+) [\d.]+ Tf|<([0-9A-Fa-f]+)> Tj|(ET)", s):
+        if t.group(1): font = maps.get(int(t.group(1)), {})
+        elif t.group(2): text += [font.get(int(t.group(2)[i:i + 4], 16), "?") for i in range(0, len(t.group(2)), 4)]
+        else: text.append("\n")
+print("".join(text).replace("\t", " "))
+)py";
+
+TEST_F(ToolTest, CheatSheetAsHtmlAndAsPdf) {
+  duplicate("Mine & Co");
+  const std::string html = folder + "/keys.html";
+  ToolRun run = kb({"cheatsheet", "--format", "html", html});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string page = readText(html);
+  for (const char* part : {"<title>Mine &amp; Co</title>", "<h2>File</h2>",
+                           "<tr><td>Save As…</td><td class=\"keys\">⇧⌘S</td><td class=\"keys\">Ctrl+Shift+S</td></tr>"})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+
+  // Without --format the name decides; no display is needed.
+  const std::string pdf = folder + "/keys.pdf";
+  run = tool({"--defaults", defaults, "cheatsheet", pdf}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(readText(pdf).starts_with("%PDF-"));
+  const std::string text = python(kPdfText, {pdf});
+  EXPECT_NE(text.find("Mine & Co\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Save As…\n⇧⌘S\nCtrl+Shift+S\n"), std::string::npos) << text;
+
+  run = kb({"cheatsheet", "--format", "pdf", folder + "/none/keys"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("keybindings: cannot write '" + folder + "/none/keys'"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace qor
