@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -372,6 +373,41 @@ TEST_F(Host, TheSearchFieldFiltersTheOutline) {
   QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
   settle();
   EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
+// Cheat Sheet…: the save panel's name picks the format; each file holds the
+// current set's shortcuts.
+TEST_F(Host, TheCheatSheetIsSavedAsHtmlOrPdf) {
+  host_->showPreferences("KeyBindings");
+  duplicateAs("Mine");
+  auto* button = named<QAbstractButton>("BTN_kb_cheat_sheet");
+  ASSERT_TRUE(button);
+  EXPECT_TRUE(button->isVisible());
+  for (const QString name : {"keys.html", "keys.pdf"}) {
+    const QString path = folder_.filePath(name);
+    QString suggested;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!panel) return;
+      answer.stop();
+      suggested = panel->selectedFiles().value(0);
+      panel->selectFile(path);
+      panel->accept();
+    });
+    answer.start(kAlertPollMs);
+    inEventLoop([&] { click(button); });
+    EXPECT_TRUE(suggested.endsWith("/Mine.html")) << suggested.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QByteArray bytes = file.readAll();
+    if (name.endsWith(".pdf")) {
+      EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    } else {
+      EXPECT_TRUE(bytes.contains("<h1>Mine</h1>"));
+      EXPECT_TRUE(bytes.contains("<td>Save</td><td class=\"keys\">⌘S</td><td class=\"keys\">Ctrl+S</td>"));
+    }
+  }
 }
 
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -612,6 +613,18 @@ TEST(Panels, SaveAndOpenPanelsOfferTheFileType) {
   EXPECT_EQ(cancelled.returnCode, kReturnCodeCancel);
   EXPECT_TRUE(cancelled.filenames.empty());
   EXPECT_EQ(filters, QStringList{"QOR_shortcuts files (*.QOR_shortcuts)"});
+}
+
+TEST(Documents, AnHtmlPageIsWrittenAsPdfOrNotAtAll) {
+  QtToolkit toolkit;
+  QTemporaryDir folder;
+  const std::string path = folder.filePath("keys.pdf").toStdString();
+  ASSERT_TRUE(toolkit.writeDocumentAsPDF("<title>Mine</title><h1>Mine</h1><p>Save ⌘S</p>", path));
+  QFile written(QString::fromStdString(path));
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.readAll().startsWith("%PDF-"));
+  EXPECT_FALSE(toolkit.writeDocumentAsPDF("<h1>Mine</h1>", folder.filePath("none/keys.pdf").toStdString()));
+  EXPECT_FALSE(toolkit.writeDocumentAsPDF("<h1>Mine</h1>", ""));
 }
 
 TEST(ContextMenu, OpensBelowTheCellAndSendsTheChosenItemsAction) {
