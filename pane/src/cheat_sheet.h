@@ -46,9 +46,9 @@ inline constexpr std::string_view kCheatSheetPathSeparator = " › ";
 
 // What the cheat sheet is made of.
 struct CheatSheetSources {
-  DictionaryRef set;                 // a KeyBindingsSet: "name", "menu", "editor"
-  const Menu* mainMenu = nullptr;    // the host's live main menu; not owned
-  ArrayRef editorTable;              // EditorKeyBindingsTable.plist: names and {"title", "items"} groups
+  DictionaryRef set;               // a KeyBindingsSet: "name", "menu", "editor"
+  const Menu* mainMenu = nullptr;  // the host's live main menu; not owned
+  ArrayRef editorTable;            // EditorKeyBindingsTable.plist: names and {"title", "items"} groups
   // The title an editing command or group shows (its translation); null:
   // the name itself.
   std::function<std::string(const std::string&)> editorTitle;

@@ -14,6 +14,8 @@ namespace qor {
 
 namespace {
 
+// The texts' table: beside "Extras", which keeps the key configurator's second line.
+constexpr const char* kCheatSheetTable = "ExtrasCheatSheet";
 constexpr const char* kCommandHeading = "Command";
 constexpr const char* kSymbolsHeading = "Shortcut";
 constexpr const char* kDesktopHeading = "Desktop Shortcut";
@@ -23,10 +25,9 @@ constexpr const char* kWriteFailedMessage = "%@ could not be written.";
 }  // namespace
 
 CheatSheet KeyBindings::cheatSheet() const {
-  CheatSheet sheet = buildCheatSheet({_currentKeyBindingsSet,
-                                      services_.application ? services_.application->mainMenu() : nullptr,
-                                      _editorMenuList,
-                                      [this](const std::string& name) { return localized(name, kEditorTitlesTable); }});
+  CheatSheet sheet = buildCheatSheet(
+      {_currentKeyBindingsSet, services_.application ? services_.application->mainMenu() : nullptr, _editorMenuList,
+       [this](const std::string& name) { return localized(name, kEditorTitlesTable); }});
   // A set without a name is listed under its number; its sheet is titled alike.
   if (_currentKeyBindingsSet && !_currentKeyBindingsSet->stringForKey(kSetNameKey))
     sheet.title = setKeyForNumber(_keyBindingsNumber);
@@ -34,8 +35,9 @@ CheatSheet KeyBindings::cheatSheet() const {
 }
 
 std::string KeyBindings::cheatSheetPage() const {
-  return cheatSheetHtml(cheatSheet(), {localized(kCommandHeading, kExtrasTable), localized(kSymbolsHeading, kExtrasTable),
-                                       localized(kDesktopHeading, kExtrasTable)});
+  return cheatSheetHtml(cheatSheet(),
+                        {localized(kCommandHeading, kCheatSheetTable), localized(kSymbolsHeading, kCheatSheetTable),
+                         localized(kDesktopHeading, kCheatSheetTable)});
 }
 
 void KeyBindings::saveCheatSheet(Sender* /*sender*/) {
@@ -52,15 +54,15 @@ void KeyBindings::cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode,
   CheatSheetDestination destination = cheatSheetDestination(path);
   if (destination.path.empty()) return;
   const std::string page = cheatSheetPage();
-  const bool written =
-      destination.format == CheatSheetFormat::Pdf
-          ? services_.toolkit->writeDocumentAsPDF(page, destination.path)
-          : FileSystem::real().writeFileAtomically(destination.path, std::vector<std::uint8_t>(page.begin(), page.end()));
+  const bool written = destination.format == CheatSheetFormat::Pdf
+                           ? services_.toolkit->writeDocumentAsPDF(page, destination.path)
+                           : FileSystem::real().writeFileAtomically(
+                                 destination.path, std::vector<std::uint8_t>(page.begin(), page.end()));
   if (!written)
-    services_.toolkit->runAlertPanel(localized(kWriteFailedTitle, kExtrasTable),
-                                     formatWithObjects(localized(kWriteFailedMessage, kExtrasTable),
-                                                       {quotedFileNames({destination.path})}),
-                                     kAlertButtonTitle);
+    services_.toolkit->runAlertPanel(
+        localized(kWriteFailedTitle, kCheatSheetTable),
+        formatWithObjects(localized(kWriteFailedMessage, kCheatSheetTable), {quotedFileNames({destination.path})}),
+        kAlertButtonTitle);
 }
 
 }  // namespace qor

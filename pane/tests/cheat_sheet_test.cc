@@ -57,30 +57,31 @@ DictionaryRef setWithSubmenuShortcuts() {
 
 TEST(CheatSheet, GroupsFollowTheOutlinesAndLeaveOutCommandsWithoutShortcuts) {
   std::unique_ptr<SimpleMenu> menu = pane_test::makeMainMenu();
-  const CheatSheetGroup file{"File",
-                             {{"New", {"⌘N"}, {"Ctrl+N"}}, {"Open…", {"⌘O"}, {"Ctrl+O"}}, {"Save", {"⌘S"}, {"Ctrl+S"}}}};
+  const CheatSheetGroup file{
+      "File", {{"New", {"⌘N"}, {"Ctrl+N"}}, {"Open…", {"⌘O"}, {"Ctrl+O"}}, {"Save", {"⌘S"}, {"Ctrl+S"}}}};
   const CheatSheetGroup edit{"Edit", {{"Undo", {"⌘Z"}, {"Ctrl+Z"}}}};
   const CheatSheetGroup moving{"Move", {{"Move Left", {"⌃B"}, {"Meta+B"}}, {"moveRight:", {"⌃F"}, {"Meta+F"}}}};
   const CheatSheetGroup selectAll{"selectAll:", {{"selectAll:", {"⌘A"}, {"Ctrl+A"}}}};
-  const CheatSheetGroup fileWithExport{
-      "File",
-      {{"New", {"⌘N"}, {"Ctrl+N"}},
-       {"Open…", {"⌘O"}, {"Ctrl+O"}},
-       {"Save", {"⌘S"}, {"Ctrl+S"}},
-       {"Export", {"⌘E"}, {"Ctrl+E"}},
-       {"Export › PDF", {"⇧⌘P"}, {"Ctrl+Shift+P"}}}};
+  const CheatSheetGroup fileWithExport{"File",
+                                       {{"New", {"⌘N"}, {"Ctrl+N"}},
+                                        {"Open…", {"⌘O"}, {"Ctrl+O"}},
+                                        {"Save", {"⌘S"}, {"Ctrl+S"}},
+                                        {"Export", {"⌘E"}, {"Ctrl+E"}},
+                                        {"Export › PDF", {"⇧⌘P"}, {"Ctrl+Shift+P"}}}};
   struct Case {
     const char* name;
     CheatSheetSources sources;
     CheatSheet expected;
   };
   const Case cases[] = {
-      {"default set", {pane_test::makeDefaultSet(), menu.get(), editorTable(), translated},
+      {"default set",
+       {pane_test::makeDefaultSet(), menu.get(), editorTable(), translated},
        {"Default", {file, edit, moving, selectAll}}},
       {"submenu commands, an emptied menu, no name",
        {setWithSubmenuShortcuts(), menu.get(), editorTable(), translated},
        {"", {fileWithExport, moving, selectAll}}},
-      {"untranslated editing commands", {pane_test::makeDefaultSet(), nullptr, editorTable(), nullptr},
+      {"untranslated editing commands",
+       {pane_test::makeDefaultSet(), nullptr, editorTable(), nullptr},
        {"Default", {{"Moving", {{"moveLeft:", {"⌃B"}, {"Meta+B"}}, moving.rows[1]}}, selectAll}}},
       {"no menu, no table", {pane_test::makeDefaultSet(), nullptr, nullptr, nullptr}, {"Default", {}}},
       {"no set", {nullptr, menu.get(), editorTable(), translated}, {}},

@@ -407,7 +407,7 @@ TEST_F(Host, TheCheatSheetIsSavedAsHtmlOrPdf) {
       EXPECT_TRUE(bytes.startsWith("%PDF-"));
     } else {
       EXPECT_TRUE(bytes.contains("<h1>Mine</h1>"));
-      EXPECT_TRUE(bytes.contains("<td>Save</td><td class=\"keys\">⌘S</td><td class=\"keys\">Ctrl+S</td>"));
+      EXPECT_TRUE(bytes.contains(R"(<td>Save</td><td class="keys">⌘S</td><td class="keys">Ctrl+S</td>)"));
     }
   }
 }

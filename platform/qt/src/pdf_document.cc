@@ -30,10 +30,10 @@ std::vector<std::uint8_t> pdfFromHtml(const std::string& html) {
     QPdfWriter writer(&buffer);
     writer.setResolution(kResolutionDpi);
     writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres,
-                                               kMarginMillimetres),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                    QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
+                    QPageLayout::Millimeter));
     document.print(&writer);
   }
   return {bytes.begin(), bytes.end()};

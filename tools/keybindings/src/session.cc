@@ -499,12 +499,12 @@ Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) 
 
 // The page the pane's Cheat Sheet button saves; the file is named as given.
 Outcome KeyBindingsSession::cheatSheet(DocumentFormat format, const std::string& path) {
-  const bool pdf = format == DocumentFormat::Pdf ||
-                   (format == DocumentFormat::ByExtension && cheatSheetDestination(path).format == CheatSheetFormat::Pdf);
+  const bool pdfByName = cheatSheetDestination(path).format == CheatSheetFormat::Pdf;
+  const bool pdf = format == DocumentFormat::Pdf || (format == DocumentFormat::ByExtension && pdfByName);
   if (pdf && !pdfWriter_) return failure("this keybindings was built without Qt and writes no PDF; use --format html");
   const std::string page = pane_->cheatSheetPage();
-  const bool written = pdf ? pdfWriter_(page, path)
-                           : FileSystem::real().writeFileAtomically(path, std::vector<std::uint8_t>(page.begin(), page.end()));
+  const std::vector<std::uint8_t> bytes(page.begin(), page.end());
+  const bool written = pdf ? pdfWriter_(page, path) : FileSystem::real().writeFileAtomically(path, bytes);
   if (!written) return failure("cannot write '" + path + "'");
   return {};
 }
