@@ -10,10 +10,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <map>
 #include <set>
 
 #include "qor/log.h"
+#include "memory_file_system.h"
 #include "temporary_folder.h"
 
 namespace qor {
@@ -275,11 +275,9 @@ TEST(PlistFile, IntegersKeepSignAcrossTheWholeSigned64BitRange) {
   EXPECT_TRUE(isEqual(parse(xmlDocument("<integer>0x1F</integer>")), integer(31)));
 }
 
-// A locale whose decimal separator is a comma, or null when none is
-// installed. The caller frees it.
-// A locale with a decimal comma: an installed one, else de_DE compiled from
-// the glibc locale sources (Debian's "locales" package) into `scratch`,
-// which newlocale then finds through LOCPATH.
+// A locale with a decimal comma, or null: an installed one, else de_DE
+// compiled from the glibc locale sources (Debian's "locales" package) into
+// `scratch`, which newlocale then finds through LOCPATH. The caller frees it.
 locale_t commaLocale(std::string& name, const std::string& scratch) {
   if (::access("/usr/share/i18n/locales/de_DE", R_OK) == 0 &&
       std::system(("localedef -i de_DE -f UTF-8 " + scratch + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) == 0) {
@@ -548,40 +546,19 @@ TEST(PlistFile, ValuesTheXmlFormCannotCarryAreNotWritten) {
   EXPECT_TRUE(isEqual(parse(xml), keys));
 }
 
-// In-memory files whose read-only folders refuse writes, as they do for a
-// user who is not root.
-class MemoryFileSystem final : public FileSystem {
- public:
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) override {
-    auto found = files.find(path);
-    if (found == files.end()) return std::nullopt;
-    return found->second;
-  }
-  bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    ++writes;
-    if (readOnlyFolders.count(path.substr(0, path.rfind('/')))) return false;
-    files[path] = bytes;
-    return true;
-  }
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  std::set<std::string> readOnlyFolders;
-  int writes = 0;
-};
-
 TEST(PlistFile, FailedWritesLeaveTheOldFile) {
   Ref old = Dictionary::make({{"name", str("old")}});
   Ref next = Dictionary::make({{"name", str("new")}});
-  MemoryFileSystem memory;
+  fixtures::MemoryFileSystem memory;
   ASSERT_TRUE(writePropertyListFile(old, "/prefs/set.plist", memory));
-  memory.readOnlyFolders.insert("/prefs");
+  memory.failing.insert("/prefs/set.plist");
   EXPECT_FALSE(writePropertyListFile(next, "/prefs/set.plist", memory));
   expectSame(readPropertyListFile("/prefs/set.plist", memory), old, 0);
 
   // A value that cannot be serialised never reaches the file system.
   LogCapture capture;
-  int writesBefore = memory.writes;
   EXPECT_FALSE(writePropertyListFile(str(std::string("nul\0", 4)), "/other/x.plist", memory));
-  EXPECT_EQ(memory.writes, writesBefore);
+  EXPECT_EQ(memory.writes.count("/other/x.plist"), 0u);
   EXPECT_EQ(capture.lines(),
             std::vector<std::string>{"*** cannot write /other/x.plist: the value is not a property list"});
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "memory_file_system.h"
 #include "qor/headless/text_system.h"
 #include "qor/image_attachments.h"
 #include "qor/plist_file.h"
@@ -105,21 +106,11 @@ TEST_F(DocumentArchiveTest, DamagedArchivesGiveNull) {
   }
 }
 
-class FailingFileSystem final : public FileSystem {
- public:
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string&) override { return std::nullopt; }
-  bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>&) override {
-    paths.push_back(path);
-    return false;
-  }
-  std::vector<std::string> paths;
-};
-
 TEST_F(DocumentArchiveTest, WritingGoesThroughTheFileSeamInOneAtomicStep) {
-  FailingFileSystem fs;
-  auto text = document();
-  EXPECT_FALSE(writeDocumentArchive(*text, "/tmp/a.qordoc", fs));
-  EXPECT_EQ(fs.paths, (std::vector<std::string>{"/tmp/a.qordoc"}));
+  fixtures::MemoryFileSystem fs;
+  fs.failing.insert("/tmp/a.qordoc");
+  EXPECT_FALSE(writeDocumentArchive(*document(), "/tmp/a.qordoc", fs));
+  EXPECT_EQ(fs.writes, (std::map<std::string, int>{{"/tmp/a.qordoc", 1}}));
 }
 
 }  // namespace
