@@ -85,11 +85,13 @@ TEST(KeyTextTest, BadTextSaysWhatIsWrong) {
       {"Ctrl+S, ", "empty chord in 'Ctrl+S, '"}, {"F0", "unknown key 'F0' in 'F0'"},
       {"F36", "unknown key 'F36' in 'F36'"}, {"F01", "unknown key 'F01' in 'F01'"},
       {"Ctrl+S,Ctrl+K", "unknown key 'S,Ctrl+K' in 'Ctrl+S,Ctrl+K'"},
-      {"Ctrl+\xff", "unknown key '\xff' in 'Ctrl+\xff'"},
+      {"Ctrl+\xff", "unknown key '\\xff' in 'Ctrl+\\xff'"},  // not UTF-8: shown as bytes
       // Control characters typed raw: keys that have names, and 0x19 would
       // show as "Backtab", which holds Shift (found by keybindings_key_text_fuzz).
-      {"\x19", "unknown key '\x19' in '\x19'"}, {"Alt+\x08", "unknown key '\x08' in 'Alt+\x08'"},
-      {"\x7f", "unknown key '\x7f' in '\x7f'"},
+      // Shown escaped, so that the error stays one line.
+      {"\x19", "unknown key '\\x19' in '\\x19'"}, {"Alt+\x08", "unknown key '\\x08' in 'Alt+\\x08'"},
+      {"\x7f", "unknown key '\\x7f' in '\\x7f'"}, {"Ctrl+\n", "unknown key '\\x0a' in 'Ctrl+\\x0a'"},
+      {"Ctrl+, X", "unknown key ', X' in 'Ctrl+, X'; for the comma key followed by another chord write 'Ctrl+,, X'"},
       {"Ctrl+\xF0\x9F\x98\x80", "unknown key '\xF0\x9F\x98\x80' in 'Ctrl+\xF0\x9F\x98\x80'"},  // two UTF-16 units
   };
   for (const Case& c : cases) {
