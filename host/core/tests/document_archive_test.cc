@@ -97,6 +97,9 @@ TEST_F(DocumentArchiveTest, DamagedArchivesGiveNull) {
       replaced("<string>file</string>", "<string>socket</string>"),  // a wrapper of no known type
       replaced("<string>attachment</string>", "<string>sticker</string>"),
       replaced("<real>14</real>", "<real>-1</real>"),                // a font size that makes no font
+      replaced("<key>runs</key>", "<key>rungs</key>"),               // no runs
+      replaced("<array>", "<array><true/>"),                         // a run that is no dictionary
+      replaced("<key>attributes</key>", "<key>attributs</key>"),     // a run without attributes
       R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)",
   };
   for (const auto& bytes : cases) {

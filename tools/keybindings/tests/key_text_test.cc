@@ -123,6 +123,7 @@ TEST(KeyTextTest, BadTextSaysWhatIsWrong) {
       {"F36", "unknown key 'F36' in 'F36'"},
       {"F01", "unknown key 'F01' in 'F01'"},
       {"Ctrl+S,Ctrl+K", "unknown key 'S,Ctrl+K' in 'Ctrl+S,Ctrl+K'"},
+      {"Ctrl+, S", "unknown key ', S' in 'Ctrl+, S'"},  // the comma joins the modifiers: no second chord
       {"Ctrl+\xff", "unknown key '\xff' in 'Ctrl+\xff'"},
       // Control characters typed raw: keys that have names, and 0x19 would
       // show as "Backtab", which holds Shift (found by keybindings_key_text_fuzz).
