@@ -200,6 +200,37 @@ TEST(MountTable, LinesWithEscapesAndBrokenLines) {
   EXPECT_EQ(mounts[1].source, "/dev/loop1");
 }
 
+// The recorded file system mounted whole and, bind-mounted, in part: the
+// item is looked for in the whole mount, whichever the table lists first.
+TEST(Alias, TheWholeFileSystemIsPreferredToABindMountOfPartOfIt) {
+  class MountedTwice : public fixtures::InventedFiles {
+   public:
+    std::string table;
+    std::optional<std::string> mountTable() override { return table; }
+    bool listFolder(const std::string&, std::vector<FolderEntry>&) override { return false; }
+  };
+  const std::string whole = "30 1 8:1 / /media/disk rw - ext4 /dev/sdb1 rw\n";
+  const std::string bind = "31 1 8:1 /pics /bind rw - ext4 /dev/sdb1 rw\n";
+  const std::string expected = "/media/disk/pics/p.png";
+  AliasRecord record;
+  record.path = "/old/pics/p.png";
+  record.pathInFileSystem = "/pics/p.png";
+  record.mountPoint = "/old";
+  record.device = makedev(8, 1);
+  record.inode = std::hash<std::string>{}(expected);  // InventedFiles' inode of that path
+  record.fileSystemSource = "/dev/sdb1";
+  record.fileSystemType = "ext4";
+  const auto bytes = encodeAliasRecord(record);
+  for (const std::string& table : {whole + bind, bind + whole}) {
+    MountedTwice calls;
+    calls.existing = {expected, "/bind/p.png"};
+    calls.table = table;
+    AliasResolution resolution = resolveAlias(bytes, calls);
+    EXPECT_EQ(resolution.path, expected) << table;
+    EXPECT_EQ(resolution.road, AliasRoad::OtherMountPoint) << table;
+  }
+}
+
 // A loop-mounted ext4 image, mounted again at another folder: the alias
 // follows the file system by its UUID.
 TEST(Alias, AVolumeMountedElsewhereIsFollowed) {
