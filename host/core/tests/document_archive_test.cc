@@ -123,6 +123,12 @@ TEST_F(DocumentArchiveTest, WritingGoesThroughTheFileSeamInOneAtomicStep) {
   auto text = document();
   EXPECT_FALSE(writeDocumentArchive(*text, "/tmp/a.qordoc", fs));
   EXPECT_EQ(fs.paths, (std::vector<std::string>{"/tmp/a.qordoc"}));
+  // Text the XML form cannot carry (U+FFFF) makes no archive and no write.
+  auto unwritable = system_.textWithAttributedString(AttributedString("a\xEF\xBF\xBF"), StoredText::Mutability::Mutable);
+  EXPECT_FALSE(documentArchiveWithText(*unwritable).has_value());
+  FailingFileSystem untouched;
+  EXPECT_FALSE(writeDocumentArchive(*unwritable, "/tmp/b.qordoc", untouched));
+  EXPECT_TRUE(untouched.paths.empty());
 }
 
 }  // namespace
