@@ -102,6 +102,19 @@ TEST(TIFFDataWithData, ExactRationalsLzwAndBigEndianAsLibtiffsToolsReadThem) {
   EXPECT_EQ(reader.calls(), 0);  // TIFF never needs the platform
 }
 
+TEST(TiffRepresentation, AnEmptyImageOrAPixelBufferOfTheWrongSizeGivesNothing) {
+  // Image keeps what it is given unchecked: a short buffer must not be read past.
+  const Image images[] = {
+      {0, 4, {}, Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 0, {}, Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 4, std::vector<std::uint8_t>(4 * 4 * 4 - 1), Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 4, std::vector<std::uint8_t>(4 * 4 * 4 + 4), Image::kPointsPerInch, Image::kPointsPerInch},
+  };
+  for (const Image& image : images)
+    EXPECT_FALSE(tiffRepresentation(image, TiffCompression::None).has_value())
+        << image.pixelsWide() << " x " << image.pixelsHigh() << ", " << image.rgba().size() << " bytes";
+}
+
 TEST(TIFFDataWithData, FailuresGiveNullAndOneLogLine) {
   HeadlessImageReader reader;
   const DataRef wide = tiff(*picture(65536, 1));  // libtiff stores this width as LONG
