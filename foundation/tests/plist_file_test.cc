@@ -14,6 +14,7 @@
 
 #include "qor/log.h"
 #include "memory_file_system.h"
+#include "qor/url.h"
 #include "temporary_folder.h"
 
 namespace qor {
@@ -351,10 +352,16 @@ TEST(PlistFile, EmptyMalformedOrUnsupportedInputGivesNull) {
       xmlDocument("<dict><key>a</key></dict>"),  // key without value: libplist alone gives {}
       xmlDocument("<dict><key>a</key><true/><key>b</key></dict>"),
       xmlDocument("<dict><key>a</key><key>b</key><true/></dict>"),
+      xmlDocument("<array><key>a</key></array>"),  // a key outside any dictionary
+      xmlDocument("</array>"),                     // closing what was never opened
+      xmlDocument("<integer/>"),                   // libplist reads an empty number as 0
       xmlDocument("<integer>12abc</integer>"),   // libplist alone reads 0 or 12 for these
       xmlDocument("<integer></integer>"),
       xmlDocument("<real>abc</real>"),
       xmlDocument("<real>2,75</real>"),
+      xmlDocument("<real>+-1</real>"),  // one sign only, though the number after it reads
+      xmlDocument("<integer>18446744073709551616</integer>"),  // 2^64: beyond any 64-bit reading
+      xmlDocument("<date>2020-01-01T00:00:00.Z</date>"),        // a point without digits
       xmlDocument("<date>yesterday</date>"),
       xmlDocument("<date>2020-01-01</date>"),
       xmlDocument("<data>!!!</data>"),
@@ -440,6 +447,7 @@ TEST(PlistFile, BinaryGraphsThatAreBrokenCyclicOrExplodeGiveNull) {
       {"two arrays holding each other", binaryPlist({arrayObject({1}), arrayObject({0})})},
       {"shared containers doubling 64 times", binaryPlist(doubling)},
       {"UID (keyed archives only)", binaryPlist({arrayObject({1}), {0x80, 0x01}})},
+      {"UID as a dictionary value", binaryPlist({dictionaryObject(1, 2), {0x51, 'a'}, {0x80, 0x01}})},
       {"2^63 as a 16-byte integer", binaryPlist({{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0}})},
       // NUL in a dictionary key made libplist assert (found by
       // foundation_plist_fuzz); in a string value it is refused the same way.
@@ -529,6 +537,8 @@ TEST(PlistFile, ValuesTheXmlFormCannotCarryAreNotWritten) {
       {"UTF-8 surrogate", str("\xED\xA0\x80")},
       {"overlong '/'", str("\xC0\xAF")},
       {"U+FFFE", str("\xEF\xBF\xBE")},
+      {"invalid UTF-8 in a key", Dictionary::make({{"caf\xE9", integer(1)}})},
+      {"URL holding U+FFFF", Url::make("file:///a\xEF\xBF\xBF")},
       {"year 10000", Date::make(secondsSince1970(10000, 1, 1, 0, 0, 0))},
       {"year 999", Date::make(secondsSince1970(999, 12, 31, 23, 59, 59))},
       {"NaN date", Date::make(std::numeric_limits<double>::quiet_NaN())},
