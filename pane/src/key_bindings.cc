@@ -93,6 +93,7 @@ std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
       {"BTN_kb_reset_group", UiKind::Button},
       {"BTN_kb_reset_set", UiKind::Button},
       {"TEXT_kb_search", UiKind::TextField},
+      {"BTN_kb_all_conflicts", UiKind::Button},
   };
 }
 
@@ -126,6 +127,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       {"BTN_kb_reset_group", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_group, o); }},
       {"BTN_kb_reset_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_set, o); }},
       {"TEXT_kb_search", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_search, o); }},
+      {"BTN_kb_all_conflicts", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_all_conflicts, o); }},
   };
   auto found = kOutlets.find(name);
   if (found != kOutlets.end()) found->second(*this, object);
@@ -150,6 +152,7 @@ void KeyBindings::wireInterface() {
   wire(BTN_kb_reset_command, "resetSelectedCommand:");
   wire(BTN_kb_reset_group, "resetSelectedGroup:");
   wire(BTN_kb_reset_set, "resetCurrentSet:");
+  wire(BTN_kb_all_conflicts, "showAllConflicts:");
   if (TEXT_set_name) TEXT_set_name->setDelegate(this);
   if (TEXT_kb_search) TEXT_kb_search->setDelegate(this);
   if (OLV_menu_key_bindings) OLV_menu_key_bindings->setDataSource(this);
@@ -173,6 +176,7 @@ void KeyBindings::performAction(const std::string& selector, Sender* sender) {
       {"resetSelectedCommand:", &KeyBindings::resetSelectedCommand},
       {"resetSelectedGroup:", &KeyBindings::resetSelectedGroup},
       {"resetCurrentSet:", &KeyBindings::resetCurrentSet},
+      {"showAllConflicts:", &KeyBindings::showAllConflicts},
   };
   if (selector == kReloadOutlinesSelector) {
     reloadOutlines();

@@ -83,6 +83,7 @@ struct PaneServices {
 };
 
 struct EntryReset;
+struct SequenceConflict;
 struct SetsState;
 struct UndoHistory;
 
@@ -196,6 +197,21 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] bool canUndoChange() const;
   [[nodiscard]] bool canRedoChange() const;
 
+  // ---- All conflicts ----
+  // The "All Conflicts…" button: a list panel on the pane's window with
+  // every sequence that two or more commands of the current set hold in the
+  // same context (allConflicts), the menu commands first, then the editing
+  // commands: under each group's heading a row per sequence ("⌘S: 'Save',
+  // 'Sell'") and under it a row per command, titled as its outline shows it.
+  // Choosing a row and "Show Command" (or a double click) closes the panel
+  // and selects the command (a sequence's row: its first holder) in its
+  // outline: the tab switches to it, the rows above it open, and a search
+  // that hides it is cleared. The panel is modal: after the user fixed one
+  // conflict the list would be stale, so it is made afresh each time.
+  // Without conflicts it says "No two commands share a shortcut.". Nothing
+  // is changed, so the host hears nothing.
+  void showAllConflicts(Sender* sender);
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -254,6 +270,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   // show only the commands whose titles contain it (case and accents do not
   // count; matching inside words) and the groups and menus above them.
   TextField* TEXT_kb_search = nullptr;
+  // Opens the list of every conflict of the current set (showAllConflicts).
+  Button* BTN_kb_all_conflicts = nullptr;
 
  private:
   // Shared by the operations above.
@@ -319,6 +337,21 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
+  // All conflicts and the import preview (conflict_lists.cc). The item of the
+  // command `entryKey` in `group`'s whole tree, or none.
+  [[nodiscard]] OutlineItem commandItem(ShownGroup group, const std::string& entryKey) const;
+  // The command's title as its outline shows it; the key itself when the
+  // outline has no such command.
+  [[nodiscard]] std::string commandTitle(ShownGroup group, const std::string& entryKey) const;
+  // Shows `group`'s outline and selects the command there. Result: false
+  // when the outline has no such command.
+  bool selectCommand(ShownGroup group, const std::string& entryKey);
+  // "⌘S: 'Save', 'Sell'" for `conflict` of `group`.
+  [[nodiscard]] std::string conflictRowText(ShownGroup group, const SequenceConflict& conflict) const;
+  // The import preview of the sets read from `paths` (null: unreadable), in
+  // a list panel. Result: whether to import; true without asking when no
+  // file could be read (the import then only tells so, as it always did).
+  [[nodiscard]] bool confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets);
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "qor/headless/widgets.h"
@@ -82,6 +83,17 @@ Rect HeadlessOutlineView::convertRectToView(Rect rect, const View* view) const {
   rect.origin.x += from.x - to.x;
   rect.origin.y += from.y - to.y;
   return rect;
+}
+
+bool HeadlessOutlineView::selectItem(const OutlineItem& item) {
+  auto shown = std::find_if(rows_.begin(), rows_.end(), [&](const OutlineRow& row) { return row.item == item; });
+  if (item.isNone() || shown == rows_.end()) {
+    record("selectItem refused");
+    return false;
+  }
+  record("selectItem " + shown->title);
+  selected_ = shown - rows_.begin();
+  return true;
 }
 
 bool HeadlessOutlineView::selectRow(std::int64_t row) {

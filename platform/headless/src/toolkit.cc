@@ -313,6 +313,20 @@ void HeadlessToolkit::beep() {
   ++beeps_;
 }
 
+ListPanelResult HeadlessToolkit::runListPanel(const ListPanel& panel, Window* window) {
+  journal_.record("runListPanel " + panel.title + " | " + std::to_string(panel.rows.size()) + " rows");
+  listCalls_.push_back({panel, window ? window->objectName() : ""});
+  ListPanelResult answer{kReturnCodeOK, -1};
+  if (!listAnswers_.empty()) {
+    answer = listAnswers_.front();
+    listAnswers_.pop_front();
+  }
+  const bool choosable = answer.selectedRow >= 0 && answer.selectedRow < static_cast<std::int64_t>(panel.rows.size()) &&
+                         panel.rows[static_cast<std::size_t>(answer.selectedRow)].kind == ListRowKind::Choice;
+  if (answer.returnCode != kReturnCodeOK || !choosable) answer.selectedRow = -1;
+  return answer;
+}
+
 // ---- Context menus ----
 
 std::unique_ptr<PopUpButton> HeadlessToolkit::makePopUpButton(Rect frame) {

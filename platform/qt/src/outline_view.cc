@@ -266,6 +266,22 @@ Rect QtOutlineView::convertRectToView(Rect rect, const View* view) const {
   return rect;
 }
 
+bool QtOutlineView::selectItem(const OutlineItem& item) {
+  if (!widget_ || item.isNone()) return false;
+  const QModelIndex index = model_->indexOfIdentity(identityOf(item));
+  if (!index.isValid()) return false;
+  // A program's selection, as during a reload: the data source hears nothing.
+  reloading_ = true;
+  for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+    widget_->expand(parent);
+    std::erase(collapsed_, identityOf(model_->nodeOf(parent)->item));
+  }
+  widget_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  reloading_ = false;
+  widget_->scrollTo(index);
+  return selectedRow() == rowOfIndex(index);
+}
+
 QModelIndex QtOutlineView::indexAtRow(std::int64_t row) const {
   if (!widget_ || row < 0) return {};
   QModelIndex index = model_->index(0, 0, {});

@@ -303,6 +303,9 @@ class QtOutlineView final : public QtViewBase<OutlineView, QTreeView>, public Se
   // Zero for a column or row that does not exist.
   [[nodiscard]] Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const override;
   [[nodiscard]] Rect convertRectToView(Rect rect, const View* view) const override;
+  // Expands the item's collapsed ancestors (they count as the user's
+  // expansion: a reload keeps them open) and selects it; nobody is told.
+  bool selectItem(const OutlineItem& item) override;
 
   [[nodiscard]] OutlineDataSource* dataSource() const { return dataSource_; }
 

@@ -28,6 +28,11 @@
 // and runs its didEnd exactly once. Save and open panels take the answers a
 // test scripted beforehand, one per panel, in order; with none left they
 // answer cancel. A save sheet's didEnd runs before beginSaveSheet returns.
+// List panels take scripted answers the same way; with none left they answer
+// as a user pressing Return at once would: the default button, no row chosen
+// (so a pane that previews before it acts goes on as it did without the
+// preview). A scripted row is reported only with kReturnCodeOK and only
+// when it is a Choice row of the panel.
 //
 // The toolkit must outlive every interface and pop-up button it made.
 //
@@ -73,6 +78,11 @@ struct SavePanelAnswer {
   std::string path;
 };
 
+struct ListPanelCall {
+  ListPanel panel;
+  std::string windowName;  // empty without a window
+};
+
 struct AlertCall {
   std::string title;
   std::string message;
@@ -115,6 +125,8 @@ class HeadlessToolkit final : public Toolkit {
   // An unnamed pop-up in no window, with `frame`.
   std::unique_ptr<PopUpButton> makePopUpButton(Rect frame) override;
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // Journals "runListPanel <title> | <number of rows> rows".
+  ListPanelResult runListPanel(const ListPanel& panel, Window* window) override;
 
   // ---- Journal ----
   [[nodiscard]] Journal& journal() { return journal_; }
@@ -151,6 +163,11 @@ class HeadlessToolkit final : public Toolkit {
   [[nodiscard]] const std::vector<std::vector<std::string>>& openPanelCalls() const { return openCalls_; }
   [[nodiscard]] const std::vector<AlertCall>& alerts() const { return alerts_; }
   [[nodiscard]] int beepCount() const { return beeps_; }
+
+  // The answer of the next list panel.
+  void scriptListPanel(ListPanelResult answer) { listAnswers_.push_back(answer); }
+  // Every list panel shown, in call order.
+  [[nodiscard]] const std::vector<ListPanelCall>& listPanelCalls() const { return listCalls_; }
 
   // ---- Context menus ----
   // The last menu popped up, or null.
@@ -192,6 +209,8 @@ class HeadlessToolkit final : public Toolkit {
   std::vector<AlertCall> alerts_;
   int beeps_ = 0;
   std::shared_ptr<ShownMenu> lastMenu_;
+  std::deque<ListPanelResult> listAnswers_;
+  std::vector<ListPanelCall> listCalls_;
 };
 
 }  // namespace qor

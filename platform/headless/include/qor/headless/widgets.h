@@ -296,6 +296,9 @@ class HeadlessOutlineView final : public HeadlessViewBase<OutlineView>, public S
   // Adds this view's origin in its window, then takes away `view`'s (null:
   // the window's coordinates; a view that is not headless counts as origin 0).
   [[nodiscard]] Rect convertRectToView(Rect rect, const View* view) const override;
+  // Every item is shown expanded already: selects the first row showing
+  // `item`. Journals "selectItem <title>" (" refused" when no row shows it).
+  bool selectItem(const OutlineItem& item) override;
 
   [[nodiscard]] OutlineDataSource* dataSource() const { return dataSource_; }
   [[nodiscard]] const std::vector<OutlineRow>& rows() const { return rows_; }

@@ -271,6 +271,11 @@ class OutlineView : public View {
   [[nodiscard]] virtual Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const = 0;
   /// Converts `rect` from the view's coordinates to `view`'s (null: the window's).
   [[nodiscard]] virtual Rect convertRectToView(Rect rect, const View* view) const = 0;
+  /// Selects `item`'s row, expanding the items above it first and scrolling
+  /// it into sight, as a program does it: the data source is not asked and
+  /// hears no selection change. Result: false, selection unchanged, when no
+  /// row shows `item` (none included).
+  virtual bool selectItem(const OutlineItem& item) = 0;
 };
 
 /// The interface description's objects, owned together; freed with it.
@@ -328,6 +333,41 @@ struct OpenPanelResult {
   std::vector<std::string> filenames;  ///< The chosen paths; empty unless kReturnCodeOK.
 };
 
+/// How a row of a list panel takes part: a Heading only groups the rows
+/// below it and cannot be chosen; a Choice can.
+enum class ListRowKind { Heading, Choice };
+
+/// A row of a list panel.
+struct ListPanelRow {
+  std::string text;                        ///< The row's text, UTF-8.
+  int level = 0;                           ///< Indentation: 0 at the left, each level one step further in.
+  ListRowKind kind = ListRowKind::Choice;  ///< Whether the row can be chosen.
+  friend bool operator==(const ListPanelRow&, const ListPanelRow&) = default;
+};
+
+/// Whether a list panel's confirming button needs a chosen row.
+enum class ListChoice {
+  Optional,  ///< The button is always enabled; the rows are there to be read.
+  Required,  ///< Enabled only while a Choice row is selected; a double click on one confirms.
+};
+
+/// What a list panel shows.
+struct ListPanel {
+  std::string title;                        ///< The panel's title.
+  std::string message;                      ///< A line above the rows; empty: none.
+  std::vector<ListPanelRow> rows;           ///< In order; a row one level deeper belongs to the row above it.
+  std::string defaultButton;                ///< Confirms (kReturnCodeOK); Return presses it.
+  std::string cancelButton;                 ///< Cancels (kReturnCodeCancel); Escape presses it.
+  ListChoice choice = ListChoice::Optional; ///< Whether confirming needs a chosen row.
+};
+
+/// What a list panel ended with.
+struct ListPanelResult {
+  int returnCode = kReturnCodeCancel;  ///< kReturnCodeOK when the default button (or a double click) ended it.
+  std::int64_t selectedRow = -1;       ///< Index into ListPanel::rows of the chosen Choice row; -1: none.
+  friend bool operator==(const ListPanelResult&, const ListPanelResult&) = default;
+};
+
 /// The toolkit a pane drives: interfaces, delayed calls, sheets, panels,
 /// alerts and context menus.
 class Toolkit {
@@ -374,6 +414,18 @@ class Toolkit {
   /// Pops `holder`'s menu up as a context menu at `event`'s location over
   /// `view`; returns at once. Choosing an item sends its action.
   virtual void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) = 0;
+
+  /// Shows `panel`'s rows in a modal panel, modal to `window` only (null:
+  /// to the application), and returns when the user closed it. A row chosen
+  /// when the panel was cancelled is not reported (selectedRow -1).
+  /// Example: the conflicts of a set, one Choice row per command.
+  /// @code
+  ///   ListPanelResult chosen = toolkit.runListPanel(
+  ///       {"All Conflicts", "", {{"Menu Commands", 0, ListRowKind::Heading}, {"Save", 1}},
+  ///        "Show Command", "Close", ListChoice::Required}, window);
+  ///   // chosen.returnCode == kReturnCodeOK, chosen.selectedRow == 1
+  /// @endcode
+  virtual ListPanelResult runListPanel(const ListPanel& panel, Window* window) = 0;
 };
 
 }  // namespace qor

@@ -111,6 +111,13 @@ class QtToolkit final : public Toolkit {
   // the cell it stands for, as a drop-down opens); at the pointer when no
   // window has that number. It keeps copies of the items, so the holder may go.
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // A QDialog named "qorListPanel" run in a local event loop (window-modal
+  // with a window, like a sheet): the message, a QTreeWidget "qorListRows"
+  // (a row one level deeper is a child of the row above it; all expanded;
+  // Heading rows cannot be selected) and a QDialogButtonBox with the two
+  // buttons. The dialog hands its result back when exec() returns, so no
+  // call from its widgets reaches the pane while they are on the stack.
+  ListPanelResult runListPanel(const ListPanel& panel, Window* window) override;
 
   // ---- State, for hosts and tests ----
   // Delayed calls not yet run.
