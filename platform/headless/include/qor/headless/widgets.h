@@ -137,7 +137,7 @@ class HeadlessButton final : public HeadlessViewBase<Button> {
   [[nodiscard]] TargetAction targetAction() const override { return targetAction_; }
   // Journals "performClick" (" refused" while disabled, sending nothing).
   void performClick() override;
-  // Journal "setTitle <quoted title>" and "setState on|off".
+  // Journals "setTitle <quoted title>" and "setState on|off".
   void setTitle(const std::string& title) override;
   [[nodiscard]] std::string title() const override { return title_; }
   void setState(ButtonState state) override;
