@@ -25,7 +25,8 @@ constexpr const char* kRedoSelector = "redo:";
 constexpr const char* kPaneOrder = "7";
 constexpr const char* kPaneTitle = "Key Bindings";
 constexpr const char* kMenuTabIdentifier = "menu";
-// The search-by-keys toggle's title, in the table "Extras".
+// The search-by-keys toggle's title, looked up in the table "Extras"; English
+// is the key itself (the shipped English table keeps its three entries).
 constexpr const char* kKeySearchTitle = "Keys";
 
 template <typename T>
