@@ -82,8 +82,7 @@ OutlineItem KeyBindings::childOfAll(ShownGroup group, std::int64_t index, const 
 bool KeyBindings::shownBySearch(ShownGroup group, const OutlineItem& item) const {
   const RowKind kind = rowKindOf(group, item);
   if (kind == RowKind::Missing || kind == RowKind::MenuSeparator) return false;
-  if (rowIsSelectable(kind) && foldForSearch(rowTitle(group, item)).find(searchQuery_) != std::string::npos)
-    return true;
+  if (rowIsSelectable(kind) && commandMatchesSearch(group, item)) return true;
   const std::int64_t count = numberOfAllChildren(group, item);
   for (std::int64_t index = 0; index < count; ++index)
     if (shownBySearch(group, childOfAll(group, index, item))) return true;
@@ -104,14 +103,14 @@ const std::vector<std::int64_t>& KeyBindings::shownChildren(ShownGroup group, co
 std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) {
   auto group = servedGroup(*this, view);
   if (!group) return 0;
-  if (searchQuery_.empty()) return numberOfAllChildren(*group, item);
+  if (!outlinesFiltered()) return numberOfAllChildren(*group, item);
   return static_cast<std::int64_t>(shownChildren(*group, item).size());
 }
 
 OutlineItem KeyBindings::outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) {
   auto group = servedGroup(*this, view);
   if (!group || index < 0) return {};
-  if (searchQuery_.empty()) return childOfAll(*group, index, item);
+  if (!outlinesFiltered()) return childOfAll(*group, index, item);
   const std::vector<std::int64_t>& shown = shownChildren(*group, item);
   return static_cast<std::size_t>(index) < shown.size() ? childOfAll(*group, shown[static_cast<std::size_t>(index)], item)
                                                         : OutlineItem{};

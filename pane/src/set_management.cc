@@ -58,6 +58,8 @@ void KeyBindings::closeSetNameSheet(Sender* sender) {
 
 void KeyBindings::controlTextDidChange(TextField& field) {
   if (&field == TEXT_kb_search) {
+    // Typing (or clearing) searches by title again.
+    if (keySearch_ != KeySearch::Off) turnKeySearchOff();
     searchQuery_ = foldForSearch(field.stringValue());
     reloadOutlines();
     return;

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <QWindow>
 
 #include "qor/key_bindings.h"
 #include "qor/open_documents.h"
@@ -372,6 +373,33 @@ TEST_F(Host, TheSearchFieldFiltersTheOutline) {
   QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
   settle();
   EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
+TEST_F(Host, TheKeysToggleFiltersTheOutlineByPressedKeys) {
+  host_->showPreferences("KeyBindings");
+  auto* toggle = named<QAbstractButton>("BTN_kb_search_keys");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  ASSERT_TRUE(toggle && search);
+  EXPECT_EQ(toggle->text(), "Keys");
+  click(toggle);
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_TRUE(host_->isSnooping());
+  QWindow* window = toggle->window()->windowHandle();
+  QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(search->text(), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  EXPECT_TRUE(keyCellText("Revert to Saved").isNull()) << "filtered out";
+  // Escape ends recording; the matches stay until the toggle goes off.
+  QTest::keyClick(window, Qt::Key_Escape);
+  settle();
+  EXPECT_FALSE(host_->isSnooping());
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_EQ(search->text(), "⌘S");
+  click(toggle);
+  EXPECT_FALSE(toggle->isChecked());
+  EXPECT_TRUE(search->text().isEmpty());
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
 }
 
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {

@@ -211,6 +211,19 @@ class KeyBindings final : public PreferencePaneProtocol,
   // Without conflicts it says "No two commands share a shortcut.". Nothing
   // is changed, so the host hears nothing.
   void showAllConflicts(Sender* sender);
+  // ---- Search by keys ----
+  // BTN_kb_search_keys. Turned on, the pane records the keys pressed next as
+  // the key configurator does (it is the host's key snooper, so nothing else
+  // reacts to them), shows them in TEXT_kb_search in the pane's symbols, and
+  // both outlines show only the commands one of whose sequences starts with
+  // them (in any context), with the menus and groups above them. Recording
+  // ends at Escape (alone; it is not recorded), when no command of either
+  // outline matches any more (more keys could only match nothing), and when
+  // the key configurator opens; the matches stay shown. A click while on,
+  // or the user editing the field, turns it off: the field then searches by
+  // title again (everything shown when it is empty). Refused (stays off)
+  // while the key configurator is open or without an application to snoop on.
+  void toggleKeySearch(Sender* sender);
 
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
@@ -272,6 +285,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   TextField* TEXT_kb_search = nullptr;
   // Opens the list of every conflict of the current set (showAllConflicts).
   Button* BTN_kb_all_conflicts = nullptr;
+  // The search field's record mode (see toggleKeySearch); shown pressed in
+  // while it is on.
+  Button* BTN_kb_search_keys = nullptr;
 
  private:
   // Shared by the operations above.
@@ -352,6 +368,24 @@ class KeyBindings final : public PreferencePaneProtocol,
   // a list panel. Result: whether to import; true without asking when no
   // file could be read (the import then only tells so, as it always did).
   [[nodiscard]] bool confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets);
+  // The strokes of one raw key event added to `strokes` as the key
+  // configurator records them (`_shouldSendModifiers` arms the modifier-only
+  // stroke). Result: their text in the pane's symbols ("⌘S"); nullopt when
+  // the event adds none (modifier changes, key-ups, dead keys).
+  [[nodiscard]] std::optional<std::string> captureKeyEvent(MutableArray& strokes, std::uint32_t type,
+                                                           const std::string& characters, std::uint16_t keyCode,
+                                                           std::uint32_t modifiers);
+  // Search by keys (key_search.cc). Off; Recording, the pane the snooper;
+  // Shown, recording ended with its matches still shown.
+  enum class KeySearch { Off, Recording, Shown };
+  void recordSearchKey(std::uint32_t type, const std::string& characters, std::uint16_t keyCode,
+                       std::uint32_t modifiers);
+  void endKeyRecording();
+  void turnKeySearchOff();
+  // Whether the outlines show a subset: a title query, or pressed keys.
+  [[nodiscard]] bool outlinesFiltered() const;
+  // Whether the command row `item` of `group` is a match of the search.
+  [[nodiscard]] bool commandMatchesSearch(ShownGroup group, const OutlineItem& item) const;
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;
@@ -372,6 +406,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   std::unique_ptr<UndoHistory> history_;
   std::string searchQuery_;  // folded; empty: no filter
   std::map<std::pair<ShownGroup, const void*>, std::vector<std::int64_t>> shownChildren_;
+  KeySearch keySearch_ = KeySearch::Off;
+  MutableArrayRef searchKeys_;  // the keys pressed in the record mode
+  // Entry keys matching searchKeys_ per group, found when first needed after a reload.
+  mutable std::map<ShownGroup, std::unordered_set<std::string>> keySearchMatches_;
 };
 
 }  // namespace qor

@@ -171,9 +171,14 @@ class QtButton final : public QtViewBase<Button, QAbstractButton> {
   void setTargetAction(TargetAction targetAction) override { targetAction_ = std::move(targetAction); }
   [[nodiscard]] TargetAction targetAction() const override { return targetAction_; }
   void performClick() override;
+  void setTitle(const std::string& title) override;
+  [[nodiscard]] std::string title() const override;
+  void setState(ButtonState state) override;
+  [[nodiscard]] ButtonState state() const override { return state_; }
 
  private:
   TargetAction targetAction_;
+  ButtonState state_ = ButtonState::Off;
 };
 
 // Over a QLineEdit (editable or not) or a QLabel.

@@ -137,11 +137,18 @@ class HeadlessButton final : public HeadlessViewBase<Button> {
   [[nodiscard]] TargetAction targetAction() const override { return targetAction_; }
   // Journals "performClick" (" refused" while disabled, sending nothing).
   void performClick() override;
+  // Journals "setTitle <quoted title>" and "setState on|off".
+  void setTitle(const std::string& title) override;
+  [[nodiscard]] std::string title() const override { return title_; }
+  void setState(ButtonState state) override;
+  [[nodiscard]] ButtonState state() const override { return state_; }
 
  private:
   std::int64_t tag_;
   bool enabled_ = true;
   TargetAction targetAction_;
+  std::string title_;
+  ButtonState state_ = ButtonState::Off;
 };
 
 // Empty and black when made.

@@ -95,6 +95,9 @@ class Window : public UiObject {
   [[nodiscard]] virtual std::int64_t windowNumber() const = 0;
 };
 
+/// How a toggle button shows: pressed in (On) or out (Off).
+enum class ButtonState { Off, On };
+
 /// A push button; it is the sender of its action.
 class Button : public View, public Sender {
  public:
@@ -110,6 +113,19 @@ class Button : public View, public Sender {
   ///@}
   /// What a click does: sends the action when the button is enabled.
   virtual void performClick() = 0;
+  /// The text on the button, UTF-8; as the interface description gives it
+  /// until set.
+  ///@{
+  virtual void setTitle(const std::string& title) = 0;
+  [[nodiscard]] virtual std::string title() const = 0;
+  ///@}
+  /// Whether a toggle shows pressed in; Off until set. A click leaves it as
+  /// it is: the button's action decides, so the look never runs ahead of
+  /// what the owner did.
+  ///@{
+  virtual void setState(ButtonState state) = 0;
+  [[nodiscard]] virtual ButtonState state() const = 0;
+  ///@}
 };
 
 /// The colours of a text field's text: Black is the normal text colour (the
