@@ -17,7 +17,6 @@ namespace {
 
 // Texts of the list panels, in a table of their own ("Extras" holds exactly
 // the key configurator's second line).
-constexpr const char* kPanelsTable = "ExtrasPanels";
 constexpr const char* kAllConflictsTitle = "All Conflicts";
 constexpr const char* kAllConflictsMessage = "Shortcuts that two or more commands share. Choose one to show it.";
 constexpr const char* kNoConflictsMessage = "No two commands share a shortcut.";
@@ -93,7 +92,7 @@ std::string KeyBindings::conflictRowText(ShownGroup group, const SequenceConflic
     if (!titles.empty()) titles += kTitleSeparator;
     titles += formatWithObjects(kQuotedTitleFormat, {commandTitle(group, key)});
   }
-  return formatWithObjects(localized(kConflictRowFormat, kPanelsTable),
+  return formatWithObjects(localized(kConflictRowFormat, kExtrasTable),
                            {stringFromKeySequence(conflict.sequence), titles});
 }
 
@@ -105,14 +104,14 @@ void KeyBindings::showAllConflicts(Sender* /*sender*/) {
     ShownGroup group;
     std::string entryKey;
   };
-  ListPanel panel{localized(kAllConflictsTitle, kPanelsTable), {}, {}, localized(kShowCommandButton, kPanelsTable),
-                  localized(kCloseButton, kPanelsTable), ListChoice::Required};
+  ListPanel panel{localized(kAllConflictsTitle, kExtrasTable), {}, {}, localized(kShowCommandButton, kExtrasTable),
+                  localized(kCloseButton, kExtrasTable), ListChoice::Required};
   std::vector<std::optional<Target>> targets;  // one per row
   for (ShownGroup group : kBothGroups) {
     std::vector<SequenceConflict> conflicts =
         allConflicts(_currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(partKey(group)) : nullptr);
     if (conflicts.empty()) continue;
-    panel.rows.push_back({localized(group == ShownGroup::Menu ? kMenuGroupHeading : kEditorGroupHeading, kPanelsTable),
+    panel.rows.push_back({localized(group == ShownGroup::Menu ? kMenuGroupHeading : kEditorGroupHeading, kExtrasTable),
                           kHeadingLevel, ListRowKind::Heading});
     targets.emplace_back();
     for (const SequenceConflict& conflict : conflicts) {
@@ -124,7 +123,7 @@ void KeyBindings::showAllConflicts(Sender* /*sender*/) {
       }
     }
   }
-  panel.message = localized(panel.rows.empty() ? kNoConflictsMessage : kAllConflictsMessage, kPanelsTable);
+  panel.message = localized(panel.rows.empty() ? kNoConflictsMessage : kAllConflictsMessage, kExtrasTable);
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
   ListPanelResult chosen = services_.toolkit->runListPanel(panel, paneWindow);
   if (chosen.returnCode != kReturnCodeOK || chosen.selectedRow < 0 ||
@@ -139,8 +138,8 @@ void KeyBindings::showAllConflicts(Sender* /*sender*/) {
 bool KeyBindings::confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets) {
   if (!services_.toolkit || std::none_of(sets.begin(), sets.end(), [](const DictionaryRef& set) { return set; }))
     return true;
-  ListPanel panel{localized(kImportPreviewTitle, kPanelsTable), localized(kImportPreviewMessage, kPanelsTable),
-                  {}, localized(kImportButton, kPanelsTable), localized(kCancelButton, kPanelsTable),
+  ListPanel panel{localized(kImportPreviewTitle, kExtrasTable), localized(kImportPreviewMessage, kExtrasTable),
+                  {}, localized(kImportButton, kExtrasTable), localized(kCancelButton, kExtrasTable),
                   ListChoice::Optional};
   for (std::size_t index = 0; index < paths.size() && index < sets.size(); ++index) {
     if (!sets[index]) {
@@ -149,14 +148,14 @@ bool KeyBindings::confirmImport(const std::vector<std::string>& paths, const std
       continue;
     }
     ImportPreview preview = importPreview(*sets[index], paths[index], _currentKeyBindingsSet, defaultSet());
-    panel.rows.push_back({formatWithObjects(localized(kImportPreviewSetFormat, kPanelsTable),
+    panel.rows.push_back({formatWithObjects(localized(kImportPreviewSetFormat, kExtrasTable),
                                             {preview.setName, fileNameOfPath(paths[index])}),
                           kHeadingLevel, ListRowKind::Heading});
-    panel.rows.push_back({formatWithObjects(localized(kImportPreviewDifferingFormat, kPanelsTable),
+    panel.rows.push_back({formatWithObjects(localized(kImportPreviewDifferingFormat, kExtrasTable),
                                             {std::to_string(preview.differingCommands)}),
                           kConflictLevel, ListRowKind::Heading});
     panel.rows.push_back(
-        {formatWithObjects(localized(kImportPreviewConflictsFormat, kPanelsTable),
+        {formatWithObjects(localized(kImportPreviewConflictsFormat, kExtrasTable),
                            {std::to_string(preview.menuConflicts.size() + preview.editorConflicts.size())}),
          kConflictLevel, ListRowKind::Heading});
     for (ShownGroup group : kBothGroups)
