@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "conflicts.h"
+#include "desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
@@ -112,7 +113,10 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   _shouldSendModifiers = false;
   if (TEXT_kb_ambiguity) TEXT_kb_ambiguity->setStringValue("");
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   WIN_key_configurator->makeFirstResponder(TEXT_key_configurator);
@@ -157,7 +161,11 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
                                               {kStrokeModifiersKey, integer(held)}}));
   std::string notation = stringForMenuKeyEquivalentFromKeyCode(unit);
   shown += utf16Length(notation) > 1 ? formatWithObjects(kKeyNameFormat, {notation}) : notation;
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue(shown);
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue(shown);
+    // The captured keys also as the desktop writes them, for readers of "Ctrl+Shift+S".
+    TEXT_key_configurator->setToolTip(desktopNotationOfSequence(*_keyCodesArray));
+  }
 
   std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
   const ShownGroup group = shownGroup();
@@ -196,7 +204,10 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
   if (!snooping_ || !_keyCodesArray) return;
   _keyCodesArray->removeAllObjects();
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
