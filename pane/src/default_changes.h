@@ -96,7 +96,7 @@ struct EntryReset {
 // mark on a changed command's row, the number of changed commands on a
 // top-level row when it is not 0.
 inline constexpr std::string_view kChangedColumn = "changed";
-inline constexpr std::string_view kChangedMark = "•";
+inline constexpr std::string_view kChangedCommandMark = "•";
 
 // Whether the command `key` of a set's part `part` (entry key ->
 // KeyBindingEntry) binds other shortcuts than the default set's part

@@ -261,7 +261,7 @@ std::string KeyBindings::changedCellText(ShownGroup group, const OutlineItem& it
     std::optional<std::string> key = entryKeyForItem(group, item);
     const bool differs = key && entryDiffersFromDefault(defaults ? defaults->dictionaryForKey(part) : nullptr,
                                                         _currentKeyBindingsSet->dictionaryForKey(part), *key);
-    return differs ? std::string(kChangedMark) : std::string();
+    return differs ? std::string(kChangedCommandMark) : std::string();
   }
   if (!isTopLevelItem(group, item)) return {};
   const std::size_t changed = changedCommandsBelow(group, item);
