@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "conflicts.h"
+#include "desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
@@ -115,7 +116,10 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   _shouldSendModifiers = false;
   if (TEXT_kb_ambiguity) TEXT_kb_ambiguity->setStringValue("");
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   WIN_key_configurator->makeFirstResponder(TEXT_key_configurator);
@@ -173,7 +177,11 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
   std::optional<std::string> added = captureKeyEvent(*_keyCodesArray, type, characters, keyCode, modifiers);
   if (!added) return;
   std::string shown = (TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string()) + *added;
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue(shown);
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue(shown);
+    // The captured keys also as the desktop writes them, for readers of "Ctrl+Shift+S".
+    TEXT_key_configurator->setToolTip(desktopNotationOfSequence(*_keyCodesArray));
+  }
 
   std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
   const ShownGroup group = shownGroup();
@@ -212,7 +220,10 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
   if (!snooping_ || !_keyCodesArray) return;
   _keyCodesArray->removeAllObjects();
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);

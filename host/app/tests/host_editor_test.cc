@@ -402,6 +402,42 @@ TEST_F(Host, TheKeysToggleFiltersTheOutlineByPressedKeys) {
   EXPECT_EQ(keyCellText("Revert to Saved"), " ");
 }
 
+// The "changed" column marks what differs from the default set and counts it
+// per menu; the "Key" cells and the key field show the desktop's notation.
+TEST_F(Host, TheOutlineMarksChangesAndShowsTheDesktopNotation) {
+  host_->showPreferences("KeyBindings");
+  auto* tree = named<QTreeView>("OLV_menu_key_bindings");
+  ASSERT_TRUE(tree);
+  QAbstractItemModel* model = tree->model();
+  constexpr int kChangedColumn = 2;
+  ASSERT_EQ(model->columnCount(), 3);
+  EXPECT_EQ(model->headerData(kChangedColumn, Qt::Horizontal).toString(), "Changed");
+  auto cell = [&](const QString& title, int column, int role) {
+    QModelIndexList found =
+        model->match(model->index(0, 0), Qt::DisplayRole, title, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? QVariant() : found.first().siblingAtColumn(column).data(role);
+  };
+  EXPECT_EQ(cell("Save", 1, Qt::ToolTipRole).toString(), "Ctrl+S");
+  EXPECT_FALSE(cell("File", 1, Qt::ToolTipRole).isValid()) << "a menu has no shortcut to show";
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "");
+
+  duplicateAs("Mine");
+  clickRow("Revert to Saved", 0);
+  addShortcut();
+  auto* sheet = named<QDialog>("WIN_key_configurator");
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(named<QLineEdit>("TEXT_key_configurator")->toolTip(), "Ctrl+Alt+R");
+  click(named<QAbstractButton>("BTN_key_configurator_OK"));
+  EXPECT_EQ(cell("Revert to Saved", kChangedColumn, Qt::DisplayRole).toString(), "•");
+  EXPECT_EQ(cell("Save", kChangedColumn, Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "1");
+  EXPECT_EQ(cell("Revert to Saved", 1, Qt::ToolTipRole).toString(), "Ctrl+Alt+R");
+
+  click(named<QAbstractButton>("BTN_kb_reset_set"));
+  EXPECT_EQ(cell("Revert to Saved", kChangedColumn, Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "");
+}
+
 TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
   host_->showPreferences("KeyBindings");
   EXPECT_EQ(host_->toolkit().pendingRequestCount(), 1u) << "the pane's delayed redisplay";

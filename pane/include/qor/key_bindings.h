@@ -145,6 +145,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   void outlineViewSelectionDidChange(OutlineView& view) override;
   void showPopupButtonToEdit(Sender* sender);
   void removeShortcutAtIndex(Sender* sender);
+  // The "Key" cell's tooltip: its shortcuts in the desktop's notation
+  // ("Ctrl+Shift+S"); empty for other cells and commands without shortcuts.
+  std::string outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,
+                                                     const OutlineItem& item) override;
 
   // ---- Key configurator ----
   void showKeyConfigurationSheet(Sender* sender);
@@ -386,6 +390,13 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] bool outlinesFiltered() const;
   // Whether the command row `item` of `group` is a match of the search.
   [[nodiscard]] bool commandMatchesSearch(ShownGroup group, const OutlineItem& item) const;
+  // The "changed" column (outlines.cc): the mark of a command row whose
+  // shortcuts differ from the default set's, the number of such commands
+  // below a top-level row (the whole tree, whatever the search shows); empty
+  // otherwise and while the default set is current. Asked afresh each time.
+  [[nodiscard]] std::string changedCellText(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] bool isTopLevelItem(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] std::size_t changedCommandsBelow(ShownGroup group, const OutlineItem& item) const;
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;

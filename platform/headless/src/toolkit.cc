@@ -17,6 +17,8 @@ constexpr double kMicrosecondsPerSecond = 1e6;
 constexpr double kMaximumDelaySeconds = 1e9;
 constexpr Point kOutlineOriginInWindow{20, 40};
 const std::vector<std::string> kTabIdentifiers = {"menu", "editor"};
+// The interface description's outlines mark changed commands in a third column.
+const std::vector<std::string> kOutlineExtraColumns = {"changed"};
 
 // Which sheet a control of the pane's interface description belongs to.
 enum class NameMatch { Exact, Prefix };
@@ -170,7 +172,7 @@ std::unique_ptr<LoadedInterface> HeadlessToolkit::loadInterface(const Bundle& bu
         view = std::make_unique<HeadlessTextField>(journal_, outlet.name, window);
         break;
       case UiKind::OutlineView: {
-        auto outline = std::make_unique<HeadlessOutlineView>(journal_, outlet.name, window);
+        auto outline = std::make_unique<HeadlessOutlineView>(journal_, outlet.name, window, kOutlineExtraColumns);
         outline->setOriginInWindow(kOutlineOriginInWindow);
         view = std::move(outline);
         break;

@@ -117,6 +117,10 @@ void QtTextField::setStringValue(const std::string& text) {
   if (label_) label_->setText(value);
 }
 
+void QtTextField::setToolTip(const std::string& text) {
+  if (widget_) widget_->setToolTip(QString::fromStdString(text));
+}
+
 std::string QtTextField::stringValue() const {
   if (edit_) return edit_->text().toStdString();
   if (label_) return label_->text().toStdString();

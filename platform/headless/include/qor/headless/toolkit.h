@@ -17,7 +17,7 @@
 //   - the outline views sit at (20, 40) in their window, other views at 0;
 //   - "BTN_set_name_OK" and "BTN_key_configurator_OK" carry tag 1, other
 //     buttons 0; tab views have the tabs "menu" (selected) and "editor";
-//     outline views the columns "title" and "Key".
+//     outline views the columns "title", "Key" and "changed".
 // Windows are numbered 1, 2, ... in the order the toolkit makes them.
 //
 // Run loop. A virtual clock, in whole microseconds, starts at 0 and moves

@@ -157,6 +157,8 @@ class TextField : public View {
   ///@}
   /// Sets the delegate told of the user's changes (null: none); not owned.
   virtual void setDelegate(TextFieldDelegate* delegate) = 0;
+  /// The text shown while the pointer rests on the field, UTF-8; empty: none.
+  virtual void setToolTip(const std::string& text) = 0;
 };
 
 /// An item of a pop-up button's menu.
@@ -264,11 +266,19 @@ class OutlineDataSource {
                                                             const OutlineItem& item) = 0;
   /// The user changed `view`'s selection (a reload tells nothing).
   virtual void outlineViewSelectionDidChange(OutlineView& view) = 0;
+  /// The text shown while the pointer rests on `item`'s cell in `column`,
+  /// asked when the toolkit shows it. Result: empty for no tooltip, which is
+  /// also what a data source that does not override this answers.
+  virtual std::string outlineViewToolTipForTableColumnByItem(OutlineView& /*view*/, const std::string& /*column*/,
+                                                             const OutlineItem& /*item*/) {
+    return {};
+  }
 };
 
-/// An outline: rows of items in a tree, with the columns "title" and "Key",
-/// its items asked of its data source. Rows count from 0 at the top, visible
-/// rows only.
+/// An outline: rows of items in a tree, with the columns "title" and "Key"
+/// (and further ones, such as "changed", where the toolkit or the interface
+/// description gives them), its items asked of its data source. Rows count
+/// from 0 at the top, visible rows only.
 class OutlineView : public View {
  public:
   /// Sets the data source and delegate (one object plays both), or null.

@@ -11,9 +11,11 @@
 //                when the file lays it out inside its parent
 //   TextField    QLineEdit, or QLabel for a line of status text
 //   OutlineView  QTreeView: it gets a model over its data source with the
-//                columns "title" and "Key" (header titles from the string-list
-//                property "columnTitles"); a reload expands every item but
-//                those the user collapsed
+//                columns "title" and "Key", then those the string-list
+//                property "columnIdentifiers" names after these two (header
+//                titles from the string-list property "columnTitles"); a
+//                reload expands every item but those the user collapsed.
+//                Tooltips come from the data source, asked as they show
 // An outlet whose object is missing or of another class is connected to null
 // (one "***" log line each). A file that cannot be read or parsed connects
 // nothing and gives null. The root widget of the file is parentless: the host
