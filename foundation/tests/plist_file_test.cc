@@ -10,10 +10,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <map>
 #include <set>
 
 #include "qor/log.h"
+#include "memory_file_system.h"
+#include "qor/url.h"
 #include "temporary_folder.h"
 
 namespace qor {
@@ -275,11 +276,9 @@ TEST(PlistFile, IntegersKeepSignAcrossTheWholeSigned64BitRange) {
   EXPECT_TRUE(isEqual(parse(xmlDocument("<integer>0x1F</integer>")), integer(31)));
 }
 
-// A locale whose decimal separator is a comma, or null when none is
-// installed. The caller frees it.
-// A locale with a decimal comma: an installed one, else de_DE compiled from
-// the glibc locale sources (Debian's "locales" package) into `scratch`,
-// which newlocale then finds through LOCPATH.
+// A locale with a decimal comma, or null: an installed one, else de_DE
+// compiled from the glibc locale sources (Debian's "locales" package) into
+// `scratch`, which newlocale then finds through LOCPATH. The caller frees it.
 locale_t commaLocale(std::string& name, const std::string& scratch) {
   if (::access("/usr/share/i18n/locales/de_DE", R_OK) == 0 &&
       std::system(("localedef -i de_DE -f UTF-8 " + scratch + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) == 0) {
@@ -353,10 +352,16 @@ TEST(PlistFile, EmptyMalformedOrUnsupportedInputGivesNull) {
       xmlDocument("<dict><key>a</key></dict>"),  // key without value: libplist alone gives {}
       xmlDocument("<dict><key>a</key><true/><key>b</key></dict>"),
       xmlDocument("<dict><key>a</key><key>b</key><true/></dict>"),
+      xmlDocument("<array><key>a</key></array>"),  // a key outside any dictionary
+      xmlDocument("</array>"),                     // closing what was never opened
+      xmlDocument("<integer/>"),                   // libplist reads an empty number as 0
       xmlDocument("<integer>12abc</integer>"),   // libplist alone reads 0 or 12 for these
       xmlDocument("<integer></integer>"),
       xmlDocument("<real>abc</real>"),
       xmlDocument("<real>2,75</real>"),
+      xmlDocument("<real>+-1</real>"),  // one sign only, though the number after it reads
+      xmlDocument("<integer>18446744073709551616</integer>"),  // 2^64: beyond any 64-bit reading
+      xmlDocument("<date>2020-01-01T00:00:00.Z</date>"),        // a point without digits
       xmlDocument("<date>yesterday</date>"),
       xmlDocument("<date>2020-01-01</date>"),
       xmlDocument("<data>!!!</data>"),
@@ -442,6 +447,7 @@ TEST(PlistFile, BinaryGraphsThatAreBrokenCyclicOrExplodeGiveNull) {
       {"two arrays holding each other", binaryPlist({arrayObject({1}), arrayObject({0})})},
       {"shared containers doubling 64 times", binaryPlist(doubling)},
       {"UID (keyed archives only)", binaryPlist({arrayObject({1}), {0x80, 0x01}})},
+      {"UID as a dictionary value", binaryPlist({dictionaryObject(1, 2), {0x51, 'a'}, {0x80, 0x01}})},
       {"2^63 as a 16-byte integer", binaryPlist({{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0}})},
       // NUL in a dictionary key made libplist assert (found by
       // foundation_plist_fuzz); in a string value it is refused the same way.
@@ -531,6 +537,8 @@ TEST(PlistFile, ValuesTheXmlFormCannotCarryAreNotWritten) {
       {"UTF-8 surrogate", str("\xED\xA0\x80")},
       {"overlong '/'", str("\xC0\xAF")},
       {"U+FFFE", str("\xEF\xBF\xBE")},
+      {"invalid UTF-8 in a key", Dictionary::make({{"caf\xE9", integer(1)}})},
+      {"URL holding U+FFFF", Url::make("file:///a\xEF\xBF\xBF")},
       {"year 10000", Date::make(secondsSince1970(10000, 1, 1, 0, 0, 0))},
       {"year 999", Date::make(secondsSince1970(999, 12, 31, 23, 59, 59))},
       {"NaN date", Date::make(std::numeric_limits<double>::quiet_NaN())},
@@ -548,40 +556,19 @@ TEST(PlistFile, ValuesTheXmlFormCannotCarryAreNotWritten) {
   EXPECT_TRUE(isEqual(parse(xml), keys));
 }
 
-// In-memory files whose read-only folders refuse writes, as they do for a
-// user who is not root.
-class MemoryFileSystem final : public FileSystem {
- public:
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) override {
-    auto found = files.find(path);
-    if (found == files.end()) return std::nullopt;
-    return found->second;
-  }
-  bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    ++writes;
-    if (readOnlyFolders.count(path.substr(0, path.rfind('/')))) return false;
-    files[path] = bytes;
-    return true;
-  }
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  std::set<std::string> readOnlyFolders;
-  int writes = 0;
-};
-
 TEST(PlistFile, FailedWritesLeaveTheOldFile) {
   Ref old = Dictionary::make({{"name", str("old")}});
   Ref next = Dictionary::make({{"name", str("new")}});
-  MemoryFileSystem memory;
+  fixtures::MemoryFileSystem memory;
   ASSERT_TRUE(writePropertyListFile(old, "/prefs/set.plist", memory));
-  memory.readOnlyFolders.insert("/prefs");
+  memory.failing.insert("/prefs/set.plist");
   EXPECT_FALSE(writePropertyListFile(next, "/prefs/set.plist", memory));
   expectSame(readPropertyListFile("/prefs/set.plist", memory), old, 0);
 
   // A value that cannot be serialised never reaches the file system.
   LogCapture capture;
-  int writesBefore = memory.writes;
   EXPECT_FALSE(writePropertyListFile(str(std::string("nul\0", 4)), "/other/x.plist", memory));
-  EXPECT_EQ(memory.writes, writesBefore);
+  EXPECT_EQ(memory.writes.count("/other/x.plist"), 0u);
   EXPECT_EQ(capture.lines(),
             std::vector<std::string>{"*** cannot write /other/x.plist: the value is not a property list"});
 

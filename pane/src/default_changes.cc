@@ -120,4 +120,8 @@ bool applyEntryResets(MutableDictionary& set, const std::vector<EntryReset>& res
   return true;
 }
 
+bool entryDiffersFromDefault(const DictionaryRef& defaults, const DictionaryRef& part, std::string_view key) {
+  return defaults && defaults->containsKey(key) && !sameShortcuts(sequencesOf(part, key), sequencesOf(defaults, key));
+}
+
 }  // namespace qor

@@ -92,4 +92,20 @@ struct EntryReset {
 // dictionary.
 [[nodiscard]] bool applyEntryResets(MutableDictionary& set, const std::vector<EntryReset>& resets);
 
+// The outlines' column that shows what differs from the default set: the
+// mark on a changed command's row, the number of changed commands on a
+// top-level row when it is not 0.
+inline constexpr std::string_view kChangedColumn = "changed";
+inline constexpr std::string_view kChangedCommandMark = "•";
+
+// Whether the command `key` of a set's part `part` (entry key ->
+// KeyBindingEntry) binds other shortcuts than the default set's part
+// `defaults`, as differingEntryKeys decides it: a key that `defaults` lacks
+// never differs; a null `part`, or no entry there, binds none.
+//   defaults {save: ⌘S}, part {}          , "save" -> true
+//   defaults {save: ⌘S}, part {save: ⌘S}  , "save" -> false
+//   defaults {}        , part {bogus: ⌘B} , "bogus" -> false
+[[nodiscard]] bool entryDiffersFromDefault(const DictionaryRef& defaults, const DictionaryRef& part,
+                                           std::string_view key);
+
 }  // namespace qor

@@ -25,6 +25,9 @@ constexpr const char* kRedoSelector = "redo:";
 constexpr const char* kPaneOrder = "7";
 constexpr const char* kPaneTitle = "Key Bindings";
 constexpr const char* kMenuTabIdentifier = "menu";
+// The search-by-keys toggle's title, looked up in the table "Extras"; English
+// is the key itself (the shipped English table keeps its three entries).
+constexpr const char* kKeySearchTitle = "Keys";
 
 template <typename T>
 void connectAs(T*& outlet, UiObject* object) {
@@ -49,7 +52,8 @@ KeyBindings::KeyBindings(PaneServices services) : services_(std::move(services))
 KeyBindings::~KeyBindings() {
   if (services_.toolkit) services_.toolkit->cancelPreviousPerformRequestsWithTarget(*this);
   // The host must not call into a pane that is gone.
-  if (snooping_ && services_.application) services_.application->setSnooper(nullptr);
+  if ((snooping_ || keySearch_ == KeySearch::Recording) && services_.application)
+    services_.application->setSnooper(nullptr);
 }
 
 DictionaryRef KeyBindings::nameAndOrderForMenu(const Bundle& bundle) {
@@ -93,6 +97,8 @@ std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
       {"BTN_kb_reset_group", UiKind::Button},
       {"BTN_kb_reset_set", UiKind::Button},
       {"TEXT_kb_search", UiKind::TextField},
+      {"BTN_kb_all_conflicts", UiKind::Button},
+      {"BTN_kb_search_keys", UiKind::Button},
       {"BTN_kb_cheat_sheet", UiKind::Button},
   };
 }
@@ -127,6 +133,8 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       {"BTN_kb_reset_group", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_group, o); }},
       {"BTN_kb_reset_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_set, o); }},
       {"TEXT_kb_search", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_search, o); }},
+      {"BTN_kb_all_conflicts", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_all_conflicts, o); }},
+      {"BTN_kb_search_keys", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_search_keys, o); }},
       {"BTN_kb_cheat_sheet", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_cheat_sheet, o); }},
   };
   auto found = kOutlets.find(name);
@@ -152,9 +160,12 @@ void KeyBindings::wireInterface() {
   wire(BTN_kb_reset_command, "resetSelectedCommand:");
   wire(BTN_kb_reset_group, "resetSelectedGroup:");
   wire(BTN_kb_reset_set, "resetCurrentSet:");
+  wire(BTN_kb_all_conflicts, "showAllConflicts:");
   wire(BTN_kb_cheat_sheet, "saveCheatSheet:");
   if (TEXT_set_name) TEXT_set_name->setDelegate(this);
   if (TEXT_kb_search) TEXT_kb_search->setDelegate(this);
+  wire(BTN_kb_search_keys, "toggleKeySearch:");
+  if (BTN_kb_search_keys) BTN_kb_search_keys->setTitle(localized(kKeySearchTitle, kExtrasTable));
   if (OLV_menu_key_bindings) OLV_menu_key_bindings->setDataSource(this);
   if (OLV_editor_key_bindings) OLV_editor_key_bindings->setDataSource(this);
 }
@@ -176,6 +187,8 @@ void KeyBindings::performAction(const std::string& selector, Sender* sender) {
       {"resetSelectedCommand:", &KeyBindings::resetSelectedCommand},
       {"resetSelectedGroup:", &KeyBindings::resetSelectedGroup},
       {"resetCurrentSet:", &KeyBindings::resetCurrentSet},
+      {"showAllConflicts:", &KeyBindings::showAllConflicts},
+      {"toggleKeySearch:", &KeyBindings::toggleKeySearch},
       {"saveCheatSheet:", &KeyBindings::saveCheatSheet},
   };
   if (selector == kReloadOutlinesSelector) {
@@ -310,6 +323,7 @@ void KeyBindings::synchronizeToDefaults() {
 
 void KeyBindings::reloadOutlines() {
   shownChildren_.clear();
+  keySearchMatches_.clear();
   for (OutlineView* outline : {OLV_menu_key_bindings, OLV_editor_key_bindings}) {
     if (!outline) continue;
     outline->reloadData();

@@ -7,8 +7,10 @@
 // Once committed, that very array belongs to the set, so nothing touches it
 // after the sheet has closed: the next opening starts a new one.
 #include <limits>
+#include <optional>
 
 #include "conflicts.h"
+#include "desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
@@ -108,11 +110,16 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
     }
   }
 
+  // The search's recording gives the keys over to the sheet; its matches stay shown.
+  if (keySearch_ == KeySearch::Recording) endKeyRecording();
   _keyCodesArray = MutableArray::make();
   _shouldSendModifiers = false;
   if (TEXT_kb_ambiguity) TEXT_kb_ambiguity->setStringValue("");
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   WIN_key_configurator->makeFirstResponder(TEXT_key_configurator);
@@ -128,36 +135,53 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   });
 }
 
-void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
-                                                         std::uint16_t keyCode, std::uint32_t modifiers) {
-  if (!snooping_ || !_keyCodesArray) return;
+std::optional<std::string> KeyBindings::captureKeyEvent(MutableArray& strokes, std::uint32_t type,
+                                                       const std::string& characters, std::uint16_t keyCode,
+                                                       std::uint32_t modifiers) {
   const std::uint32_t held = modifiers & kModifierMaskBits;
   if (type == kFlagsChangedEventType) {
     _shouldSendModifiers = held != 0;
-    return;
+    return std::nullopt;
   }
   // A key-down without characters (a dead key waiting for the next key) has
   // no code unit to record or show: it is ignored and leaves the armed
   // modifiers for the key that completes it.
-  if (type != kKeyDownEventType || characters.empty()) return;
+  if (type != kKeyDownEventType || characters.empty()) return std::nullopt;
 
-  std::string shown = TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string();
+  std::string shown;
   if (_shouldSendModifiers) {
     if (held != 0) {
       shown += stringFromModifier(held);
-      _keyCodesArray->addObject(Dictionary::make({{kStrokeModifiersKey, integer(held)}}));
+      strokes.addObject(Dictionary::make({{kStrokeModifiersKey, integer(held)}}));
     }
     _shouldSendModifiers = false;
   }
   // "unichar" and the notation count UTF-16 code units.
   const char16_t unit = utf16FromUtf8(characters).front();
-  _keyCodesArray->addObject(Dictionary::make({{kStrokeKeyKey, str(characters)},
-                                              {kStrokeUnicharKey, integer(unit)},
-                                              {kStrokeCodeKey, integer(keyCode)},
-                                              {kStrokeModifiersKey, integer(held)}}));
+  strokes.addObject(Dictionary::make({{kStrokeKeyKey, str(characters)},
+                                      {kStrokeUnicharKey, integer(unit)},
+                                      {kStrokeCodeKey, integer(keyCode)},
+                                      {kStrokeModifiersKey, integer(held)}}));
   std::string notation = stringForMenuKeyEquivalentFromKeyCode(unit);
   shown += utf16Length(notation) > 1 ? formatWithObjects(kKeyNameFormat, {notation}) : notation;
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue(shown);
+  return shown;
+}
+
+void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
+                                                         std::uint16_t keyCode, std::uint32_t modifiers) {
+  if (keySearch_ == KeySearch::Recording) {
+    recordSearchKey(type, characters, keyCode, modifiers);
+    return;
+  }
+  if (!snooping_ || !_keyCodesArray) return;
+  std::optional<std::string> added = captureKeyEvent(*_keyCodesArray, type, characters, keyCode, modifiers);
+  if (!added) return;
+  std::string shown = (TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string()) + *added;
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue(shown);
+    // The captured keys also as the desktop writes them, for readers of "Ctrl+Shift+S".
+    TEXT_key_configurator->setToolTip(desktopNotationOfSequence(*_keyCodesArray));
+  }
 
   std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
   const ShownGroup group = shownGroup();
@@ -196,7 +220,10 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
   if (!snooping_ || !_keyCodesArray) return;
   _keyCodesArray->removeAllObjects();
-  if (TEXT_key_configurator) TEXT_key_configurator->setStringValue("");
+  if (TEXT_key_configurator) {
+    TEXT_key_configurator->setStringValue("");
+    TEXT_key_configurator->setToolTip("");
+  }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(false);
   if (BTN_key_configurator_clear) BTN_key_configurator_clear->setEnabled(false);
   if (BTN_key_configurator_fix) BTN_key_configurator_fix->setEnabled(false);

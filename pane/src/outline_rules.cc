@@ -1,5 +1,6 @@
 #include "outline_rules.h"
 
+#include "desktop_notation.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
 
@@ -141,6 +142,11 @@ std::vector<EditMenuItem> editMenuItems(const ArrayRef& keySequences, std::strin
     ++index;
   }
   return items;
+}
+
+std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences) {
+  if (kind == RowKind::Missing || column != kKeyColumn || keyCellIsBlank(kind)) return {};
+  return desktopNotationOfShortcuts(keySequences);
 }
 
 }  // namespace qor

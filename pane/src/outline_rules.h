@@ -145,4 +145,11 @@ struct EditMenuItem {
 [[nodiscard]] std::vector<EditMenuItem> editMenuItems(const ArrayRef& keySequences, std::string_view addTitle,
                                                       std::string_view removeFormat);
 
+// The tooltip of the cell of `column` in a row of `kind`: for a "Key" cell
+// that shows shortcuts, the same shortcuts in the desktop's notation
+// (desktopNotationOfShortcuts). Result: empty for other columns, for rows
+// whose "Key" cell is always blank and for a command without shortcuts.
+//   MenuCommand, "Key", (⇧⌘S) -> "Ctrl+Shift+S"    MenuSubmenuHolder, "Key", (⇧⌘S) -> ""
+[[nodiscard]] std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences);
+
 }  // namespace qor

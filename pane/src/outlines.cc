@@ -3,9 +3,12 @@
 // Nothing here keeps state: every answer is computed from the host's live main
 // menu, the editing-command table and the current set at the moment of the
 // call. The rules themselves live in outline_rules.h.
+#include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "command_search.h"
+#include "default_changes.h"
 #include "outline_rules.h"
 #include "qor/key_bindings.h"
 
@@ -21,6 +24,9 @@ constexpr const char* kAddShortcutTitle = "Add Shortcut...";
 constexpr const char* kRemoveShortcutFormat = "Remove '%@'";
 constexpr std::uint32_t kNoModifierFlags = 0;
 constexpr std::int64_t kSingleClick = 1;
+// Deeper levels are not walked when counting changes, as the toolkits walk
+// no deeper, so that a tree that never ends cannot hang the pane.
+constexpr int kMaximumCountingDepth = 64;
 
 // The children of a node of the menu tree: the main menu's items for the
 // root, a submenu's items for an item that has one.
@@ -82,8 +88,7 @@ OutlineItem KeyBindings::childOfAll(ShownGroup group, std::int64_t index, const 
 bool KeyBindings::shownBySearch(ShownGroup group, const OutlineItem& item) const {
   const RowKind kind = rowKindOf(group, item);
   if (kind == RowKind::Missing || kind == RowKind::MenuSeparator) return false;
-  if (rowIsSelectable(kind) && foldForSearch(rowTitle(group, item)).find(searchQuery_) != std::string::npos)
-    return true;
+  if (rowIsSelectable(kind) && commandMatchesSearch(group, item)) return true;
   const std::int64_t count = numberOfAllChildren(group, item);
   for (std::int64_t index = 0; index < count; ++index)
     if (shownBySearch(group, childOfAll(group, index, item))) return true;
@@ -104,14 +109,14 @@ const std::vector<std::int64_t>& KeyBindings::shownChildren(ShownGroup group, co
 std::int64_t KeyBindings::outlineViewNumberOfChildrenOfItem(OutlineView& view, const OutlineItem& item) {
   auto group = servedGroup(*this, view);
   if (!group) return 0;
-  if (searchQuery_.empty()) return numberOfAllChildren(*group, item);
+  if (!outlinesFiltered()) return numberOfAllChildren(*group, item);
   return static_cast<std::int64_t>(shownChildren(*group, item).size());
 }
 
 OutlineItem KeyBindings::outlineViewChildOfItem(OutlineView& view, std::int64_t index, const OutlineItem& item) {
   auto group = servedGroup(*this, view);
   if (!group || index < 0) return {};
-  if (searchQuery_.empty()) return childOfAll(*group, index, item);
+  if (!outlinesFiltered()) return childOfAll(*group, index, item);
   const std::vector<std::int64_t>& shown = shownChildren(*group, item);
   return static_cast<std::size_t>(index) < shown.size() ? childOfAll(*group, shown[static_cast<std::size_t>(index)], item)
                                                         : OutlineItem{};
@@ -127,6 +132,7 @@ std::string KeyBindings::outlineViewObjectValueForTableColumnByItem(OutlineView&
   if (!group) return {};
   RowKind kind = rowKindOf(*group, item);
   if (kind == RowKind::Missing) return {};
+  if (column == kChangedColumn) return changedCellText(*group, item);
   return cellText(kind, column, rowTitle(*group, item),
                   storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
 }
@@ -235,6 +241,64 @@ void KeyBindings::removeShortcutAtIndex(Sender* sender) {
   sequences->removeObjectAtIndex(static_cast<std::size_t>(index));
   if (OutlineView* outline = shownOutline()) outline->reloadData();
   noteChange();
+}
+
+std::string KeyBindings::outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,
+                                                                 const OutlineItem& item) {
+  auto group = servedGroup(*this, view);
+  if (!group) return {};
+  return cellToolTip(rowKindOf(*group, item), column,
+                     storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+}
+
+std::string KeyBindings::changedCellText(ShownGroup group, const OutlineItem& item) const {
+  // The default set never differs from itself.
+  if (_keyBindingsNumber == 0 || !_currentKeyBindingsSet) return {};
+  if (rowIsSelectable(rowKindOf(group, item))) {
+    const char* part = group == ShownGroup::Menu ? kSetMenuKey : kSetEditorKey;
+    DictionaryRef defaults = defaultSet();
+    std::optional<std::string> key = entryKeyForItem(group, item);
+    const bool differs = key && entryDiffersFromDefault(defaults ? defaults->dictionaryForKey(part) : nullptr,
+                                                        _currentKeyBindingsSet->dictionaryForKey(part), *key);
+    return differs ? std::string(kChangedCommandMark) : std::string();
+  }
+  if (!isTopLevelItem(group, item)) return {};
+  const std::size_t changed = changedCommandsBelow(group, item);
+  return changed ? std::to_string(changed) : std::string();
+}
+
+bool KeyBindings::isTopLevelItem(ShownGroup group, const OutlineItem& item) const {
+  const std::int64_t count = numberOfAllChildren(group, OutlineItem{});
+  for (std::int64_t index = 0; index < count; ++index)
+    if (childOfAll(group, index, OutlineItem{}) == item) return true;
+  return false;
+}
+
+std::size_t KeyBindings::changedCommandsBelow(ShownGroup group, const OutlineItem& item) const {
+  // The rows under `item`, fully expanded and unfiltered, grouped as the
+  // reset buttons group them: each command once.
+  std::vector<OutlineRowKey> rows = {{0, std::string(), std::nullopt}};
+  std::function<void(const OutlineItem&, int)> walk = [&](const OutlineItem& parent, int level) {
+    if (level >= kMaximumCountingDepth) return;
+    const std::int64_t count = numberOfAllChildren(group, parent);
+    for (std::int64_t index = 0; index < count; ++index) {
+      OutlineItem child = childOfAll(group, index, parent);
+      const bool command = rowIsSelectable(rowKindOf(group, child));
+      rows.push_back({level, std::string(), command ? entryKeyForItem(group, child) : std::nullopt});
+      walk(child, level + 1);
+    }
+  };
+  walk(item, 1);
+  std::vector<OutlineGroup> groups = outlineGroupsOfRows(rows);
+  if (groups.empty()) return 0;
+  const char* part = group == ShownGroup::Menu ? kSetMenuKey : kSetEditorKey;
+  DictionaryRef defaults = defaultSet();
+  DictionaryRef defaultPart = defaults ? defaults->dictionaryForKey(part) : nullptr;
+  DictionaryRef setPart = _currentKeyBindingsSet->dictionaryForKey(part);
+  const std::vector<std::string>& keys = groups.front().entryKeys;
+  return static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(), [&](const std::string& key) {
+    return entryDiffersFromDefault(defaultPart, setPart, key);
+  }));
 }
 
 }  // namespace qor

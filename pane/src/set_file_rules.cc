@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "default_changes.h"
+#include "qor/key_bindings.h"
 #include "qor/ports/toolkit.h"
 #include "qor/text.h"
 
@@ -12,6 +14,15 @@ namespace {
 constexpr std::string_view kExportFileNameFormat = "%@.QOR_shortcuts";
 constexpr std::string_view kQuotedNameFormat = "'%@'";
 constexpr std::string_view kNameSeparator = ", ";
+
+// The entries of `group` whose keys `commands` has, in `group`'s order.
+DictionaryRef prunedTo(const DictionaryRef& group, const DictionaryRef& commands) {
+  std::vector<Dictionary::Entry> kept;
+  if (group && commands)
+    for (const auto& [key, value] : group->entries())
+      if (commands->containsKey(key)) kept.emplace_back(key, value);
+  return Dictionary::make(std::move(kept));
+}
 
 }  // namespace
 
@@ -46,6 +57,22 @@ std::string quotedFileNames(const std::vector<std::string>& paths) {
     text += formatWithObjects(kQuotedNameFormat, {fileNameOfPath(path)});
   }
   return text;
+}
+
+ImportPreview importPreview(const Dictionary& set, std::string_view path, const DictionaryRef& currentSet,
+                            const DictionaryRef& defaultSet) {
+  ImportPreview preview;
+  StringRef name = set.stringForKey(kSetNameKey);
+  preview.setName = name ? name->value() : setNameFromFilePath(path);
+  for (const char* part : {kSetMenuKey, kSetEditorKey}) {
+    DictionaryRef commands = defaultSet ? defaultSet->dictionaryForKey(part) : nullptr;
+    DictionaryRef imported = set.dictionaryForKey(part);
+    if (commands)
+      preview.differingCommands +=
+          differingEntryKeys(*commands, imported, currentSet ? currentSet->dictionaryForKey(part) : nullptr).size();
+    (part == kSetMenuKey ? preview.menuConflicts : preview.editorConflicts) = allConflicts(prunedTo(imported, commands));
+  }
+  return preview;
 }
 
 }  // namespace qor

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "conflicts.h"
+#include "qor/value.h"
+
 namespace qor {
 
 // The file name an export suggests: "%@.QOR_shortcuts" filled with
@@ -37,5 +40,25 @@ namespace qor {
 // ", ".
 //   {"/a/x.QOR_shortcuts", "/b/y"} -> "'x.QOR_shortcuts', 'y'"
 [[nodiscard]] std::string quotedFileNames(const std::vector<std::string>& paths);
+
+// What importing one set would bring, before anything is imported.
+struct ImportPreview {
+  std::string setName;                           // as the import names the set
+  std::size_t differingCommands = 0;             // commands whose shortcuts differ from the current set's
+  std::vector<SequenceConflict> menuConflicts;   // of the set's "menu", pruned to the host's commands
+  std::vector<SequenceConflict> editorConflicts; // of its "editor", likewise
+};
+
+// The preview of importing `set`, read from `path`: its "name" (or, without
+// one, setNameFromFilePath(path)); how many commands of the host (the keys of
+// `defaultSet`'s "menu" and "editor") bind other shortcuts in `set` than in
+// `currentSet` (differingEntryKeys); and allConflicts of each part of `set`
+// once the commands the host does not know are left out, as loading the set
+// would prune them. A null `currentSet` binds nothing; a null `defaultSet`
+// knows no command, so nothing differs and nothing conflicts.
+//   set {name "Clash", menu {Save: (⌘S), Open: (⌘S)}}, current = default
+//     -> {"Clash", 1 (Open), menu {(⌘S): {Save, Open}}, editor {}}
+[[nodiscard]] ImportPreview importPreview(const Dictionary& set, std::string_view path, const DictionaryRef& currentSet,
+                                          const DictionaryRef& defaultSet);
 
 }  // namespace qor

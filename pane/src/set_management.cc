@@ -58,6 +58,8 @@ void KeyBindings::closeSetNameSheet(Sender* sender) {
 
 void KeyBindings::controlTextDidChange(TextField& field) {
   if (&field == TEXT_kb_search) {
+    // Typing (or clearing) searches by title again.
+    if (keySearch_ != KeySearch::Off) turnKeySearchOff();
     searchQuery_ = foldForSearch(field.stringValue());
     reloadOutlines();
     return;
@@ -123,12 +125,15 @@ void KeyBindings::importSet(Sender* /*sender*/) {
   if (!services_.toolkit) return;
   OpenPanelResult chosen = services_.toolkit->runOpenPanelForTypes({kShortcutFileType});
   if (chosen.returnCode != kReturnCodeOK) return;
+  std::vector<DictionaryRef> read;
+  for (const std::string& path : chosen.filenames) read.push_back(asDictionary(readPropertyListFile(path)));
+  if (!confirmImport(chosen.filenames, read)) return;
   if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
 
   std::vector<std::string> unreadable;
   std::int64_t position = 0;
   for (const std::string& path : chosen.filenames) {
-    auto set = asMutableDictionary(MakePlistMutable(asDictionary(readPropertyListFile(path))));
+    auto set = asMutableDictionary(MakePlistMutable(read[static_cast<std::size_t>(position)]));
     if (set) {
       if (!set->stringForKey(kSetNameKey)) set->setObjectForKey(str(setNameFromFilePath(path)), kSetNameKey);
       std::int32_t number = firstFreeSetNumber(*_keyBindingsSets, services_.now() + position);

@@ -144,5 +144,24 @@ TEST_F(Reset, MissingPartsAreMadeAndFixedPartsRefused) {
   EXPECT_TRUE(fixed->dictionaryForKey(kSetMenuKey)->empty());
 }
 
+TEST(DefaultChanges, OneEntryDiffersAsTheListSaysIt) {
+  auto defaults = Dictionary::make({{"save", entry({chord("s")})}, {"print", entry({})}});
+  struct Case {
+    const char* key;
+    DictionaryRef part;
+    bool differs;
+  };
+  const Case cases[] = {
+      {"save", Dictionary::make({{"save", entry({chord("s", 0, 39)})}}), false},
+      {"save", Dictionary::make({{"save", entry({chord("d")})}}), true},
+      {"save", Dictionary::make(), true},  // no entry: no shortcut
+      {"save", nullptr, true},
+      {"print", nullptr, false},
+      {"bogus", Dictionary::make({{"bogus", entry({chord("b")})}}), false},  // the host knows no such command
+  };
+  for (const Case& c : cases) EXPECT_EQ(entryDiffersFromDefault(defaults, c.part, c.key), c.differs) << c.key;
+  EXPECT_FALSE(entryDiffersFromDefault(nullptr, Dictionary::make(), "save"));
+}
+
 }  // namespace
 }  // namespace qor

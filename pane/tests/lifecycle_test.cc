@@ -60,6 +60,20 @@ TEST(PaneLifecycle, StoredNumberWithoutASetFallsBackSilentlyAndWritesZero) {
   }
 }
 
+TEST(PaneLifecycle, StoredSetsThatAreNoDictionaryAreIgnoredWithOneLogLine) {
+  auto contents = MutableDictionary::make();
+  contents->setObjectForKey(integer(7), kSetNumberDefaultsKey);
+  contents->setObjectForKey(Array::make({storedSet("In a list", {}, {})}), kSetsDefaultsKey);
+  LogCapture log;
+  HeadlessPane p(contents);
+  EXPECT_EQ(p.pane->keyBindingsNumber(), 0);
+  ASSERT_TRUE(p.pane->keyBindingsSets());
+  EXPECT_TRUE(p.pane->keyBindingsSets()->empty());
+  EXPECT_EQ(p.sets().numberOfItems(), 1u);
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"*** KeyBindings: \"" + std::string(kSetsDefaultsKey) +
+                                                  "\" is not a dictionary; it is ignored."});
+}
+
 TEST(PaneLifecycle, PruningHitsOnlyTheSetThatBecomesCurrentWithExactLogLines) {
   auto sets = MutableDictionary::make();
   sets->setObjectForKey(storedSet("Mine", {kSaveId, "[gone:] [] [0]"}, {"moveLeft:", "oldCommand:", "older:"}), "100");

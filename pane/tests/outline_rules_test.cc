@@ -53,6 +53,27 @@ TEST(OutlineRulesTest, ShortcutsTextJoinsInStoredOrder) {
   EXPECT_EQ(shortcutsText(Array::make({commandS(), str("junk"), commandS()})), "⌘S ,  , ⌘S");
 }
 
+TEST(OutlineRulesTest, KeyCellsShowTheDesktopNotationAsTooltip) {
+  struct Case {
+    RowKind kind;
+    std::string_view column;
+    ArrayRef sequences;
+    const char* toolTip;
+  };
+  const Case cases[] = {
+      {RowKind::MenuCommand, kKeyColumn, Array::make({commandS()}), "Ctrl+S"},
+      {RowKind::EditorCommand, kKeyColumn, plainKeys({'c', 'a'}), "C | A"},
+      {RowKind::MenuCommandHolder, kKeyColumn, Array::make({commandS()}), "Ctrl+S"},
+      {RowKind::MenuCommand, kKeyColumn, nullptr, ""},
+      {RowKind::MenuCommand, kTitleColumn, Array::make({commandS()}), ""},
+      {RowKind::MenuSubmenuAction, kKeyColumn, Array::make({commandS()}), ""},  // its cell stays blank
+      {RowKind::EditorGroup, kKeyColumn, Array::make({commandS()}), ""},
+      {RowKind::Missing, kKeyColumn, Array::make({commandS()}), ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cellToolTip(c.kind, c.column, c.sequences), c.toolTip) << static_cast<int>(c.kind) << c.column;
+}
+
 TEST(OutlineRulesTest, SelectionChangeBySystemVersion) {
   // 10.3 (0x1030) up to 10.4.x (0x104x) stay quiet; 10.5 (0x1050) opens again.
   struct Case {

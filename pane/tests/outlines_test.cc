@@ -200,6 +200,109 @@ TEST_F(OutlinesTest, TheSearchFieldFiltersBothOutlinesByTitle) {
   EXPECT_EQ(host.editorOutline().rows().size(), 7u);
 }
 
+// The search field's record mode: keys pressed after the toggle, the field's
+// text, the rows shown and whether the pane still records.
+TEST_F(OutlinesTest, TheRecordModeFiltersBothOutlinesByPressedKeys) {
+  using Rows = std::vector<std::string>;
+  auto shown = [](HeadlessOutlineView& outline) {
+    Rows rows;
+    for (const OutlineRow& row : outline.rows()) rows.push_back(row.title);
+    return rows;
+  };
+  struct Press {
+    std::uint32_t modifiers;
+    const char* characters;
+  };
+  constexpr std::uint32_t kCmd = kCommandKeyMask;
+  const Press escape{0, "\x1b"};
+  useOwnSet();
+  auto twoChords = [](std::uint32_t modifiers, char first, char second) {
+    return Array::make({modifierStroke(modifiers), keyStroke(first, modifiers), modifierStroke(modifiers),
+                        keyStroke(second, modifiers)});
+  };
+  setSequences(kSetMenuKey, kOpenId, {chord(kCmd, 'o'), twoChords(kCmd, 'k', 'o')});
+  setSequences(kSetEditorKey, "moveWordLeft:", {twoChords(kCmd, 'k', 'l')});
+  struct Case {
+    std::vector<Press> presses;
+    const char* field;
+    Rows menu;
+    Rows editor;
+    bool recording;
+  };
+  const Rows allMenu = shown(host.menuOutline());
+  const Rows allEditor = shown(host.editorOutline());
+  const Case cases[] = {
+      // The first chord of two: every command whose sequence starts with it, in either outline.
+      {{{kCmd, "k"}}, "⌘K", {"File", "Open…"}, {"Move", "Words", "moveWordLeft:"}, true},
+      {{{kCmd, "k"}, {kCmd, "o"}}, "⌘K⌘O", {"File", "Open…"}, {}, true},
+      {{{kCmd, "s"}}, "⌘S", {"File", "Save"}, {}, true},
+      {{{kControlKeyMask, "b"}}, "⌃B", {}, {"Move", "Move Left"}, true},
+      // Nothing matches: recording ends by itself, the empty result stays.
+      {{{kCmd, "q"}, {kCmd, "s"}}, "⌘Q", {}, {}, false},
+      // Escape ends recording without being recorded; the matches stay.
+      {{{kCmd, "k"}, escape, {kCmd, "s"}}, "⌘K", {"File", "Open…"}, {"Move", "Words", "moveWordLeft:"}, false},
+      {{escape}, "", allMenu, allEditor, false},
+  };
+  HeadlessButton& toggle = host.button("BTN_kb_search_keys");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    toggle.performClick();
+    ASSERT_EQ(toggle.state(), ButtonState::On);
+    for (const Press& press : c.presses) {
+      host.application.sendKeyEvent(kFlagsChangedEventType, "", 0, press.modifiers);
+      host.application.sendKeyEvent(kKeyDownEventType, press.characters, 0, press.modifiers);
+      host.application.sendKeyEvent(kFlagsChangedEventType, "", 0, 0);
+    }
+    EXPECT_EQ(host.field("TEXT_kb_search").stringValue(), c.field);
+    EXPECT_EQ(shown(host.menuOutline()), c.menu);
+    EXPECT_EQ(shown(host.editorOutline()), c.editor);
+    EXPECT_EQ(host.application.snooper() == host.pane.get(), c.recording);
+    // Turned off: everything again, the field empty, no snooper.
+    toggle.performClick();
+    EXPECT_EQ(toggle.state(), ButtonState::Off);
+    EXPECT_EQ(host.field("TEXT_kb_search").stringValue(), "");
+    EXPECT_EQ(shown(host.menuOutline()), allMenu);
+    EXPECT_EQ(shown(host.editorOutline()), allEditor);
+    EXPECT_EQ(host.application.snooper(), nullptr);
+  }
+  EXPECT_EQ(toggle.title(), "Keys");
+}
+
+// Leaving the record mode other than by the toggle.
+TEST_F(OutlinesTest, EditingTheFieldOrOpeningTheConfiguratorEndsRecording) {
+  HeadlessButton& toggle = host.button("BTN_kb_search_keys");
+  auto pressCommandS = [this] {
+    host.application.sendKeyEvent(kFlagsChangedEventType, "", 0, kCommandKeyMask);
+    host.application.sendKeyEvent(kKeyDownEventType, "s", 0, kCommandKeyMask);
+  };
+  toggle.performClick();
+  pressCommandS();
+  // Typing searches by title again, and the mode is off.
+  host.field("TEXT_kb_search").typeText("undo");
+  EXPECT_EQ(toggle.state(), ButtonState::Off);
+  EXPECT_EQ(host.application.snooper(), nullptr);
+  EXPECT_EQ(host.menuOutline().rows().size(), 2u);  // Edit, Undo
+  host.field("TEXT_kb_search").typeText("");
+  EXPECT_EQ(host.menuOutline().rows().size(), 11u);
+
+  // The key configurator takes the keys over; the matches stay; the mode does not start while it is open.
+  useOwnSet();
+  toggle.performClick();
+  pressCommandS();
+  ASSERT_EQ(host.menuOutline().rows().size(), 2u);  // File, Save
+  ASSERT_TRUE(host.menuOutline().selectRow(1));
+  ASSERT_TRUE(host.toolkit.chooseContextMenuItem(0));  // Add Shortcut...
+  EXPECT_EQ(host.application.snooper(), host.pane.get());
+  EXPECT_EQ(host.menuOutline().rows().size(), 2u);
+  pressCommandS();
+  EXPECT_EQ(host.field("TEXT_key_configurator").stringValue(), "⌘S");
+  EXPECT_EQ(host.field("TEXT_kb_search").stringValue(), "⌘S");
+  toggle.performClick();  // off
+  toggle.performClick();  // refused while the sheet is open
+  EXPECT_EQ(toggle.state(), ButtonState::Off);
+  EXPECT_EQ(host.application.snooper(), host.pane.get());
+}
+
 TEST_F(OutlinesTest, ThreeShortcutsAndRemovingTheSecond) {
   useOwnSet();
   setSequences(kSetMenuKey, kSaveId, {plainKey('a'), plainKey('b'), plainKey('c')});

@@ -80,7 +80,7 @@ TEST(ShippedResources, EditingCommandsHaveTitles) {
   EXPECT_EQ(pane.localizedStringForKeyValueTable("moveWordForward:", "", kEditorTitlesTable), "Move Word Forward");
 }
 
-TEST(ShippedResources, ExtrasTableHoldsTheSecondLinesTexts) {
+TEST(ShippedResources, ExtrasTableHoldsTheAddedControlsTexts) {
   auto bytes = FileSystem::real().readFile(kPaneBundle + "/locale/en/Extras.po");
   ASSERT_TRUE(bytes);
   std::set<std::string> keys;
@@ -88,7 +88,9 @@ TEST(ShippedResources, ExtrasTableHoldsTheSecondLinesTexts) {
     keys.insert(key);
     EXPECT_EQ(value, key);
   }
-  EXPECT_EQ(keys, (std::set<std::string>{kPrefixLongerFormat, kPrefixItemFormat, kPrefixShorterFormat}));
+  for (const char* key : {kPrefixLongerFormat, kPrefixItemFormat, kPrefixShorterFormat, "Keys", "All Conflicts",
+                          "No two commands share a shortcut."})
+    EXPECT_TRUE(keys.contains(key)) << key;
   Bundle pane(kPaneBundle, std::vector<std::string>{"en"});
   EXPECT_EQ(pane.localizedStringForKeyValueTable(kPrefixItemFormat, "", kExtrasTable), kPrefixItemFormat);
 }

@@ -12,8 +12,13 @@ Shortcut...", types a free chord with xdotool and sees it in the key field
 with the black prompt, confirms and applies; then checks that the defaults
 file holds the sequence and that the menu action carries the shortcut. Then
 it types a chord that Save already uses and checks that the red line names
-'Save' and that OK is disabled. It closes the preferences window and quits,
-and checks that neither leaves a delayed call or a key snooper behind.
+'Save' and that OK is disabled. Then the checks beyond a plain binding: it
+binds the two-stroke ⌘K⌘J to "Revert to Saved", types ⌘K for "Close" and
+reads the ambiguity line, clears, types ⌘S and presses "Bind Here Instead"
+(Save loses ⌘S, Close has it), undoes that with the undo shortcut, and
+records ⌘K with the search field's Keys toggle (only "Revert to Saved"
+under its menu stays). It closes the preferences window and quits, and
+checks that neither leaves a delayed call or a key snooper behind.
 
 The editor describes what it shows (places on the screen included) in a
 property list at each SIGUSR1 (--dump-state); the test reads it to know where
@@ -46,6 +51,8 @@ PROMPT = "Type keys for shortcut."
 CONFLICT = "'⌘S' is currently bound to 'Save'."
 DEFAULT_SET_ALERT = "Can't change default key bindings set"
 HOT_KEY_ALERT = "Can't bind more than one shortcut to the hot key"
+AMBIGUITY = "'⌘K' is the first stroke of '⌘K⌘J' of 'Revert to Saved'."
+MENU = "OLV_menu_key_bindings"
 
 
 class Failure(Exception):
@@ -122,9 +129,17 @@ def centre(frame):
     return x + width // 2, y + height // 2
 
 
+def pointer():
+    shell = subprocess.run(["xdotool", "getmouselocation", "--shell"], check=True, stdout=subprocess.PIPE, text=True)
+    place = dict(line.split("=", 1) for line in shell.stdout.split())
+    return int(place["X"]), int(place["Y"])
+
+
 def click(frame):
     x, y = centre(frame)
-    run("xdotool", "mousemove", "--sync", str(x), str(y))
+    # --sync waits for a motion, and there is none when the pointer is there already.
+    if pointer() != (x, y):
+        run("xdotool", "mousemove", "--sync", str(x), str(y))
     run("xdotool", "click", "1")
 
 
@@ -218,6 +233,69 @@ def open_add_shortcut(editor, state, cell):
     return state
 
 
+def open_configurator(editor, state, title):
+    # The key cell: a click on the selected row's title opens no menu.
+    choose_add_shortcut(editor, state, title, "key cell")
+    state = editor.wait_for("the key configurator for %s" % title,
+                            lambda s: visible(s, "WIN_key_configurator") and s["key snooper"])
+    focus(state, "WIN_key_configurator")
+    return state
+
+
+def keys_of(state, title):
+    """The shortcuts of the menu outline's row `title`, as listed in its key cell."""
+    return row(state, MENU, title)["key"].strip().split(" , ")
+
+
+def fix_in_place_undo_and_search_by_keys(editor, state, artifacts):
+    """A two-stroke shortcut, its first stroke typed for another command, a
+    conflict fixed in place and undone, then a search by pressed keys."""
+    state = open_configurator(editor, state, "Revert to Saved")
+    run("xdotool", "key", "--delay", "80", "ctrl+k", "ctrl+j")
+    state = editor.wait_for("⌘K⌘J in the key field", lambda s: widget(s, "TEXT_key_configurator")["text"] == "⌘K⌘J")
+    click(widget(state, "BTN_key_configurator_OK")["frame"])
+    state = editor.wait_for("⌘K⌘J bound", lambda s: not s["key snooper"] and "⌘K⌘J" in keys_of(s, "Revert to Saved"))
+
+    # Its first stroke for another command: a warning on the second line.
+    state = open_configurator(editor, state, "Close")
+    run("xdotool", "key", "--delay", "80", "ctrl+k")
+    state = editor.wait_for("the ambiguity line", lambda s: widget(s, "TEXT_kb_ambiguity")["text"] == AMBIGUITY)
+
+    # Save's chord instead, bound here: Save loses it, Close has it.
+    click(widget(state, "BTN_key_configurator_clear")["frame"])
+    state = editor.wait_for("the key field cleared", lambda s: widget(s, "TEXT_key_configurator")["text"] == "")
+    focus(state, "WIN_key_configurator")
+    run("xdotool", "key", "--delay", "80", "ctrl+s")
+    state = editor.wait_for("Bind Here Instead enabled",
+                            lambda s: widget(s, "TEXT_kb_conflict")["text"] == CONFLICT
+                            and widget(s, "BTN_key_configurator_fix")["enabled"])
+    click(widget(state, "BTN_key_configurator_fix")["frame"])
+    state = editor.wait_for("⌘S moved to Close", lambda s: not visible(s, "WIN_key_configurator")
+                            and "⌘S" in keys_of(s, "Close") and "⌘S" not in keys_of(s, "Save"))
+
+    # Undo with the shortcut of Edit > Undo, in the preferences window.
+    focus(state, "WIN_preferences")
+    run("xdotool", "key", "ctrl+z")
+    state = editor.wait_for("⌘S back on Save", lambda s: keys_of(s, "Save") == ["⌘S"]
+                            and "⌘S" not in keys_of(s, "Close"))
+
+    # Search by keys: ⌘K finds the command whose shortcut starts with it.
+    click(widget(state, "BTN_kb_search_keys")["frame"])
+    state = editor.wait_for("recording", lambda s: s["key snooper"])
+    focus(state, "WIN_preferences")
+    run("xdotool", "key", "ctrl+k")
+    state = editor.wait_for("the pressed keys in the field", lambda s: widget(s, "TEXT_kb_search")["text"] == "⌘K")
+    titles = [entry["title"] for entry in state["outlines"][MENU]]
+    if titles != ["File", "Revert to Saved"]:
+        raise Failure("search by ⌘K shows %r" % titles)
+    screenshot(os.path.join(artifacts, "3-search-by-keys.png"))
+    run("xdotool", "key", "Escape")
+    state = editor.wait_for("recording to end", lambda s: not s["key snooper"])
+    click(widget(state, "BTN_kb_search_keys")["frame"])
+    return editor.wait_for("every row back", lambda s: widget(s, "TEXT_kb_search")["text"] == ""
+                           and len(s["outlines"][MENU]) > len(titles) and keys_of(s, "Save") == ["⌘S"])
+
+
 def alerts_from_the_edit_menu(editor, state):
     """The hot key has its shortcut: the edit menu's "Add Shortcut..." is refused
     with an alert; then the edit menu of another command opens the sheet."""
@@ -300,6 +378,7 @@ def road(editor, artifacts):
 
     click(widget(state, "BTN_key_configurator_cancel")["frame"])
     state = editor.wait_for("the sheet to close", lambda s: not visible(s, "WIN_key_configurator"))
+    state = fix_in_place_undo_and_search_by_keys(editor, state, artifacts)
     click(widget(state, "PREF_ok")["frame"])
     state = editor.wait_for("the preferences window to go", lambda s: not s["preferences window"])
     if state["pending delayed calls"] != 0 or state["key snooper"]:

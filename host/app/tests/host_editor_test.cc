@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <QWindow>
 
 #include "qor/key_bindings.h"
 #include "qor/open_documents.h"
@@ -373,6 +374,69 @@ TEST_F(Host, TheSearchFieldFiltersTheOutline) {
   QTest::keyClick(search, Qt::Key_Backspace);  // as typed: a programmatic clear() is no edit
   settle();
   EXPECT_EQ(keyCellText("Save"), "⌘S");
+}
+
+TEST_F(Host, TheKeysToggleFiltersTheOutlineByPressedKeys) {
+  host_->showPreferences("KeyBindings");
+  auto* toggle = named<QAbstractButton>("BTN_kb_search_keys");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  ASSERT_TRUE(toggle && search);
+  EXPECT_EQ(toggle->text(), "Keys");
+  click(toggle);
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_TRUE(host_->isSnooping());
+  QWindow* window = toggle->window()->windowHandle();
+  QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(search->text(), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  EXPECT_TRUE(keyCellText("Revert to Saved").isNull()) << "filtered out";
+  // Escape ends recording; the matches stay until the toggle goes off.
+  QTest::keyClick(window, Qt::Key_Escape);
+  settle();
+  EXPECT_FALSE(host_->isSnooping());
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_EQ(search->text(), "⌘S");
+  click(toggle);
+  EXPECT_FALSE(toggle->isChecked());
+  EXPECT_TRUE(search->text().isEmpty());
+  EXPECT_EQ(keyCellText("Revert to Saved"), " ");
+}
+
+// The "changed" column marks what differs from the default set and counts it
+// per menu; the "Key" cells and the key field show the desktop's notation.
+TEST_F(Host, TheOutlineMarksChangesAndShowsTheDesktopNotation) {
+  host_->showPreferences("KeyBindings");
+  auto* tree = named<QTreeView>("OLV_menu_key_bindings");
+  ASSERT_TRUE(tree);
+  QAbstractItemModel* model = tree->model();
+  constexpr int kChangedColumn = 2;
+  ASSERT_EQ(model->columnCount(), 3);
+  EXPECT_EQ(model->headerData(kChangedColumn, Qt::Horizontal).toString(), "Changed");
+  auto cell = [&](const QString& title, int column, int role) {
+    QModelIndexList found =
+        model->match(model->index(0, 0), Qt::DisplayRole, title, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? QVariant() : found.first().siblingAtColumn(column).data(role);
+  };
+  EXPECT_EQ(cell("Save", 1, Qt::ToolTipRole).toString(), "Ctrl+S");
+  EXPECT_FALSE(cell("File", 1, Qt::ToolTipRole).isValid()) << "a menu has no shortcut to show";
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "");
+
+  duplicateAs("Mine");
+  clickRow("Revert to Saved", 0);
+  addShortcut();
+  auto* sheet = named<QDialog>("WIN_key_configurator");
+  QTest::keyClick(sheet->windowHandle(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(named<QLineEdit>("TEXT_key_configurator")->toolTip(), "Ctrl+Alt+R");
+  click(named<QAbstractButton>("BTN_key_configurator_OK"));
+  EXPECT_EQ(cell("Revert to Saved", kChangedColumn, Qt::DisplayRole).toString(), "•");
+  EXPECT_EQ(cell("Save", kChangedColumn, Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "1");
+  EXPECT_EQ(cell("Revert to Saved", 1, Qt::ToolTipRole).toString(), "Ctrl+Alt+R");
+
+  click(named<QAbstractButton>("BTN_kb_reset_set"));
+  EXPECT_EQ(cell("Revert to Saved", kChangedColumn, Qt::DisplayRole).toString(), "");
+  EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "");
 }
 
 // Cheat Sheet…: the save panel's name picks the format; each file holds the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "memory_file_system.h"
 #include "qor/headless/text_system.h"
 #include "qor/image_attachments.h"
 #include "qor/plist_file.h"
@@ -97,6 +98,9 @@ TEST_F(DocumentArchiveTest, DamagedArchivesGiveNull) {
       replaced("<string>file</string>", "<string>socket</string>"),  // a wrapper of no known type
       replaced("<string>attachment</string>", "<string>sticker</string>"),
       replaced("<real>14</real>", "<real>-1</real>"),                // a font size that makes no font
+      replaced("<key>runs</key>", "<key>rungs</key>"),               // no runs
+      replaced("<array>", "<array><true/>"),                         // a run that is no dictionary
+      replaced("<key>attributes</key>", "<key>attributs</key>"),     // a run without attributes
       R"(<?xml version="1.0"?><plist version="1.0"><array/></plist>)",
   };
   for (const auto& bytes : cases) {
@@ -105,21 +109,17 @@ TEST_F(DocumentArchiveTest, DamagedArchivesGiveNull) {
   }
 }
 
-class FailingFileSystem final : public FileSystem {
- public:
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string&) override { return std::nullopt; }
-  bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>&) override {
-    paths.push_back(path);
-    return false;
-  }
-  std::vector<std::string> paths;
-};
-
 TEST_F(DocumentArchiveTest, WritingGoesThroughTheFileSeamInOneAtomicStep) {
-  FailingFileSystem fs;
-  auto text = document();
-  EXPECT_FALSE(writeDocumentArchive(*text, "/tmp/a.qordoc", fs));
-  EXPECT_EQ(fs.paths, (std::vector<std::string>{"/tmp/a.qordoc"}));
+  fixtures::MemoryFileSystem fs;
+  fs.failing.insert("/tmp/a.qordoc");
+  EXPECT_FALSE(writeDocumentArchive(*document(), "/tmp/a.qordoc", fs));
+  EXPECT_EQ(fs.writes, (std::map<std::string, int>{{"/tmp/a.qordoc", 1}}));
+  // Text the XML form cannot carry (U+FFFF) makes no archive and no write.
+  auto unwritable = system_.textWithAttributedString(AttributedString("a\xEF\xBF\xBF"), StoredText::Mutability::Mutable);
+  EXPECT_FALSE(documentArchiveWithText(*unwritable).has_value());
+  fixtures::MemoryFileSystem untouched;
+  EXPECT_FALSE(writeDocumentArchive(*unwritable, "/tmp/b.qordoc", untouched));
+  EXPECT_TRUE(untouched.writes.empty());
 }
 
 }  // namespace

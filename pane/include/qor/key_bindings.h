@@ -84,6 +84,7 @@ struct PaneServices {
 
 struct CheatSheet;
 struct EntryReset;
+struct SequenceConflict;
 struct SetsState;
 struct UndoHistory;
 
@@ -145,6 +146,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   void outlineViewSelectionDidChange(OutlineView& view) override;
   void showPopupButtonToEdit(Sender* sender);
   void removeShortcutAtIndex(Sender* sender);
+  // The "Key" cell's tooltip: its shortcuts in the desktop's notation
+  // ("Ctrl+Shift+S"); empty for other cells and commands without shortcuts.
+  std::string outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,
+                                                     const OutlineItem& item) override;
 
   // ---- Key configurator ----
   void showKeyConfigurationSheet(Sender* sender);
@@ -196,6 +201,34 @@ class KeyBindings final : public PreferencePaneProtocol,
   bool redoChange();
   [[nodiscard]] bool canUndoChange() const;
   [[nodiscard]] bool canRedoChange() const;
+
+  // ---- All conflicts ----
+  // The "All Conflicts…" button: a list panel on the pane's window with
+  // every sequence that two or more commands of the current set hold in the
+  // same context (allConflicts), the menu commands first, then the editing
+  // commands: under each group's heading a row per sequence ("⌘S: 'Save',
+  // 'Sell'") and under it a row per command, titled as its outline shows it.
+  // Choosing a row and "Show Command" (or a double click) closes the panel
+  // and selects the command (a sequence's row: its first holder) in its
+  // outline: the tab switches to it, the rows above it open, and a search
+  // that hides it is cleared. The panel is modal: after the user fixed one
+  // conflict the list would be stale, so it is made afresh each time.
+  // Without conflicts it says "No two commands share a shortcut.". Nothing
+  // is changed, so the host hears nothing.
+  void showAllConflicts(Sender* sender);
+  // ---- Search by keys ----
+  // BTN_kb_search_keys. Turned on, the pane records the keys pressed next as
+  // the key configurator does (it is the host's key snooper, so nothing else
+  // reacts to them), shows them in TEXT_kb_search in the pane's symbols, and
+  // both outlines show only the commands one of whose sequences starts with
+  // them (in any context), with the menus and groups above them. Recording
+  // ends at Escape (alone; it is not recorded), when no command of either
+  // outline matches any more (more keys could only match nothing), and when
+  // the key configurator opens; the matches stay shown. A click while on,
+  // or the user editing the field, turns it off: the field then searches by
+  // title again (everything shown when it is empty). Refused (stays off)
+  // while the key configurator is open or without an application to snoop on.
+  void toggleKeySearch(Sender* sender);
 
   // ---- Cheat sheet ----
   // The current set's shortcuts as a printable reference (cheat_sheet.h):
@@ -272,6 +305,11 @@ class KeyBindings final : public PreferencePaneProtocol,
   // show only the commands whose titles contain it (case and accents do not
   // count; matching inside words) and the groups and menus above them.
   TextField* TEXT_kb_search = nullptr;
+  // Opens the list of every conflict of the current set (showAllConflicts).
+  Button* BTN_kb_all_conflicts = nullptr;
+  // The search field's record mode (see toggleKeySearch); shown pressed in
+  // while it is on.
+  Button* BTN_kb_search_keys = nullptr;
   // "Cheat Sheet…": saves the current set as a printable reference.
   Button* BTN_kb_cheat_sheet = nullptr;
 
@@ -339,6 +377,46 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
+  // All conflicts and the import preview (conflict_lists.cc). The item of the
+  // command `entryKey` in `group`'s whole tree, or none.
+  [[nodiscard]] OutlineItem commandItem(ShownGroup group, const std::string& entryKey) const;
+  // The command's title as its outline shows it; the key itself when the
+  // outline has no such command.
+  [[nodiscard]] std::string commandTitle(ShownGroup group, const std::string& entryKey) const;
+  // Shows `group`'s outline and selects the command there. Result: false
+  // when the outline has no such command.
+  bool selectCommand(ShownGroup group, const std::string& entryKey);
+  // "⌘S: 'Save', 'Sell'" for `conflict` of `group`.
+  [[nodiscard]] std::string conflictRowText(ShownGroup group, const SequenceConflict& conflict) const;
+  // The import preview of the sets read from `paths` (null: unreadable), in
+  // a list panel. Result: whether to import; true without asking when no
+  // file could be read (the import then only tells so, as it always did).
+  [[nodiscard]] bool confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets);
+  // The strokes of one raw key event added to `strokes` as the key
+  // configurator records them (`_shouldSendModifiers` arms the modifier-only
+  // stroke). Result: their text in the pane's symbols ("⌘S"); nullopt when
+  // the event adds none (modifier changes, key-ups, dead keys).
+  [[nodiscard]] std::optional<std::string> captureKeyEvent(MutableArray& strokes, std::uint32_t type,
+                                                           const std::string& characters, std::uint16_t keyCode,
+                                                           std::uint32_t modifiers);
+  // Search by keys (key_search.cc). Off; Recording, the pane the snooper;
+  // Shown, recording ended with its matches still shown.
+  enum class KeySearch { Off, Recording, Shown };
+  void recordSearchKey(std::uint32_t type, const std::string& characters, std::uint16_t keyCode,
+                       std::uint32_t modifiers);
+  void endKeyRecording();
+  void turnKeySearchOff();
+  // Whether the outlines show a subset: a title query, or pressed keys.
+  [[nodiscard]] bool outlinesFiltered() const;
+  // Whether the command row `item` of `group` is a match of the search.
+  [[nodiscard]] bool commandMatchesSearch(ShownGroup group, const OutlineItem& item) const;
+  // The "changed" column (outlines.cc): the mark of a command row whose
+  // shortcuts differ from the default set's, the number of such commands
+  // below a top-level row (the whole tree, whatever the search shows); empty
+  // otherwise and while the default set is current. Asked afresh each time.
+  [[nodiscard]] std::string changedCellText(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] bool isTopLevelItem(ShownGroup group, const OutlineItem& item) const;
+  [[nodiscard]] std::size_t changedCommandsBelow(ShownGroup group, const OutlineItem& item) const;
 
   PaneServices services_;
   std::unique_ptr<LoadedInterface> interface_;
@@ -359,6 +437,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   std::unique_ptr<UndoHistory> history_;
   std::string searchQuery_;  // folded; empty: no filter
   std::map<std::pair<ShownGroup, const void*>, std::vector<std::int64_t>> shownChildren_;
+  KeySearch keySearch_ = KeySearch::Off;
+  MutableArrayRef searchKeys_;  // the keys pressed in the record mode
+  // Entry keys matching searchKeys_ per group, found when first needed after a reload.
+  mutable std::map<ShownGroup, std::unordered_set<std::string>> keySearchMatches_;
 };
 
 }  // namespace qor

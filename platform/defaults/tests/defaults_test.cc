@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -17,36 +16,24 @@
 #include <set>
 #include <string>
 
+#include "memory_file_system.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "temporary_folder.h"
 
 namespace qor {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using fixtures::TemporaryFolder;
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-// Files in memory; writes to the paths in `failing` fail and change nothing.
-class FakeFileSystem final : public FileSystem {
- public:
-  std::optional<Bytes> readFile(const std::string& path) override {
-    auto found = files.find(path);
-    if (found == files.end()) return std::nullopt;
-    return found->second;
-  }
-  bool writeFileAtomically(const std::string& path, const Bytes& bytes) override {
-    ++writes[path];
-    if (failing.count(path)) return false;
-    files[path] = bytes;
-    return true;
-  }
-  DictionaryRef dictionaryAt(const std::string& path) { return asDictionary(readPropertyListFile(path, *this)); }
+using FakeFileSystem = fixtures::MemoryFileSystem;
 
-  std::map<std::string, Bytes> files;
-  std::map<std::string, int> writes;
-  std::set<std::string> failing;
-};
+DictionaryRef dictionaryAt(FakeFileSystem& fs, const std::string& path) {
+  return asDictionary(readPropertyListFile(path, fs));
+}
 
 constexpr const char* kPath = "/home/u/defaults.plist";
 constexpr const char* kBadPath = "/home/u/defaults.plist.bad";
@@ -65,26 +52,9 @@ bool hasMutableContainer(const Ref& value) {
   return false;
 }
 
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qor-defaults-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : "";
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 TEST(PlistFileDefaults, EveryKindSurvivesTheFileAndReachesItAtOnce) {
   TemporaryFolder folder;
-  ASSERT_FALSE(folder.path().empty());
-  const std::string path = folder.path() + "/defaults.plist";
+  const std::string path = folder.file("defaults.plist");
   auto set = MutableDictionary::make({
       {"name", str("Mine")},
       {"menu", MutableDictionary::make({{"[save:] [] [0]", MutableArray::make({integer(0x100000)})}})},
@@ -137,7 +107,7 @@ TEST(Defaults, StoredValuesAreFixedCopies) {
     defaults->setObjectForKey(nullptr, "entry");
     EXPECT_EQ(defaults->objectForKey("entry"), nullptr) << what;
   }
-  EXPECT_FALSE(fs.dictionaryAt(kPath)->containsKey("entry"));
+  EXPECT_FALSE(dictionaryAt(fs, kPath)->containsKey("entry"));
 }
 
 TEST(PlistFileDefaults, MissingFileStartsEmptyAndSilent) {
@@ -168,7 +138,7 @@ TEST(PlistFileDefaults, FailedWriteKeepsOldFileAndValueThenNextWriteCarriesIt) {
   fs.failing.clear();
   defaults.setIntegerForKey(3, "c");
   EXPECT_FALSE(defaults.hasUnsavedChanges());
-  EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"a" = 1; "b" = 2; "c" = 3})");
+  EXPECT_EQ(describe(dictionaryAt(fs, kPath)), R"({"a" = 1; "b" = 2; "c" = 3})");
 }
 
 TEST(PlistFileDefaults, UnusableFileIsKeptAsBadBeforeTheFirstWrite) {
@@ -195,7 +165,7 @@ TEST(PlistFileDefaults, UnusableFileIsKeptAsBadBeforeTheFirstWrite) {
     defaults.setIntegerForKey(7, "global.keyBindingsSetNumber");
     EXPECT_EQ(fs.files[kBadPath], bytesOf(c.contents)) << c.what;
     EXPECT_EQ(fs.writes[kBadPath], 1) << c.what << ": kept once, not at every write";
-    EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"global.keyBindingsSetNumber" = 7})") << c.what;
+    EXPECT_EQ(describe(dictionaryAt(fs, kPath)), R"({"global.keyBindingsSetNumber" = 7})") << c.what;
   }
 }
 
@@ -215,7 +185,7 @@ TEST(PlistFileDefaults, UnusableFileIsNotReplacedWhileItCannotBeKept) {
   fs.failing.clear();
   defaults.setIntegerForKey(6, "m");
   EXPECT_EQ(fs.files[kBadPath], bytesOf("garbage"));
-  EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"n" = 5; "m" = 6})");
+  EXPECT_EQ(describe(dictionaryAt(fs, kPath)), R"({"n" = 5; "m" = 6})");
 }
 
 TEST(Defaults, BatchIsOneChangeAndOneWrite) {
@@ -237,7 +207,7 @@ TEST(Defaults, BatchIsOneChangeAndOneWrite) {
     store->applyBatch(batch);
   }
   EXPECT_EQ(fs.writes[kPath], 1) << "one write for the batch, none for the empty one";
-  EXPECT_EQ(describe(fs.dictionaryAt(kPath)), R"({"n" = 3; "sets" = {"2" = "Mine"}})");
+  EXPECT_EQ(describe(dictionaryAt(fs, kPath)), R"({"n" = 3; "sets" = {"2" = "Mine"}})");
   EXPECT_EQ(describe(memory.dictionaryRepresentation()), R"({"n" = 3; "sets" = {"2" = "Mine"}})");
 
   // A failed write keeps the batch in memory; the next write carries it.
@@ -249,12 +219,6 @@ TEST(Defaults, BatchIsOneChangeAndOneWrite) {
   EXPECT_TRUE(file.hasUnsavedChanges());
   EXPECT_EQ(file.integerForKey("n"), 4);
   EXPECT_EQ(log.lines().size(), 1u);
-}
-
-std::set<std::string> entriesOf(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
 }
 
 // What writeToPrefs stores at generation `g`: the number g and a collection
@@ -311,8 +275,7 @@ TEST(PlistFileDefaults, KilledWriterLeavesOldOrNewStateAndNoTemporary) {
   // write and many in the middle of one.
   constexpr int kCyclesOfDelay = 3;
   TemporaryFolder folder;
-  ASSERT_FALSE(folder.path().empty());
-  const std::string path = folder.path() + "/defaults.plist";
+  const std::string path = folder.file("defaults.plist");
   auto started = std::chrono::steady_clock::now();
   {
     PlistFileDefaults initial(path);
@@ -342,7 +305,7 @@ TEST(PlistFileDefaults, KilledWriterLeavesOldOrNewStateAndNoTemporary) {
     ASSERT_EQ(::waitpid(writer, &status, 0), writer);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
 
-    bool temporary = entriesOf(folder.path()).size() > 1;
+    bool temporary = folder.entries().size() > 1;
     if (temporary) ++temporariesLeft;
     log.clear();
     PlistFileDefaults reopened(path);
@@ -351,7 +314,7 @@ TEST(PlistFileDefaults, KilledWriterLeavesOldOrNewStateAndNoTemporary) {
     ASSERT_GE(*g, seen) << "kill " << kill << ": the file went back";
     if (*g > seen) ++advanced;
     seen = *g;
-    EXPECT_EQ(entriesOf(folder.path()), std::set<std::string>{"defaults.plist"}) << "kill " << kill;
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"defaults.plist"}) << "kill " << kill;
     EXPECT_EQ(log.lines().size(), temporary ? 1u : 0u) << "kill " << kill;
   }
   // Kills must have hit both between writes and inside them, or the test

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "qor/headless/widgets.h"
@@ -15,6 +16,13 @@ Point originOf(const View* view) {
 }
 
 }  // namespace
+
+HeadlessOutlineView::HeadlessOutlineView(Journal& journal, std::string name, Window* window,
+                                         std::vector<std::string> extraColumns)
+    : HeadlessViewBase(journal, std::move(name), window), columns_(kColumns.begin(), kColumns.end()) {
+  columns_.insert(columns_.end(), std::make_move_iterator(extraColumns.begin()),
+                  std::make_move_iterator(extraColumns.end()));
+}
 
 void HeadlessOutlineView::setDataSource(OutlineDataSource* dataSource) {
   dataSource_ = dataSource;
@@ -37,6 +45,10 @@ void HeadlessOutlineView::reloadData() {
     dataSource_->outlineViewWillDisplayCellForTableColumnItem(*this, keyCell, kColumns[kKeyColumn], row.item);
     row.titleCell = titleCell.state();
     row.keyCell = keyCell.state();
+    for (const std::string& column : columns_) {
+      row.texts.push_back(dataSource_->outlineViewObjectValueForTableColumnByItem(*this, column, row.item));
+      row.toolTips.push_back(dataSource_->outlineViewToolTipForTableColumnByItem(*this, column, row.item));
+    }
   }
   // Like the platform, the selected index survives a reload when it still exists.
   if (!hasRow(selected_)) selected_ = -1;
@@ -64,13 +76,13 @@ OutlineItem HeadlessOutlineView::itemAtRow(std::int64_t row) const {
 }
 
 std::int64_t HeadlessOutlineView::columnWithIdentifier(const std::string& identifier) const {
-  for (std::size_t column = 0; column < kColumns.size(); ++column)
-    if (identifier == kColumns[column]) return static_cast<std::int64_t>(column);
+  for (std::size_t column = 0; column < columns_.size(); ++column)
+    if (identifier == columns_[column]) return static_cast<std::int64_t>(column);
   return -1;
 }
 
 Rect HeadlessOutlineView::frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const {
-  bool columnExists = column >= 0 && column < static_cast<std::int64_t>(kColumns.size());
+  bool columnExists = column >= 0 && column < static_cast<std::int64_t>(columns_.size());
   if (!columnExists || !hasRow(row)) return {};
   return {{static_cast<float>(column) * kColumnWidth, static_cast<float>(row) * kRowHeight},
           {kColumnWidth, kRowHeight}};
@@ -82,6 +94,17 @@ Rect HeadlessOutlineView::convertRectToView(Rect rect, const View* view) const {
   rect.origin.x += from.x - to.x;
   rect.origin.y += from.y - to.y;
   return rect;
+}
+
+bool HeadlessOutlineView::selectItem(const OutlineItem& item) {
+  auto shown = std::find_if(rows_.begin(), rows_.end(), [&](const OutlineRow& row) { return row.item == item; });
+  if (item.isNone() || shown == rows_.end()) {
+    record("selectItem refused");
+    return false;
+  }
+  record("selectItem " + shown->title);
+  selected_ = shown - rows_.begin();
+  return true;
 }
 
 bool HeadlessOutlineView::selectRow(std::int64_t row) {

@@ -10,18 +10,13 @@ namespace qor {
 
 namespace {
 
-constexpr char kStringKey[] = "string";
-constexpr char kRunsKey[] = "runs";
-constexpr char kLengthKey[] = "length";
-constexpr char kAttributesKey[] = "attributes";
-constexpr char kTablesKey[] = "tables";
-constexpr char kListsKey[] = "lists";
+using namespace stored_form;
+
 constexpr char kCellsKey[] = "cells";
 constexpr char kTableKey[] = "table";
 constexpr char kRowKey[] = "row";
 constexpr char kColumnKey[] = "column";
 constexpr char kSizeKey[] = "size";
-constexpr char kSerialisedName[] = "text.plist";
 
 // Index of `object` in `seen`, appending it when new.
 template <typename T>
@@ -152,58 +147,35 @@ FontRef HeadlessTextSystem::fontWithFontAttributesSize(const DictionaryRef& font
 }
 
 std::unique_ptr<AttributedText> HeadlessTextSystem::textWithRTFDFileWrapper(const FileWrapper& wrapper) {
-  if (!wrapper.isRegularFile()) return nullptr;
-  auto form = asDictionary(propertyListFromBytes(wrapper.regularFileContents()));
-  auto string = form ? form->stringForKey(kStringKey) : nullptr;
-  auto runs = form ? form->arrayForKey(kRunsKey) : nullptr;
+  auto form = storedFormOf(wrapper);
   auto tables = form ? form->numberForKey(kTablesKey) : nullptr;
-  auto lists = form ? form->arrayForKey(kListsKey) : nullptr;
-  if (!string || !runs || !tables || !lists) return nullptr;
+  if (!tables) return nullptr;
   // Every table has a cell in some run, so there are never more tables than runs.
-  if (tables->integerValue() < 0 || static_cast<std::uint64_t>(tables->integerValue()) > runs->count()) return nullptr;
+  if (tables->integerValue() < 0 || static_cast<std::uint64_t>(tables->integerValue()) > form->arrayForKey(kRunsKey)->count())
+    return nullptr;
   Deserialiser deserialiser;
   for (std::int64_t i = 0; i < tables->integerValue(); ++i)
     deserialiser.tables.push_back(std::make_shared<HeadlessTextTable>());
-  for (const auto& marker : lists->elements()) {
+  for (const auto& marker : form->arrayForKey(kListsKey)->elements()) {
     auto format = asString(marker);
     if (!format) return nullptr;
     deserialiser.lists.push_back(std::make_shared<HeadlessTextList>(format->value()));
   }
-  std::vector<Ref> liveRuns;
-  for (const auto& element : runs->elements()) {
-    auto run = asDictionary(element);
-    auto attributes = run ? run->dictionaryForKey(kAttributesKey) : nullptr;
-    auto live = attributes ? deserialiser.attributes(attributes) : nullptr;
-    if (!live) return nullptr;
-    liveRuns.push_back(Dictionary::make({{kLengthKey, run->objectForKey(kLengthKey)}, {kAttributesKey, live}}));
-  }
-  auto text = AttributedString::fromPropertyList(
-      Dictionary::make({{kStringKey, string}, {kRunsKey, Array::make(std::move(liveRuns))}}));
-  if (!text) return nullptr;
-  return std::make_unique<StoredText>(*this, std::move(*text), StoredText::Mutability::Mutable);
+  return textFromStoredForm(*this, *form, [&](const DictionaryRef& attributes) { return deserialiser.attributes(attributes); });
 }
 
 FileWrapperRef HeadlessTextSystem::serialisedText(const AttributedString& text) {
   Serialiser serialiser;
-  std::vector<Ref> runs;
-  for (std::size_t at = 0; at < text.length();) {
-    auto run = text.attributesAtIndexEffectiveRange(at);
-    runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(run->range.length))},
-                                     {kAttributesKey, serialiser.form(run->attributes)}}));
-    at = run->range.end();
-  }
+  std::vector<Ref> runs = storedRuns(text, [&](const DictionaryRef& attributes) { return serialiser.form(attributes); });
   std::vector<Ref> markers;
   for (const auto* list : serialiser.lists) {
     const auto* headless = dynamic_cast<const HeadlessTextList*>(list);
     markers.push_back(str(headless ? headless->markerFormat() : std::string()));
   }
-  auto form = Dictionary::make({{kStringKey, str(text.string())},
-                                {kRunsKey, Array::make(std::move(runs))},
-                                {kTablesKey, integer(static_cast<std::int64_t>(serialiser.tables.size()))},
-                                {kListsKey, Array::make(std::move(markers))}});
-  std::string xml = xmlPropertyListFromValue(form);
-  if (xml.empty()) return nullptr;
-  return FileWrapper::makeRegularFile(std::vector<std::uint8_t>(xml.begin(), xml.end()), kSerialisedName);
+  return storedFormWrapper(Dictionary::make({{kStringKey, str(text.string())},
+                                             {kRunsKey, Array::make(std::move(runs))},
+                                             {kTablesKey, integer(static_cast<std::int64_t>(serialiser.tables.size()))},
+                                             {kListsKey, Array::make(std::move(markers))}}));
 }
 
 FontRef HeadlessTextSystem::userFontOfSize(double pointSize) {

@@ -19,6 +19,8 @@ constexpr double kMicrosecondsPerSecond = 1e6;
 constexpr double kMaximumDelaySeconds = 1e9;
 constexpr Point kOutlineOriginInWindow{20, 40};
 const std::vector<std::string> kTabIdentifiers = {"menu", "editor"};
+// The interface description's outlines mark changed commands in a third column.
+const std::vector<std::string> kOutlineExtraColumns = {"changed"};
 
 // Which sheet a control of the pane's interface description belongs to.
 enum class NameMatch { Exact, Prefix };
@@ -172,7 +174,7 @@ std::unique_ptr<LoadedInterface> HeadlessToolkit::loadInterface(const Bundle& bu
         view = std::make_unique<HeadlessTextField>(journal_, outlet.name, window);
         break;
       case UiKind::OutlineView: {
-        auto outline = std::make_unique<HeadlessOutlineView>(journal_, outlet.name, window);
+        auto outline = std::make_unique<HeadlessOutlineView>(journal_, outlet.name, window, kOutlineExtraColumns);
         outline->setOriginInWindow(kOutlineOriginInWindow);
         view = std::move(outline);
         break;
@@ -313,6 +315,20 @@ void HeadlessToolkit::runAlertPanel(const std::string& title, const std::string&
 void HeadlessToolkit::beep() {
   journal_.record("beep");
   ++beeps_;
+}
+
+ListPanelResult HeadlessToolkit::runListPanel(const ListPanel& panel, Window* window) {
+  journal_.record("runListPanel " + panel.title + " | " + std::to_string(panel.rows.size()) + " rows");
+  listCalls_.push_back({panel, window ? window->objectName() : ""});
+  ListPanelResult answer{kReturnCodeOK, -1};
+  if (!listAnswers_.empty()) {
+    answer = listAnswers_.front();
+    listAnswers_.pop_front();
+  }
+  const bool choosable = answer.selectedRow >= 0 && answer.selectedRow < static_cast<std::int64_t>(panel.rows.size()) &&
+                         panel.rows[static_cast<std::size_t>(answer.selectedRow)].kind == ListRowKind::Choice;
+  if (answer.returnCode != kReturnCodeOK || !choosable) answer.selectedRow = -1;
+  return answer;
 }
 
 // ---- Context menus ----

@@ -54,6 +54,16 @@ void HeadlessButton::performClick() {
   targetAction_.send(this);
 }
 
+void HeadlessButton::setTitle(const std::string& title) {
+  title_ = title;
+  record("setTitle " + quoted(title));
+}
+
+void HeadlessButton::setState(ButtonState state) {
+  state_ = state;
+  record(std::string("setState ") + (state == ButtonState::On ? "on" : "off"));
+}
+
 // ---- HeadlessTextField ----
 
 void HeadlessTextField::setStringValue(const std::string& text) {

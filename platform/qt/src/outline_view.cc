@@ -12,6 +12,21 @@ namespace qor {
 namespace {
 
 constexpr int kInitialKeyColumnWidth = 220;
+// Columns after "Key" hold short marks and counts.
+constexpr int kInitialExtraColumnWidth = 72;
+
+// The tree's "columnIdentifiers" when it names "title" and "Key" first, the
+// two standard columns otherwise.
+std::vector<std::string> columnsOf(const QTreeView& tree) {
+  std::vector<std::string> columns(QtOutlineView::kColumns.begin(), QtOutlineView::kColumns.end());
+  const QStringList named = tree.property("columnIdentifiers").toStringList();
+  if (named.size() < static_cast<qsizetype>(columns.size())) return columns;
+  for (std::size_t column = 0; column < columns.size(); ++column)
+    if (named[static_cast<qsizetype>(column)].toStdString() != columns[column]) return columns;
+  for (qsizetype column = static_cast<qsizetype>(columns.size()); column < named.size(); ++column)
+    columns.push_back(named[column].toStdString());
+  return columns;
+}
 
 // The cell the delegate prepares; asked afresh for every use, so that a
 // setting the delegate leaves out does not leak from another row.
@@ -112,7 +127,7 @@ QModelIndex OutlineModel::indexOfIdentity(const void* identity) const {
 
 QModelIndex OutlineModel::index(int row, int column, const QModelIndex& parent) const {
   const Node* node = nodeOf(parent);
-  if (row < 0 || column < 0 || column >= static_cast<int>(QtOutlineView::kColumns.size()) ||
+  if (row < 0 || column < 0 || column >= static_cast<int>(view_.columns().size()) ||
       static_cast<std::size_t>(row) >= node->children.size())
     return {};
   return createIndex(row, column, node->children[static_cast<std::size_t>(row)].get());
@@ -130,7 +145,7 @@ int OutlineModel::rowCount(const QModelIndex& parent) const {
 }
 
 int OutlineModel::columnCount(const QModelIndex& /*parent*/) const {
-  return static_cast<int>(QtOutlineView::kColumns.size());
+  return static_cast<int>(view_.columns().size());
 }
 
 bool OutlineModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
@@ -139,10 +154,14 @@ QVariant OutlineModel::data(const QModelIndex& index, int role) const {
   OutlineDataSource* dataSource = view_.dataSource();
   if (!index.isValid() || !dataSource) return {};
   const Node* node = nodeOf(index);
-  const std::string column = QtOutlineView::kColumns[static_cast<std::size_t>(index.column())];
+  const std::string& column = view_.columns()[static_cast<std::size_t>(index.column())];
   switch (role) {
     case Qt::DisplayRole:
       return QString::fromStdString(dataSource->outlineViewObjectValueForTableColumnByItem(view_, column, node->item));
+    case Qt::ToolTipRole: {
+      const std::string tip = dataSource->outlineViewToolTipForTableColumnByItem(view_, column, node->item);
+      return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
+    }
     case Qt::TextAlignmentRole: {
       QtCell cell;
       dataSource->outlineViewWillDisplayCellForTableColumnItem(view_, cell, column, node->item);
@@ -155,10 +174,10 @@ QVariant OutlineModel::data(const QModelIndex& index, int role) const {
 
 QVariant OutlineModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-      section >= static_cast<int>(QtOutlineView::kColumns.size()))
+      section >= static_cast<int>(view_.columns().size()))
     return {};
   if (section < titles_.size()) return titles_[section];
-  return QString(QtOutlineView::kColumns[static_cast<std::size_t>(section)]);
+  return QString::fromStdString(view_.columns()[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags OutlineModel::flags(const QModelIndex& index) const {
@@ -172,7 +191,7 @@ Qt::ItemFlags OutlineModel::flags(const QModelIndex& index) const {
 // ---- QtOutlineView ----
 
 QtOutlineView::QtOutlineView(QtToolkit& toolkit, QTreeView* tree)
-    : QtViewBase(toolkit, tree), model_(std::make_unique<OutlineModel>(*this)) {
+    : QtViewBase(toolkit, tree), columns_(columnsOf(*tree)), model_(std::make_unique<OutlineModel>(*this)) {
   model_->setColumnTitles(tree->property("columnTitles").toStringList());
   tree->setModel(model_.get());
   // A QObject child of the tree, which owns it from here on.
@@ -187,6 +206,10 @@ QtOutlineView::QtOutlineView(QtToolkit& toolkit, QTreeView* tree)
   tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   tree->header()->setSectionResizeMode(kKeyColumn, QHeaderView::Interactive);
   tree->header()->resizeSection(kKeyColumn, kInitialKeyColumnWidth);
+  for (int column = kKeyColumn + 1; column < static_cast<int>(columns_.size()); ++column) {
+    tree->header()->setSectionResizeMode(column, QHeaderView::Interactive);
+    tree->header()->resizeSection(column, kInitialExtraColumnWidth);
+  }
 
   pressWatcher_ = std::make_unique<PressWatcher>([this] { rowSelectedAtPress_ = selectedRow(); });
   tree->viewport()->installEventFilter(pressWatcher_.get());
@@ -242,14 +265,14 @@ OutlineItem QtOutlineView::itemAtRow(std::int64_t row) const {
 }
 
 std::int64_t QtOutlineView::columnWithIdentifier(const std::string& identifier) const {
-  for (std::size_t column = 0; column < kColumns.size(); ++column)
-    if (identifier == kColumns[column]) return static_cast<std::int64_t>(column);
+  for (std::size_t column = 0; column < columns_.size(); ++column)
+    if (identifier == columns_[column]) return static_cast<std::int64_t>(column);
   return -1;
 }
 
 Rect QtOutlineView::frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const {
   QModelIndex index = indexAtRow(row);
-  if (!widget_ || !index.isValid() || column < 0 || column >= static_cast<std::int64_t>(kColumns.size())) return {};
+  if (!widget_ || !index.isValid() || column < 0 || column >= static_cast<std::int64_t>(columns_.size())) return {};
   QRect cell = widget_->visualRect(index.siblingAtColumn(static_cast<int>(column)));
   cell.translate(widget_->viewport()->mapTo(widget_, QPoint(0, 0)));
   return {{static_cast<float>(cell.x()), static_cast<float>(cell.y())},
@@ -264,6 +287,22 @@ Rect QtOutlineView::convertRectToView(Rect rect, const View* view) const {
   QPoint converted = target->mapFromGlobal(widget_->mapToGlobal(origin));
   rect.origin = {static_cast<float>(converted.x()), static_cast<float>(converted.y())};
   return rect;
+}
+
+bool QtOutlineView::selectItem(const OutlineItem& item) {
+  if (!widget_ || item.isNone()) return false;
+  const QModelIndex index = model_->indexOfIdentity(identityOf(item));
+  if (!index.isValid()) return false;
+  // A program's selection, as during a reload: the data source hears nothing.
+  reloading_ = true;
+  for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+    widget_->expand(parent);
+    std::erase(collapsed_, identityOf(model_->nodeOf(parent)->item));
+  }
+  widget_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  reloading_ = false;
+  widget_->scrollTo(index);
+  return selectedRow() == rowOfIndex(index);
 }
 
 QModelIndex QtOutlineView::indexAtRow(std::int64_t row) const {

@@ -49,13 +49,8 @@ constexpr int kMaximumWeight = 1000;
 constexpr int kMinimumStretch = 1;
 constexpr int kMaximumStretch = 4000;
 
-// Serialised form.
-constexpr char kStringKey[] = "string";
-constexpr char kRunsKey[] = "runs";
-constexpr char kLengthKey[] = "length";
-constexpr char kAttributesKey[] = "attributes";
-constexpr char kTablesKey[] = "tables";
-constexpr char kListsKey[] = "lists";
+// Serialised form (the keys both text systems share are in stored_form).
+using namespace stored_form;
 constexpr char kRowsKey[] = "rows";
 constexpr char kColumnsKey[] = "columns";
 constexpr char kFormatKey[] = "format";
@@ -67,7 +62,6 @@ constexpr char kColumnKey[] = "column";
 constexpr char kRowSpanKey[] = "row span";
 constexpr char kColumnSpanKey[] = "column span";
 constexpr char kListKey[] = "list";
-constexpr char kSerialisedName[] = "text.plist";
 // Tables larger than this are refused when read back, so that a damaged
 // document cannot make the editor build millions of cells.
 constexpr std::int64_t kMaximumTableSide = 10000;
@@ -312,35 +306,23 @@ struct Deserialiser {
 
 FileWrapperRef QtTextSystem::serialisedText(const AttributedString& text) {
   Serialiser serialiser;
-  std::vector<Ref> runs;
-  for (std::size_t at = 0; at < text.length();) {
-    auto run = text.attributesAtIndexEffectiveRange(at);
-    runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(run->range.length))},
-                                     {kAttributesKey, serialiser.form(run->attributes)}}));
-    at = run->range.end();
-  }
+  std::vector<Ref> runs = storedRuns(text, [&](const DictionaryRef& attributes) { return serialiser.form(attributes); });
   std::vector<Ref> tables, lists;
   for (const auto* table : serialiser.tables)
     tables.push_back(Dictionary::make({{kRowsKey, integer(table->rows())},
                                        {kColumnsKey, integer(table->columns())},
                                        {kFormatKey, formatPropertyList(table->format())}}));
   for (const auto* list : serialiser.lists) lists.push_back(formatPropertyList(list->format()));
-  std::string xml = xmlPropertyListFromValue(Dictionary::make({{kStringKey, str(text.string())},
-                                                               {kRunsKey, Array::make(std::move(runs))},
-                                                               {kTablesKey, Array::make(std::move(tables))},
-                                                               {kListsKey, Array::make(std::move(lists))}}));
-  if (xml.empty()) return nullptr;
-  return FileWrapper::makeRegularFile(std::vector<std::uint8_t>(xml.begin(), xml.end()), kSerialisedName);
+  return storedFormWrapper(Dictionary::make({{kStringKey, str(text.string())},
+                                             {kRunsKey, Array::make(std::move(runs))},
+                                             {kTablesKey, Array::make(std::move(tables))},
+                                             {kListsKey, Array::make(std::move(lists))}}));
 }
 
 std::unique_ptr<AttributedText> QtTextSystem::textWithRTFDFileWrapper(const FileWrapper& wrapper) {
-  if (!wrapper.isRegularFile()) return nullptr;
-  auto form = asDictionary(propertyListFromBytes(wrapper.regularFileContents()));
-  auto string = form ? form->stringForKey(kStringKey) : nullptr;
-  auto runs = form ? form->arrayForKey(kRunsKey) : nullptr;
+  auto form = storedFormOf(wrapper);
   auto tables = form ? form->arrayForKey(kTablesKey) : nullptr;
-  auto lists = form ? form->arrayForKey(kListsKey) : nullptr;
-  if (!string || !runs || !tables || !lists) return nullptr;
+  if (!tables) return nullptr;
   Deserialiser deserialiser;
   for (const auto& element : tables->elements()) {
     auto table = asDictionary(element);
@@ -352,23 +334,12 @@ std::unique_ptr<AttributedText> QtTextSystem::textWithRTFDFileWrapper(const File
     if (rows == 0 || columns == 0 || rows * columns > kMaximumTableCells || !format) return nullptr;
     deserialiser.tables.push_back(std::make_shared<QtTextTable>(narrow(rows), narrow(columns), format->toTableFormat()));
   }
-  for (const auto& element : lists->elements()) {
+  for (const auto& element : form->arrayForKey(kListsKey)->elements()) {
     auto format = formatFromPropertyList(element);
     if (!format) return nullptr;
     deserialiser.lists.push_back(std::make_shared<QtTextList>(format->toListFormat()));
   }
-  std::vector<Ref> liveRuns;
-  for (const auto& element : runs->elements()) {
-    auto run = asDictionary(element);
-    auto attributes = run ? run->dictionaryForKey(kAttributesKey) : nullptr;
-    auto live = attributes ? deserialiser.attributes(attributes) : nullptr;
-    if (!live) return nullptr;
-    liveRuns.push_back(Dictionary::make({{kLengthKey, run->objectForKey(kLengthKey)}, {kAttributesKey, live}}));
-  }
-  auto text = AttributedString::fromPropertyList(
-      Dictionary::make({{kStringKey, string}, {kRunsKey, Array::make(std::move(liveRuns))}}));
-  if (!text) return nullptr;
-  return std::make_unique<StoredText>(*this, std::move(*text), StoredText::Mutability::Mutable);
+  return textFromStoredForm(*this, *form, [&](const DictionaryRef& attributes) { return deserialiser.attributes(attributes); });
 }
 
 }  // namespace qor

@@ -62,6 +62,9 @@ void QtWindow::giveRequestedFocus() {
 
 QtButton::QtButton(QtToolkit& toolkit, QAbstractButton* button) : QtViewBase(toolkit, button) {
   connections_.add(QObject::connect(button, &QAbstractButton::clicked, button, [this] {
+    // A checkable button has toggled itself; it shows what the owner set
+    // until the action says otherwise.
+    if (widget_ && widget_->isCheckable()) widget_->setChecked(state_ == ButtonState::On);
     mailbox_.post([this] { targetAction_.send(this); });
   }));
 }
@@ -75,6 +78,17 @@ void QtButton::setEnabled(bool enabled) {
 }
 
 bool QtButton::isEnabled() const { return widget_ && widget_->isEnabled(); }
+
+void QtButton::setTitle(const std::string& title) {
+  if (widget_) widget_->setText(QString::fromStdString(title));
+}
+
+std::string QtButton::title() const { return widget_ ? widget_->text().toStdString() : std::string(); }
+
+void QtButton::setState(ButtonState state) {
+  state_ = state;
+  if (widget_ && widget_->isCheckable()) widget_->setChecked(state == ButtonState::On);
+}
 
 void QtButton::performClick() {
   // A click on a disabled button does nothing, as on screen.
@@ -101,6 +115,10 @@ void QtTextField::setStringValue(const std::string& text) {
   QString value = QString::fromStdString(text);
   if (edit_) edit_->setText(value);
   if (label_) label_->setText(value);
+}
+
+void QtTextField::setToolTip(const std::string& text) {
+  if (widget_) widget_->setToolTip(QString::fromStdString(text));
 }
 
 std::string QtTextField::stringValue() const {

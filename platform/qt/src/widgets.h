@@ -171,9 +171,14 @@ class QtButton final : public QtViewBase<Button, QAbstractButton> {
   void setTargetAction(TargetAction targetAction) override { targetAction_ = std::move(targetAction); }
   [[nodiscard]] TargetAction targetAction() const override { return targetAction_; }
   void performClick() override;
+  void setTitle(const std::string& title) override;
+  [[nodiscard]] std::string title() const override;
+  void setState(ButtonState state) override;
+  [[nodiscard]] ButtonState state() const override { return state_; }
 
  private:
   TargetAction targetAction_;
+  ButtonState state_ = ButtonState::Off;
 };
 
 // Over a QLineEdit (editable or not) or a QLabel.
@@ -187,6 +192,7 @@ class QtTextField final : public QtViewBase<TextField, QWidget> {
   void setTextColor(TextColor color) override;
   [[nodiscard]] TextColor textColor() const override { return color_; }
   void setDelegate(TextFieldDelegate* delegate) override { delegate_ = delegate; }
+  void setToolTip(const std::string& text) override;
 
  private:
   QPointer<QLineEdit> edit_;
@@ -285,6 +291,7 @@ class OutlineModel;
 
 class QtOutlineView final : public QtViewBase<OutlineView, QTreeView>, public Sender {
  public:
+  // The columns when the tree names none (string-list property "columnIdentifiers").
   static constexpr std::array<const char*, 2> kColumns = {"title", "Key"};
   static constexpr int kKeyColumn = 1;
 
@@ -303,8 +310,13 @@ class QtOutlineView final : public QtViewBase<OutlineView, QTreeView>, public Se
   // Zero for a column or row that does not exist.
   [[nodiscard]] Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const override;
   [[nodiscard]] Rect convertRectToView(Rect rect, const View* view) const override;
+  // Expands the item's collapsed ancestors (they count as the user's
+  // expansion: a reload keeps them open) and selects it; nobody is told.
+  bool selectItem(const OutlineItem& item) override;
 
   [[nodiscard]] OutlineDataSource* dataSource() const { return dataSource_; }
+  // The identifiers of the columns, in order; "title" and "Key" first.
+  [[nodiscard]] const std::vector<std::string>& columns() const { return columns_; }
 
  private:
   [[nodiscard]] QModelIndex indexAtRow(std::int64_t row) const;
@@ -314,6 +326,7 @@ class QtOutlineView final : public QtViewBase<OutlineView, QTreeView>, public Se
   void clicked(const QModelIndex& index);
 
   OutlineDataSource* dataSource_ = nullptr;
+  std::vector<std::string> columns_;
   std::unique_ptr<OutlineModel> model_;
   std::unique_ptr<QObject> pressWatcher_;
   bool reloading_ = false;
@@ -324,7 +337,8 @@ class QtOutlineView final : public QtViewBase<OutlineView, QTreeView>, public Se
 };
 
 // The model of a QtOutlineView: the tree walked from the outline's data
-// source at each reload; texts, alignment and selectability asked live.
+// source at each reload; texts, tooltips, alignment and selectability asked
+// live.
 class OutlineModel final : public QAbstractItemModel {
  public:
   struct Node {

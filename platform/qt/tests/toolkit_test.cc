@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include "qor/log.h"
 #include "qor/open_documents.h"
@@ -425,6 +427,20 @@ TEST_F(Outline, RowsAreTheExpandedTreeWithTheSourcesTextsAndLooks) {
   EXPECT_EQ(QPoint(static_cast<int>(converted.origin.x), static_cast<int>(converted.origin.y)), expected);
 }
 
+TEST_F(Outline, SelectingAnItemOpensItsGroupAndTellsNobody) {
+  tree_->collapse(tree_->model()->index(0, 0, {}));  // the user closes Group
+  const OutlineItem b = source_.outlineViewChildOfItem(*outline_, 1, outline_->itemAtRow(0));
+  ASSERT_FALSE(b.isNone());
+  EXPECT_TRUE(outline_->selectItem(b));
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(outline_->selectedRow(), 2);  // Group, a, b: open again
+  EXPECT_TRUE(source_.selections.empty());
+  outline_->reloadData();
+  EXPECT_EQ(outline_->selectedRow(), 2) << "the group stays open";
+  EXPECT_FALSE(outline_->selectItem(outline_->itemAtRow(0))) << "a row that cannot be selected";
+  EXPECT_FALSE(outline_->selectItem(OutlineItem{}));
+}
+
 TEST_F(Outline, AClickSelectsAndTellsTheSourceAfterwardsAndReloadKeepsIt) {
   QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, cellCentre(0, 2));
   EXPECT_EQ(outline_->selectedRow(), 2);
@@ -613,6 +629,49 @@ TEST(Panels, SaveAndOpenPanelsOfferTheFileType) {
   EXPECT_EQ(cancelled.returnCode, kReturnCodeCancel);
   EXPECT_TRUE(cancelled.filenames.empty());
   EXPECT_EQ(filters, QStringList{"QOR_shortcuts files (*.QOR_shortcuts)"});
+}
+
+// The list panel as All Conflicts uses it: headings cannot be chosen, the
+// default button waits for a choice, a double click on a command confirms.
+TEST(ListPanelTest, AChoiceIsNeededAndADoubleClickConfirms) {
+  QtToolkit toolkit;
+  const ListPanel panel{"All Conflicts", "Shared", {{"Menu Commands", 0, ListRowKind::Heading}, {"⌘S: 'New', 'Save'", 1},
+                        {"New", 2}, {"Save", 2}}, "Show Command", "Close", ListChoice::Required};
+  QStringList shown;
+  bool enabledAtFirst = true;
+  ModalAnswer<QDialog> answer([&](QDialog& dialog) {
+    auto* rows = dialog.findChild<QTreeWidget*>("qorListRows");
+    ASSERT_TRUE(rows);
+    for (QTreeWidgetItemIterator it(rows); *it; ++it) shown << (*it)->text(0);
+    enabledAtFirst = dialog.findChild<QDialogButtonBox*>()->buttons().first()->isEnabled();
+    EXPECT_FALSE(rows->topLevelItem(0)->flags() & Qt::ItemIsSelectable);
+    QTreeWidgetItem* save = rows->topLevelItem(0)->child(0)->child(1);
+    rows->setCurrentItem(save);
+    emit rows->itemDoubleClicked(save, 0);
+  });
+  EXPECT_EQ(toolkit.runListPanel(panel, nullptr), (ListPanelResult{kReturnCodeOK, 3}));
+  EXPECT_EQ(shown, (QStringList{"Menu Commands", "⌘S: 'New', 'Save'", "New", "Save"}));
+  EXPECT_FALSE(enabledAtFirst);
+}
+
+// The list panel as the import preview uses it: rows to read, Import at
+// once, Cancel reports no row.
+TEST(ListPanelTest, RowsToReadConfirmOrCancel) {
+  QtToolkit toolkit;
+  const ListPanel panel{"Import Key Bindings Sets", "", {{"'Clash' from 'clash.QOR_shortcuts'", 0, ListRowKind::Heading}},
+                        "Import", "Cancel", ListChoice::Optional};
+  for (int button : {0, 1}) {
+    ModalAnswer<QDialog> answer([&](QDialog& dialog) {
+      QList<QAbstractButton*> buttons = dialog.findChild<QDialogButtonBox*>()->buttons();
+      auto found = std::find_if(buttons.begin(), buttons.end(), [&](QAbstractButton* b) {
+        return b->text() == (button == 0 ? "Import" : "Cancel");
+      });
+      ASSERT_NE(found, buttons.end());
+      (*found)->click();
+    });
+    EXPECT_EQ(toolkit.runListPanel(panel, nullptr),
+              (ListPanelResult{button == 0 ? kReturnCodeOK : kReturnCodeCancel, -1}));
+  }
 }
 
 TEST(Documents, AnHtmlPageIsWrittenAsPdfOrNotAtAll) {

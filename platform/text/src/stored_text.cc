@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "qor/plist_file.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -109,6 +110,54 @@ FileWrapperRef StoredText::RTFDFileWrapperFromRange(TextRange range) const {
 
 std::unique_ptr<AttributedText> StoredText::mutableCopy() const {
   return std::make_unique<StoredText>(system_, text_, Mutability::Mutable);
+}
+
+std::vector<Ref> storedRuns(const AttributedString& text, const StoredAttributes& formOf) {
+  using namespace stored_form;
+  std::vector<Ref> runs;
+  for (std::size_t at = 0; at < text.length();) {
+    auto run = text.attributesAtIndexEffectiveRange(at);
+    runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(run->range.length))},
+                                     {kAttributesKey, formOf(run->attributes)}}));
+    at = run->range.end();
+  }
+  return runs;
+}
+
+FileWrapperRef storedFormWrapper(const DictionaryRef& form) {
+  std::string xml = xmlPropertyListFromValue(form);
+  if (xml.empty()) return nullptr;
+  return FileWrapper::makeRegularFile(std::vector<std::uint8_t>(xml.begin(), xml.end()), stored_form::kFileName);
+}
+
+DictionaryRef storedFormOf(const FileWrapper& wrapper) {
+  using namespace stored_form;
+  if (!wrapper.isRegularFile()) return nullptr;
+  auto form = asDictionary(propertyListFromBytes(wrapper.regularFileContents()));
+  if (!form || !form->stringForKey(kStringKey) || !form->arrayForKey(kRunsKey) || !form->objectForKey(kTablesKey) ||
+      !form->arrayForKey(kListsKey))
+    return nullptr;
+  return form;
+}
+
+std::unique_ptr<AttributedText> textFromStoredForm(StoredTextSystem& system, const Dictionary& form,
+                                                   const StoredAttributes& liveOf) {
+  using namespace stored_form;
+  auto string = form.stringForKey(kStringKey);
+  auto runs = form.arrayForKey(kRunsKey);
+  if (!string || !runs) return nullptr;
+  std::vector<Ref> liveRuns;
+  for (const auto& element : runs->elements()) {
+    auto run = asDictionary(element);
+    auto attributes = run ? run->dictionaryForKey(kAttributesKey) : nullptr;
+    auto live = attributes ? liveOf(attributes) : nullptr;
+    if (!live) return nullptr;
+    liveRuns.push_back(Dictionary::make({{kLengthKey, run->objectForKey(kLengthKey)}, {kAttributesKey, live}}));
+  }
+  auto text = AttributedString::fromPropertyList(
+      Dictionary::make({{kStringKey, string}, {kRunsKey, Array::make(std::move(liveRuns))}}));
+  if (!text) return nullptr;
+  return std::make_unique<StoredText>(system, std::move(*text), StoredText::Mutability::Mutable);
 }
 
 }  // namespace qor

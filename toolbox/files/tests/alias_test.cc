@@ -163,6 +163,22 @@ TEST(AliasRecord, BytesRoundTripAndBrokenBytesGiveNothing) {
   EXPECT_FALSE(changed([](auto& b) { b[9 + 5 + 3] = 0; }));  // inside "/home/u/p q.png"
   EXPECT_FALSE(changed([](auto& b) { b.push_back(0); }));    // longer than the header says
   EXPECT_EQ(changed(appended({200, 2, 0, 0, 0, 'h', 'i'})), record);
+  EXPECT_FALSE(changed(appended({200, 2})));  // a field header cut short
+  // The fields in order: the path, then the path in its file system and the
+  // mount point, then the device; each with a 5-byte tag and length.
+  constexpr std::size_t kRecordHeader = 9, kFieldHeader = 5;
+  constexpr std::uint8_t kUnknownTag = 200;
+  const std::size_t device = kRecordHeader + 3 * kFieldHeader + record.path.size() +
+                             record.pathInFileSystem.size() + record.mountPoint.size();
+  EXPECT_FALSE(changed([](auto& b) { b[kRecordHeader] = kUnknownTag; }));  // no path
+  auto deviceOfFourBytes = appended({4, 4, 0, 0, 0, 1, 2, 3, 4});
+  EXPECT_FALSE(changed([&](auto& b) {
+    b[device] = kUnknownTag;
+    deviceOfFourBytes(b);
+  }));
+  AliasRecord relative = record;
+  relative.path = "home/u/p q.png";
+  EXPECT_EQ(decodeAliasRecord(encodeAliasRecord(relative)), std::nullopt);
   EXPECT_EQ(pathFromAlias(Data::make({'Q', 'A', 'L', 'R'}), FileCalls::real()), std::nullopt);
   EXPECT_EQ(pathFromAlias(nullptr, FileCalls::real()), std::nullopt);
 }
@@ -172,13 +188,47 @@ TEST(MountTable, LinesWithEscapesAndBrokenLines) {
       "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
       "40 27 7:1 /sub /mnt/my\\040disk rw shared:5 - ext4 /dev/loop1 rw\n"
       "broken line\n"
-      "41 27 x:1 / /mnt/x rw - ext4 /dev/loop2 rw\n");
+      "41 27 x:1 / /mnt/x rw - ext4 /dev/loop2 rw\n"
+      "42 27 7 / /mnt/no-colon rw - ext4 /dev/loop3 rw\n"
+      "43 27 7:1x / /mnt/bad-minor rw - ext4 /dev/loop4 rw\n"
+      "44 27 7:2 / /mnt/short-tail rw - ext4\n");
   ASSERT_EQ(mounts.size(), 2u);
   EXPECT_EQ(mounts[1].device, makedev(7, 1));
   EXPECT_EQ(mounts[1].root, "/sub");
   EXPECT_EQ(mounts[1].mountPoint, "/mnt/my disk");
   EXPECT_EQ(mounts[1].fileSystemType, "ext4");
   EXPECT_EQ(mounts[1].source, "/dev/loop1");
+}
+
+// The recorded file system mounted whole and, bind-mounted, in part: the
+// item is looked for in the whole mount, whichever the table lists first.
+TEST(Alias, TheWholeFileSystemIsPreferredToABindMountOfPartOfIt) {
+  class MountedTwice : public fixtures::InventedFiles {
+   public:
+    std::string table;
+    std::optional<std::string> mountTable() override { return table; }
+    bool listFolder(const std::string&, std::vector<FolderEntry>&) override { return false; }
+  };
+  const std::string whole = "30 1 8:1 / /media/disk rw - ext4 /dev/sdb1 rw\n";
+  const std::string bind = "31 1 8:1 /pics /bind rw - ext4 /dev/sdb1 rw\n";
+  const std::string expected = "/media/disk/pics/p.png";
+  AliasRecord record;
+  record.path = "/old/pics/p.png";
+  record.pathInFileSystem = "/pics/p.png";
+  record.mountPoint = "/old";
+  record.device = makedev(8, 1);
+  record.inode = std::hash<std::string>{}(expected);  // InventedFiles' inode of that path
+  record.fileSystemSource = "/dev/sdb1";
+  record.fileSystemType = "ext4";
+  const auto bytes = encodeAliasRecord(record);
+  for (const std::string& table : {whole + bind, bind + whole}) {
+    MountedTwice calls;
+    calls.existing = {expected, "/bind/p.png"};
+    calls.table = table;
+    AliasResolution resolution = resolveAlias(bytes, calls);
+    EXPECT_EQ(resolution.path, expected) << table;
+    EXPECT_EQ(resolution.road, AliasRoad::OtherMountPoint) << table;
+  }
 }
 
 // A loop-mounted ext4 image, mounted again at another folder: the alias

@@ -86,6 +86,28 @@ TEST_F(Duration, CallerEntriesStayUnlessReplaced) {
   EXPECT_EQ(durationStringFromString("2h", nullptr), std::nullopt);
 }
 
+TEST_F(Duration, CallerTextReadsAsTheIntegerItStartsWithForThePlural) {
+  // Blanks skipped, one sign, the digits up to the first other character;
+  // text without digits reads 0. The text itself shows as stored.
+  struct Case {
+    const char* stored;
+    const char* rendered;
+  };
+  const Case cases[] = {
+      {" 7", " 7 weeks 1 second"},
+      {"+2", "+2 weeks 1 second"},
+      {"-3", "-3 week 1 second"},
+      {"-99999999999", "-99999999999 week 1 second"},
+      {" \t", " \t week 1 second"},
+      {"2 days", "2 days weeks 1 second"},
+      {"x2", "x2 week 1 second"},
+  };
+  for (const auto& c : cases) {
+    auto components = MutableDictionary::make({{"week", str(c.stored)}});
+    EXPECT_EQ(durationStringFromString("1", components), c.rendered) << c.stored;
+  }
+}
+
 TEST_F(Duration, PluralReadingSaturatesAt32Bits) {
   // Wrapping to 32 bits would read 4294967297 = 2^32 + 1 as 1 (singular) and
   // 4294967296 as 0; saturating reads both as 2147483647, a plural.

@@ -17,56 +17,19 @@ TEST(StringForMenuKeyEquivalentFromKeyCodeTest, EveryRowAndItsNeighbours) {
     const char* expected;
   };
   const Case cases[] = {
-      {0x0000, "[0000]"},
-      {0x0001, "\x01"},
-      {0x0003, "⌅"},
-      {0x0008, "⌫"},
-      {0x0009, "⇥"},
-      {0x000A, "\n"},
-      {0x000D, "↩"},
-      {0x0019, "⇤"},
-      {0x001B, "⎋"},
-      {0x0020, "Space"},
-      {0x0031, "1"},
-      {0x0041, "A"},
-      {0x005A, "Z"},
-      {0x0060, "`"},  // just below a
-      {0x0061, "A"},
-      {0x007A, "Z"},
-      {0x007B, "{"},  // just above z
-      {0x007F, "⌫"},
-      {0x00E9, "é"},
-      {0x20AC, "€"},
-      {0xF700, "↑"},
-      {0xF701, "↓"},
-      {0xF702, "←"},
-      {0xF703, "→"},
-      {0xF704, "F1"},
-      {0xF705, "F2"},
-      {0xF70C, "F9"},
+      {0x0000, "[0000]"}, {0x0001, "\x01"}, {0x0003, "⌅"}, {0x0008, "⌫"}, {0x0009, "⇥"}, {0x000A, "\n"},
+      {0x000D, "↩"}, {0x0019, "⇤"}, {0x001B, "⎋"}, {0x0020, "Space"}, {0x0031, "1"}, {0x0041, "A"}, {0x005A, "Z"},
+      // The neighbours of a to z stay as they are.
+      {0x0060, "`"}, {0x0061, "A"}, {0x007A, "Z"}, {0x007B, "{"}, {0x007F, "⌫"}, {0x00E9, "é"}, {0x20AC, "€"},
+      {0xF700, "↑"}, {0xF701, "↓"}, {0xF702, "←"}, {0xF703, "→"}, {0xF704, "F1"}, {0xF705, "F2"}, {0xF70C, "F9"},
       {0xF70D, "F10"},  // 0xF704 + 9
       {0xF712, "F15"},  // 0xF704 + 14
-      {0xF713, "\uF713"},
-      {0xF727, "\uF727"},
-      {0xF728, "⌦"},
-      {0xF729, "Home"},
-      {0xF72A, "\uF72A"},
-      {0xF72B, "End"},
-      {0xF72C, "Page Up"},
-      {0xF72D, "Page Down"},
-      {0xF72E, "\uF72E"},
-      {0xF738, "\uF738"},
-      {0xF739, "Clear"},
-      {0xF73A, "\uF73A"},
-      {0xF745, "\uF745"},
-      {0xF746, "Help"},
-      {0xF747, "\uF747"},
-      {0xD800, "[d800]"},  // lone surrogates have no UTF-8 form
-      {0xDBFF, "[dbff]"},
-      {0xDC00, "[dc00]"},
-      {0xDFFF, "[dfff]"},
-      {0xE000, "\uE000"},
-      {0xFFFF, "\xEF\xBF\xBF"},
+      {0xF713, "\uF713"}, {0xF727, "\uF727"}, {0xF728, "⌦"}, {0xF729, "Home"}, {0xF72A, "\uF72A"}, {0xF72B, "End"},
+      {0xF72C, "Page Up"}, {0xF72D, "Page Down"}, {0xF72E, "\uF72E"}, {0xF738, "\uF738"}, {0xF739, "Clear"},
+      {0xF73A, "\uF73A"}, {0xF745, "\uF745"}, {0xF746, "Help"}, {0xF747, "\uF747"},
+      // Lone surrogates have no UTF-8 form.
+      {0xD800, "[d800]"}, {0xDBFF, "[dbff]"}, {0xDC00, "[dc00]"}, {0xDFFF, "[dfff]"},
+      {0xE000, "\uE000"}, {0xFFFF, "\xEF\xBF\xBF"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(stringForMenuKeyEquivalentFromKeyCode(c.code), c.expected) << std::hex << int{c.code};
@@ -87,19 +50,12 @@ TEST(StringFromModifierTest, Table) {
     const char* expected;
   };
   const Case cases[] = {
-      {0, "(?)"},
-      {0x1, "(?)"},
+      {0, "(?)"}, {0x1, "(?)"},
       {0x10000, "(?)"},   // just below Shift
       {0x200000, "(?)"},  // just above Command
-      {kShiftKeyMask, "⇧"},
-      {kControlKeyMask, "⌃"},
-      {kAlternateKeyMask, "⌥"},
-      {kCommandKeyMask, "⌘"},
-      {kShiftKeyMask | kCommandKeyMask, "⇧⌘"},
-      {kControlKeyMask | kCommandKeyMask, "⌃⌘"},
-      {kModifierMaskBits, "⌃⌥⇧⌘"},
-      {0xFFFFFFFF, "⌃⌥⇧⌘"},
-      {kCommandKeyMask | 0x1, "⌘"},
+      {kShiftKeyMask, "⇧"}, {kControlKeyMask, "⌃"}, {kAlternateKeyMask, "⌥"}, {kCommandKeyMask, "⌘"},
+      {kShiftKeyMask | kCommandKeyMask, "⇧⌘"}, {kControlKeyMask | kCommandKeyMask, "⌃⌘"},
+      {kModifierMaskBits, "⌃⌥⇧⌘"}, {0xFFFFFFFF, "⌃⌥⇧⌘"}, {kCommandKeyMask | 0x1, "⌘"},
   };
   for (const auto& c : cases) EXPECT_EQ(stringFromModifier(c.mask), c.expected) << std::hex << c.mask;
 }

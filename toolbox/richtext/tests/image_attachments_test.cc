@@ -102,6 +102,19 @@ TEST(TIFFDataWithData, ExactRationalsLzwAndBigEndianAsLibtiffsToolsReadThem) {
   EXPECT_EQ(reader.calls(), 0);  // TIFF never needs the platform
 }
 
+TEST(TiffRepresentation, AnEmptyImageOrAPixelBufferOfTheWrongSizeGivesNothing) {
+  // Image keeps what it is given unchecked: a short buffer must not be read past.
+  const Image images[] = {
+      {0, 4, {}, Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 0, {}, Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 4, std::vector<std::uint8_t>(4 * 4 * 4 - 1), Image::kPointsPerInch, Image::kPointsPerInch},
+      {4, 4, std::vector<std::uint8_t>(4 * 4 * 4 + 4), Image::kPointsPerInch, Image::kPointsPerInch},
+  };
+  for (const Image& image : images)
+    EXPECT_FALSE(tiffRepresentation(image, TiffCompression::None).has_value())
+        << image.pixelsWide() << " x " << image.pixelsHigh() << ", " << image.rgba().size() << " bytes";
+}
+
 TEST(TIFFDataWithData, FailuresGiveNullAndOneLogLine) {
   HeadlessImageReader reader;
   const DataRef wide = tiff(*picture(65536, 1));  // libtiff stores this width as LONG
@@ -143,6 +156,13 @@ std::size_t entryOf(const std::vector<std::uint8_t>& bytes, std::uint16_t tag) {
 
 TEST(PatchTIFFResolution, RejectsWhatItCannotPatchWithoutTouchingTheData) {
   const auto good = tiffRepresentation(*picture(8, 4), TiffCompression::Lzw).value();
+  // A directory that claims 65535 x 65535 pixels is not decoded at all.
+  auto huge = good;
+  for (std::uint16_t tag : {std::uint16_t{256}, std::uint16_t{257}}) {
+    huge[entryOf(huge, tag) + 8] = 0xFF;
+    huge[entryOf(huge, tag) + 9] = 0xFF;
+  }
+  EXPECT_EQ(imageWithTIFFData(huge), nullptr);
   const std::size_t directory = entryOf(good, 256) - 2;
   auto put16 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
     b[at] = static_cast<std::uint8_t>(v >> 8);
@@ -159,6 +179,7 @@ TEST(PatchTIFFResolution, RejectsWhatItCannotPatchWithoutTouchingTheData) {
   const Case cases[] = {
       {"intact", [](auto&) {}, TiffPatch::Patched},
       {"little-endian header", [](auto& b) { b[0] = b[1] = 'I'; }, TiffPatch::NotBigEndian},
+      {"mixed byte-order mark", [](auto& b) { b[1] = 'I'; }, TiffPatch::NotBigEndian},
       {"seven bytes", [](auto& b) { b.resize(7); }, TiffPatch::Truncated},
       {"directory past the end", [&](auto& b) { put32(b, 4, static_cast<std::uint32_t>(b.size() - 1)); }, TiffPatch::Truncated},
       {"directory offset 2^32-1", [&](auto& b) { put32(b, 4, 0xFFFFFFFF); }, TiffPatch::Truncated},
@@ -171,6 +192,8 @@ TEST(PatchTIFFResolution, RejectsWhatItCannotPatchWithoutTouchingTheData) {
       {"ImageLength as LONG", [&](auto& b) { put16(b, entryOf(good, 257) + 2, 4); }, TiffPatch::DimensionNotShort},
       {"no YResolution", [&](auto& b) { put16(b, entryOf(good, 283), 999); }, TiffPatch::NoResolution},
       {"XResolution as SHORT", [&](auto& b) { put16(b, entryOf(good, 282) + 2, 3); }, TiffPatch::NoResolution},
+      {"two XResolution values", [&](auto& b) { put32(b, entryOf(good, 282) + 4, 2); }, TiffPatch::NoResolution},
+      {"no XResolution", [&](auto& b) { put16(b, entryOf(good, 282), 999); }, TiffPatch::NoResolution},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

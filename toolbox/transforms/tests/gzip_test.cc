@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"Method7", gzipHeader(0x00, Bytes(8), 7), -1},
         HeaderCase{"NineBytes", firstBytes(gzipHeader(0x00), 9), -1},
         HeaderCase{"WrongFirstMagicByte", Bytes{0x1e, 0x8b, 8, 0, 0, 0, 0, 0, 0, 3}, -1},
+        HeaderCase{"WrongSecondMagicByte", Bytes{0x1f, 0x8c, 8, 0, 0, 0, 0, 0, 0, 3}, -1},
         HeaderCase{"Empty", Bytes{}, -1}),
     CaseName());
 

@@ -87,6 +87,9 @@ std::string lowerAscii(std::string_view text) {
 // C0 controls and DEL.
 constexpr char kFirstPrintable = 0x20;
 constexpr char kDelete = 0x7F;
+constexpr unsigned char kFirstNonAsciiByte = 0x80;
+constexpr int kNibbleBits = 4;
+constexpr unsigned char kLowNibble = 0xF;
 bool isControlCharacter(char c) { return (c >= 0 && c < kFirstPrintable) || c == kDelete; }
 
 struct Key {
@@ -148,6 +151,26 @@ std::optional<Key> keyNamed(std::string_view name) {
   return std::nullopt;
 }
 
+// `text` for an error line: control characters, and every byte above 0x7F
+// when the text is not valid UTF-8, as "\xNN", so that the line stays one
+// line and shows what was typed.
+std::string shown(std::string_view text) {
+  const bool validUtf8 = utf8FromUtf16(utf16FromUtf8(text)) == text;
+  std::string result;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (isControlCharacter(c) || (byte >= kFirstNonAsciiByte && !validUtf8)) {
+      constexpr const char* kHexDigits = "0123456789abcdef";
+      result += "\\x";
+      result += kHexDigits[byte >> kNibbleBits];
+      result += kHexDigits[byte & kLowNibble];
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
 // Parses one chord: modifiers with "+", then the key.
 std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
   std::uint32_t modifiers = 0;
@@ -162,19 +185,23 @@ std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
                                  [&](const ModifierName& m) { return m.name == lower; });
     if (modifier == kModifierNames.end()) break;
     if (modifiers & modifier->mask) {
-      error = "repeated modifier '" + std::string(rest.substr(0, joiner)) + "' in '" + std::string(chord) + "'";
+      error = "repeated modifier '" + shown(rest.substr(0, joiner)) + "' in '" + shown(chord) + "'";
       return std::nullopt;
     }
     modifiers |= modifier->mask;
     rest.remove_prefix(joiner + 1);
   }
   if (rest.empty()) {
-    error = "no key after the modifiers in '" + std::string(chord) + "'";
+    error = "no key after the modifiers in '" + shown(chord) + "'";
     return std::nullopt;
   }
   std::optional<Key> key = keyNamed(rest);
   if (!key) {
-    error = "unknown key '" + std::string(rest) + "' in '" + std::string(chord) + "'";
+    error = "unknown key '" + shown(rest) + "' in '" + shown(chord) + "'";
+    // "Ctrl+, X": the comma is the key, so the separator after it is missing.
+    if (rest.starts_with(kChordSeparator) && rest.size() > kChordSeparator.size())
+      error += "; for the comma key followed by another chord write '" + shown(chord.substr(0, chord.size() - rest.size())) +
+               ",, " + shown(rest.substr(kChordSeparator.size())) + "'";
     return std::nullopt;
   }
   if (key->impliedShift == Shifted::Implied) modifiers |= kShiftKeyMask;
@@ -212,7 +239,7 @@ KeyTextParse parseKeyText(std::string_view text) {
   }
   for (std::string_view chord : splitChords(text)) {
     if (chord.empty()) {
-      result.error = "empty chord in '" + std::string(text) + "'";
+      result.error = "empty chord in '" + shown(text) + "'";
       break;
     }
     std::optional<KeyChord> parsed = parseChord(chord, result.error);

@@ -56,16 +56,6 @@ ArrayRef sequenceOfChords(const std::vector<KeyChord>& chords) {
   return Array::make(std::move(strokes));
 }
 
-// `group`'s entries under the keys that `commands` has, in `group`'s order:
-// what is left of an imported set once it is pruned on being chosen.
-DictionaryRef prunedTo(const DictionaryRef& group, const DictionaryRef& commands) {
-  std::vector<Dictionary::Entry> kept;
-  if (group && commands)
-    for (const auto& [key, value] : group->entries())
-      if (commands->containsKey(key)) kept.emplace_back(key, value);
-  return Dictionary::make(std::move(kept));
-}
-
 }  // namespace
 
 KeyBindingsSession::KeyBindingsSession(DefaultsStore& store, BundleFolders folders, PdfWriter pdfWriter)
@@ -470,17 +460,13 @@ Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) 
       unreadable.push_back(path);
       continue;
     }
-    StringRef name = set->stringForKey(kSetNameKey);
-    std::size_t differing = 0;
+    ImportPreview preview = importPreview(*set, path, pane_->currentKeyBindingsSet(), panel_->defaultMenuDictionary());
     std::string conflictLines;
     std::size_t conflictCount = 0;
     for (Group group : kBothGroups) {
-      DictionaryRef defaults = defaultGroup(group);
-      const char* part = group == Group::Menu ? kSetMenuKey : kSetEditorKey;
-      DictionaryRef imported = set->dictionaryForKey(part);
-      if (defaults) differing += differingEntryKeys(*defaults, imported, currentGroup(group)).size();
       std::vector<Row> shown = rows(group);
-      for (const SequenceConflict& conflict : allConflicts(prunedTo(imported, defaults))) {
+      for (const SequenceConflict& conflict :
+           group == Group::Menu ? preview.menuConflicts : preview.editorConflicts) {
         std::string holders;
         for (const std::string& key : conflict.entryKeys) holders += (holders.empty() ? "" : ", ") + pathOf(shown, key);
         conflictLines += std::string(kIndent) + groupName(group) + "\t" + stringFromKeySequence(conflict.sequence) +
@@ -488,9 +474,9 @@ Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) 
         ++conflictCount;
       }
     }
-    outcome.output += path + "\t" + (name ? name->value() : setNameFromFilePath(path)) + "\t" +
-                      "commands that differ from the current set: " + std::to_string(differing) +
-                      "\tconflicts: " + std::to_string(conflictCount) + "\n" + conflictLines;
+    outcome.output += path + "\t" + preview.setName + "\t" + "commands that differ from the current set: " +
+                      std::to_string(preview.differingCommands) + "\tconflicts: " + std::to_string(conflictCount) +
+                      "\n" + conflictLines;
   }
   if (!unreadable.empty())
     return {kExitFailure, outcome.output, "not a key bindings set: " + quotedFileNames(unreadable)};

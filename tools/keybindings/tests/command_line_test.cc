@@ -5,6 +5,7 @@
 #include <map>
 
 #include "defaults_file.h"
+#include "memory_file_system.h"
 #include "qor/plist_file.h"
 
 namespace qor {
@@ -77,36 +78,30 @@ TEST(CommandLineTest, CommandsAndTheirArguments) {
   EXPECT_EQ(parse({"duplicate", "--help"}).invocation.name, "--help");
   EXPECT_EQ(parse({"duplicate", " "}).invocation.name, " ");
 
-  // Beyond the pane's own controls.
+  // Beyond the pane's own controls; unnamed fields keep the plain defaults.
   struct Option {
     std::vector<std::string> arguments;
     Command command;
-    Scope scope;
-    Notation notation;
-    ChangeMarks marks;
-    FindBy findBy;
-    ImportMode importMode;
-    std::string text;  // `keys`, `name` or the first file
+    Scope scope = Scope::Command;
+    Notation notation = Notation::Glyphs;
+    ChangeMarks marks = ChangeMarks::Hidden;
+    FindBy findBy = FindBy::Title;
+    ImportMode importMode = ImportMode::Add;
+    std::string text{};  // `keys`, `name` or the first file
   };
   const Option options[] = {
-      {{"conflicts", "--all"}, Command::Conflicts, Scope::WholeSet, Notation::Glyphs, ChangeMarks::Hidden,
-       FindBy::Title, ImportMode::Add, ""},
-      {{"show", "menu", "--notation", "desktop", "--changed"}, Command::Show, Scope::Command, Notation::Desktop,
-       ChangeMarks::Shown, FindBy::Title, ImportMode::Add, ""},
-      {{"show", "menu", "--notation", "glyphs"}, Command::Show, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
-       FindBy::Title, ImportMode::Add, ""},
-      {{"find", "save as"}, Command::Find, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden, FindBy::Title,
-       ImportMode::Add, "save as"},
-      {{"find", "--keys", "Ctrl+K"}, Command::Find, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
-       FindBy::Keys, ImportMode::Add, "Ctrl+K"},
-      {{"reset", "menu", "File/Save"}, Command::Reset, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
-       FindBy::Title, ImportMode::Add, "File/Save"},
-      {{"reset", "editor", "--group", "Moving"}, Command::Reset, Scope::OutlineGroup, Notation::Glyphs,
-       ChangeMarks::Hidden, FindBy::Title, ImportMode::Add, "Moving"},
-      {{"reset", "--all"}, Command::Reset, Scope::WholeSet, Notation::Glyphs, ChangeMarks::Hidden, FindBy::Title,
-       ImportMode::Add, ""},
-      {{"import", "--dry-run", "a", "b"}, Command::Import, Scope::Command, Notation::Glyphs, ChangeMarks::Hidden,
-       FindBy::Title, ImportMode::DryRun, "a"},
+      {.arguments = {"conflicts", "--all"}, .command = Command::Conflicts, .scope = Scope::WholeSet},
+      {.arguments = {"show", "menu", "--notation", "desktop", "--changed"}, .command = Command::Show,
+       .notation = Notation::Desktop, .marks = ChangeMarks::Shown},
+      {.arguments = {"show", "menu", "--notation", "glyphs"}, .command = Command::Show},
+      {.arguments = {"find", "save as"}, .command = Command::Find, .text = "save as"},
+      {.arguments = {"find", "--keys", "Ctrl+K"}, .command = Command::Find, .findBy = FindBy::Keys, .text = "Ctrl+K"},
+      {.arguments = {"reset", "menu", "File/Save"}, .command = Command::Reset, .text = "File/Save"},
+      {.arguments = {"reset", "editor", "--group", "Moving"}, .command = Command::Reset, .scope = Scope::OutlineGroup,
+       .text = "Moving"},
+      {.arguments = {"reset", "--all"}, .command = Command::Reset, .scope = Scope::WholeSet},
+      {.arguments = {"import", "--dry-run", "a", "b"}, .command = Command::Import, .importMode = ImportMode::DryRun,
+       .text = "a"},
   };
   for (const Option& o : options) {
     CommandLineParse parsed = parse(o.arguments);
@@ -195,19 +190,8 @@ TEST(CommandLineTest, CheatSheetTakesAFormatAndOneFile) {
   }
 }
 
-// Reads from memory, or fails as a file that cannot be read.
-class MemoryFiles final : public FileSystem {
- public:
-  std::map<std::string, std::vector<std::uint8_t>> files;
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) override {
-    auto found = files.find(path);
-    return found == files.end() ? std::nullopt : std::optional(found->second);
-  }
-  bool writeFileAtomically(const std::string&, const std::vector<std::uint8_t>&) override { return false; }
-};
-
 TEST(DefaultsFileTest, ReadsDictionariesAndRefusesAnythingElse) {
-  MemoryFiles fs;
+  fixtures::MemoryFileSystem fs;
   std::string xml = xmlPropertyListFromValue(Dictionary::make({{"global.keyBindingsSetNumber", integer(7)}}));
   fs.files["/ok"] = std::vector<std::uint8_t>(xml.begin(), xml.end());
   std::string array = xmlPropertyListFromValue(Array::make());

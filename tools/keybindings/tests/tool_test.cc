@@ -1,18 +1,19 @@
 // The keybindings binary, run against temporary defaults files; python3's
 // plistlib reads and writes the files it exchanges.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "qor/plist_file.h"
+#include "temporary_folder.h"
 
 namespace qor {
 namespace {
+
+using fixtures::readText;
 
 struct ToolRun {
   int status = -1;
@@ -26,20 +27,8 @@ std::string quotedForShell(const std::string& text) {
   return quoted + "'";
 }
 
-std::string readText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class ToolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qor-tool-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-    defaults = folder + "/defaults.plist";
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
 
   // Runs the tool with `arguments` under `environment` (shell assignments).
   ToolRun tool(const std::vector<std::string>& arguments, const std::string& environment = "") {
@@ -68,8 +57,9 @@ class ToolTest : public ::testing::Test {
     return readText(folder + "/py");
   }
 
-  std::string folder;
-  std::string defaults;
+  fixtures::TemporaryFolder scratch;
+  const std::string folder = scratch.path();
+  const std::string defaults = folder + "/defaults.plist";
 };
 
 // The key sequences of a command in the current set, as plistlib sees them.

@@ -17,7 +17,7 @@
 //   - the outline views sit at (20, 40) in their window, other views at 0;
 //   - "BTN_set_name_OK" and "BTN_key_configurator_OK" carry tag 1, other
 //     buttons 0; tab views have the tabs "menu" (selected) and "editor";
-//     outline views the columns "title" and "Key".
+//     outline views the columns "title", "Key" and "changed".
 // Windows are numbered 1, 2, ... in the order the toolkit makes them.
 //
 // Run loop. A virtual clock, in whole microseconds, starts at 0 and moves
@@ -28,6 +28,11 @@
 // and runs its didEnd exactly once. Save and open panels take the answers a
 // test scripted beforehand, one per panel, in order; with none left they
 // answer cancel. A save sheet's didEnd runs before beginSaveSheet returns.
+// List panels take scripted answers the same way; with none left they answer
+// as a user pressing Return at once would: the default button, no row chosen
+// (so a pane that previews before it acts goes on as it did without the
+// preview). A scripted row is reported only with kReturnCodeOK and only
+// when it is a Choice row of the panel.
 //
 // The toolkit must outlive every interface and pop-up button it made.
 //
@@ -71,6 +76,11 @@ struct SavePanelCall {
 struct SavePanelAnswer {
   int returnCode = kReturnCodeCancel;
   std::string path;
+};
+
+struct ListPanelCall {
+  ListPanel panel;
+  std::string windowName;  // empty without a window
 };
 
 struct PdfDocumentCall {
@@ -120,6 +130,8 @@ class HeadlessToolkit final : public Toolkit {
   // An unnamed pop-up in no window, with `frame`.
   std::unique_ptr<PopUpButton> makePopUpButton(Rect frame) override;
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // Journals "runListPanel <title> | <number of rows> rows".
+  ListPanelResult runListPanel(const ListPanel& panel, Window* window) override;
   // Renders nothing: journals "writeDocumentAsPDF '<path>'", keeps the call
   // and writes the HTML bytes themselves to `path` atomically, so that a test
   // sees where the document went and a path that cannot be written fails.
@@ -163,6 +175,11 @@ class HeadlessToolkit final : public Toolkit {
   // Every writeDocumentAsPDF call, in order.
   [[nodiscard]] const std::vector<PdfDocumentCall>& pdfDocuments() const { return pdfDocuments_; }
 
+  // The answer of the next list panel.
+  void scriptListPanel(ListPanelResult answer) { listAnswers_.push_back(answer); }
+  // Every list panel shown, in call order.
+  [[nodiscard]] const std::vector<ListPanelCall>& listPanelCalls() const { return listCalls_; }
+
   // ---- Context menus ----
   // The last menu popped up, or null.
   [[nodiscard]] const ContextMenu* lastContextMenu() const;
@@ -203,6 +220,8 @@ class HeadlessToolkit final : public Toolkit {
   std::vector<AlertCall> alerts_;
   int beeps_ = 0;
   std::shared_ptr<ShownMenu> lastMenu_;
+  std::deque<ListPanelResult> listAnswers_;
+  std::vector<ListPanelCall> listCalls_;
   std::vector<PdfDocumentCall> pdfDocuments_;
 };
 

@@ -137,11 +137,18 @@ class HeadlessButton final : public HeadlessViewBase<Button> {
   [[nodiscard]] TargetAction targetAction() const override { return targetAction_; }
   // Journals "performClick" (" refused" while disabled, sending nothing).
   void performClick() override;
+  // Journals "setTitle <quoted title>" and "setState on|off".
+  void setTitle(const std::string& title) override;
+  [[nodiscard]] std::string title() const override { return title_; }
+  void setState(ButtonState state) override;
+  [[nodiscard]] ButtonState state() const override { return state_; }
 
  private:
   std::int64_t tag_;
   bool enabled_ = true;
   TargetAction targetAction_;
+  std::string title_;
+  ButtonState state_ = ButtonState::Off;
 };
 
 // Empty and black when made.
@@ -155,8 +162,12 @@ class HeadlessTextField final : public HeadlessViewBase<TextField> {
   void setTextColor(TextColor color) override;
   [[nodiscard]] TextColor textColor() const override { return color_; }
   void setDelegate(TextFieldDelegate* delegate) override;
+  // Kept, not journaled: a tooltip changes nothing the user can do.
+  void setToolTip(const std::string& text) override { toolTip_ = text; }
 
   [[nodiscard]] TextFieldDelegate* delegate() const { return delegate_; }
+  // The last setToolTip's text; empty when none was set.
+  [[nodiscard]] const std::string& toolTip() const { return toolTip_; }
   // The user replaces the text with `text`: the delegate, when there is one,
   // is told once.
   void typeText(std::string text);
@@ -165,6 +176,7 @@ class HeadlessTextField final : public HeadlessViewBase<TextField> {
   std::string text_;
   TextColor color_ = TextColor::Black;
   TextFieldDelegate* delegate_ = nullptr;
+  std::string toolTip_;
 };
 
 class HeadlessPopUpButton;
@@ -261,15 +273,20 @@ struct OutlineRow {
   std::string key;    // the text of the "Key" column
   CellState titleCell;
   CellState keyCell;
+  // The text and the tooltip of every column, in the order of columns().
+  std::vector<std::string> texts;
+  std::vector<std::string> toolTips;
 };
 
-// The columns "title" (0) and "Key" (1) on a fixed grid: rows 20 px high,
-// columns 200 px wide, so the cell at column c and row r has its frame at
-// (200 c, 20 r). Every expandable item is shown expanded.
+// The columns "title" (0) and "Key" (1), then any further columns it was
+// made with, on a fixed grid: rows 20 px high, columns 200 px wide, so the
+// cell at column c and row r has its frame at (200 c, 20 r). Every
+// expandable item is shown expanded.
 //
 // reloadData walks the data source from the root, and for each visible row
-// asks the texts of both columns and lets the delegate prepare both cells,
-// as a drawing pass would; rows() keeps what it found until the next reload.
+// asks the text and the tooltip of every column and lets the delegate
+// prepare the "title" and "Key" cells, as a drawing pass would; rows() keeps
+// what it found until the next reload.
 // The outline is the sender (tag 0) of its cells' actions.
 class HeadlessOutlineView final : public HeadlessViewBase<OutlineView>, public Sender {
  public:
@@ -281,8 +298,8 @@ class HeadlessOutlineView final : public HeadlessViewBase<OutlineView>, public S
   static constexpr int kMaximumDepth = 64;
   static constexpr std::size_t kMaximumRows = 100000;
 
-  HeadlessOutlineView(Journal& journal, std::string name, Window* window)
-      : HeadlessViewBase(journal, std::move(name), window) {}
+  // `extraColumns`: identifiers of the columns after "title" and "Key".
+  HeadlessOutlineView(Journal& journal, std::string name, Window* window, std::vector<std::string> extraColumns = {});
 
   [[nodiscard]] std::int64_t tag() const override { return 0; }
   void setDataSource(OutlineDataSource* dataSource) override;
@@ -296,9 +313,14 @@ class HeadlessOutlineView final : public HeadlessViewBase<OutlineView>, public S
   // Adds this view's origin in its window, then takes away `view`'s (null:
   // the window's coordinates; a view that is not headless counts as origin 0).
   [[nodiscard]] Rect convertRectToView(Rect rect, const View* view) const override;
+  // Every item is shown expanded already: selects the first row showing
+  // `item`. Journals "selectItem <title>" (" refused" when no row shows it).
+  bool selectItem(const OutlineItem& item) override;
 
   [[nodiscard]] OutlineDataSource* dataSource() const { return dataSource_; }
   [[nodiscard]] const std::vector<OutlineRow>& rows() const { return rows_; }
+  // The identifiers of the columns, "title" and "Key" first.
+  [[nodiscard]] const std::vector<std::string>& columns() const { return columns_; }
   // The user clicks row `row`: the data source is asked whether it may be
   // selected; when it may and the row was not selected, it becomes selected
   // and the data source hears outlineViewSelectionDidChange. Result: false
@@ -317,6 +339,7 @@ class HeadlessOutlineView final : public HeadlessViewBase<OutlineView>, public S
   [[nodiscard]] bool hasRow(std::int64_t row) const { return row >= 0 && row < static_cast<std::int64_t>(rows_.size()); }
 
   OutlineDataSource* dataSource_ = nullptr;
+  std::vector<std::string> columns_;
   std::vector<OutlineRow> rows_;
   std::int64_t selected_ = -1;
 };

@@ -95,6 +95,9 @@ class Window : public UiObject {
   [[nodiscard]] virtual std::int64_t windowNumber() const = 0;
 };
 
+/// How a toggle button shows: pressed in (On) or out (Off).
+enum class ButtonState { Off, On };
+
 /// A push button; it is the sender of its action.
 class Button : public View, public Sender {
  public:
@@ -110,6 +113,19 @@ class Button : public View, public Sender {
   ///@}
   /// What a click does: sends the action when the button is enabled.
   virtual void performClick() = 0;
+  /// The text on the button, UTF-8; as the interface description gives it
+  /// until set.
+  ///@{
+  virtual void setTitle(const std::string& title) = 0;
+  [[nodiscard]] virtual std::string title() const = 0;
+  ///@}
+  /// Whether a toggle shows pressed in; Off until set. A click leaves it as
+  /// it is: the button's action decides, so the look never runs ahead of
+  /// what the owner did.
+  ///@{
+  virtual void setState(ButtonState state) = 0;
+  [[nodiscard]] virtual ButtonState state() const = 0;
+  ///@}
 };
 
 /// The colours of a text field's text: Black is the normal text colour (the
@@ -141,6 +157,8 @@ class TextField : public View {
   ///@}
   /// Sets the delegate told of the user's changes (null: none); not owned.
   virtual void setDelegate(TextFieldDelegate* delegate) = 0;
+  /// The text shown while the pointer rests on the field, UTF-8; empty: none.
+  virtual void setToolTip(const std::string& text) = 0;
 };
 
 /// An item of a pop-up button's menu.
@@ -248,11 +266,19 @@ class OutlineDataSource {
                                                             const OutlineItem& item) = 0;
   /// The user changed `view`'s selection (a reload tells nothing).
   virtual void outlineViewSelectionDidChange(OutlineView& view) = 0;
+  /// The text shown while the pointer rests on `item`'s cell in `column`,
+  /// asked when the toolkit shows it. Result: empty for no tooltip, which is
+  /// also what a data source that does not override this answers.
+  virtual std::string outlineViewToolTipForTableColumnByItem(OutlineView& /*view*/, const std::string& /*column*/,
+                                                             const OutlineItem& /*item*/) {
+    return {};
+  }
 };
 
-/// An outline: rows of items in a tree, with the columns "title" and "Key",
-/// its items asked of its data source. Rows count from 0 at the top, visible
-/// rows only.
+/// An outline: rows of items in a tree, with the columns "title" and "Key"
+/// (and further ones, such as "changed", where the toolkit or the interface
+/// description gives them), its items asked of its data source. Rows count
+/// from 0 at the top, visible rows only.
 class OutlineView : public View {
  public:
   /// Sets the data source and delegate (one object plays both), or null.
@@ -271,6 +297,11 @@ class OutlineView : public View {
   [[nodiscard]] virtual Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const = 0;
   /// Converts `rect` from the view's coordinates to `view`'s (null: the window's).
   [[nodiscard]] virtual Rect convertRectToView(Rect rect, const View* view) const = 0;
+  /// Selects `item`'s row, expanding the items above it first and scrolling
+  /// it into sight, as a program does it: the data source is not asked and
+  /// hears no selection change. Result: false, selection unchanged, when no
+  /// row shows `item` (none included).
+  virtual bool selectItem(const OutlineItem& item) = 0;
 };
 
 /// The interface description's objects, owned together; freed with it.
@@ -328,6 +359,41 @@ struct OpenPanelResult {
   std::vector<std::string> filenames;  ///< The chosen paths; empty unless kReturnCodeOK.
 };
 
+/// How a row of a list panel takes part: a Heading only groups the rows
+/// below it and cannot be chosen; a Choice can.
+enum class ListRowKind { Heading, Choice };
+
+/// A row of a list panel.
+struct ListPanelRow {
+  std::string text;                        ///< The row's text, UTF-8.
+  int level = 0;                           ///< Indentation: 0 at the left, each level one step further in.
+  ListRowKind kind = ListRowKind::Choice;  ///< Whether the row can be chosen.
+  friend bool operator==(const ListPanelRow&, const ListPanelRow&) = default;
+};
+
+/// Whether a list panel's confirming button needs a chosen row.
+enum class ListChoice {
+  Optional,  ///< The button is always enabled; the rows are there to be read.
+  Required,  ///< Enabled only while a Choice row is selected; a double click on one confirms.
+};
+
+/// What a list panel shows.
+struct ListPanel {
+  std::string title;                        ///< The panel's title.
+  std::string message;                      ///< A line above the rows; empty: none.
+  std::vector<ListPanelRow> rows;           ///< In order; a row one level deeper belongs to the row above it.
+  std::string defaultButton;                ///< Confirms (kReturnCodeOK); Return presses it.
+  std::string cancelButton;                 ///< Cancels (kReturnCodeCancel); Escape presses it.
+  ListChoice choice = ListChoice::Optional; ///< Whether confirming needs a chosen row.
+};
+
+/// What a list panel ended with.
+struct ListPanelResult {
+  int returnCode = kReturnCodeCancel;  ///< kReturnCodeOK when the default button (or a double click) ended it.
+  std::int64_t selectedRow = -1;       ///< Index into ListPanel::rows of the chosen Choice row; -1: none.
+  friend bool operator==(const ListPanelResult&, const ListPanelResult&) = default;
+};
+
 /// The toolkit a pane drives: interfaces, delayed calls, sheets, panels,
 /// alerts and context menus.
 class Toolkit {
@@ -374,6 +440,18 @@ class Toolkit {
   /// Pops `holder`'s menu up as a context menu at `event`'s location over
   /// `view`; returns at once. Choosing an item sends its action.
   virtual void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) = 0;
+
+  /// Shows `panel`'s rows in a modal panel, modal to `window` only (null:
+  /// to the application), and returns when the user closed it. A row chosen
+  /// when the panel was cancelled is not reported (selectedRow -1).
+  /// Example: the conflicts of a set, one Choice row per command.
+  /// @code
+  ///   ListPanelResult chosen = toolkit.runListPanel(
+  ///       {"All Conflicts", "", {{"Menu Commands", 0, ListRowKind::Heading}, {"Save", 1}},
+  ///        "Show Command", "Close", ListChoice::Required}, window);
+  ///   // chosen.returnCode == kReturnCodeOK, chosen.selectedRow == 1
+  /// @endcode
+  virtual ListPanelResult runListPanel(const ListPanel& panel, Window* window) = 0;
 
   /// Renders the HTML page `html` (UTF-8, self-contained) as a PDF document
   /// and writes it to `path` atomically: the old file stays whole when

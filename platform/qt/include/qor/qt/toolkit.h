@@ -11,9 +11,11 @@
 //                when the file lays it out inside its parent
 //   TextField    QLineEdit, or QLabel for a line of status text
 //   OutlineView  QTreeView: it gets a model over its data source with the
-//                columns "title" and "Key" (header titles from the string-list
-//                property "columnTitles"); a reload expands every item but
-//                those the user collapsed
+//                columns "title" and "Key", then those the string-list
+//                property "columnIdentifiers" names after these two (header
+//                titles from the string-list property "columnTitles"); a
+//                reload expands every item but those the user collapsed.
+//                Tooltips come from the data source, asked as they show
 // An outlet whose object is missing or of another class is connected to null
 // (one "***" log line each). A file that cannot be read or parsed connects
 // nothing and gives null. The root widget of the file is parentless: the host
@@ -111,6 +113,13 @@ class QtToolkit final : public Toolkit {
   // the cell it stands for, as a drop-down opens); at the pointer when no
   // window has that number. It keeps copies of the items, so the holder may go.
   void popUpContextMenu(PopUpButton& holder, const MouseEvent& event, View& view) override;
+  // A QDialog named "qorListPanel" run in a local event loop (window-modal
+  // with a window, like a sheet): the message, a QTreeWidget "qorListRows"
+  // (a row one level deeper is a child of the row above it; all expanded;
+  // Heading rows cannot be selected) and a QDialogButtonBox with the two
+  // buttons. The dialog hands its result back when exec() returns, so no
+  // call from its widgets reaches the pane while they are on the stack.
+  ListPanelResult runListPanel(const ListPanel& panel, Window* window) override;
   // Through writeHtmlAsPdf (qor/qt/pdf_document.h).
   bool writeDocumentAsPDF(const std::string& html, const std::string& path) override;
 

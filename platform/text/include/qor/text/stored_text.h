@@ -8,7 +8,9 @@
 // whose values are equal (`isEqual`).
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "qor/attributed_string.h"
 #include "qor/ports/text_system.h"
@@ -57,5 +59,40 @@ class StoredText final : public AttributedText {
 // The characters of `range` with their attributes; an empty string when the
 // range reaches past the end.
 [[nodiscard]] AttributedString attributedSubstring(const AttributedString& text, TextRange range);
+
+// The stored form both text systems serialise to: a property list in one
+// regular file, {"string", "runs" = ({"length", "attributes"}...), "tables",
+// "lists"}; what "attributes", "tables" and "lists" hold is each system's own.
+namespace stored_form {
+inline constexpr char kStringKey[] = "string";
+inline constexpr char kRunsKey[] = "runs";
+inline constexpr char kLengthKey[] = "length";
+inline constexpr char kAttributesKey[] = "attributes";
+inline constexpr char kTablesKey[] = "tables";
+inline constexpr char kListsKey[] = "lists";
+inline constexpr char kFileName[] = "text.plist";
+}  // namespace stored_form
+
+// Turns one run's attributes into their stored form, or back into live
+// attributes (null: malformed).
+using StoredAttributes = std::function<DictionaryRef(const DictionaryRef&)>;
+
+// The runs of `text`, one per effective range: {"length", "attributes" =
+// formOf(the range's attributes)}.
+[[nodiscard]] std::vector<Ref> storedRuns(const AttributedString& text, const StoredAttributes& formOf);
+
+// `form` as XML in a regular-file wrapper named stored_form::kFileName; null
+// when it cannot be written.
+[[nodiscard]] FileWrapperRef storedFormWrapper(const DictionaryRef& form);
+
+// The form `wrapper` holds when it is a regular file holding a dictionary
+// with a "string", "runs", "tables" and "lists"; null otherwise.
+[[nodiscard]] DictionaryRef storedFormOf(const FileWrapper& wrapper);
+
+// A mutable text of `system` with the form's string and runs, each run's
+// attributes made live by `liveOf`. Null when a run is malformed, `liveOf`
+// refuses one, or the runs do not cover the string exactly.
+[[nodiscard]] std::unique_ptr<AttributedText> textFromStoredForm(StoredTextSystem& system, const Dictionary& form,
+                                                                 const StoredAttributes& liveOf);
 
 }  // namespace qor
