@@ -172,10 +172,12 @@ TEST_F(SystemLogTest, BusyDaemonLosesLinesWithoutStallingThenHearsTheirCount) {
   ASSERT_GE(texts.size(), 1u);
   ASSERT_LT(texts.size(), static_cast<std::size_t>(kLines));
   for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i], "line " + std::to_string(i));
-  const std::size_t dropped = kLines + 1 - texts.size();
+  const std::size_t droppedInTheLoop = kLines - texts.size();
 
-  // Lines within the pause after a refusal are dropped without asking.
-  logLine("dropped too: the daemon is left alone for a while");
+  // A line within the pause after a refusal (10 ms) is dropped without
+  // asking; on a loaded machine the pause may be over by now, and the line
+  // then goes out, after the count.
+  logLine("dropped too, unless the pause is over");
   std::this_thread::sleep_for(kAfterRetryInterval);
   // A child forked now leaves the count to its parent.
   pid_t child = ::fork();
@@ -187,11 +189,19 @@ TEST_F(SystemLogTest, BusyDaemonLosesLinesWithoutStallingThenHearsTheirCount) {
   logLine("after");
   logLine("and once more");
   auto messages = daemon.receiveAll();
+  auto count = [](std::size_t n) { return "*** " + std::to_string(n) + " log lines dropped while the system log was busy"; };
+  if (messages.size() == 5) {
+    EXPECT_EQ(textsOf({messages.begin(), messages.begin() + 2}),
+              (std::vector<std::string>{count(droppedInTheLoop), "dropped too, unless the pause is over"}));
+    messages.erase(messages.begin(), messages.begin() + 2);
+    EXPECT_EQ(textOf(messages[0], child), "from the child");
+    EXPECT_EQ(textsOf({messages.begin() + 1, messages.end()}), (std::vector<std::string>{"after", "and once more"}));
+    return;
+  }
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(textOf(messages[0], child), "from the child");
   EXPECT_EQ(textsOf({messages.begin() + 1, messages.end()}),
-            (std::vector<std::string>{"*** " + std::to_string(dropped) + " log lines dropped while the system log was busy",
-                                      "after", "and once more"}));
+            (std::vector<std::string>{count(droppedInTheLoop + 1), "after", "and once more"}));
 }
 
 // A line longer than a datagram may be (the sender's buffer, about 208 KiB
