@@ -14,8 +14,6 @@ namespace qor {
 
 namespace {
 
-// The texts' table: beside "Extras", which keeps the key configurator's second line.
-constexpr const char* kCheatSheetTable = "ExtrasCheatSheet";
 constexpr const char* kCommandHeading = "Command";
 constexpr const char* kSymbolsHeading = "Shortcut";
 constexpr const char* kDesktopHeading = "Desktop Shortcut";
@@ -36,8 +34,8 @@ CheatSheet KeyBindings::cheatSheet() const {
 
 std::string KeyBindings::cheatSheetPage() const {
   return cheatSheetHtml(cheatSheet(),
-                        {localized(kCommandHeading, kCheatSheetTable), localized(kSymbolsHeading, kCheatSheetTable),
-                         localized(kDesktopHeading, kCheatSheetTable)});
+                        {localized(kCommandHeading, kExtrasTable), localized(kSymbolsHeading, kExtrasTable),
+                         localized(kDesktopHeading, kExtrasTable)});
 }
 
 void KeyBindings::saveCheatSheet(Sender* /*sender*/) {
@@ -60,8 +58,8 @@ void KeyBindings::cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode,
                                  destination.path, std::vector<std::uint8_t>(page.begin(), page.end()));
   if (!written)
     services_.toolkit->runAlertPanel(
-        localized(kWriteFailedTitle, kCheatSheetTable),
-        formatWithObjects(localized(kWriteFailedMessage, kCheatSheetTable), {quotedFileNames({destination.path})}),
+        localized(kWriteFailedTitle, kExtrasTable),
+        formatWithObjects(localized(kWriteFailedMessage, kExtrasTable), {quotedFileNames({destination.path})}),
         kAlertButtonTitle);
 }
 

@@ -238,7 +238,7 @@ class KeyBindings final : public PreferencePaneProtocol,
   // its file).
   [[nodiscard]] CheatSheet cheatSheet() const;
   // The cheat sheet as a self-contained HTML page, its column headings from
-  // the "ExtrasCheatSheet" table.
+  // the "Extras" table.
   [[nodiscard]] std::string cheatSheetPage() const;
   // "Cheat Sheet…": a save panel suggesting "<set name>.html"; the chosen
   // name's extension picks the format (cheatSheetDestination): HTML written
