@@ -39,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_daemon.h"
 #include "qor/command_filter.h"
 #include "qor/gzip.h"
 #include "qor/log.h"
@@ -232,60 +233,9 @@ void BM_FilterDataThroughCat(benchmark::State& state) {
   countBytes(state);
 }
 
-// A log daemon's datagram socket in a fresh folder, which the log is pointed
-// at for its lifetime. Reading: a thread receives every datagram as it comes.
-class BenchDaemon {
- public:
-  enum class Reading { Everything, Nothing };
-  explicit BenchDaemon(Reading reading) {
-    char folder[] = "/tmp/qor-bench-log-XXXXXX";
-    if (!mkdtemp(folder)) return;
-    folder_ = folder;
-    path_ = folder_ + "/log";
-    socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path_.copy(address.sun_path, sizeof address.sun_path - 1);
-    if (bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return;
-    qor::setSystemLogSocketPath(path_);
-    if (reading == Reading::Everything) reader_ = std::thread([this] { readUntilStopped(); });
-  }
-  ~BenchDaemon() {
-    qor::setSystemLogSocketPath(_PATH_LOG);  // back to the system's
-    stop_ = true;
-    if (reader_.joinable()) reader_.join();
-    close(socket_);
-    unlink(path_.c_str());
-    rmdir(folder_.c_str());
-  }
-  BenchDaemon(const BenchDaemon&) = delete;
-  BenchDaemon& operator=(const BenchDaemon&) = delete;
-
-  [[nodiscard]] bool ready() const { return !path_.empty() && socket_ >= 0; }
-  [[nodiscard]] std::int64_t received() const { return received_; }
-
- private:
-  static constexpr int kPollMilliseconds = 50;
-  void readUntilStopped() {
-    std::array<char, 65536> buffer;
-    pollfd waiting{socket_, POLLIN, 0};
-    while (!stop_) {
-      if (poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
-      while (recv(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT) >= 0) ++received_;
-    }
-  }
-
-  std::string folder_;
-  std::string path_;
-  int socket_ = -1;
-  std::thread reader_;
-  std::atomic<bool> stop_{false};
-  std::atomic<std::int64_t> received_{0};
-};
-
-void filterThroughCatToDaemon(benchmark::State& state, BenchDaemon::Reading reading) {
+void filterThroughCatToDaemon(benchmark::State& state, qor::bench::Daemon kind) {
   const auto data = filterInput(state);
-  BenchDaemon daemon(reading);
+  qor::bench::BenchDaemon daemon(kind);
   if (!daemon.ready()) state.SkipWithError("no daemon socket");
   for (auto _ : state) benchmark::DoNotOptimize(qor::filterDataWithArguments(data, kCat));
   countBytes(state);
@@ -293,11 +243,11 @@ void filterThroughCatToDaemon(benchmark::State& state, BenchDaemon::Reading read
 }
 
 void BM_FilterDataThroughCatToReadingDaemon(benchmark::State& state) {
-  filterThroughCatToDaemon(state, BenchDaemon::Reading::Everything);
+  filterThroughCatToDaemon(state, qor::bench::Daemon::Reading);
 }
 
 void BM_FilterDataThroughCatToStalledDaemon(benchmark::State& state) {
-  filterThroughCatToDaemon(state, BenchDaemon::Reading::Nothing);
+  filterThroughCatToDaemon(state, qor::bench::Daemon::Stalled);
 }
 
 // The same three processes with nothing else: the shell running cat between
