@@ -95,6 +95,14 @@ class EditorWindowTest : public ::testing::Test {
     picture.fill(QColor(40, 110, 160));
     ASSERT_TRUE(picture.save(folder_.filePath("chart.png")));
   }
+  // `bytes` written to `name` in the folder; its path.
+  QString fileWith(const QString& name, const QByteArray& bytes) {
+    const QString path = folder_.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
   QTemporaryDir folder_;
 };
 
@@ -150,13 +158,8 @@ TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
 }
 
 TEST_F(EditorWindowTest, ADamagedDocumentGivesAClearErrorAndChangesNothing) {
-  const QString path = folder_.filePath("damaged.qordoc");
   const QByteArray damaged = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>format</key>";
-  {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(damaged);
-  }
+  const QString path = fileWith("damaged.qordoc", damaged);
   EditorWindow window;
   window.textView().setPlainText("Unsaved work");
   EXPECT_FALSE(window.openFile(path));
@@ -276,13 +279,8 @@ TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
 // is not written, and the bytes read are the bytes written.
 TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {
-  const QString path = folder_.filePath("notes.txt");
   const QByteArray original = "first line\n\tsecond, caf\xC3\xA9\n";
-  {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(original);
-  }
+  const QString path = fileWith("notes.txt", original);
   EditorWindow window;
   ASSERT_TRUE(window.openFile(path)) << window.lastError().toStdString();
   EXPECT_EQ(window.textView().toPlainText().toUtf8(), original);
