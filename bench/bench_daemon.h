@@ -57,7 +57,11 @@ class BenchDaemon {
   BenchDaemon& operator=(const BenchDaemon&) = delete;
 
   [[nodiscard]] bool ready() const { return ready_; }
-  [[nodiscard]] std::int64_t received() const { return received_; }
+  // The lines received so far, once the log has offered what it queued.
+  [[nodiscard]] std::int64_t received() const {
+    static_cast<void>(qor::flushSystemLog());
+    return received_;
+  }
 
  private:
   void readUntilStopped() {

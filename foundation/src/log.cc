@@ -8,22 +8,30 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
+#include <array>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace qor {
 
 namespace {
 
-// One lock for the captures and the connection to the log daemon. A host may
-// log from helper threads of its own, and a forked child logs too (the
-// command filter's writer does): the lock is held across fork so the child
-// never inherits it locked by a thread it lacks.
+// One lock for the captures, the queue of lines and the sender's hand-over.
+// A host may log from helper threads of its own, and a forked child logs too
+// (the command filter's writer does): the lock is held across fork so the
+// child never inherits it locked by a thread it lacks.
 std::mutex& logMutex();
 
 std::vector<LogCapture*>& captures() {
@@ -41,101 +49,160 @@ constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 // machine) made logging the command filter's two lines per 4 KiB chunk cost
 // more than moving the bytes.
 constexpr std::int64_t kProbeInterval = kNanosecondsPerSecond;
-// After the daemon refused a line, lines are dropped without asking it for
-// this long: it is behind, and asking costs the caller a system call a line
-// and the daemon a wake-up.
+// After the daemon refused a line, it is not asked again for this long: it
+// is behind, and asking costs a system call a line and the daemon a wake-up.
 constexpr std::int64_t kRetryInterval = 10'000'000;
+// How long the sender lets a burst of lines gather before handing them to
+// the daemon. A line sent the moment it is logged wakes the daemon once per
+// line: with the command filter's two lines per 4 KiB, those wake-ups took
+// the two cores from the processes moving the bytes.
+constexpr auto kGatherDelay = std::chrono::milliseconds(1);
+// Lines waiting for the sender at most (about 330 KiB of the filter's lines);
+// more are dropped and counted, so memory stays bounded while the sender
+// waits out a busy daemon.
+constexpr std::size_t kQueueLimit = 4096;
+// Datagrams handed to the kernel per sendmmsg call.
+constexpr std::size_t kMessagesPerCall = 64;
+// The longest flushSystemLog() waits. The sender never waits for a daemon
+// beyond kRetryInterval, so this is reached only when it gets no processor.
+constexpr auto kFlushLimit = std::chrono::seconds(1);
 // "Mmm dd hh:mm:ss " and its terminating zero.
 constexpr std::size_t kTimestampSize = 17;
-// Room for "<13>", the timestamp, the identity and "[<pid>]: ".
-constexpr std::size_t kHeaderReserve = 64;
 
 // A clock read from the vDSO, without a system call; its few milliseconds of
-// resolution are plenty for the probe interval.
+// resolution are plenty for the probe interval and the pause.
 std::int64_t coarseNanoseconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
   return std::int64_t{now.tv_sec} * kNanosecondsPerSecond + now.tv_nsec;
 }
 
-// A client of the system log daemon that never waits for it. Lines go in the
-// form glibc's syslog() writes them, "<13>Dec  7 09:05:01 keybindings[42]: "
-// and the text, one datagram each (on a stream socket, each ends with a zero
-// byte, as glibc frames them). A daemon that is behind refuses a datagram
-// instead of blocking the sender (MSG_DONTWAIT); such lines are dropped and
-// counted, the daemon is left alone for kRetryInterval, and the first line
-// it takes again is preceded by one line that says how many were lost.
-class SystemLog {
- public:
-  enum class Sent { All, Refused, Lost };
+std::string droppedNotice(std::uint64_t count) {
+  return "*** " + std::to_string(count) + (count == 1 ? " log line" : " log lines") +
+         " dropped while the system log was busy";
+}
 
-  void send(std::string_view line);
-  void setSocketPath(std::string path) {
-    disconnect();
-    path_ = std::move(path);
-    nextProbe_ = 0;
-    dropped_ = 0;
-    retryAfter_ = 0;
+// Whole messages back to back in one buffer, so that queuing a line
+// allocates nothing once the buffers have grown. A message may be a notice
+// of dropped lines; it then stands for the lines it reports.
+class Batch {
+ public:
+  void add(std::string_view header, std::string_view text, std::uint64_t reportsDropped = 0) {
+    bytes_.append(header).append(text);
+    ends_.push_back(bytes_.size());
+    if (reportsDropped > 0) notices_.emplace_back(ends_.size() - 1, reportsDropped);
   }
-  // In a forked child: its own process id for the lines it writes. Drops
-  // counted so far are the parent's to report. A stream with the parent's
-  // unsent tail is left to the parent (the child's lines would land in the
-  // middle of that message): the child connects on its own.
-  void afterFork() {
-    processId_ = ::getpid();
-    dropped_ = 0;
-    if (!pending_.empty()) {
-      disconnect();
-      nextProbe_ = 0;
+  [[nodiscard]] std::size_t size() const { return ends_.size(); }
+  [[nodiscard]] bool empty() const { return ends_.empty(); }
+  [[nodiscard]] std::string_view message(std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return {bytes_.data() + begin, ends_[index] - begin};
+  }
+  // The lines lost if messages [from, to) never reach a daemon: each line
+  // counts one, each notice the lines it reports.
+  [[nodiscard]] std::uint64_t linesIn(std::size_t from, std::size_t to) const {
+    std::uint64_t lines = to - from;
+    for (const auto& [index, reported] : notices_) {
+      if (index >= from && index < to) lines += reported - 1;
     }
+    return lines;
+  }
+  // The lines the notices in the batch report.
+  [[nodiscard]] std::uint64_t reported() const {
+    std::uint64_t lines = 0;
+    for (const auto& notice : notices_) lines += notice.second;
+    return lines;
+  }
+  void clear() {
+    bytes_.clear();
+    ends_.clear();
+    notices_.clear();
+  }
+  void swap(Batch& other) noexcept {
+    bytes_.swap(other.bytes_);
+    ends_.swap(other.ends_);
+    notices_.swap(other.notices_);
   }
 
  private:
-  bool connectToDaemon();
+  std::string bytes_;
+  std::vector<std::size_t> ends_;
+  std::vector<std::pair<std::size_t, std::uint64_t>> notices_;
+};
+
+// What became of a batch offered to the daemon.
+struct Offered {
+  // Lines refused by a busy daemon or lost with a daemon that went away:
+  // counted, and reported to the daemon once it takes lines again.
+  std::uint64_t lost = 0;
+  // What the batch's notices reported, when no daemon listened to hear it:
+  // carried to the next notice. (Lines themselves are not counted while no
+  // daemon listens: there is nobody to tell.)
+  std::uint64_t unreported = 0;
+  // The daemon whose socket was tried does not exist.
+  bool absent = false;
+};
+
+// A connection to the system log daemon that never waits for it. Messages
+// go in the form glibc's syslog() writes them, one datagram each (on a
+// stream socket, each ends with a zero byte, as glibc frames them). A daemon
+// that is behind refuses a datagram instead of blocking the sender
+// (MSG_DONTWAIT); the rest of the batch is then lost, and the daemon is left
+// alone for kRetryInterval.
+class Channel {
+ public:
+  enum class Sent { All, Refused, TooLong, Lost };
+  // Offers `batch`, in order, to the daemon at `path`, connecting first when
+  // the probe interval allows.
+  Offered offer(const Batch& batch, const std::string& path);
+  // A new daemon path: connect at the next offer.
+  void reset() {
+    disconnect();
+    nextProbe_ = 0;
+    retryAfter_ = 0;
+  }
+  // In a forked child: a stream with the parent's unsent tail is left to the
+  // parent (the child's lines would land in the middle of that message), so
+  // the child connects on its own.
+  void afterFork() {
+    if (!pending_.empty()) reset();
+  }
+  // When the next connection may be tried, while there is none.
+  [[nodiscard]] std::int64_t nextProbe() const { return nextProbe_; }
+  // Nanoseconds left of the pause after a refusal; 0 when none.
+  [[nodiscard]] std::int64_t pauseLeft() const { return std::max<std::int64_t>(0, retryAfter_ - coarseNanoseconds()); }
+
+ private:
+  bool connect(const std::string& path);
   void disconnect();
+  // The number of the batch's messages the daemon took from `first` on, and
+  // what stopped it (Sent::All when nothing did).
+  std::pair<std::size_t, Sent> sendDatagrams(const Batch& batch, std::size_t first);
+  std::pair<std::size_t, Sent> sendStream(const Batch& batch, std::size_t first);
   // Sends `bytes` whole or not at all (apart from a stream's unsent tail,
   // kept in pending_ and sent before anything else).
   Sent sendBytes(const std::string& bytes);
-  std::string message(std::string_view text);
-  // Counts a line that was not sent and holds off the next attempt. Result:
-  // whether `sent` delivered the line.
-  bool delivered(Sent sent);
 
-  std::string path_ = _PATH_LOG;
   int socket_ = -1;
   int socketType_ = SOCK_DGRAM;
   std::int64_t nextProbe_ = 0;
-  std::uint64_t dropped_ = 0;
   std::int64_t retryAfter_ = 0;
   std::string pending_;
-  pid_t processId_ = ::getpid();
-  time_t timestampSecond_ = -1;
-  char timestamp_[kTimestampSize] = {};
+  std::string framed_;
 };
 
-SystemLog& systemLog() {
-  static SystemLog log;
-  return log;
+// What a failed send says about the daemon: busy, the message too long for
+// one datagram, or gone.
+Channel::Sent failureOfSend() {
+  if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) return Channel::Sent::Refused;
+  return errno == EMSGSIZE ? Channel::Sent::TooLong : Channel::Sent::Lost;
 }
 
-std::mutex& logMutex() {
-  static std::mutex mutex;
-  static std::once_flag forkSafety;
-  std::call_once(forkSafety, [] {
-    pthread_atfork([] { mutex.lock(); }, [] { mutex.unlock(); },
-                   [] {
-                     systemLog().afterFork();
-                     mutex.unlock();
-                   });
-  });
-  return mutex;
-}
-
-bool SystemLog::connectToDaemon() {
+bool Channel::connect(const std::string& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (path_.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path_.data(), path_.size());
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.data(), path.size());
   // EPROTOTYPE: the daemon listens on a stream socket, as syslog() also
   // accepts when the datagram connection is refused.
   for (int type : {SOCK_DGRAM, SOCK_STREAM}) {
@@ -152,41 +219,13 @@ bool SystemLog::connectToDaemon() {
   return false;
 }
 
-void SystemLog::disconnect() {
+void Channel::disconnect() {
   if (socket_ >= 0) ::close(socket_);
   socket_ = -1;
   pending_.clear();
 }
 
-std::string SystemLog::message(std::string_view text) {
-  // Local time, in the C locale's month names, as syslog() writes it; the
-  // text is formatted once per second.
-  const time_t now = ::time(nullptr);
-  if (now != timestampSecond_) {
-    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    tm local{};
-    ::localtime_r(&now, &local);
-    std::snprintf(timestamp_, sizeof timestamp_, "%s %2d %02d:%02d:%02d ", kMonths[static_cast<std::size_t>(local.tm_mon) % std::size(kMonths)], local.tm_mday,
-                  local.tm_hour, local.tm_min, local.tm_sec);
-    timestampSecond_ = now;
-  }
-  std::string bytes;
-  bytes.reserve(kHeaderReserve + text.size());
-  bytes.append("<").append(std::to_string(kPriority)).append(">").append(timestamp_).append(kIdentity);
-  bytes.append("[").append(std::to_string(processId_)).append("]: ").append(text);
-  if (socketType_ == SOCK_STREAM) bytes.push_back('\0');
-  return bytes;
-}
-
-// What a failed send says about the daemon: busy (or the line too long for
-// one datagram), or gone.
-SystemLog::Sent failureOfSend() {
-  return errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS || errno == EMSGSIZE ? SystemLog::Sent::Refused
-                                                                                          : SystemLog::Sent::Lost;
-}
-
-SystemLog::Sent SystemLog::sendBytes(const std::string& bytes) {
+Channel::Sent Channel::sendBytes(const std::string& bytes) {
   if (!pending_.empty()) {
     ssize_t sent = ::send(socket_, pending_.data(), pending_.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent < 0) return failureOfSend();
@@ -201,55 +240,332 @@ SystemLog::Sent SystemLog::sendBytes(const std::string& bytes) {
   return Sent::All;
 }
 
-void SystemLog::send(std::string_view line) {
-  if (socket_ < 0) {
-    const std::int64_t now = coarseNanoseconds();
-    if (now < nextProbe_) return;
-    nextProbe_ = now + kProbeInterval;
-    if (!connectToDaemon()) return;
-  }
-  if (dropped_ > 0) {
-    if (coarseNanoseconds() < retryAfter_) {
-      ++dropped_;
-      return;
+std::pair<std::size_t, Channel::Sent> Channel::sendDatagrams(const Batch& batch, std::size_t first) {
+  std::array<mmsghdr, kMessagesPerCall> headers{};
+  std::array<iovec, kMessagesPerCall> pieces{};
+  std::size_t next = first;
+  while (next < batch.size()) {
+    const std::size_t count = std::min(kMessagesPerCall, batch.size() - next);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string_view message = batch.message(next + i);
+      // sendmsg only reads what the vector points at.
+      pieces[i] = {const_cast<char*>(message.data()), message.size()};
+      headers[i] = {};
+      headers[i].msg_hdr.msg_iov = &pieces[i];
+      headers[i].msg_hdr.msg_iovlen = 1;
     }
-    const std::string notice = "*** " + std::to_string(dropped_) + (dropped_ == 1 ? " log line" : " log lines") +
-                               " dropped while the system log was busy";
-    if (!delivered(sendBytes(message(notice)))) return;
-    dropped_ = 0;
+    // A failure after the first message shows as a short count; the next
+    // call, starting at the failed message, reports its error.
+    const int sent = ::sendmmsg(socket_, headers.data(), static_cast<unsigned>(count), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (sent > 0) {
+      next += static_cast<std::size_t>(sent);
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) continue;
+    return {next - first, sent < 0 ? failureOfSend() : Sent::Refused};
   }
-  static_cast<void>(delivered(sendBytes(message(line))));
+  return {next - first, Sent::All};
 }
 
-bool SystemLog::delivered(Sent sent) {
-  if (sent == Sent::All) return true;
-  ++dropped_;
-  retryAfter_ = coarseNanoseconds() + kRetryInterval;
-  // The daemon went away (or restarted on a new socket): connect again at
-  // the next probe.
-  if (sent == Sent::Lost) disconnect();
-  return false;
+std::pair<std::size_t, Channel::Sent> Channel::sendStream(const Batch& batch, std::size_t first) {
+  for (std::size_t next = first; next < batch.size(); ++next) {
+    const std::string_view message = batch.message(next);
+    framed_.assign(message).push_back('\0');
+    const Sent sent = sendBytes(framed_);
+    if (sent != Sent::All) return {next - first, sent};
+  }
+  return {batch.size() - first, Sent::All};
+}
+
+Offered Channel::offer(const Batch& batch, const std::string& path) {
+  Offered offered;
+  if (batch.empty()) return offered;
+  const std::int64_t now = coarseNanoseconds();
+  if (socket_ < 0) {
+    const bool probeDue = now >= nextProbe_;
+    if (probeDue) nextProbe_ = now + kProbeInterval;
+    if (!probeDue || !connect(path)) {
+      offered.unreported = batch.reported();
+      offered.absent = true;
+      return offered;
+    }
+  }
+  if (now < retryAfter_) {
+    offered.lost = batch.linesIn(0, batch.size());
+    return offered;
+  }
+  std::size_t next = 0;
+  while (next < batch.size()) {
+    const auto [taken, stop] =
+        socketType_ == SOCK_STREAM ? sendStream(batch, next) : sendDatagrams(batch, next);
+    next += taken;
+    if (stop == Sent::All) break;
+    if (stop == Sent::TooLong) {  // only that message is lost
+      offered.lost += batch.linesIn(next, next + 1);
+      ++next;
+      continue;
+    }
+    offered.lost += batch.linesIn(next, batch.size());
+    if (stop == Sent::Refused) {
+      retryAfter_ = coarseNanoseconds() + kRetryInterval;
+    } else {
+      // The daemon went away (or restarted on a new socket): connect again
+      // at the next probe.
+      disconnect();
+    }
+    break;
+  }
+  return offered;
+}
+
+// The process's log: lines are formatted by the caller and queued; a sender
+// thread, started by the first line, hands each burst to the daemon at once.
+// The caller never makes a system call for the daemon and never waits for
+// the sender. A forked child (which has no sender thread) and a process past
+// exit() send each line themselves, without waiting either.
+//
+// A line that finds the queue full is dropped and counted, as is one the
+// daemon refuses or loses; the first line queued after drops is preceded by
+// a notice of how many.
+class SystemLog {
+ public:
+  void log(std::string_view line);
+  // Waits (with `lock` held on logMutex) until every queued line has been
+  // offered to the daemon, or kFlushLimit. Result: whether all were.
+  bool flush(std::unique_lock<std::mutex>& lock);
+  void setSocketPath(std::string path, std::unique_lock<std::mutex>& lock);
+  void afterForkInChild();
+  // At exit: the sender offers what is queued and ends; later lines are sent
+  // directly.
+  void stop();
+
+ private:
+  enum class Sending { Queued, Direct };
+  void startSender();
+  void runSender();
+  void sendDirectly(std::string_view line);
+  // "<13>Dec  7 09:05:01 keybindings[42]: ", formatted again only when the
+  // second or the process changes.
+  std::string_view header();
+
+  Sending sending_ = Sending::Queued;
+  std::string path_ = _PATH_LOG;
+  std::uint64_t pathVersion_ = 0;
+  Batch queue_;
+  std::uint64_t dropped_ = 0;
+  // Until then (coarse nanoseconds) the sender found no daemon and will not
+  // try again: lines are not even queued.
+  std::int64_t absentUntil_ = 0;
+  std::thread sender_;
+  bool senderIdle_ = false;
+  bool offering_ = false;
+  bool hurry_ = false;
+  bool stopping_ = false;
+  std::condition_variable wake_;     // the sender waits for lines
+  std::condition_variable offered_;  // flushers wait for the sender
+  // Used by forked children and after exit(), under the lock.
+  Channel directChannel_;
+  Batch directBatch_;
+
+  pid_t processId_ = ::getpid();
+  time_t headerSecond_ = -1;
+  std::string header_;
+};
+
+// Never destroyed: objects destroyed at exit may still log, after this one's
+// destructor would have run.
+SystemLog& systemLog() {
+  static SystemLog* const log = std::make_unique<SystemLog>().release();
+  return *log;
+}
+
+std::mutex& logMutex() {
+  static std::mutex mutex;
+  static std::once_flag forkSafety;
+  std::call_once(forkSafety, [] {
+    pthread_atfork([] { mutex.lock(); }, [] { mutex.unlock(); },
+                   [] {
+                     systemLog().afterForkInChild();
+                     mutex.unlock();
+                   });
+  });
+  return mutex;
+}
+
+std::string_view SystemLog::header() {
+  // Local time, in the C locale's month names, as syslog() writes it.
+  const time_t now = ::time(nullptr);
+  if (now != headerSecond_) {
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    tm local{};
+    ::localtime_r(&now, &local);
+    char timestamp[kTimestampSize] = {};
+    std::snprintf(timestamp, sizeof timestamp, "%s %2d %02d:%02d:%02d ",
+                  kMonths[static_cast<std::size_t>(local.tm_mon) % std::size(kMonths)], local.tm_mday,
+                  local.tm_hour, local.tm_min, local.tm_sec);
+    header_.assign("<").append(std::to_string(kPriority)).append(">").append(timestamp).append(kIdentity);
+    header_.append("[").append(std::to_string(processId_)).append("]: ");
+    headerSecond_ = now;
+  }
+  return header_;
+}
+
+void SystemLog::log(std::string_view line) {
+  if (sending_ == Sending::Direct) {
+    sendDirectly(line);
+    return;
+  }
+  if (absentUntil_ != 0 && coarseNanoseconds() < absentUntil_) return;
+  if (queue_.size() >= kQueueLimit) {
+    ++dropped_;
+    return;
+  }
+  if (dropped_ > 0) {
+    queue_.add(header(), droppedNotice(dropped_), dropped_);
+    dropped_ = 0;
+  }
+  queue_.add(header(), line);
+  if (!sender_.joinable()) {
+    startSender();
+  } else if (senderIdle_) {
+    senderIdle_ = false;
+    wake_.notify_one();
+  }
+}
+
+void SystemLog::sendDirectly(std::string_view line) {
+  directBatch_.clear();
+  if (dropped_ > 0) directBatch_.add(header(), droppedNotice(dropped_), dropped_);
+  directBatch_.add(header(), line);
+  const Offered offered = directChannel_.offer(directBatch_, path_);
+  dropped_ = offered.lost + offered.unreported;
+}
+
+void SystemLog::startSender() {
+  try {
+    sender_ = std::thread([this] { runSender(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: this process sends its lines itself.
+    sending_ = Sending::Direct;
+    Batch queued;
+    queued.swap(queue_);
+    dropped_ += directChannel_.offer(queued, path_).lost;
+    return;
+  }
+  std::atexit([] { systemLog().stop(); });
+}
+
+void SystemLog::runSender() {
+  Channel channel;
+  std::uint64_t channelVersion = 0;
+  Batch batch;
+  std::string path;
+  std::unique_lock lock(logMutex());
+  for (;;) {
+    senderIdle_ = queue_.empty() && !stopping_;
+    wake_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+    senderIdle_ = false;
+    if (queue_.empty()) break;  // stopping, and all offered
+    if (!stopping_ && !hurry_) wake_.wait_for(lock, kGatherDelay, [this] { return stopping_ || hurry_; });
+    // The pause is measured on the coarse clock, which may lag the one the
+    // wait uses: wait until the channel itself sees it over.
+    for (std::int64_t pause = channel.pauseLeft(); pause > 0; pause = channel.pauseLeft()) {
+      wake_.wait_for(lock, std::chrono::nanoseconds(pause));
+    }
+    hurry_ = false;
+    batch.swap(queue_);
+    const std::uint64_t version = pathVersion_;
+    if (version != channelVersion) path = path_;
+    offering_ = true;
+    lock.unlock();
+
+    if (version != channelVersion) {
+      channel.reset();
+      channelVersion = version;
+    }
+    const Offered offered = channel.offer(batch, path);
+    batch.clear();
+
+    lock.lock();
+    offering_ = false;
+    // Counts for a daemon the log no longer points at are forgotten.
+    if (version == pathVersion_) {
+      dropped_ += offered.lost + offered.unreported;
+      absentUntil_ = offered.absent ? channel.nextProbe() : 0;
+    }
+    offered_.notify_all();
+  }
+  sending_ = Sending::Direct;
+  offered_.notify_all();
+}
+
+bool SystemLog::flush(std::unique_lock<std::mutex>& lock) {
+  if (sending_ == Sending::Direct) return true;
+  hurry_ = true;
+  wake_.notify_one();
+  const bool done = offered_.wait_for(lock, kFlushLimit, [this] { return queue_.empty() && !offering_; });
+  hurry_ = false;
+  return done;
+}
+
+void SystemLog::setSocketPath(std::string path, std::unique_lock<std::mutex>& lock) {
+  // Lines logged so far go where they were meant to.
+  static_cast<void>(flush(lock));
+  path_ = std::move(path);
+  ++pathVersion_;
+  dropped_ = 0;
+  absentUntil_ = 0;
+  directChannel_.reset();
+}
+
+void SystemLog::afterForkInChild() {
+  // The sender thread is not in the child, and whatever it was doing is the
+  // parent's: the queued lines and the drops counted so far are the parent's
+  // to send and report.
+  sending_ = Sending::Direct;
+  queue_.clear();
+  dropped_ = 0;
+  processId_ = ::getpid();
+  headerSecond_ = -1;
+  directChannel_.afterFork();
+}
+
+void SystemLog::stop() {
+  std::unique_lock lock(logMutex());
+  if (sending_ == Sending::Direct || !sender_.joinable()) return;
+  stopping_ = true;
+  wake_.notify_one();
+  lock.unlock();
+  sender_.join();
 }
 
 }  // namespace
 
 void logLine(std::string_view line) {
-  // Callers log right after a failed call; sending must not change the errno
+  // Callers log right after a failed call; logging must not change the errno
   // they may still read.
   const int savedErrno = errno;
-  std::lock_guard lock(logMutex());
-  bool forward = true;
-  for (LogCapture* capture : captures()) {
-    capture->lines_.emplace_back(line);
-    if (capture->syslog_ == LogCapture::Syslog::Silence) forward = false;
+  {
+    std::lock_guard lock(logMutex());
+    bool forward = true;
+    for (LogCapture* capture : captures()) {
+      capture->lines_.emplace_back(line);
+      if (capture->syslog_ == LogCapture::Syslog::Silence) forward = false;
+    }
+    if (forward) systemLog().log(line);
   }
-  if (forward) systemLog().send(line);
   errno = savedErrno;
 }
 
+bool flushSystemLog() {
+  std::unique_lock lock(logMutex());
+  return systemLog().flush(lock);
+}
+
 void setSystemLogSocketPath(std::string_view path) {
-  std::lock_guard lock(logMutex());
-  systemLog().setSocketPath(std::string(path));
+  std::unique_lock lock(logMutex());
+  systemLog().setSocketPath(std::string(path), lock);
 }
 
 LogCapture::LogCapture(Syslog syslog) : syslog_(syslog) {

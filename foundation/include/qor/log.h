@@ -6,12 +6,20 @@
 /// and to every capture that is alive at the time, so tests can assert the
 /// exact lines.
 ///
-/// Logging never waits for the daemon. While none listens, a connection is
-/// tried at most once a second, and a line costs no system call and reaches
-/// only the captures. A daemon that is behind makes the sender drop lines
-/// rather than wait; once it takes lines again, the first one it gets is
-/// "*** <n> log lines dropped while the system log was busy" ("log line" for
-/// one).
+/// Logging never waits for the daemon. The caller only queues the line; a
+/// sender thread of the log, started by the first line, hands each burst of
+/// lines to the daemon together, a millisecond after its first line, one
+/// datagram a line. While no daemon listens, a connection is tried at most
+/// once a second, and lines in between reach only the captures. A daemon
+/// that is behind makes the sender drop lines rather than wait (and leave it
+/// alone for 10 ms); so does a queue of 4096 lines not yet sent. The first
+/// line queued after drops is preceded by "*** <n> log lines dropped while
+/// the system log was busy" ("log line" for one).
+///
+/// A forked child has no sender thread: it sends each of its lines itself,
+/// without waiting either, and leaves the lines its parent queued to the
+/// parent. At exit() the sender offers what is queued, then lines are sent
+/// directly.
 ///
 /// Example:
 /// @code
@@ -32,10 +40,16 @@ namespace qor {
 /// Writes one line. Embedded newlines are kept; an empty line is written too.
 QOR_TOOLBOX_EXPORT void logLine(std::string_view line);
 
+/// Waits until every line logged so far has been offered to the daemon
+/// (sent, or dropped and counted), at most a second. Result: whether all
+/// were. Needed only by whoever reads the daemon's side, such as tests.
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool flushSystemLog();
+
 /// Points the log at the daemon socket `path` (an AF_UNIX datagram or stream
 /// socket) instead of "/dev/log", for tests and benchmarks that run a daemon
-/// of their own. Closes the current connection and forgets dropped lines; the
-/// new path is tried at the next line. A path too long for a socket address
+/// of their own. Lines logged before go to the old path first (as
+/// flushSystemLog() does); then the connection is closed and dropped lines
+/// are forgotten. The new path is tried at the next line. A path too long for a socket address
 /// (107 bytes and more) is never reached: lines then go to the captures only.
 QOR_TOOLBOX_EXPORT void setSystemLogSocketPath(std::string_view path);
 
