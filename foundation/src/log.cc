@@ -169,8 +169,9 @@ class Channel {
   }
   // When the next connection may be tried, while there is none.
   [[nodiscard]] std::int64_t nextProbe() const { return nextProbe_; }
-  // Nanoseconds left of the pause after a refusal; 0 when none.
-  [[nodiscard]] std::int64_t pauseLeft() const { return std::max<std::int64_t>(0, retryAfter_ - coarseNanoseconds()); }
+  // When the pause after a refusal ends (coarse nanoseconds; past when
+  // there is none).
+  [[nodiscard]] std::int64_t pausedUntil() const { return retryAfter_; }
 
  private:
   bool connect(const std::string& path);
@@ -353,9 +354,13 @@ class SystemLog {
   std::uint64_t pathVersion_ = 0;
   Batch queue_;
   std::uint64_t dropped_ = 0;
-  // Until then (coarse nanoseconds) the sender found no daemon and will not
-  // try again: lines are not even queued.
-  std::int64_t absentUntil_ = 0;
+  // Until quietUntil_ (coarse nanoseconds), lines are not even queued: the
+  // sender found no daemon and will not try again before (Absent: the lines
+  // reach only the captures), or the daemon refused lines and is left alone
+  // (Busy: the lines are counted as dropped).
+  enum class Quiet { No, Absent, Busy };
+  Quiet quiet_ = Quiet::No;
+  std::int64_t quietUntil_ = 0;
   std::thread sender_;
   bool senderIdle_ = false;
   bool offering_ = false;
@@ -416,7 +421,10 @@ void SystemLog::log(std::string_view line) {
     sendDirectly(line);
     return;
   }
-  if (absentUntil_ != 0 && coarseNanoseconds() < absentUntil_) return;
+  if (quiet_ != Quiet::No && coarseNanoseconds() < quietUntil_) {
+    if (quiet_ == Quiet::Busy) ++dropped_;
+    return;
+  }
   if (queue_.size() >= kQueueLimit) {
     ++dropped_;
     return;
@@ -468,10 +476,11 @@ void SystemLog::runSender() {
     senderIdle_ = false;
     if (queue_.empty()) break;  // stopping, and all offered
     if (!stopping_ && !hurry_) wake_.wait_for(lock, kGatherDelay, [this] { return stopping_ || hurry_; });
-    // The pause is measured on the coarse clock, which may lag the one the
-    // wait uses: wait until the channel itself sees it over.
-    for (std::int64_t pause = channel.pauseLeft(); pause > 0; pause = channel.pauseLeft()) {
-      wake_.wait_for(lock, std::chrono::nanoseconds(pause));
+    // Lines queued just before a refusal wait out its pause. It is measured
+    // on the coarse clock, which may lag the one the wait uses: wait until
+    // the channel itself sees it over.
+    for (std::int64_t now = coarseNanoseconds(); now < channel.pausedUntil(); now = coarseNanoseconds()) {
+      wake_.wait_for(lock, std::chrono::nanoseconds(channel.pausedUntil() - now));
     }
     hurry_ = false;
     batch.swap(queue_);
@@ -492,7 +501,13 @@ void SystemLog::runSender() {
     // Counts for a daemon the log no longer points at are forgotten.
     if (version == pathVersion_) {
       dropped_ += offered.lost + offered.unreported;
-      absentUntil_ = offered.absent ? channel.nextProbe() : 0;
+      if (offered.absent) {
+        quiet_ = Quiet::Absent;
+        quietUntil_ = channel.nextProbe();
+      } else {
+        quiet_ = Quiet::Busy;
+        quietUntil_ = channel.pausedUntil();
+      }
     }
     offered_.notify_all();
   }
@@ -515,7 +530,7 @@ void SystemLog::setSocketPath(std::string path, std::unique_lock<std::mutex>& lo
   path_ = std::move(path);
   ++pathVersion_;
   dropped_ = 0;
-  absentUntil_ = 0;
+  quiet_ = Quiet::No;
   directChannel_.reset();
 }
 

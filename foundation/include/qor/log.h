@@ -11,8 +11,9 @@
 /// lines to the daemon together, a millisecond after its first line, one
 /// datagram a line. While no daemon listens, a connection is tried at most
 /// once a second, and lines in between reach only the captures. A daemon
-/// that is behind makes the sender drop lines rather than wait (and leave it
-/// alone for 10 ms); so does a queue of 4096 lines not yet sent. The first
+/// that is behind makes the sender drop lines rather than wait, and lines
+/// logged in the next 10 ms are dropped without asking it; so are lines that
+/// find 4096 lines still waiting. The first
 /// line queued after drops is preceded by "*** <n> log lines dropped while
 /// the system log was busy" ("log line" for one).
 ///

@@ -194,9 +194,10 @@ DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& argum
 
   std::vector<std::uint8_t> result;
   std::array<std::uint8_t, kReadChunkSize> chunk;
+  // Asked once: getpid is a system call, and the loop logs it every 4 KiB.
+  const std::string processIds = std::to_string(command->processId) + "\t" + std::to_string(getpid());
   for (;;) {
-    logLine("\tbefore receiving\t" + std::to_string(command->processId) + "\t" +
-            std::to_string(getpid()));
+    logLine("\tbefore receiving\t" + processIds);
     const std::size_t count = readFull(command->readDescriptor, chunk);
     if (count == 0) break;
     result.insert(result.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(count));
