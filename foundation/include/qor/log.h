@@ -8,11 +8,11 @@
 ///
 /// Logging never waits for the daemon. The caller only queues the line; a
 /// sender thread of the log, started by the first line, hands each burst of
-/// lines to the daemon together, a millisecond after its first line, one
-/// datagram a line. While no daemon listens, a connection is tried at most
+/// lines to the daemon together, 10 ms after its first line, one datagram a
+/// line. While no daemon listens, a connection is tried at most
 /// once a second, and lines in between reach only the captures. A daemon
 /// that is behind makes the sender drop lines rather than wait, and lines
-/// logged in the next 10 ms are dropped without asking it; so are lines that
+/// logged in the next 100 ms are dropped without asking it; so are lines that
 /// find 4096 lines still waiting. The first
 /// line queued after drops is preceded by "*** <n> log lines dropped while
 /// the system log was busy" ("log line" for one).

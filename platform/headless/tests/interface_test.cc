@@ -77,6 +77,15 @@ const std::vector<Placement> kPanePlacements = {
     {{"OLV_editor_key_bindings", UiKind::OutlineView}, "WIN_preferences"},
     {{"BTN_kb_duplicate_set", UiKind::Button}, "WIN_preferences"},
     {{"BTN_kb_import_set", UiKind::Button}, "WIN_preferences"},
+    {{"TEXT_kb_ambiguity", UiKind::TextField}, "WIN_key_configurator"},
+    {{"BTN_key_configurator_fix", UiKind::Button}, "WIN_key_configurator"},
+    {{"BTN_kb_reset_command", UiKind::Button}, "WIN_preferences"},
+    {{"BTN_kb_reset_group", UiKind::Button}, "WIN_preferences"},
+    {{"BTN_kb_reset_set", UiKind::Button}, "WIN_preferences"},
+    {{"TEXT_kb_search", UiKind::TextField}, "WIN_preferences"},
+    {{"BTN_kb_all_conflicts", UiKind::Button}, "WIN_preferences"},
+    {{"BTN_kb_search_keys", UiKind::Button}, "WIN_preferences"},
+    {{"BTN_kb_cheat_sheet", UiKind::Button}, "WIN_preferences"},
 };
 
 std::vector<OutletSpec> paneOutlets() {

@@ -75,7 +75,11 @@ std::vector<OutletSpec> paneOutlets() {
           {"TEXT_kb_conflict", UiKind::TextField},     {"OLV_menu_key_bindings", UiKind::OutlineView},
           {"OLV_editor_key_bindings", UiKind::OutlineView}, {"BTN_kb_duplicate_set", UiKind::Button},
           {"BTN_kb_import_set", UiKind::Button},       {"BTN_set_name_cancel", UiKind::Button},
-          {"BTN_key_configurator_cancel", UiKind::Button}};
+          {"BTN_key_configurator_cancel", UiKind::Button}, {"TEXT_kb_ambiguity", UiKind::TextField},
+          {"BTN_key_configurator_fix", UiKind::Button}, {"BTN_kb_reset_command", UiKind::Button},
+          {"BTN_kb_reset_group", UiKind::Button},      {"BTN_kb_reset_set", UiKind::Button},
+          {"TEXT_kb_search", UiKind::TextField},       {"BTN_kb_all_conflicts", UiKind::Button},
+          {"BTN_kb_search_keys", UiKind::Button},      {"BTN_kb_cheat_sheet", UiKind::Button}};
 }
 
 TEST(LoadInterface, ConnectsEveryOutletOfThePaneDescription) {
