@@ -186,15 +186,23 @@ class KeyConfiguratorTest : public ::testing::Test {
   HeadlessButton& button(const std::string& name) { return *toolkit.find<HeadlessButton>(name); }
   HeadlessTextField& field(const std::string& name) { return *toolkit.find<HeadlessTextField>(name); }
 
+  void showTab(const char* tab) { toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier(tab); }
+
   // Chooses the row in the tab's outline, then "Add Shortcut..." in the edit
   // menu that a click on its "Key" cell opens.
   void openFor(const char* tab, std::int64_t row) {
-    toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier(tab);
+    showTab(tab);
     const bool menu = std::string(tab) == "menu";
     HeadlessOutlineView& shown = outline(menu ? "OLV_menu_key_bindings" : "OLV_editor_key_bindings");
     ASSERT_TRUE(shown.selectRow(row)) << row;
     ASSERT_TRUE(shown.clickKeyCell(row));
     ASSERT_TRUE(toolkit.chooseContextMenuItem(0));
+  }
+  // The default set's edit menu only alerts, so there the sheet is opened directly.
+  void openDirectlyForNew() {
+    showTab("menu");
+    ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
+    pane->showKeyConfigurationSheet(nullptr);
   }
   void send(const std::vector<KeyEvent>& events) {
     for (const KeyEvent& e : events) application.sendKeyEvent(e.type, e.characters, e.code, e.flags);
@@ -349,7 +357,7 @@ TEST_F(KeyConfiguratorTest, StatusLineAndOKFollowTheConflictSearch) {
 }
 
 TEST_F(KeyConfiguratorTest, WithoutAnEditorRowOnlyEntriesWithoutContextConflict) {
-  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("editor");
+  showTab("editor");
   pane->showKeyConfigurationSheet(nullptr);
   send({flags(kControl), down(" ", 49, kControl)});
   EXPECT_TRUE(pane->getConflictedMenuItemsForShortcut(*pane->keyCodesArray()).empty());
@@ -436,7 +444,7 @@ TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHo
 // emptied the hot key's, both in the Window menu; Zoom is not in the default set.
 TEST_F(KeyConfiguratorTest, ResetButtonsTakeTheSelectedCommandItsMenuOrTheSet) {
   auto defaultEntry = [&](const char* key) { return defaults->dictionaryForKey(kSetMenuKey)->objectForKey(key); };
-  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
+  showTab("menu");
   ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kMinimize));
   button("BTN_kb_reset_command").performClick();
   EXPECT_TRUE(isEqual(currentEntry(kSetMenuKey, kMinimizeId), defaultEntry(kMinimizeId)));
@@ -590,6 +598,7 @@ TEST_F(KeyConfiguratorTest, SetsOfOtherShapesStillTakeTheSequence) {
   struct Case {
     const char* name;
     std::function<void(MutableDictionary& set)> reshape;
+    const char* tab;
     std::int64_t row;
     const char* key;
     std::size_t sequences;  // of the entry, after the commit
@@ -600,15 +609,22 @@ TEST_F(KeyConfiguratorTest, SetsOfOtherShapesStillTakeTheSequence) {
        [](MutableDictionary& set) {
          set.setObjectForKey(Dictionary::make(set.dictionaryForKey(kSetEditorKey)->entries()), kSetEditorKey);
        },
-       editor_row::kMoveLeft, "moveLeft:", 2, 3},
+       "editor", editor_row::kMoveLeft, "moveLeft:", 2, 3},
       {"no editor dictionary", [](MutableDictionary& set) { set.removeObjectForKey(kSetEditorKey); },
-       editor_row::kMoveLeft, "moveLeft:", 1, 1},
+       "editor", editor_row::kMoveLeft, "moveLeft:", 1, 1},
       {"an entry without sequences",
        [](MutableDictionary& set) {
          asMutableDictionary(set.objectForKey(kSetEditorKey))
              ->setObjectForKey(Dictionary::make({{kEntryTitleKey, str("")}}), "moveLeft:");
        },
-       editor_row::kMoveLeft, "moveLeft:", 1, 3},
+       "editor", editor_row::kMoveLeft, "moveLeft:", 1, 3},
+      // Without sequences the hot key has none yet: the sheet opens.
+      {"the hot key's entry without sequences",
+       [](MutableDictionary& set) {
+         asMutableDictionary(asMutableDictionary(set.objectForKey(kSetMenuKey))->objectForKey(kHotKeyId))
+             ->removeObjectForKey(kKeySequencesKey);
+       },
+       "menu", menu_row::kHotKey, kHotKeyId, 1, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -616,15 +632,16 @@ TEST_F(KeyConfiguratorTest, SetsOfOtherShapesStillTakeTheSequence) {
     auto set = asMutableDictionary(pane->currentKeyBindingsSet());
     ASSERT_TRUE(set);
     c.reshape(*set);
-    openFor("editor", c.row);
+    openFor(c.tab, c.row);
     send({flags(kCommand), down("k", kCodeK, kCommand)});
     MutableArrayRef capture = pane->keyCodesArray();
     button("BTN_key_configurator_OK").performClick();
-    auto sequences = asMutableArray(currentSequences(kSetEditorKey, c.key));
+    const char* group = std::string(c.tab) == "menu" ? kSetMenuKey : kSetEditorKey;
+    auto sequences = asMutableArray(currentSequences(group, c.key));
     ASSERT_TRUE(sequences);
     EXPECT_EQ(sequences->count(), c.sequences);
     EXPECT_EQ(sequences->elements().back(), capture);
-    EXPECT_EQ(pane->currentKeyBindingsSet()->dictionaryForKey(kSetEditorKey)->count(), c.entries);
+    EXPECT_EQ(pane->currentKeyBindingsSet()->dictionaryForKey(group)->count(), c.entries);
   }
 }
 
@@ -679,36 +696,10 @@ TEST_F(KeyConfiguratorTest, HotKeyTakesOneShortcutOfAtMostTwoStrokes) {
   EXPECT_TRUE(toolkit.openSheets().empty());
 
   // In the editor tab the menu outline's selection does not count.
-  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("editor");
+  showTab("editor");
   pane->showKeyConfigurationSheet(nullptr);
   EXPECT_EQ(application.snooper(), pane.get());
   EXPECT_EQ(toolkit.alerts().size(), 1u);
-}
-
-TEST_F(KeyConfiguratorTest, HotKeyEntryWithoutSequencesArrayOpensAndTakesAChord) {
-  auto contents = asMutableDictionary(MakePlistMutable(storeContents()));
-  auto menu = asMutableDictionary(asMutableDictionary(asMutableDictionary(contents->objectForKey(kSetsDefaultsKey))
-                                                          ->objectForKey(kStoredSetKey))
-                                      ->objectForKey(kSetMenuKey));
-  asMutableDictionary(menu->objectForKey(kHotKeyId))->removeObjectForKey(kKeySequencesKey);
-  start(contents);
-  openFor("menu", menu_row::kHotKey);
-  send({flags(kControl | kOption), down("e", 14, kControl | kOption)});
-  button("BTN_key_configurator_OK").performClick();
-  auto sequences = asArray(currentSequences(kSetMenuKey, kHotKeyId));
-  ASSERT_TRUE(sequences);
-  EXPECT_EQ(sequences->count(), 1u);
-}
-
-TEST_F(KeyConfiguratorTest, TheDefaultSetIsNeverChanged) {
-  start(nullptr);  // no stored sets: the default set is current
-  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
-  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
-  pane->showKeyConfigurationSheet(nullptr);
-  send({flags(kCommand), down("k", kCodeK, kCommand)});
-  button("BTN_key_configurator_OK").performClick();
-  EXPECT_TRUE(isEqual(defaults, defaultSet()));
-  EXPECT_FALSE(changeFlagIsSet());
 }
 
 // "Bind Here Instead": one change takes the keys from the commands holding
@@ -767,7 +758,7 @@ TEST_F(KeyConfiguratorTest, FixInPlaceMovesTheShortcutInOneChange) {
   EXPECT_TRUE(isEqual(defaults, defaultSet()));
 }
 
-TEST_F(KeyConfiguratorTest, FixInPlaceNeedsAConflictAndASetToChange) {
+TEST_F(KeyConfiguratorTest, FixInPlaceNeedsAConflict) {
   openFor("menu", menu_row::kNew);
   send({flags(kCommand), down("k", kCodeK, kCommand)});
   EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());  // nothing to take the keys from
@@ -775,16 +766,20 @@ TEST_F(KeyConfiguratorTest, FixInPlaceNeedsAConflictAndASetToChange) {
   button("BTN_key_configurator_clear").performClick();
   EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
   button("BTN_key_configurator_cancel").performClick();
+}
 
-  start(nullptr);  // the host's default set is current: never changed
-  // Its edit menu only alerts, so the sheet is opened directly.
-  toolkit.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier("menu");
-  ASSERT_TRUE(outline("OLV_menu_key_bindings").selectRow(menu_row::kNew));
-  pane->showKeyConfigurationSheet(nullptr);
+TEST_F(KeyConfiguratorTest, TheDefaultSetIsNeverChanged) {
+  start(nullptr);  // no stored sets: the host's default set is current
+  openDirectlyForNew();
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  button("BTN_key_configurator_OK").performClick();
+  // Nor by Bind Here Instead, which stays disabled though the keys conflict.
+  openDirectlyForNew();
   send({flags(kCommand), down("s", kCodeS, kCommand)});
   EXPECT_FALSE(button("BTN_key_configurator_fix").isEnabled());
   pane->KeyConfigurationSheetDidEndReturnCodeContextInfo(nullptr, kReturnCodeFixInPlace, nullptr);
   EXPECT_TRUE(isEqual(pane->currentKeyBindingsSet(), defaultSet()));
+  EXPECT_TRUE(isEqual(defaults, defaultSet()));
   EXPECT_FALSE(changeFlagIsSet());
 }
 

@@ -26,12 +26,16 @@ MutableDictionaryRef storedSet(const std::string& name, std::vector<std::string>
   return MutableDictionary::make({{kSetNameKey, str(name)}, {kSetMenuKey, menu}, {kSetEditorKey, editor}});
 }
 
-DictionaryRef store(std::int64_t number, DictionaryRef sets) {
+// The store's contents: the current set's number and, unless null, the collection of sets.
+DictionaryRef store(std::int64_t number, Ref sets) {
   auto contents = MutableDictionary::make();
   contents->setObjectForKey(integer(number), kSetNumberDefaultsKey);
   if (sets) contents->setObjectForKey(sets, kSetsDefaultsKey);
   return contents;
 }
+
+// One stored set, "Mine" (number 77), current.
+DictionaryRef mineAs77() { return store(77, MutableDictionary::make({{"77", storedSet("Mine", {kSaveId}, {})}})); }
 
 std::int64_t storedNumber(HeadlessPane& p) { return p.store.integerForKey(kSetNumberDefaultsKey); }
 
@@ -61,11 +65,8 @@ TEST(PaneLifecycle, StoredNumberWithoutASetFallsBackSilentlyAndWritesZero) {
 }
 
 TEST(PaneLifecycle, StoredSetsThatAreNoDictionaryAreIgnoredWithOneLogLine) {
-  auto contents = MutableDictionary::make();
-  contents->setObjectForKey(integer(7), kSetNumberDefaultsKey);
-  contents->setObjectForKey(Array::make({storedSet("In a list", {}, {})}), kSetsDefaultsKey);
   LogCapture log;
-  HeadlessPane p(contents);
+  HeadlessPane p(store(7, Array::make({storedSet("In a list", {}, {})})));
   EXPECT_EQ(p.pane->keyBindingsNumber(), 0);
   ASSERT_TRUE(p.pane->keyBindingsSets());
   EXPECT_TRUE(p.pane->keyBindingsSets()->empty());
@@ -75,11 +76,10 @@ TEST(PaneLifecycle, StoredSetsThatAreNoDictionaryAreIgnoredWithOneLogLine) {
 }
 
 TEST(PaneLifecycle, PruningHitsOnlyTheSetThatBecomesCurrentWithExactLogLines) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(storedSet("Mine", {kSaveId, "[gone:] [] [0]"}, {"moveLeft:", "oldCommand:", "older:"}), "100");
-  sets->setObjectForKey(storedSet("Other", {"[elsewhere:] [] [0]"}, {}), "200");
   LogCapture log;
-  HeadlessPane p(store(100, sets));
+  HeadlessPane p(store(100, MutableDictionary::make({
+                                {"100", storedSet("Mine", {kSaveId, "[gone:] [] [0]"}, {"moveLeft:", "oldCommand:", "older:"})},
+                                {"200", storedSet("Other", {"[elsewhere:] [] [0]"}, {})}})));
 
   EXPECT_EQ(log.lines(), (std::vector<std::string>{"***** Remove bogus menu entries. (1)", "[gone:] [] [0]",
                                                    "*** Remove bogus editor shortcuts. (2)", "oldCommand:",
@@ -98,10 +98,8 @@ TEST(PaneLifecycle, PruningHitsOnlyTheSetThatBecomesCurrentWithExactLogLines) {
 }
 
 TEST(PaneLifecycle, SetWithoutMenuOrEditorBecomesCurrentQuietly) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(MutableDictionary::make({{kSetNameKey, str("Bare")}}), "5");
   LogCapture log;
-  HeadlessPane p(store(5, sets));
+  HeadlessPane p(store(5, MutableDictionary::make({{"5", MutableDictionary::make({{kSetNameKey, str("Bare")}})}})));
   EXPECT_EQ(p.pane->keyBindingsNumber(), 5);
   EXPECT_TRUE(log.lines().empty());
   EXPECT_TRUE(p.button("BTN_kb_del_set").isEnabled());
@@ -109,10 +107,8 @@ TEST(PaneLifecycle, SetWithoutMenuOrEditorBecomesCurrentQuietly) {
 }
 
 TEST(PaneLifecycle, LoadPrefsRefreshesMenuTitlesOnlyAndCreatesNothing) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(storedSet("A", {kSaveId, kUndoId}, {"moveLeft:"}), "1");
-  sets->setObjectForKey(storedSet("B", {kSaveId}, {}), "2");
-  HeadlessPane p(store(0, sets));
+  HeadlessPane p(store(0, MutableDictionary::make({{"1", storedSet("A", {kSaveId, kUndoId}, {"moveLeft:"})},
+                                                   {"2", storedSet("B", {kSaveId}, {})}})));
 
   for (const char* key : {"1", "2"}) {
     SCOPED_TRACE(key);
@@ -160,11 +156,9 @@ TEST(PaneLifecycle, StoredSetsAreCopiedBeforeTheyChangeAndWrittenAsIfCopiedAtLoa
 }
 
 TEST(PaneLifecycle, PopUpListsEverySetInTextOrderWithTagsAndActions) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(storedSet("Nine", {}, {}), "9");
-  sets->setObjectForKey(storedSet("Twin", {}, {}), "10");
-  sets->setObjectForKey(storedSet("Twin", {}, {}), "-3");
-  HeadlessPane p(store(9, sets));
+  HeadlessPane p(store(9, MutableDictionary::make({{"9", storedSet("Nine", {}, {})},
+                                                   {"10", storedSet("Twin", {}, {})},
+                                                   {"-3", storedSet("Twin", {}, {})}})));
 
   auto items = p.sets().items();
   ASSERT_EQ(items.size(), 4u);
@@ -188,9 +182,7 @@ TEST(PaneLifecycle, WriteToPrefsActsOnThePresenceOfTheChangeFlagWhateverItsValue
   const Case cases[] = {{"no flag", nullptr, false}, {"flag false", boolean(false), true}, {"flag true", boolean(true), true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    auto sets = MutableDictionary::make();
-    sets->setObjectForKey(storedSet("Mine", {kSaveId}, {}), "77");
-    HeadlessPane p(store(77, sets));
+    HeadlessPane p(mineAs77());
     p.store.setObjectForKey(nullptr, kSetsDefaultsKey);
     p.store.setObjectForKey(nullptr, kSetNumberDefaultsKey);
     if (c.flag) p.panel.changedAttributesDictionary()->setObjectForKey(c.flag, kChangeFlagKey);
@@ -207,9 +199,7 @@ TEST(PaneLifecycle, WriteToPrefsActsOnThePresenceOfTheChangeFlagWhateverItsValue
 }
 
 TEST(PaneLifecycle, RevertToDefaultKeepsStoredSetsWritesZeroAndFlagsWithoutNotice) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(storedSet("Mine", {kSaveId}, {}), "77");
-  HeadlessPane p(store(77, sets));
+  HeadlessPane p(mineAs77());
   p.pane->revertToDefault();
 
   EXPECT_EQ(p.pane->keyBindingsNumber(), 0);
@@ -225,9 +215,7 @@ TEST(PaneLifecycle, RevertToDefaultKeepsStoredSetsWritesZeroAndFlagsWithoutNotic
 }
 
 TEST(PaneLifecycle, LoadPrefsDropsUnwrittenChanges) {
-  auto sets = MutableDictionary::make();
-  sets->setObjectForKey(storedSet("Mine", {kSaveId}, {}), "77");
-  HeadlessPane p(store(77, sets));
+  HeadlessPane p(mineAs77());
   p.pane->keyBindingsSets()->setObjectForKey(storedSet("Unsaved", {}, {}), "78");
   p.pane->loadPrefs();
   EXPECT_FALSE(p.pane->keyBindingsSets()->containsKey("78"));
@@ -249,8 +237,7 @@ TEST(PaneLifecycle, SecondInitWithPanelOnlyReplacesThePanel) {
   p.pane->revertToDefault();
   EXPECT_TRUE(other.changedAttributesDictionary()->containsKey(kChangeFlagKey));
   EXPECT_FALSE(p.changeFlagIsSet());
-  EXPECT_EQ(otherStore.integerForKey(kSetNumberDefaultsKey), 0);
-  EXPECT_EQ(otherStore.objectForKey(kSetNumberDefaultsKey) != nullptr, true);
+  EXPECT_TRUE(isEqual(otherStore.objectForKey(kSetNumberDefaultsKey), integer(0)));  // written, not just absent
 }
 
 TEST(PaneLifecycle, SynchronizeReloadsAtOnceAndOnceMoreAfterADelay) {

@@ -57,15 +57,12 @@ DictionaryRef pythonSet() {
 
 class SetManagementTest : public ::testing::Test {
  protected:
-  std::vector<std::string> popUpTitles() {
-    std::vector<std::string> titles;
-    for (const ItemState& item : host.sets().items()) titles.push_back(item.title);
-    return titles;
-  }
-  std::vector<std::int64_t> popUpTags() {
-    std::vector<std::int64_t> tags;
-    for (const ItemState& item : host.sets().items()) tags.push_back(item.tag);
-    return tags;
+  // One field of every item of the sets pop-up: its title or its tag.
+  template <class Field>
+  std::vector<Field> popUp(Field ItemState::*field) {
+    std::vector<Field> values;
+    for (const ItemState& item : host.sets().items()) values.push_back(item.*field);
+    return values;
   }
   DictionaryRef storedSet(std::int64_t number) {
     return asDictionary(host.pane->keyBindingsSets()->objectForKey(std::to_string(number)));
@@ -123,7 +120,7 @@ TEST_F(SetManagementTest, DuplicatingTheDefaultSetUnderABlankName) {
 
   EXPECT_TRUE(host.button("BTN_kb_del_set").isEnabled());
   EXPECT_TRUE(host.button("BTN_kb_export_set").isEnabled());
-  EXPECT_EQ(popUpTitles(), (std::vector<std::string>{"Default", " "}));
+  EXPECT_EQ(popUp(&ItemState::title), (std::vector<std::string>{"Default", " "}));
   EXPECT_EQ(host.sets().indexOfSelectedItem(), 1);
   EXPECT_EQ(host.panel.okNotices().size(), 1u);
   EXPECT_TRUE(host.changeFlagIsSet());
@@ -136,8 +133,8 @@ TEST_F(SetManagementTest, TwoDuplicatesWithinOneSecondKeepBoth) {
   EXPECT_NE(storedSet(kClock), nullptr);
   EXPECT_NE(storedSet(kClock), storedSet(kClock + 1));
   // Same title twice, each item with its own tag.
-  EXPECT_EQ(popUpTitles(), (std::vector<std::string>{"Default", "Mine", "Mine"}));
-  EXPECT_EQ(popUpTags(), (std::vector<std::int64_t>{0, kClock, kClock + 1}));
+  EXPECT_EQ(popUp(&ItemState::title), (std::vector<std::string>{"Default", "Mine", "Mine"}));
+  EXPECT_EQ(popUp(&ItemState::tag), (std::vector<std::int64_t>{0, kClock, kClock + 1}));
 }
 
 TEST_F(SetManagementTest, CancellingTheSheetChangesNothing) {
@@ -186,7 +183,7 @@ TEST_F(SetManagementTest, RemovingTheCurrentSet) {
   EXPECT_EQ(host.pane->currentKeyBindingsSet(), host.panel.defaultMenuDictionary());
   EXPECT_FALSE(host.button("BTN_kb_del_set").isEnabled());
   EXPECT_FALSE(host.button("BTN_kb_export_set").isEnabled());
-  EXPECT_EQ(popUpTitles(), (std::vector<std::string>{"Default", "Keep"}));
+  EXPECT_EQ(popUp(&ItemState::title), (std::vector<std::string>{"Default", "Keep"}));
   // 0 is stored at once; the stored collection keeps the set until the next write.
   EXPECT_EQ(host.store.integerForKey(kSetNumberDefaultsKey), 0);
   auto stored = asDictionary(host.store.objectForKey(kSetsDefaultsKey));
@@ -204,7 +201,7 @@ TEST_F(SetManagementTest, RemovingTheCurrentSet) {
   EXPECT_NE(storedSet(kClock), nullptr);
 }
 
-TEST_F(SetManagementTest, ExportWritesTheSetAsPlistlibReadsIt) {
+TEST_F(SetManagementTest, ExportWritesTheSetAsPlistlibReadsItAndItImportsAgain) {
   host.duplicateAs("Mine");
   auto save = asMutableDictionary(
       asDictionary(host.pane->currentKeyBindingsSet())->dictionaryForKey(kSetMenuKey)->objectForKey(kSaveId));
@@ -224,6 +221,12 @@ TEST_F(SetManagementTest, ExportWritesTheSetAsPlistlibReadsIt) {
   Ref readBack = readPropertyListFile(binary);
   EXPECT_TRUE(isEqual(readBack, host.pane->currentKeyBindingsSet())) << describe(readBack);
   EXPECT_EQ(host.toolkit.beepCount(), 0);
+
+  // The file imports again as a second set of the same name.
+  host.clock += 5;
+  importFiles({path});
+  EXPECT_EQ(popUp(&ItemState::title), (std::vector<std::string>{"Default", "Mine", "Mine"}));
+  EXPECT_TRUE(isEqual(storedSet(kClock + 5), storedSet(kClock)));
 }
 
 TEST_F(SetManagementTest, ExportThatCannotBeWrittenBeeps) {
@@ -255,7 +258,7 @@ TEST_F(SetManagementTest, ImportingThreeFilesNumbersThemFromTheClock) {
   EXPECT_NE(asMutableDictionary(storedSet(kClock + 101)->objectForKey(kSetMenuKey)), nullptr);
   // The current set stays; the new ones join the pop-up in text order of their numbers.
   EXPECT_EQ(host.pane->keyBindingsNumber(), kClock);
-  EXPECT_EQ(popUpTags(), (std::vector<std::int64_t>{0, kClock, kClock + 100, kClock + 101, kClock + 102}));
+  EXPECT_EQ(popUp(&ItemState::tag), (std::vector<std::int64_t>{0, kClock, kClock + 100, kClock + 101, kClock + 102}));
   EXPECT_EQ(host.sets().indexOfSelectedItem(), 1);
   EXPECT_TRUE(host.toolkit.alerts().empty());
   EXPECT_EQ(host.panel.okNotices().size(), 2u);
@@ -308,17 +311,6 @@ TEST_F(SetManagementTest, NothingReadableOrNothingChosenChangesNothing) {
   EXPECT_TRUE(host.panel.okNotices().empty());
   EXPECT_FALSE(host.changeFlagIsSet());
   EXPECT_EQ(host.toolkit.alerts().size(), 1u);
-}
-
-TEST_F(SetManagementTest, ExportedFileImportsAsASecondSetOfTheSameName) {
-  host.duplicateAs("Mine");
-  std::string path = files.file("Mine.QOR_shortcuts");
-  host.toolkit.scriptSavePanel({kReturnCodeOK, path});
-  host.button("BTN_kb_export_set").performClick();
-  host.clock += 5;
-  importFiles({path});
-  EXPECT_EQ(popUpTitles(), (std::vector<std::string>{"Default", "Mine", "Mine"}));
-  EXPECT_TRUE(isEqual(storedSet(kClock + 5), storedSet(kClock)));
 }
 
 }  // namespace

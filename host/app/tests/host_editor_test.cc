@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -124,6 +125,7 @@ class Host : public testing::Test {
     settle();
     click(named<QAbstractButton>("BTN_set_name_OK"));
     EXPECT_EQ(named<QComboBox>("PUB_sets")->currentText(), name);
+    EXPECT_TRUE(named<QAbstractButton>("BTN_kb_del_set")->isEnabled());
   }
 
   // Clicks the item titled `title` of the open context menu with the mouse,
@@ -154,24 +156,26 @@ class Host : public testing::Test {
     FAIL() << "no item " << title.toStdString();
   }
 
-  // Clicks the cell at `column` of the menu outline's row titled `title`.
-  static void clickRow(const QString& title, int column) {
+  // The cell at `column` of the menu outline's row titled `title`; invalid
+  // when no row shows that title.
+  static QModelIndex menuCell(const QString& title, int column) {
     auto* tree = named<QTreeView>("OLV_menu_key_bindings");
-    ASSERT_TRUE(tree);
-    QModelIndexList found = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, title, 1,
-                                                 Qt::MatchExactly | Qt::MatchRecursive);
-    ASSERT_EQ(found.size(), 1) << title.toStdString();
-    QModelIndex cell = found.first().siblingAtColumn(column);
+    QModelIndexList found = tree ? tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, title, 1,
+                                                        Qt::MatchExactly | Qt::MatchRecursive)
+                                 : QModelIndexList();
+    return found.isEmpty() ? QModelIndex() : found.first().siblingAtColumn(column);
+  }
+
+  static void clickRow(const QString& title, int column) {
+    QModelIndex cell = menuCell(title, column);
+    ASSERT_TRUE(cell.isValid()) << title.toStdString();
+    auto* tree = named<QTreeView>("OLV_menu_key_bindings");
     tree->scrollTo(cell);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(cell).center());
   }
 
-  static QString keyCellText(const QString& title) {
-    auto* tree = named<QTreeView>("OLV_menu_key_bindings");
-    QModelIndexList found = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, title, 1,
-                                                 Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? QString() : found.first().siblingAtColumn(1).data().toString();
-  }
+  // Null when the row is not shown.
+  static QString keyCellText(const QString& title) { return menuCell(title, 1).data().toString(); }
 
   // Chooses "Add Shortcut..." in the edit menu that the last click opened.
   void addShortcut() {
@@ -183,6 +187,16 @@ class Host : public testing::Test {
     menu->hide();
     ASSERT_TRUE(QTest::qWaitFor([] { return named<QDialog>("WIN_key_configurator")->isVisible(); }, kWaitMs));
     EXPECT_TRUE(host_->isSnooping());
+  }
+
+  // The pane shown with a copy of the default set named "Mine", and the key
+  // configurator opened for the menu command titled `title`.
+  QDialog* sheetInMineFor(const QString& title) {
+    host_->showPreferences("KeyBindings");
+    duplicateAs("Mine");
+    clickRow(title, 0);
+    addShortcut();
+    return named<QDialog>("WIN_key_configurator");
   }
 
   QTemporaryDir folder_;
@@ -200,10 +214,10 @@ TEST_F(Host, MenusCarryTheDefaultSet) {
   EXPECT_TRUE(menuAction(kSaveIdentifier)->isEnabled());
   EXPECT_FALSE(menuAction("[runPageLayout:] [] [0]")->isEnabled()) << "a command this editor lacks";
   // The text view's editing commands carry the set's "editor" part.
-  for (const auto& [name, action] : host_->window().textCommandActions()) {
-    if (name != "moveToBeginningOfLine:") continue;
-    EXPECT_FALSE(action->shortcuts().isEmpty());
-  }
+  const auto& commands = host_->window().textCommandActions();
+  auto line = std::find_if(commands.begin(), commands.end(), [](auto& c) { return c.first == "moveToBeginningOfLine:"; });
+  ASSERT_NE(line, commands.end());
+  EXPECT_FALSE(line->second->shortcuts().isEmpty());
 }
 
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
@@ -225,13 +239,7 @@ TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
 }
 
 TEST_F(Host, AShortcutTypedInTheSheetReachesTheMenuAfterApply) {
-  host_->showPreferences("KeyBindings");
-  duplicateAs("Mine");
-  EXPECT_TRUE(named<QAbstractButton>("BTN_kb_del_set")->isEnabled());
-
-  clickRow("Revert to Saved", 0);
-  addShortcut();
-  auto* sheet = named<QDialog>("WIN_key_configurator");
+  QDialog* sheet = sheetInMineFor("Revert to Saved");
   QTest::keyClick(sheet->windowHandle(), Qt::Key_R, Qt::ControlModifier | Qt::AltModifier);
   auto* field = named<QLineEdit>("TEXT_key_configurator");
   auto* status = named<QLabel>("TEXT_kb_conflict");
@@ -285,11 +293,7 @@ TEST_F(Host, AShortcutTypedInTheSheetReachesTheMenuAfterApply) {
 }
 
 TEST_F(Host, TheSecondLineWarnsOfAShortcutThatStartsAnother) {
-  host_->showPreferences("KeyBindings");
-  duplicateAs("Mine");
-  clickRow("Revert to Saved", 0);
-  addShortcut();
-  auto* sheet = named<QDialog>("WIN_key_configurator");
+  QDialog* sheet = sheetInMineFor("Revert to Saved");
   auto* field = named<QLineEdit>("TEXT_key_configurator");
   auto* second = named<QLabel>("TEXT_kb_ambiguity");
   ASSERT_TRUE(second);
@@ -315,11 +319,7 @@ TEST_F(Host, TheSecondLineWarnsOfAShortcutThatStartsAnother) {
 }
 
 TEST_F(Host, BindHereInsteadTakesAConflictingShortcutFromItsCommand) {
-  host_->showPreferences("KeyBindings");
-  duplicateAs("Mine");
-  clickRow("Revert to Saved", 0);
-  addShortcut();
-  auto* sheet = named<QDialog>("WIN_key_configurator");
+  QDialog* sheet = sheetInMineFor("Revert to Saved");
   auto* fix = named<QAbstractButton>("BTN_key_configurator_fix");
   ASSERT_TRUE(fix);
   EXPECT_TRUE(fix->isVisible());
@@ -413,11 +413,7 @@ TEST_F(Host, TheOutlineMarksChangesAndShowsTheDesktopNotation) {
   constexpr int kChangedColumn = 2;
   ASSERT_EQ(model->columnCount(), 3);
   EXPECT_EQ(model->headerData(kChangedColumn, Qt::Horizontal).toString(), "Changed");
-  auto cell = [&](const QString& title, int column, int role) {
-    QModelIndexList found =
-        model->match(model->index(0, 0), Qt::DisplayRole, title, 1, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? QVariant() : found.first().siblingAtColumn(column).data(role);
-  };
+  auto cell = [](const QString& title, int column, int role) { return menuCell(title, column).data(role); };
   EXPECT_EQ(cell("Save", 1, Qt::ToolTipRole).toString(), "Ctrl+S");
   EXPECT_FALSE(cell("File", 1, Qt::ToolTipRole).isValid()) << "a menu has no shortcut to show";
   EXPECT_EQ(cell("File", kChangedColumn, Qt::DisplayRole).toString(), "");
@@ -568,7 +564,6 @@ TEST_F(Host, AlertsFromTheEditMenuLeaveItsMenusWhole) {
     clickRow("Bring QOR to Front", 0);
     chooseInMenu("Add Shortcut...");
     ASSERT_TRUE(QTest::qWaitFor([&] { return alerts.texts().size() == 2; }, kWaitMs));
-
 
     // Any other command: the edit menu and the key configurator open as usual.
     clickRow("Bring All to Front", 0);

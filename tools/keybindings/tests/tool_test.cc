@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "qor/plist_file.h"
 #include "temporary_folder.h"
@@ -19,7 +20,14 @@ struct ToolRun {
   int status = -1;
   std::string out;
   std::string err;
+  bool operator==(const ToolRun&) const = default;
 };
+void PrintTo(const ToolRun& run, std::ostream* os) {
+  *os << "{status " << run.status << ", out \"" << run.out << "\", err \"" << run.err << "\"}";
+}
+// A run that succeeds printing `out`, and one refused with its one line.
+ToolRun printed(const std::string& out) { return {0, out, ""}; }
+ToolRun refused(const std::string& error, int status = 2) { return {status, "", "keybindings: " + error + "\n"}; }
 
 std::string quotedForShell(const std::string& text) {
   std::string quoted = "'";
@@ -29,7 +37,6 @@ std::string quotedForShell(const std::string& text) {
 
 class ToolTest : public ::testing::Test {
  protected:
-
   // Runs the tool with `arguments` under `environment` (shell assignments).
   ToolRun tool(const std::vector<std::string>& arguments, const std::string& environment = "") {
     std::string command = environment + " " + quotedForShell(KEYBINDINGS_TOOL);
@@ -72,9 +79,7 @@ print(json.dumps(entry.get("key sequences"), sort_keys=True))
 )";
 
 TEST_F(ToolTest, ReadingLeavesNoFileBehind) {
-  ToolRun sets = kb({"sets"});
-  EXPECT_EQ(sets.status, 0);
-  EXPECT_EQ(sets.out, "*0\tDefault\n");
+  EXPECT_EQ(kb({"sets"}), printed("*0\tDefault\n"));
   ToolRun show = kb({"show", "menu"});
   EXPECT_EQ(show.status, 0);
   EXPECT_NE(show.out.find("File\t \n  New\t⌘N\n"), std::string::npos) << show.out;
@@ -86,12 +91,8 @@ TEST_F(ToolTest, ReadingLeavesNoFileBehind) {
 
 TEST_F(ToolTest, BindingStoresTheStrokesTheConfiguratorCaptures) {
   std::string number = duplicate("Mine");
-  ToolRun sets = kb({"sets"});
-  EXPECT_EQ(sets.out, " 0\tDefault\n*" + number + "\tMine\n");
-
-  ToolRun bind = kb({"bind", "menu", "File/Save", "Ctrl+K, Meta+Shift+F5"});
-  ASSERT_EQ(bind.status, 0) << bind.err;
-  EXPECT_EQ(bind.out, "Save\t⌘S , ⌘K⌃⇧[F5]\n");
+  EXPECT_EQ(kb({"sets"}), printed(" 0\tDefault\n*" + number + "\tMine\n"));
+  ASSERT_EQ(kb({"bind", "menu", "File/Save", "Ctrl+K, Meta+Shift+F5"}), printed("Save\t⌘S , ⌘K⌃⇧[F5]\n"));
   // One chord per flags-changed event and key-down; F5 is 0xF708 = 63240.
   EXPECT_EQ(python(kSequencesOf, {defaults, "menu", "[saveDocument:] [] [0]"}),
             R"([[{"modifiers": 1048576}, {"key": "s", "modifiers": 1048576, "unichar": 115}], )"
@@ -99,35 +100,22 @@ TEST_F(ToolTest, BindingStoresTheStrokesTheConfiguratorCaptures) {
             R"({"modifiers": 393216}, {"code": 71, "key": "\uf708", "modifiers": 393216, "unichar": 63240}]])"
             "\n");
 
-  ToolRun byIdentifier = kb({"bind", "editor", "moveForward:", "Meta+Alt+F"});
-  ASSERT_EQ(byIdentifier.status, 0) << byIdentifier.err;
-  EXPECT_EQ(byIdentifier.out, "Move Forward\t⌃⌥F\n");
-
-  ToolRun unbind = kb({"unbind", "menu", "File/Save", "0"});
-  ASSERT_EQ(unbind.status, 0) << unbind.err;
-  EXPECT_EQ(unbind.out, "Save\t⌘K⌃⇧[F5]\n");
-  ToolRun past = kb({"unbind", "menu", "File/Save", "1"});
-  EXPECT_EQ(past.status, 2);
-  EXPECT_EQ(past.err, "keybindings: 'File/Save' has no shortcut 1 (it has 1, counted from 0)\n");
+  EXPECT_EQ(kb({"bind", "editor", "moveForward:", "Meta+Alt+F"}), printed("Move Forward\t⌃⌥F\n"));
+  EXPECT_EQ(kb({"unbind", "menu", "File/Save", "0"}), printed("Save\t⌘K⌃⇧[F5]\n"));
+  EXPECT_EQ(kb({"unbind", "menu", "File/Save", "1"}),
+            refused("'File/Save' has no shortcut 1 (it has 1, counted from 0)"));
 }
 
 TEST_F(ToolTest, ConflictsAreReportedAsThePaneWordsThem) {
   duplicate("Mine");
   std::string before = readText(defaults);
-  ToolRun taken = kb({"conflicts", "menu", "Ctrl+S"});
-  EXPECT_EQ(taken.status, 1);
-  EXPECT_EQ(taken.out, "'⌘S' is currently bound to 'Save'.\n");
-  ToolRun free = kb({"conflicts", "menu", "Ctrl+Alt+Shift+K"});
-  EXPECT_EQ(free.status, 0);
-  EXPECT_EQ(free.out, "Type keys for shortcut.\n");
+  EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+S"}), (ToolRun{1, "'⌘S' is currently bound to 'Save'.\n", ""}));
+  EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+Alt+Shift+K"}), printed("Type keys for shortcut.\n"));
   // Binding a taken shortcut is refused with the same line.
-  ToolRun bind = kb({"bind", "menu", "File/Open...", "Ctrl+S"});
-  EXPECT_EQ(bind.status, 1);
-  EXPECT_EQ(bind.err, "keybindings: '⌘S' is currently bound to 'Save'.\n");
+  EXPECT_EQ(kb({"bind", "menu", "File/Open...", "Ctrl+S"}), refused("'⌘S' is currently bound to 'Save'.", 1));
   EXPECT_EQ(readText(defaults), before);
   // The default set can be asked, but not changed.
-  ToolRun reverted = kb({"use", "0"});
-  EXPECT_EQ(reverted.status, 0);
+  EXPECT_EQ(kb({"use", "0"}).status, 0);
   EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+S"}).status, 1);
 }
 
@@ -150,48 +138,43 @@ TEST_F(ToolTest, BadInputIsOneLineAndChangesNothing) {
        "Can't import key bindings sets: Not a key bindings set: 'nonexistent.QOR_shortcuts'."},
       {{"export", "/nonexistent/Mine.QOR_shortcuts"}, "cannot write '/nonexistent/Mine.QOR_shortcuts'"},
   };
-  for (const Case& c : cases) {
-    ToolRun run = kb(c.arguments);
-    SCOPED_TRACE(c.arguments.front());
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "keybindings: " + std::string(c.error) + "\n");
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(readText(defaults), before);
-  }
-  // Refused changes of the default set.
+  auto expectAllRefused = [&](const auto& refusals) {
+    for (const Case& c : refusals) {
+      SCOPED_TRACE(c.arguments.front());
+      EXPECT_EQ(kb(c.arguments), refused(c.error));
+      EXPECT_EQ(readText(defaults), before);
+    }
+  };
+  expectAllRefused(cases);
+  // Changes of the default set.
   ASSERT_EQ(kb({"use", "0"}).status, 0);
   before = readText(defaults);
-  for (const auto& arguments : {std::vector<std::string>{"remove"}, std::vector<std::string>{"export", folder + "/x"},
-                                std::vector<std::string>{"bind", "menu", "File/Save", "Ctrl+L"}}) {
-    ToolRun run = kb(arguments);
-    EXPECT_EQ(run.status, 2) << arguments.front();
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_EQ(readText(defaults), before);
-  }
-  EXPECT_EQ(kb({"bind", "menu", "File/Save", "Ctrl+L"}).err,
-            "keybindings: Can't change default key bindings set: To customize shortcuts, duplicate an existing key "
-            "bindings set.\n");
+  const Case ofTheDefaultSet[] = {
+      {{"remove"}, "the default set cannot be removed"},
+      {{"export", folder + "/x"}, "the default set cannot be exported; duplicate it first"},
+      {{"bind", "menu", "File/Save", "Ctrl+L"},
+       "Can't change default key bindings set: To customize shortcuts, duplicate an existing key bindings set."},
+  };
+  expectAllRefused(ofTheDefaultSet);
 }
 
 TEST_F(ToolTest, TheHotKeyTakesOneShortcutOfOneChord) {
   duplicate("Mine");
   const std::string hotKey = "Window/Bring QOR to Front";
-  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+K"}).err,
-            "keybindings: Can't bind more than one shortcut to the hot key: To bind different shortcut, remove the "
-            "existing one.\n");
-  ASSERT_EQ(kb({"unbind", "menu", hotKey, "0"}).out, "Bring QOR to Front\t \n");
-  ToolRun twoChords = kb({"bind", "menu", hotKey, "Ctrl+K, Ctrl+J"});  // four strokes
-  EXPECT_EQ(twoChords.status, 2);
-  EXPECT_EQ(twoChords.err, "keybindings: the hot key takes one chord or two plain keys\n");
-  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+Alt+J"}).out, "Bring QOR to Front\t⌥⌘J\n");
+  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+K"}),
+            refused("Can't bind more than one shortcut to the hot key: To bind different shortcut, remove the "
+                    "existing one."));
+  ASSERT_EQ(kb({"unbind", "menu", hotKey, "0"}), printed("Bring QOR to Front\t \n"));
+  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+K, Ctrl+J"}),  // four strokes
+            refused("the hot key takes one chord or two plain keys"));
+  EXPECT_EQ(kb({"bind", "menu", hotKey, "Ctrl+Alt+J"}), printed("Bring QOR to Front\t⌥⌘J\n"));
 }
 
 TEST_F(ToolTest, ExportAndImportThroughPlistlib) {
   std::string number = duplicate("Mine");
   ASSERT_EQ(kb({"bind", "menu", "File/Save", "Ctrl+L"}).status, 0);
   std::string exported = folder + "/Mine.QOR_shortcuts";
-  ToolRun run = kb({"export", exported});
-  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(kb({"export", exported}), printed(""));
   // plistlib sees exactly the set the defaults hold.
   EXPECT_EQ(python(R"(
 import plistlib, sys
@@ -215,16 +198,12 @@ open(sys.argv[2], "wb").write(plistlib.dumps({"menu": {}, "editor": {}}))
   ToolRun imported = kb({"import", exported, folder + "/binary.QOR_shortcuts", folder + "/Nameless.QOR_shortcuts"});
   ASSERT_EQ(imported.status, 0) << imported.err;
   // Three new numbers from the clock, one line each in file order.
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; (end = imported.out.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(imported.out.substr(start, end - start));
-  ASSERT_EQ(lines.size(), 3u) << imported.out;
-  EXPECT_TRUE(lines[0].ends_with("\tMine"));
-  EXPECT_TRUE(lines[1].ends_with("\tBinary"));
-  EXPECT_TRUE(lines[2].ends_with("\tNameless"));
-  EXPECT_NE(lines[0].substr(0, lines[0].find('\t')), number);
+  std::smatch numbers;
+  ASSERT_TRUE(std::regex_match(imported.out, numbers, std::regex("(-?\\d+)\tMine\n(-?\\d+)\tBinary\n-?\\d+\tNameless\n")))
+      << imported.out;
+  EXPECT_NE(numbers[1], number);
 
-  std::string binaryNumber = lines[1].substr(0, lines[1].find('\t'));
+  const std::string binaryNumber = numbers[2];
   ASSERT_EQ(kb({"use", binaryNumber}).status, 0);
   ToolRun show = kb({"show", "menu"});
   EXPECT_NE(show.out.find("\n  Save\t⌘J\n"), std::string::npos) << show.out;
@@ -246,18 +225,13 @@ TEST_F(ToolTest, TheDefaultsFileIsWrittenWholeOrNotAtAll) {
   // A file that holds no dictionary is left alone.
   std::string broken = folder + "/broken.plist";
   std::ofstream(broken) << "not a property list";
-  ToolRun run = tool({"--defaults", broken, "duplicate", "Mine"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "keybindings: the defaults file '" + broken +
-                         "' holds no property-list dictionary; left as it is\n");
+  EXPECT_EQ(tool({"--defaults", broken, "duplicate", "Mine"}),
+            refused("the defaults file '" + broken + "' holds no property-list dictionary; left as it is"));
   EXPECT_EQ(readText(broken), "not a property list");
 
   // A file that cannot be written: the change is reported and nothing is left behind.
-  ToolRun unwritable = tool({"--defaults", folder + "/missing folder/defaults.plist", "duplicate", "Mine"});
-  EXPECT_EQ(unwritable.status, 2);
-  EXPECT_EQ(unwritable.err, "keybindings: cannot write the defaults file '" + folder +
-                                "/missing folder/defaults.plist'; it is left as it was\n");
-  EXPECT_EQ(unwritable.out, "");
+  EXPECT_EQ(tool({"--defaults", folder + "/missing folder/defaults.plist", "duplicate", "Mine"}),
+            refused("cannot write the defaults file '" + folder + "/missing folder/defaults.plist'; it is left as it was"));
   EXPECT_FALSE(std::filesystem::exists(folder + "/missing folder"));
 }
 
@@ -290,9 +264,7 @@ open(sys.argv[2], "wb").write(plistlib.dumps(value))
 
 TEST_F(ToolTest, AllConflictsAndTheImportPreview) {
   duplicate("Mine");
-  ToolRun none = kb({"conflicts", "--all"});
-  EXPECT_EQ(none.status, 0);
-  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(kb({"conflicts", "--all"}), printed(""));
   std::string clash = folder + "/Clash.QOR_shortcuts";
   python(kClashingSet, {defaults, clash});
 
@@ -300,22 +272,17 @@ TEST_F(ToolTest, AllConflictsAndTheImportPreview) {
   // and finds the one conflict; the unknown entry is left out, as choosing
   // the set prunes it. Nothing is imported.
   std::string before = readText(defaults);
-  ToolRun preview = kb({"import", "--dry-run", clash});
-  ASSERT_EQ(preview.status, 0) << preview.err;
-  EXPECT_EQ(preview.out, clash + "\tClash\tcommands that differ from the current set: 1\tconflicts: 1\n"
-                                 "  menu\t⌘O\tFile/Open…, File/Save\n");
-  ToolRun unreadable = kb({"import", "--dry-run", clash, folder + "/none.QOR_shortcuts"});
-  EXPECT_EQ(unreadable.status, 2);
-  EXPECT_EQ(unreadable.err, "keybindings: not a key bindings set: 'none.QOR_shortcuts'\n");
-  EXPECT_EQ(unreadable.out, preview.out);
+  const std::string preview = clash + "\tClash\tcommands that differ from the current set: 1\tconflicts: 1\n"
+                                      "  menu\t⌘O\tFile/Open…, File/Save\n";
+  EXPECT_EQ(kb({"import", "--dry-run", clash}), printed(preview));
+  EXPECT_EQ(kb({"import", "--dry-run", clash, folder + "/none.QOR_shortcuts"}),
+            (ToolRun{2, preview, "keybindings: not a key bindings set: 'none.QOR_shortcuts'\n"}));
   EXPECT_EQ(readText(defaults), before);
 
   ToolRun imported = kb({"import", clash});
   ASSERT_EQ(imported.status, 0) << imported.err;
   ASSERT_EQ(kb({"use", imported.out.substr(0, imported.out.find('\t'))}).status, 0);
-  ToolRun all = kb({"conflicts", "--all"});
-  EXPECT_EQ(all.status, 1);
-  EXPECT_EQ(all.out, "menu\t⌘O\tFile/Open…, File/Save\n");
+  EXPECT_EQ(kb({"conflicts", "--all"}), (ToolRun{1, "menu\t⌘O\tFile/Open…, File/Save\n", ""}));
   // The one-sequence search agrees.
   EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+O"}).out, "'⌘O' is currently bound to 'Open…', 'Save'.\n");
 }
@@ -339,12 +306,8 @@ TEST_F(ToolTest, FindByTitleOrByKeys) {
       {{"find", "--keys", "Ctrl+S"}, 0, "menu\tFile/Save\t⌘S\n"},
       {{"find", "--keys", "Ctrl+Alt+Shift+Meta+J"}, 1, ""},
   };
-  for (const Case& c : cases) {
-    ToolRun run = kb(c.arguments);
-    EXPECT_EQ(run.status, c.status) << c.arguments.back();
-    EXPECT_EQ(run.out, c.out) << c.arguments.back();
-  }
-  EXPECT_EQ(kb({"find", "--keys", "Ctrl+Foo"}).err, "keybindings: unknown key 'Foo' in 'Ctrl+Foo'\n");
+  for (const Case& c : cases) EXPECT_EQ(kb(c.arguments), (ToolRun{c.status, c.out, ""})) << c.arguments.back();
+  EXPECT_EQ(kb({"find", "--keys", "Ctrl+Foo"}), refused("unknown key 'Foo' in 'Ctrl+Foo'"));
 }
 
 TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
@@ -364,19 +327,13 @@ TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
   EXPECT_NE(desktop.out.find("\n  Open…\tCtrl+O | Ctrl+K, Meta+Shift+F5\n"), std::string::npos) << desktop.out;
   EXPECT_NE(desktop.out.find("\n  Save As…\tCtrl+Shift+S\n"), std::string::npos);
 
-  ToolRun one = kb({"reset", "menu", "File/Open..."});
-  ASSERT_EQ(one.status, 0) << one.err;
-  EXPECT_EQ(one.out, "Open…\t⌘O\n");
+  ASSERT_EQ(kb({"reset", "menu", "File/Open..."}), printed("Open…\t⌘O\n"));
   std::string before = readText(defaults);
-  ToolRun again = kb({"reset", "menu", "File/Open..."});  // nothing differs: nothing written
-  EXPECT_EQ(again.status, 0);
-  EXPECT_EQ(again.out, "");
+  EXPECT_EQ(kb({"reset", "menu", "File/Open..."}), printed(""));  // nothing differs: nothing written
   EXPECT_EQ(readText(defaults), before);
 
-  ToolRun group = kb({"reset", "menu", "--group", "File"});
-  EXPECT_EQ(group.out, "Save\t⌘S\n");
-  ToolRun whole = kb({"reset", "--all"});
-  EXPECT_EQ(whole.out, "Move Forward\t \n");  // as the default set has it: no shortcut
+  EXPECT_EQ(kb({"reset", "menu", "--group", "File"}), printed("Save\t⌘S\n"));
+  EXPECT_EQ(kb({"reset", "--all"}), printed("Move Forward\t \n"));  // as the default set has it: no shortcut
   EXPECT_EQ(kb({"show", "editor", "--changed"}).out, kb({"show", "editor"}).out);
   // The set keeps its name and number.
   EXPECT_EQ(kb({"sets"}).out, " 0\tDefault\n*" + number + "\tMine\n");
@@ -390,9 +347,9 @@ TEST_F(ToolTest, ChangesAreMarkedAndResetToTheDefault) {
       {{"reset", "menu", "File"}, "'File' takes no shortcuts"},
       {{"reset", "editor", "--group", "Nope"}, "no group 'Nope' at the top of the editor outline"},
   };
-  for (const Refusal& r : refusals) EXPECT_EQ(kb(r.arguments).err, "keybindings: " + std::string(r.error) + "\n");
+  for (const Refusal& r : refusals) EXPECT_EQ(kb(r.arguments), refused(r.error));
   ASSERT_EQ(kb({"use", "0"}).status, 0);
-  EXPECT_EQ(kb({"reset", "--all"}).err, "keybindings: the default set cannot be changed; duplicate it first\n");
+  EXPECT_EQ(kb({"reset", "--all"}), refused("the default set cannot be changed; duplicate it first"));
 }
 
 // The text of a PDF as Qt writes it: each font's ToUnicode map, then the
