@@ -60,10 +60,12 @@ constexpr std::int64_t kRetryInterval = 100'000'000;
 // line: with the command filter's two lines per 4 KiB, those wake-ups took
 // the two cores from the processes moving the bytes.
 constexpr auto kGatherDelay = std::chrono::milliseconds(10);
-// Lines waiting for the sender at most (about 330 KiB of the filter's lines);
-// more are dropped and counted, so memory stays bounded while the sender
-// waits out a busy daemon.
-constexpr std::size_t kQueueLimit = 4096;
+// Lines waiting for the sender at most (about 80 KiB of the filter's lines,
+// a rate of 100,000 lines a second over the gathering delay); more are
+// dropped and counted. Kept small because the pages the caller writes while
+// a forked child shares them are copied: the filter's writer lives as long
+// as the transfer.
+constexpr std::size_t kQueueLimit = 1024;
 // Datagrams handed to the kernel per sendmmsg call.
 constexpr std::size_t kMessagesPerCall = 64;
 // The longest flushSystemLog() waits. The sender never waits for a daemon

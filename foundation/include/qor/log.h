@@ -13,7 +13,7 @@
 /// once a second, and lines in between reach only the captures. A daemon
 /// that is behind makes the sender drop lines rather than wait, and lines
 /// logged in the next 100 ms are dropped without asking it; so are lines that
-/// find 4096 lines still waiting. The first
+/// find 1024 lines still waiting. The first
 /// line queued after drops is preceded by "*** <n> log lines dropped while
 /// the system log was busy" ("log line" for one).
 ///
