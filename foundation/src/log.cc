@@ -19,6 +19,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -463,7 +464,8 @@ void SystemLog::startSender() {
     sending_ = Sending::Direct;
     Batch queued;
     queued.swap(queue_);
-    dropped_ += directChannel_.offer(queued, path_).lost;
+    const Offered offered = directChannel_.offer(queued, path_);
+    dropped_ += offered.lost + offered.unreported;
     return;
   }
   std::atexit([] { systemLog().stop(); });
@@ -471,7 +473,8 @@ void SystemLog::startSender() {
 
 void SystemLog::runSender() {
   Channel channel;
-  std::uint64_t channelVersion = 0;
+  // The path version the channel was set up for; none before the first burst.
+  std::optional<std::uint64_t> channelVersion;
   Batch batch;
   std::string path;
   std::unique_lock lock(logMutex());
@@ -481,6 +484,11 @@ void SystemLog::runSender() {
     senderIdle_ = false;
     if (queue_.empty()) break;  // stopping, and all offered
     if (!stopping_ && !hurry_) wake_.wait_for(lock, kGatherDelay, [this] { return stopping_ || hurry_; });
+    if (channelVersion != pathVersion_) {  // a new daemon path: connect afresh
+      channel.reset();
+      path = path_;
+      channelVersion = pathVersion_;
+    }
     // Lines queued just before a refusal wait out its pause. It is measured
     // on the coarse clock, which may lag the one the wait uses: wait until
     // the channel itself sees it over.
@@ -489,15 +497,10 @@ void SystemLog::runSender() {
     }
     hurry_ = false;
     batch.swap(queue_);
-    const std::uint64_t version = pathVersion_;
-    if (version != channelVersion) path = path_;
+    const std::uint64_t version = *channelVersion;
     offering_ = true;
     lock.unlock();
 
-    if (version != channelVersion) {
-      channel.reset();
-      channelVersion = version;
-    }
     const Offered offered = channel.offer(batch, path);
     batch.clear();
 

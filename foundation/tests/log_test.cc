@@ -289,11 +289,13 @@ TEST_F(SystemLogTest, ChildrenForkedWhileAThreadLogsNeverHang) {
 
 // The oracle: glibc's syslog() and logLine write to a daemon at /dev/log in a
 // mount namespace of a child process of their own (a fresh /dev there), and
-// the two messages must be the same bytes. Needs the right to make a mount
-// namespace; skipped without it.
+// the two messages must be the same bytes. A fresh process that never sets a
+// path reaches the same daemon through its sender thread. Needs the right to
+// make a mount namespace; skipped without it.
 TEST(SystemLogOracle, MessagesAreTheBytesGlibcSyslogWrites) {
   constexpr int kSkipped = 2;
   constexpr int kDiffer = 3;
+  constexpr int kDefaultPathUnheard = 4;
   constexpr int kAttempts = 3;  // the two timestamps may straddle a second
   pid_t child = ::fork();
   if (child == 0) {
@@ -301,6 +303,15 @@ TEST(SystemLogOracle, MessagesAreTheBytesGlibcSyslogWrites) {
         ::mount("tmpfs", "/dev", "tmpfs", 0, nullptr) != 0)
       ::_exit(kSkipped);
     Daemon daemon("/dev/log", SOCK_DGRAM);
+    const pid_t fresh = ::fork();
+    if (fresh == 0) {
+      ::execl(QOR_LOG_EXIT_HELPER, QOR_LOG_EXIT_HELPER, "-", "by default", nullptr);
+      ::_exit(127);
+    }
+    if (::waitpid(fresh, nullptr, 0) != fresh) ::_exit(kDefaultPathUnheard);
+    const auto heard = daemon.receiveAll();
+    if (heard.size() != 1 || textOf(heard[0], fresh) != "by default") ::_exit(kDefaultPathUnheard);
+
     setSystemLogSocketPath("/dev/log");
     openlog("keybindings", LOG_PID, LOG_USER);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -316,6 +327,7 @@ TEST(SystemLogOracle, MessagesAreTheBytesGlibcSyslogWrites) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == kSkipped) GTEST_SKIP() << "no mount namespace for a private /dev/log";
+  EXPECT_NE(WEXITSTATUS(status), kDefaultPathUnheard) << "a process logging to /dev/log was not heard there";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "logLine and syslog() wrote different messages";
 }
 
