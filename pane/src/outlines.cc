@@ -275,14 +275,17 @@ bool KeyBindings::isTopLevelItem(ShownGroup group, const OutlineItem& item) cons
 }
 
 std::size_t KeyBindings::changedCommandsBelow(ShownGroup group, const OutlineItem& item) const {
-  // The rows under `item`, fully expanded and unfiltered, grouped as the
-  // reset buttons group them: each command once.
+  // The rows under `item` that the search shows, fully expanded, grouped as
+  // the reset buttons group them: each command once. Reset Group acts on the
+  // rows shown, so the count tells what it would reset.
+  const bool filtered = outlinesFiltered();
   std::vector<OutlineRowKey> rows = {{0, std::string(), std::nullopt}};
   std::function<void(const OutlineItem&, int)> walk = [&](const OutlineItem& parent, int level) {
     if (level >= kMaximumCountingDepth) return;
     const std::int64_t count = numberOfAllChildren(group, parent);
     for (std::int64_t index = 0; index < count; ++index) {
       OutlineItem child = childOfAll(group, index, parent);
+      if (filtered && !shownBySearch(group, child)) continue;
       const bool command = rowIsSelectable(rowKindOf(group, child));
       rows.push_back({level, std::string(), command ? entryKeyForItem(group, child) : std::nullopt});
       walk(child, level + 1);

@@ -412,8 +412,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] bool commandMatchesSearch(ShownGroup group, const OutlineItem& item) const;
   // The "changed" column (outlines.cc): the mark of a command row whose
   // shortcuts differ from the default set's, the number of such commands
-  // below a top-level row (the whole tree, whatever the search shows); empty
-  // otherwise and while the default set is current. Asked afresh each time.
+  // below a top-level row (those the search shows, as Reset Group resets
+  // them); empty otherwise and while the default set is current. Asked afresh
+  // each time.
   [[nodiscard]] std::string changedCellText(ShownGroup group, const OutlineItem& item) const;
   [[nodiscard]] bool isTopLevelItem(ShownGroup group, const OutlineItem& item) const;
   [[nodiscard]] std::size_t changedCommandsBelow(ShownGroup group, const OutlineItem& item) const;
