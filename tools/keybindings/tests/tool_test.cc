@@ -395,10 +395,12 @@ TEST_F(ToolTest, CheatSheetAsHtmlAndAsPdf) {
                            "<tr><td>Save As…</td><td class=\"keys\">⇧⌘S</td><td class=\"keys\">Ctrl+Shift+S</td></tr>"})
     EXPECT_NE(page.find(part), std::string::npos) << part;
 
-  // Without --format the name decides; no display is needed.
+  // Without --format the name decides; no display is needed, nor a session.
   const std::string pdf = folder + "/keys.pdf";
-  run = tool({"--defaults", defaults, "cheatsheet", pdf}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  run = tool({"--defaults", defaults, "cheatsheet", pdf},
+             "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR");
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
   EXPECT_TRUE(readText(pdf).starts_with("%PDF-"));
   const std::string text = python(kPdfText, {pdf});
   EXPECT_NE(text.find("Mine & Co\n"), std::string::npos) << text;
