@@ -41,7 +41,8 @@ std::string KeyBindings::cheatSheetPage() const {
 void KeyBindings::saveCheatSheet(Sender* /*sender*/) {
   if (!services_.toolkit || !_currentKeyBindingsSet) return;
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
-  services_.toolkit->beginSaveSheet("", cheatSheetFileNameForSetName(cheatSheet().title), paneWindow,
+  services_.toolkit->beginSaveSheet("", cheatSheetFileNameForSetName(cheatSheet().title), {"html", "pdf"},
+                                    paneWindow,
                                     [this](int returnCode, const std::string& path) {
                                       cheatSheetSavePanelDidEndReturnCodeContextInfo(returnCode, path);
                                     });

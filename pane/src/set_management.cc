@@ -107,7 +107,7 @@ void KeyBindings::exportSet(Sender* /*sender*/) {
   // A set without a name is listed under its number; the file is named alike.
   std::string shownName = name ? name->value() : setKeyForNumber(_keyBindingsNumber);
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
-  services_.toolkit->beginSaveSheet("", exportFileNameForSetName(shownName), paneWindow,
+  services_.toolkit->beginSaveSheet("", exportFileNameForSetName(shownName), {}, paneWindow,
                                     [this](int returnCode, const std::string& path) {
                                       exportFileSavePanelDidEndReturnCodeContextInfo(returnCode, path);
                                     });

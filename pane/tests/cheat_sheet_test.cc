@@ -162,6 +162,7 @@ TEST(CheatSheetButton, SavesHtmlOrPdfByTheChosenNameAndAlertsOnFailure) {
     pane.toolkit.scriptSavePanel(c.answer);
     pane.button("BTN_kb_cheat_sheet").performClick();
     EXPECT_EQ(pane.toolkit.savePanelCalls().back().fileName, "Default.html");
+    EXPECT_EQ(pane.toolkit.savePanelCalls().back().types, (std::vector<std::string>{"html", "pdf"}));
     if (!c.written.empty()) {
       EXPECT_EQ(readFile(c.written), page);
     }

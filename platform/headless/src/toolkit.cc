@@ -281,10 +281,11 @@ bool HeadlessToolkit::isSheetOpen(const Window& sheet) const {
   return std::any_of(sheets_.begin(), sheets_.end(), [&](const Sheet& s) { return s.sheet == &sheet; });
 }
 
-void HeadlessToolkit::beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
+void HeadlessToolkit::beginSaveSheet(const std::string& directory, const std::string& fileName,
+                                     const std::vector<std::string>& types, Window* window,
                                      std::function<void(int returnCode, const std::string& path)> didEnd) {
   journal_.record("beginSaveSheet " + quoted(directory) + " " + quoted(fileName));
-  saveCalls_.push_back({directory, fileName, window ? window->objectName() : ""});
+  saveCalls_.push_back({directory, fileName, types, window ? window->objectName() : ""});
   SavePanelAnswer answer;
   if (!saveAnswers_.empty()) {
     answer = std::move(saveAnswers_.front());

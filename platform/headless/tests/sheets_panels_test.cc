@@ -48,7 +48,7 @@ TEST_F(SheetsTest, PanelsTakeScriptedAnswersInOrderThenCancel) {
   toolkit.scriptSavePanel({kReturnCodeCancel, "/tmp/ignored"});
   std::vector<std::pair<int, std::string>> saved;
   auto didEnd = [&](int code, const std::string& path) { saved.emplace_back(code, path); };
-  for (int call = 0; call < 3; ++call) toolkit.beginSaveSheet("", "Mine.QOR_shortcuts", &preferences, didEnd);
+  for (int call = 0; call < 3; ++call) toolkit.beginSaveSheet("", "Mine.QOR_shortcuts", {}, &preferences, didEnd);
   EXPECT_EQ(saved, (std::vector<std::pair<int, std::string>>{
                        {kReturnCodeOK, "/tmp/Mine.QOR_shortcuts"}, {kReturnCodeCancel, ""}, {kReturnCodeCancel, ""}}));
   ASSERT_EQ(toolkit.savePanelCalls().size(), 3u);

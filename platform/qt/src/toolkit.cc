@@ -340,7 +340,8 @@ std::vector<std::string> QtToolkit::openSheetNames() const {
 
 // ---- Panels, alerts, beep ----
 
-void QtToolkit::beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
+void QtToolkit::beginSaveSheet(const std::string& directory, const std::string& fileName,
+                               const std::vector<std::string>& types, Window* window,
                                std::function<void(int returnCode, const std::string& path)> didEnd) {
   QWidget* parent = window ? widgetOf(window) : QApplication::activeWindow();
   QFileDialog panel(parent);
@@ -349,9 +350,21 @@ void QtToolkit::beginSaveSheet(const std::string& directory, const std::string& 
   if (!directory.empty()) panel.setDirectory(QString::fromStdString(directory));
   const QString suggested = QString::fromStdString(fileName);
   const QString extension = QFileInfo(suggested).suffix();
-  if (!extension.isEmpty()) {
-    panel.setNameFilters({nameFilterFor({extension.toStdString()}), kAllFilesFilter});
-    panel.setDefaultSuffix(extension);
+  std::vector<std::string> offered = types;
+  if (offered.empty() && !extension.isEmpty()) offered.push_back(extension.toStdString());
+  if (!offered.empty()) {
+    QStringList filters;
+    for (const std::string& type : offered) filters << nameFilterFor({type});
+    filters << kAllFilesFilter;
+    panel.setNameFilters(filters);
+    panel.setDefaultSuffix(QString::fromStdString(offered.front()));
+    // A name typed without an extension gets the chosen type's. (Qt's own
+    // panel already swaps the extension of a name typed with one.)
+    QObject::connect(&panel, &QFileDialog::filterSelected, &panel, [&panel, offered, filters](const QString& filter) {
+      const qsizetype index = filters.indexOf(filter);
+      if (index >= 0 && static_cast<std::size_t>(index) < offered.size())
+        panel.setDefaultSuffix(QString::fromStdString(offered[static_cast<std::size_t>(index)]));
+    });
   }
   panel.selectFile(suggested);
   // A sheet: modal to its window only, while the rest of the application goes on.

@@ -616,7 +616,7 @@ TEST(Panels, SaveAndOpenPanelsOfferTheFileType) {
   });
   int code = -1;
   std::string path;
-  toolkit.beginSaveSheet(folder.path().toStdString(), "Mine.QOR_shortcuts", nullptr, [&](int returnCode, const std::string& file) {
+  toolkit.beginSaveSheet(folder.path().toStdString(), "Mine.QOR_shortcuts", {}, nullptr, [&](int returnCode, const std::string& file) {
     code = returnCode;
     path = file;
   });
@@ -633,6 +633,28 @@ TEST(Panels, SaveAndOpenPanelsOfferTheFileType) {
   EXPECT_EQ(cancelled.returnCode, kReturnCodeCancel);
   EXPECT_TRUE(cancelled.filenames.empty());
   EXPECT_EQ(filters, QStringList{"QOR_shortcuts files (*.QOR_shortcuts)"});
+}
+
+// Offered several types, the panel lists each; the chosen one is the
+// extension a name typed without one gets.
+TEST(Panels, SavePanelOffersEachTypeAndTheChosenOneIsTheDefault) {
+  QtToolkit toolkit;
+  QStringList filters;
+  QStringList suffixes;
+  ModalAnswer<QFileDialog> save([&](QFileDialog& panel) {
+    filters = panel.nameFilters();
+    suffixes << panel.defaultSuffix();
+    auto* types = panel.findChild<QComboBox*>("fileTypeCombo");
+    if (types && types->count() > 1) {
+      types->setCurrentIndex(1);
+      emit types->textActivated(types->currentText());  // as a user's choice does
+    }
+    suffixes << panel.defaultSuffix();
+    panel.reject();
+  });
+  toolkit.beginSaveSheet("", "keys.html", {"html", "pdf"}, nullptr, nullptr);
+  EXPECT_EQ(filters, (QStringList{"html files (*.html)", "pdf files (*.pdf)", "All files (*)"}));
+  EXPECT_EQ(suffixes, (QStringList{"html", "pdf"}));
 }
 
 // The list panel as All Conflicts uses it: headings cannot be chosen, the

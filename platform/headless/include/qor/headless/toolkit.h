@@ -70,6 +70,7 @@ struct OpenSheet {
 struct SavePanelCall {
   std::string directory;
   std::string fileName;
+  std::vector<std::string> types;
   std::string windowName;  // empty without a window
 };
 
@@ -122,7 +123,8 @@ class HeadlessToolkit final : public Toolkit {
   void beginSheet(Window& sheet, Window* window, std::function<void(int returnCode)> didEnd) override;
   // Ending a sheet that is not open does nothing (journaled " refused").
   void endSheet(Window& sheet, int returnCode) override;
-  void beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
+  void beginSaveSheet(const std::string& directory, const std::string& fileName,
+                      const std::vector<std::string>& types, Window* window,
                       std::function<void(int returnCode, const std::string& path)> didEnd) override;
   OpenPanelResult runOpenPanelForTypes(const std::vector<std::string>& types) override;
   void runAlertPanel(const std::string& title, const std::string& message, const std::string& defaultButton) override;

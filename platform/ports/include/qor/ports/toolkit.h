@@ -421,9 +421,13 @@ class Toolkit {
   virtual void endSheet(Window& sheet, int returnCode) = 0;
 
   /// A save panel as a sheet on `window`, no preset folder unless `directory`
-  /// is not empty, suggesting `fileName`. `didEnd` gets the return code and
-  /// the chosen path (empty unless the code is kReturnCodeOK).
-  virtual void beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
+  /// is not empty, suggesting `fileName`. `types` lists the file extensions
+  /// (without dots) the user may choose between, the suggested one first;
+  /// empty offers the suggested name's extension alone. `didEnd` gets the
+  /// return code and the chosen path (empty unless the code is
+  /// kReturnCodeOK).
+  virtual void beginSaveSheet(const std::string& directory, const std::string& fileName,
+                              const std::vector<std::string>& types, Window* window,
                               std::function<void(int returnCode, const std::string& path)> didEnd) = 0;
   /// A modal open panel: files only, several at once, only the extensions in
   /// `types` (without dots) offered.

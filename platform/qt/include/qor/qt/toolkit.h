@@ -101,8 +101,10 @@ class QtToolkit final : public Toolkit {
   void beginSheet(Window& sheet, Window* window, std::function<void(int returnCode)> didEnd) override;
   // Ending a sheet that is not open does nothing.
   void endSheet(Window& sheet, int returnCode) override;
-  // The file types offered are the extension of `fileName` (and all files).
-  void beginSaveSheet(const std::string& directory, const std::string& fileName, Window* window,
+  // Each type is a filter of its own (then all files); the chosen one gives
+  // a name typed without an extension its extension.
+  void beginSaveSheet(const std::string& directory, const std::string& fileName,
+                      const std::vector<std::string>& types, Window* window,
                       std::function<void(int returnCode, const std::string& path)> didEnd) override;
   OpenPanelResult runOpenPanelForTypes(const std::vector<std::string>& types) override;
   void runAlertPanel(const std::string& title, const std::string& message, const std::string& defaultButton) override;
