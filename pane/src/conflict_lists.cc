@@ -15,8 +15,8 @@ namespace qor {
 
 namespace {
 
-// Texts of the list panels, in a table of their own ("Extras" holds exactly
-// the key configurator's second line).
+// Texts of the list panels, looked up in "Extras" with the other texts the
+// pane's added controls show.
 constexpr const char* kAllConflictsTitle = "All Conflicts";
 constexpr const char* kAllConflictsMessage = "Shortcuts that two or more commands share. Choose one to show it.";
 constexpr const char* kNoConflictsMessage = "No two commands share a shortcut.";
