@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libdeflate-dev
   xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
   openssl gzip python3 clang libclang-rt-14-dev locales valgrind
-  libblkid-dev trash-cli doxygen gcovr
+  libblkid-dev trash-cli doxygen gcovr ccache
 )
 
 missing=()

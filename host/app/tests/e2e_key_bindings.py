@@ -63,11 +63,20 @@ def run(*command):
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def private_session_bus():
+    """A dbus-daemon of the test's own, as a desktop session has one. Without a
+    session bus, Qt's D-Bus forks a child to exec dbus-launch and autolaunch one."""
+    daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return daemon, daemon.stdout.readline().strip()
+
+
 class Editor:
-    def __init__(self, executable, folder):
+    def __init__(self, executable, folder, bus_address):
         self.dump_path = os.path.join(folder, "state.plist")
         self.defaults_path = os.path.join(folder, "config", "qor", "defaults.plist")
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), QT_QPA_PLATFORM="xcb")
+        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), QT_QPA_PLATFORM="xcb",
+                   DBUS_SESSION_BUS_ADDRESS=bus_address)
         # In a sanitizer build, leaks of the system libraries under Qt are not the editor's.
         env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"), "suppressions=" + SUPPRESSIONS]))
         if os.path.exists(self.dump_path):
@@ -409,7 +418,8 @@ def main():
     print("artifacts: %s" % os.path.abspath(args.artifacts))
     folder = tempfile.mkdtemp(prefix="qor-e2e-")
     desktop_background(folder)
-    editor = Editor(args.editor, folder)
+    bus, bus_address = private_session_bus()
+    editor = Editor(args.editor, folder, bus_address)
     try:
         road(editor, args.artifacts)
         print("e2e: passed")
@@ -423,6 +433,8 @@ def main():
             editor.process.kill()
             editor.process.wait()
         editor.log.close()
+        bus.terminate()
+        bus.wait()
         shutil.copy(os.path.join(folder, "editor.log"), os.path.join(args.artifacts, "editor.log"))
         shutil.rmtree(folder, ignore_errors=True)
 
