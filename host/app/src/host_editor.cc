@@ -170,8 +170,11 @@ void HostEditor::setSnooper(KeySnooper* snooper) {
 }
 
 void HostEditor::showPreferences(const std::string& pane) {
-  if (!preferences_) {
-    preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
+  const bool made = !preferences_;
+  if (made) preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
+  // The pane first: the window takes the size its pane asks for, then is centred.
+  preferences_->showPane(pane);
+  if (made) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect frame = preferences_->frameGeometry();
       frame.moveCenter(screen->availableGeometry().center());
@@ -181,7 +184,6 @@ void HostEditor::showPreferences(const std::string& pane) {
   preferences_->show();
   preferences_->raise();
   preferences_->activateWindow();
-  preferences_->showPane(pane);
 }
 
 void HostEditor::preferencesClosed() {

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "host_editor.h"
@@ -22,13 +23,18 @@ constexpr QSize kInitialSize(900, 640);
 constexpr const char* kUndoAction = "undo:";
 constexpr const char* kRedoAction = "redo:";
 
+// What the window's screen leaves free of panels and docks.
+QSize availableSize(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  return screen ? screen->availableGeometry().size() : kInitialSize;
+}
+
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> panes) : host_(host) {
   setObjectName("WIN_preferences");
   setWindowTitle(tr("Preferences"));
   setSizeGripEnabled(true);
-  resize(kInitialSize);
 
   std::stable_sort(panes.begin(), panes.end(), [](const PaneListing& a, const PaneListing& b) {
     return a.order != b.order ? a.order < b.order : a.name < b.name;
@@ -51,6 +57,9 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
   titleFont.setPointSize(titleFont.pointSize() + kTitlePointSizeIncrease);
   title_.setFont(titleFont);
   pages_.setObjectName("PREF_pages");
+  scroller_.setObjectName("PREF_scroller");
+  scroller_.setFrameShape(QFrame::NoFrame);
+  scroller_.setWidgetResizable(true);
 
   buttons_.setStandardButtons(QDialogButtonBox::RestoreDefaults | QDialogButtonBox::Apply |
                               QDialogButtonBox::Cancel | QDialogButtonBox::Ok);
@@ -71,13 +80,18 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
 
   auto* right = new QVBoxLayout;
   right->addWidget(&title_);
-  right->addWidget(&pages_, 1);
+  right->addWidget(&scroller_, 1);
   auto* body = new QHBoxLayout;
   body->addWidget(&list_);
   body->addLayout(right, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(body, 1);
   layout->addWidget(&buttons_);
+
+  // After the layout: the scroll area then owns the stack but never deletes
+  // it, since the stack is destroyed first, as a member declared later.
+  scroller_.setWidget(&pages_);
+  resize(kInitialSize.boundedTo(availableSize(*this)));
 
   connect(&list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) showEntry(static_cast<std::size_t>(row));
@@ -123,6 +137,16 @@ void PreferencesWindow::showEntry(std::size_t index) {
   }
   title_.setText(QString::fromStdString(entry.listing.name));
   pages_.setCurrentWidget(entry.page);
+  fitShownPane();
+}
+
+// Grows the window, as far as the screen allows, until the shown pane needs
+// no scrolling; a longer translation or a larger font may ask for more room.
+void PreferencesWindow::fitShownPane() {
+  layout()->activate();
+  const QSize missing = (pages_.minimumSizeHint() - scroller_.size()).expandedTo(QSize(0, 0));
+  if (missing == QSize(0, 0)) return;
+  resize((size() + missing).boundedTo(availableSize(*this)).expandedTo(minimumSize()));
 }
 
 bool PreferencesWindow::performEditCommand(const std::string& action) {

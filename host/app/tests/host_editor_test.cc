@@ -17,11 +17,13 @@
 #include <QFileDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTest>
@@ -578,6 +580,52 @@ TEST_F(Host, AlertsFromTheEditMenuLeaveItsMenusWhole) {
   EXPECT_FALSE(host_->isSnooping());
   QTest::qWait(kAlertPollMs);
   EXPECT_EQ(host_->toolkit().contextMenuCount(), 0u) << "closed menus are released";
+}
+
+// Each button of the window and of its pane, as wide as its title needs.
+void expectNoButtonClipped(QWidget& window, const char* when) {
+  for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+    if (!button->isVisibleTo(&window) || button->text().isEmpty()) continue;
+    EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString() << " " << when;
+  }
+}
+
+// A 1024 x 768 screen at 100 %, with a set named in 135 characters (which
+// once made the window 1348 px wide).
+TEST_F(Host, ThePreferencesFitASmallScreenWithALongSetName) {
+  const QSize screen(1024, 768);
+  const QString longName = QString("Shortcuts for the laptop keyboard at work, ").repeated(4).left(135);
+  host_->showPreferences("KeyBindings");
+  duplicateAs(longName);
+  PreferencesWindow& window = *host_->preferences();
+  window.layout()->activate();
+  EXPECT_LE(window.minimumSize().width(), screen.width());
+  EXPECT_LE(window.minimumSize().height(), screen.height());
+
+  // Opened on that screen, the whole pane shows without scrolling.
+  window.resize(QSize(900, 640).boundedTo(screen));
+  QApplication::processEvents();
+  auto* scroller = named<QScrollArea>("PREF_scroller");
+  ASSERT_TRUE(scroller);
+  EXPECT_TRUE(scroller->viewport()->rect().contains(QRect(QPoint(), scroller->widget()->minimumSizeHint())));
+  expectNoButtonClipped(window, "at 900 x 640");
+
+  // As small as the window goes: the pane scrolls, nothing is cut.
+  window.resize(window.minimumSize());
+  QApplication::processEvents();
+  expectNoButtonClipped(window, "at the smallest size");
+  for (const char* name : {"PREF_ok", "PREF_cancel", "PREF_apply"})
+    EXPECT_TRUE(window.rect().contains(QRect(named<QWidget>(name)->mapTo(&window, QPoint()), named<QWidget>(name)->size())))
+        << name;
+
+  // The name is elided in the pop-up's list, whole in the item's tooltip.
+  auto* sets = named<QComboBox>("PUB_sets");
+  EXPECT_LT(sets->width(), sets->fontMetrics().horizontalAdvance(longName));
+  EXPECT_EQ(sets->itemData(sets->currentIndex(), Qt::ToolTipRole).toString(), longName);
+  sets->showPopup();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sets->view()->isVisible(); }, kWaitMs));
+  EXPECT_LE(sets->view()->window()->width(), sets->width());
+  sets->hidePopup();
 }
 
 }  // namespace
