@@ -62,6 +62,7 @@ GeneralPane::GeneralPane(PreferencesWindow& window) : window_(window) {
   wraps_.setObjectName("CHK_wrap_lines");
   wraps_.setText(QObject::tr("Wrap long lines at the window's edge"));
   family_.setMinimumWidth(kFieldWidth);
+  preview_.setObjectName("FRAME_font_preview");
   preview_.setFrameShape(QFrame::StyledPanel);
   preview_.setBackgroundRole(QPalette::Base);
   preview_.setAutoFillBackground(true);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "accessible_names.h"
 #include "host_editor.h"
 
 namespace qor {
@@ -60,6 +61,8 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
   scroller_.setObjectName("PREF_scroller");
   scroller_.setFrameShape(QFrame::NoFrame);
   scroller_.setWidgetResizable(true);
+  // Tab goes from the pane list straight to the pane's controls.
+  scroller_.setFocusPolicy(Qt::NoFocus);
 
   buttons_.setStandardButtons(QDialogButtonBox::RestoreDefaults | QDialogButtonBox::Apply |
                               QDialogButtonBox::Cancel | QDialogButtonBox::Ok);
@@ -97,6 +100,7 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
     if (row >= 0) showEntry(static_cast<std::size_t>(row));
   });
   updateButtons(false);
+  nameControlsForAccessibility(*this);
 
   if (const QtMainMenu* menu = host_.menu())
     for (const QtMainMenu::Command& command : menu->commands())
@@ -134,9 +138,11 @@ void PreferencesWindow::showEntry(std::size_t index) {
     }
     entry.page = view;
     pages_.addWidget(view);
+    nameControlsForAccessibility(*view);
   }
   title_.setText(QString::fromStdString(entry.listing.name));
   pages_.setCurrentWidget(entry.page);
+  orderTabs();
   fitShownPane();
 }
 
@@ -147,6 +153,22 @@ void PreferencesWindow::fitShownPane() {
   const QSize missing = (pages_.minimumSizeHint() - scroller_.size()).expandedTo(QSize(0, 0));
   if (missing == QSize(0, 0)) return;
   resize((size() + missing).boundedTo(availableSize(*this)).expandedTo(minimumSize()));
+}
+
+// Tab reads the window as a person does: the pane list, the shown pane's
+// controls in the pane's own order, then the buttons from left to right.
+void PreferencesWindow::orderTabs() {
+  std::vector<QWidget*> chain{&list_};
+  if (QWidget* page = pages_.currentWidget())
+    for (QWidget* widget = nextInFocusChain(); widget != this; widget = widget->nextInFocusChain())
+      // A widget with a focus proxy (a tab view) is reached as its proxy.
+      if (widget->window() == this && page->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) &&
+          !widget->focusProxy())
+        chain.push_back(widget);
+  QLayout* buttonRow = buttons_.layout();
+  for (int index = 0; buttonRow && index < buttonRow->count(); ++index)
+    if (auto* button = qobject_cast<QAbstractButton*>(buttonRow->itemAt(index)->widget())) chain.push_back(button);
+  for (std::size_t index = 1; index < chain.size(); ++index) setTabOrder(chain[index - 1], chain[index]);
 }
 
 bool PreferencesWindow::performEditCommand(const std::string& action) {

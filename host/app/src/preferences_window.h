@@ -91,6 +91,7 @@ class PreferencesWindow final : public QDialog, public PreferencesPanel {
   };
 
   void showEntry(std::size_t index);
+  void orderTabs();
   void fitShownPane();
   void apply();
   void revert();

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -626,6 +628,57 @@ TEST_F(Host, ThePreferencesFitASmallScreenWithALongSetName) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return sets->view()->isVisible(); }, kWaitMs));
   EXPECT_LE(sets->view()->window()->width(), sets->width());
   sets->hidePopup();
+}
+
+QString accessibleText(QWidget* widget, QAccessible::Text text) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible ? accessible->text(text) : QString();
+}
+
+// Tab from the pane list goes through the pane's controls to every button
+// of the window and back, and every control it reaches has a name.
+TEST_F(Host, TabReachesEveryControlAndEachHasAName) {
+  host_->showPreferences("General");
+  click(named<QCheckBox>("CHK_wrap_lines"));  // a change: Apply is enabled
+  host_->showPreferences("KeyBindings");
+  PreferencesWindow& window = *host_->preferences();
+  QApplication::setActiveWindow(&window);
+  auto* list = named<QListWidget>("PREF_pane_list");
+  list->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, kWaitMs));
+
+  std::vector<std::string> reached;
+  for (int step = 0; step < 40; ++step) {
+    // Through the window, as the keyboard delivers it: shortcuts see it first.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    if (focus == list) break;
+    reached.push_back(focus->objectName().toStdString());
+    EXPECT_FALSE(accessibleText(focus, QAccessible::Name).isEmpty()) << reached.back();
+  }
+  std::string walk;
+  for (const auto& name : reached) walk += name + " ";
+  SCOPED_TRACE(walk);
+  const std::vector<std::string> landmarks{"PUB_sets", "TEXT_kb_search", "OLV_menu_key_bindings",
+                                           "BTN_kb_reset_command", "BTN_kb_cheat_sheet"};
+  auto at = reached.begin();
+  for (const std::string& landmark : landmarks) {
+    at = std::find(at, reached.end(), landmark);
+    ASSERT_NE(at, reached.end()) << landmark << " in order";
+  }
+  for (const char* button : {"PREF_revert", "PREF_apply", "PREF_cancel", "PREF_ok"})
+    EXPECT_NE(std::find(at, reached.end(), button), reached.end()) << button << " after the pane";
+
+  // What the issue found unnamed, and a sheet's field, by the names screen readers say.
+  const std::vector<std::pair<const char*, const char*>> names{{"TEXT_kb_search", "Search commands"},
+                                                               {"OLV_menu_key_bindings", "Menu commands"},
+                                                               {"OLV_editor_key_bindings", "Text editing commands"},
+                                                               {"TEXT_key_configurator", "New shortcut"}};
+  for (const auto& [object, name] : names) {
+    EXPECT_EQ(accessibleText(named<QWidget>(object), QAccessible::Name), name);
+    EXPECT_FALSE(accessibleText(named<QWidget>(object), QAccessible::Description).isEmpty()) << object;
+  }
 }
 
 }  // namespace
