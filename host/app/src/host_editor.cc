@@ -16,6 +16,7 @@
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/qt/psd_image.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -199,7 +200,8 @@ void HostEditor::preferencesClosed() {
 
 std::vector<PaneListing> HostEditor::paneListings() {
   std::vector<PaneListing> listings;
-  listings.push_back({kGeneralPaneName, kGeneralPaneName, "Font and line wrapping of the editor", generalPaneIcon(),
+  listings.push_back({uiText(kGeneralPaneName).toStdString(), kGeneralPaneName,
+                      uiText("Font and line wrapping of the editor").toStdString(), generalPaneIcon(),
                       kGeneralPaneOrder,
                       [](PreferencesWindow& window) { return std::make_unique<GeneralPane>(window); }});
   for (const LoadedPlugin& loaded : plugins_) {
@@ -227,7 +229,7 @@ void HostEditor::bringToFront() {
 
 void HostEditor::showAbout() {
   QMessageBox::about(window_.get(), QApplication::applicationDisplayName(),
-                     QObject::tr("A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."));
+                     uiText("A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."));
 }
 
 }  // namespace qor

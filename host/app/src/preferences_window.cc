@@ -9,6 +9,7 @@
 
 #include "accessible_names.h"
 #include "host_editor.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -34,7 +35,7 @@ QSize availableSize(const QWidget& window) {
 
 PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> panes) : host_(host) {
   setObjectName("WIN_preferences");
-  setWindowTitle(tr("Preferences"));
+  setWindowTitle(uiText("Preferences"));
   setSizeGripEnabled(true);
 
   std::stable_sort(panes.begin(), panes.end(), [](const PaneListing& a, const PaneListing& b) {
@@ -67,7 +68,7 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
   buttons_.setStandardButtons(QDialogButtonBox::RestoreDefaults | QDialogButtonBox::Apply |
                               QDialogButtonBox::Cancel | QDialogButtonBox::Ok);
   buttons_.button(QDialogButtonBox::RestoreDefaults)->setObjectName("PREF_revert");
-  buttons_.button(QDialogButtonBox::RestoreDefaults)->setText(tr("Revert to Defaults"));
+  buttons_.button(QDialogButtonBox::RestoreDefaults)->setText(uiText("Revert to Defaults"));
   buttons_.button(QDialogButtonBox::Apply)->setObjectName("PREF_apply");
   buttons_.button(QDialogButtonBox::Cancel)->setObjectName("PREF_cancel");
   buttons_.button(QDialogButtonBox::Ok)->setObjectName("PREF_ok");
@@ -132,7 +133,7 @@ void PreferencesWindow::showEntry(std::size_t index) {
     entry.pane = entry.listing.make(*this);
     QWidget* view = entry.pane ? entry.pane->view() : nullptr;
     if (!view) {
-      auto* missing = new QLabel(tr("This pane could not be loaded."));
+      auto* missing = new QLabel(uiText("This pane could not be loaded."));
       missing->setAlignment(Qt::AlignCenter);
       view = missing;
     }
