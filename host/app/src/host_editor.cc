@@ -1,5 +1,6 @@
 #include "host_editor.h"
 
+#include <functional>
 #include <limits>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 #include "key_binding_sets.h"
 #include "panes.h"
+#include "qor/collections.h"
 #include "qor/host/default_set.h"
 #include "qor/key_bindings.h"
 #include "qor/key_notation.h"
@@ -31,6 +33,9 @@ constexpr const char* kShowHelpAction = "showHelp:";
 constexpr const char* kExportFollowsAction = "revertDocumentToSaved:";
 constexpr const char* kInFormatMenuAction = "toggleWrapToPage:";
 constexpr const char* kGeneralPaneName = "General";
+// Keys of the menu description's items.
+constexpr const char* kMenuTitleKey = "title";
+constexpr const char* kSubmenuKey = "submenu";
 constexpr int kGeneralPaneOrder = 1;
 // Plug-ins whose "order" is no number come last.
 constexpr int kUnorderedPane = std::numeric_limits<int>::max();
@@ -49,6 +54,25 @@ QIcon iconFromData(const DataRef& data) {
   const auto& bytes = data->bytes();
   if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) image = imageFromPhotoshopData(bytes);
   return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+}
+
+// The menu description with its titles in the user's language, for the
+// menus the user sees (an item's identifier holds no title, so the bindings
+// stay the same in every language).
+Ref translatedMenuTitles(const Ref& description) {
+  Ref copy = MakePlistMutable(description);
+  std::function<void(const Ref&)> translate = [&translate](const Ref& items) {
+    MutableArrayRef array = asMutableArray(items);
+    for (std::size_t index = 0; array && index < array->count(); ++index) {
+      MutableDictionaryRef item = asMutableDictionary(array->objectAtIndex(index));
+      if (!item) continue;
+      if (auto title = item->stringForKey(kMenuTitleKey))
+        item->setObjectForKey(str(uiText(title->value().c_str()).toStdString()), kMenuTitleKey);
+      translate(item->objectForKey(kSubmenuKey));
+    }
+  };
+  translate(copy);
+  return copy;
 }
 
 std::int32_t setNumber(std::int64_t stored) {
@@ -72,7 +96,8 @@ bool HostEditor::start() {
   window_->setOnClosed([] { QCoreApplication::quit(); });
   invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
   std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
-  menu_ = QtMainMenu::build(menuPath ? readPropertyListFile(*menuPath) : nullptr, *window_->menuBar());
+  menu_ = QtMainMenu::build(translatedMenuTitles(menuPath ? readPropertyListFile(*menuPath) : nullptr),
+                            *window_->menuBar());
   if (!menu_) {
     logLine("*** qor-editor: cannot build the main menu from " + options_.resourcesPath + "/" + kMainMenuResource);
     return false;
