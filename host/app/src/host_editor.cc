@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -33,6 +34,7 @@ constexpr const char* kShowHelpAction = "showHelp:";
 constexpr const char* kExportFollowsAction = "revertDocumentToSaved:";
 constexpr const char* kInFormatMenuAction = "toggleWrapToPage:";
 constexpr const char* kGeneralPaneName = "General";
+constexpr const char* kQtTranslationsPrefix = "qtbase_";
 // Keys of the menu description's items.
 constexpr const char* kMenuTitleKey = "title";
 constexpr const char* kSubmenuKey = "submenu";
@@ -92,6 +94,7 @@ HostEditor::HostEditor(HostOptions options)
 HostEditor::~HostEditor() = default;
 
 bool HostEditor::start() {
+  loadQtTranslations();
   window_ = std::make_unique<EditorWindow>();
   window_->setOnClosed([] { QCoreApplication::quit(); });
   invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
@@ -115,6 +118,20 @@ bool HostEditor::start() {
     window_->move(screen->availableGeometry().topLeft() + kEditorOffset);
   window_->show();
   return true;
+}
+
+// Debian's qt6-translations-l10n: qtbase_<language>.qm, in the first of the
+// host's languages that has one. Installed before any window is made, so
+// no widget needs to retranslate itself.
+void HostEditor::loadQtTranslations() {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const std::string& language : bundle_->languages()) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString(kQtTranslationsPrefix) + QString::fromStdString(language), folder)) continue;
+    QCoreApplication::installTranslator(translator.get());
+    qtTexts_ = std::move(translator);
+    return;
+  }
 }
 
 void HostEditor::connectMenuCommands() {
