@@ -681,5 +681,35 @@ TEST_F(Host, TabReachesEveryControlAndEachHasAName) {
   }
 }
 
+// LANGUAGE=de: the editor's menus and windows, the pane's interface and Qt's
+// own buttons are German.
+TEST_F(Host, TheWholeEditorSpeaksTheUsersLanguage) {
+  const QByteArray language = qgetenv("LANGUAGE");
+  qputenv("LANGUAGE", "de");
+  host_.reset();
+  host_ = std::make_unique<HostEditor>(
+      HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
+  const bool started = host_->start();
+  host_->showPreferences("KeyBindings");
+  language.isNull() ? qunsetenv("LANGUAGE") : qputenv("LANGUAGE", language);
+  ASSERT_TRUE(started);
+
+  QStringList menus;
+  for (QAction* menu : host_->window().menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus.mid(0, 2), (QStringList{"Datei", "Bearbeiten"}));
+  EXPECT_TRUE(menuAction(kSaveIdentifier)) << "the identifiers hold no title";
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Speichern");
+  EXPECT_EQ(named<QComboBox>("PUB_sets")->currentText(), "Standard");
+  EXPECT_EQ(keyCellText("Speichern"), "⌘S");
+  const std::vector<std::pair<const char*, const char*>> titles{
+      {"PREF_revert", "Standardwerte wiederherstellen"},  // the editor's table
+      {"PREF_cancel", "Abbrechen"},                       // Qt's own
+      {"BTN_kb_duplicate_set", "Duplizieren…"},          // the pane's interface description
+      {"BTN_kb_search_keys", "Tasten"}};                  // the pane's code
+  for (const auto& [object, title] : titles) EXPECT_EQ(named<QAbstractButton>(object)->text(), title) << object;
+  EXPECT_EQ(named<QListWidget>("PREF_pane_list")->item(1)->text(), "Tastenkürzel");
+  EXPECT_EQ(named<QTreeView>("OLV_menu_key_bindings")->model()->headerData(0, Qt::Horizontal).toString(), "Befehl");
+}
+
 }  // namespace
 }  // namespace qor
