@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
   openssl gzip python3 clang libclang-rt-14-dev locales valgrind
   libblkid-dev trash-cli doxygen gcovr ccache
+  qt6-translations-l10n
 )
 
 missing=()

@@ -36,6 +36,10 @@ class QOR_TOOLBOX_EXPORT Bundle {
   /// The folder path as given.
   [[nodiscard]] const std::string& bundlePath() const { return path_; }
 
+  /// The languages looked up, most wanted first, "en" last ("de_DE", "de",
+  /// "en"): what a user of the bundle's tables loads its other translations by.
+  [[nodiscard]] const std::vector<std::string>& languages() const { return languages_; }
+
   /// Full path of resource `name` ("KeyBindings.ui"), or nullopt when no such
   /// file exists in the bundle.
   [[nodiscard]] std::optional<std::string> pathForResource(const std::string& name) const;

@@ -26,6 +26,7 @@
 #include "qor/qt/text_system.h"
 #include "qor/resource_location.h"
 #include "text_commands.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -189,46 +190,46 @@ void EditorWindow::performMenuCommand(const std::string& action, std::int64_t ta
 }
 
 void EditorWindow::addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& format) {
-  auto* exportItem = new QAction(tr("Export with Full-Resolution Pictures…"), &file);
+  auto* exportItem = new QAction(uiText("Export with Full-Resolution Pictures…"), &file);
   connect(exportItem, &QAction::triggered, this, [this] {
-    QString path = QFileDialog::getSaveFileName(this, tr("Export"), QString(), tr(kDocumentFilter));
+    QString path = QFileDialog::getSaveFileName(this, uiText("Export"), QString(), uiText(kDocumentFilter));
     if (!path.isEmpty()) exportDocumentTo(path);
   });
   file.insertAction(beforeInFile, exportItem);
 
   format.addSeparator();
-  format.addAction(tr("Font…"), this, [this] {
+  format.addAction(uiText("Font…"), this, [this] {
     bool ok = false;
     QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
     if (ok) text_.setCurrentFont(font);
   });
-  format.addAction(tr("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
-  format.addAction(tr("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
+  format.addAction(uiText("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
+  format.addAction(uiText("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
   // Read again each time the Format menu opens: another program may add some.
-  QMenu* styles = format.addMenu(tr("Styles"));
-  QMenu* sheets = format.addMenu(tr("Style Sheets"));
+  QMenu* styles = format.addMenu(uiText("Styles"));
+  QMenu* sheets = format.addMenu(uiText("Style Sheets"));
   listStyles(*styles, *sheets);
   connect(&format, &QMenu::aboutToShow, this, [this, styles, sheets] { listStyles(*styles, *sheets); });
-  format.addAction(tr("Save Style…"), this, [this] {
+  format.addAction(uiText("Save Style…"), this, [this] {
     bool ok = false;
-    QString name = QInputDialog::getText(this, tr("Save Style"), tr("Style name:"), QLineEdit::Normal, QString(), &ok);
+    QString name = QInputDialog::getText(this, uiText("Save Style"), uiText("Style name:"), QLineEdit::Normal, QString(), &ok);
     if (ok) saveStyle(name);
   });
   format.addSeparator();
-  format.addAction(tr("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
-  format.addAction(tr("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
-  format.addAction(tr("Insert Table…"), this, [this] {
+  format.addAction(uiText("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
+  format.addAction(uiText("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
+  format.addAction(uiText("Insert Table…"), this, [this] {
     bool ok = false;
-    int rows = QInputDialog::getInt(this, tr("Insert Table"), tr("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
+    int rows = QInputDialog::getInt(this, uiText("Insert Table"), uiText("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
     if (!ok) return;
     int columns =
-        QInputDialog::getInt(this, tr("Insert Table"), tr("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
+        QInputDialog::getInt(this, uiText("Insert Table"), uiText("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
     if (ok) insertTable(rows, columns);
   });
-  format.addAction(tr("Insert Picture…"), this, [this] {
-    QString path = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QFileInfo(path_).path(), tr(kPictureFilter));
+  format.addAction(uiText("Insert Picture…"), this, [this] {
+    QString path = QFileDialog::getOpenFileName(this, uiText("Insert Picture"), QFileInfo(path_).path(), uiText(kPictureFilter));
     if (!path.isEmpty() && !insertPicture(path))
-      fail(tr("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
+      fail(uiText("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
   });
 }
 
@@ -239,7 +240,7 @@ bool EditorWindow::openFile(const QString& path) {
 bool EditorWindow::openPlainText(const QString& path) {
   auto bytes = fs_.readFile(path.toStdString());
   if (!bytes) {
-    fail(tr("The document “%1” could not be opened: it cannot be read.").arg(QFileInfo(path).fileName()));
+    fail(uiText("The document “%1” could not be opened: it cannot be read.").arg(QFileInfo(path).fileName()));
     return false;
   }
   text_.setPlainText(QString::fromUtf8(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size())));
@@ -251,12 +252,12 @@ bool EditorWindow::openRichDocument(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   auto bytes = fs_.readFile(path.toStdString());
   if (!bytes) {
-    fail(tr("The document “%1” could not be opened: it cannot be read.").arg(name));
+    fail(uiText("The document “%1” could not be opened: it cannot be read.").arg(name));
     return false;
   }
   auto text = textWithDocumentArchive(*bytes, system_->text);
   if (!text) {
-    fail(tr("The document “%1” could not be opened: it is damaged or is no QOR document.").arg(name));
+    fail(uiText("The document “%1” could not be opened: it is damaged or is no QOR document.").arg(name));
     return false;
   }
   findPictureFiles(*text, path);
@@ -277,7 +278,7 @@ bool EditorWindow::saveDocumentTo(const QString& path) {
     written = fs_.writeFileAtomically(path.toStdString(), bytesOf(bytes));
   }
   if (!written) {
-    fail(tr("The document could not be saved to “%1”.").arg(QFileInfo(path).fileName()));
+    fail(uiText("The document could not be saved to “%1”.").arg(QFileInfo(path).fileName()));
     return false;
   }
   documentIsNow(path);
@@ -289,7 +290,7 @@ bool EditorWindow::exportDocumentTo(const QString& path) {
   auto exported = stringReplacingWithHighResolusionImagesIn(text.get(), system_->images);
   auto* stored = dynamic_cast<StoredText*>(exported.get());
   if (!stored || !writeDocumentArchive(*stored, path.toStdString(), fs_)) {
-    fail(tr("The document could not be exported to “%1”.").arg(QFileInfo(path).fileName()));
+    fail(uiText("The document could not be exported to “%1”.").arg(QFileInfo(path).fileName()));
     return false;
   }
   lastError_.clear();
@@ -324,7 +325,7 @@ bool EditorWindow::saveStyle(const QString& name) {
   fileName.replace('/', '-');
   const std::string folder = libraryDir() + "/" + kNamedStylesFolder;
   if (fileName.isEmpty() || !createFolderUnderHome(folder)) {
-    fail(tr("The style “%1” could not be saved.").arg(name));
+    fail(uiText("The style “%1” could not be saved.").arg(name));
     return false;
   }
   const QTextCharFormat format = text_.currentCharFormat();
@@ -342,7 +343,7 @@ bool EditorWindow::saveStyle(const QString& name) {
   });
   const std::string path = FileCalls::real().homeFolder() + "/" + folder + "/" + fileName.toStdString() + kTagSetExtension;
   if (!writePropertyListFile(style, path, fs_)) {
-    fail(tr("The style “%1” could not be saved.").arg(name));
+    fail(uiText("The style “%1” could not be saved.").arg(name));
     return false;
   }
   lastError_.clear();
@@ -419,8 +420,8 @@ void EditorWindow::setWrapsLines(bool wraps) {
 
 bool EditorWindow::mayDiscardDocument() {
   if (!text_.document()->isModified()) return true;
-  const QString name = path_.isEmpty() ? tr(kUntitled) : QFileInfo(path_).fileName();
-  auto answer = QMessageBox::question(this, windowTitle(), tr("Save the changes to “%1”?").arg(name),
+  const QString name = path_.isEmpty() ? uiText(kUntitled) : QFileInfo(path_).fileName();
+  auto answer = QMessageBox::question(this, windowTitle(), uiText("Save the changes to “%1”?").arg(name),
                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                                       QMessageBox::Save);
   if (answer == QMessageBox::Save) return saveDocument();
@@ -446,15 +447,15 @@ void EditorWindow::newDocument() {
 
 void EditorWindow::openDocument() {
   if (!mayDiscardDocument()) return;
-  QString path = QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).path(), tr(kFileFilter));
+  QString path = QFileDialog::getOpenFileName(this, uiText("Open"), QFileInfo(path_).path(), uiText(kFileFilter));
   if (!path.isEmpty()) openFile(path);
 }
 
 bool EditorWindow::saveDocument() { return path_.isEmpty() ? saveDocumentAs() : saveDocumentTo(path_); }
 
 bool EditorWindow::saveDocumentAs() {
-  const QString suggested = path_.isEmpty() ? tr(kUntitled) + "." + kDocumentExtension : path_;
-  QString path = QFileDialog::getSaveFileName(this, tr("Save As"), suggested, tr(kFileFilter));
+  const QString suggested = path_.isEmpty() ? uiText(kUntitled) + "." + kDocumentExtension : path_;
+  QString path = QFileDialog::getSaveFileName(this, uiText("Save As"), suggested, uiText(kFileFilter));
   return !path.isEmpty() && saveDocumentTo(path);
 }
 
@@ -469,7 +470,7 @@ void EditorWindow::moveDocumentToTrash() {
   }
   // The user throws the document away: unsaved changes go with it.
   if (!moveFileToTrash(path_.toStdString())) {
-    QMessageBox::warning(this, windowTitle(), tr("The document could not be moved to the trash."));
+    QMessageBox::warning(this, windowTitle(), uiText("The document could not be moved to the trash."));
     return;
   }
   text_.clear();
@@ -481,7 +482,7 @@ void EditorWindow::moveDocumentToTrash() {
 void EditorWindow::find(FindStep step) {
   if (step == FindStep::AskThenForward || findText_.isEmpty()) {
     bool ok = false;
-    QString text = QInputDialog::getText(this, tr("Find"), tr("Find:"), QLineEdit::Normal, findText_, &ok);
+    QString text = QInputDialog::getText(this, uiText("Find"), uiText("Find:"), QLineEdit::Normal, findText_, &ok);
     if (!ok || text.isEmpty()) return;
     findText_ = text;
   }
@@ -572,14 +573,14 @@ void EditorWindow::changeLetterSpacing(double percentStep) {
 }
 
 void EditorWindow::updateTitle() {
-  const QString name = path_.isEmpty() ? tr(kUntitled) : QFileInfo(path_).fileName();
+  const QString name = path_.isEmpty() ? uiText(kUntitled) : QFileInfo(path_).fileName();
   // The window system's title adds the application's name.
   setWindowTitle(name + "[*]");
 }
 
 void EditorWindow::updatePosition() {
   const QTextCursor cursor = text_.textCursor();
-  position_.setText(tr("Line %1, Column %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1));
+  position_.setText(uiText("Line %1, Column %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1));
 }
 
 }  // namespace qor

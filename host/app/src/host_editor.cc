@@ -1,21 +1,25 @@
 #include "host_editor.h"
 
+#include <functional>
 #include <limits>
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 
 #include "key_binding_sets.h"
 #include "panes.h"
+#include "qor/collections.h"
 #include "qor/host/default_set.h"
 #include "qor/key_bindings.h"
 #include "qor/key_notation.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/qt/psd_image.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -30,6 +34,10 @@ constexpr const char* kShowHelpAction = "showHelp:";
 constexpr const char* kExportFollowsAction = "revertDocumentToSaved:";
 constexpr const char* kInFormatMenuAction = "toggleWrapToPage:";
 constexpr const char* kGeneralPaneName = "General";
+constexpr const char* kQtTranslationsPrefix = "qtbase_";
+// Keys of the menu description's items.
+constexpr const char* kMenuTitleKey = "title";
+constexpr const char* kSubmenuKey = "submenu";
 constexpr int kGeneralPaneOrder = 1;
 // Plug-ins whose "order" is no number come last.
 constexpr int kUnorderedPane = std::numeric_limits<int>::max();
@@ -50,6 +58,25 @@ QIcon iconFromData(const DataRef& data) {
   return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
+// The menu description with its titles in the user's language, for the
+// menus the user sees (an item's identifier holds no title, so the bindings
+// stay the same in every language).
+Ref translatedMenuTitles(const Ref& description) {
+  Ref copy = MakePlistMutable(description);
+  std::function<void(const Ref&)> translate = [&translate](const Ref& items) {
+    MutableArrayRef array = asMutableArray(items);
+    for (std::size_t index = 0; array && index < array->count(); ++index) {
+      MutableDictionaryRef item = asMutableDictionary(array->objectAtIndex(index));
+      if (!item) continue;
+      if (auto title = item->stringForKey(kMenuTitleKey))
+        item->setObjectForKey(str(uiText(title->value().c_str()).toStdString()), kMenuTitleKey);
+      translate(item->objectForKey(kSubmenuKey));
+    }
+  };
+  translate(copy);
+  return copy;
+}
+
 std::int32_t setNumber(std::int64_t stored) {
   using Limits = std::numeric_limits<std::int32_t>;
   return stored < Limits::min() || stored > Limits::max() ? 0 : static_cast<std::int32_t>(stored);
@@ -67,11 +94,13 @@ HostEditor::HostEditor(HostOptions options)
 HostEditor::~HostEditor() = default;
 
 bool HostEditor::start() {
+  loadQtTranslations();
   window_ = std::make_unique<EditorWindow>();
   window_->setOnClosed([] { QCoreApplication::quit(); });
   invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
   std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
-  menu_ = QtMainMenu::build(menuPath ? readPropertyListFile(*menuPath) : nullptr, *window_->menuBar());
+  menu_ = QtMainMenu::build(translatedMenuTitles(menuPath ? readPropertyListFile(*menuPath) : nullptr),
+                            *window_->menuBar());
   if (!menu_) {
     logLine("*** qor-editor: cannot build the main menu from " + options_.resourcesPath + "/" + kMainMenuResource);
     return false;
@@ -89,6 +118,20 @@ bool HostEditor::start() {
     window_->move(screen->availableGeometry().topLeft() + kEditorOffset);
   window_->show();
   return true;
+}
+
+// Debian's qt6-translations-l10n: qtbase_<language>.qm, in the first of the
+// host's languages that has one. Installed before any window is made, so
+// no widget needs to retranslate itself.
+void HostEditor::loadQtTranslations() {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const std::string& language : bundle_->languages()) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString(kQtTranslationsPrefix) + QString::fromStdString(language), folder)) continue;
+    QCoreApplication::installTranslator(translator.get());
+    qtTexts_ = std::move(translator);
+    return;
+  }
 }
 
 void HostEditor::connectMenuCommands() {
@@ -170,8 +213,11 @@ void HostEditor::setSnooper(KeySnooper* snooper) {
 }
 
 void HostEditor::showPreferences(const std::string& pane) {
-  if (!preferences_) {
-    preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
+  const bool made = !preferences_;
+  if (made) preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
+  // The pane first: the window takes the size its pane asks for, then is centred.
+  preferences_->showPane(pane);
+  if (made) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect frame = preferences_->frameGeometry();
       frame.moveCenter(screen->availableGeometry().center());
@@ -181,7 +227,6 @@ void HostEditor::showPreferences(const std::string& pane) {
   preferences_->show();
   preferences_->raise();
   preferences_->activateWindow();
-  preferences_->showPane(pane);
 }
 
 void HostEditor::preferencesClosed() {
@@ -197,7 +242,8 @@ void HostEditor::preferencesClosed() {
 
 std::vector<PaneListing> HostEditor::paneListings() {
   std::vector<PaneListing> listings;
-  listings.push_back({kGeneralPaneName, kGeneralPaneName, "Font and line wrapping of the editor", generalPaneIcon(),
+  listings.push_back({uiText(kGeneralPaneName).toStdString(), kGeneralPaneName,
+                      uiText("Font and line wrapping of the editor").toStdString(), generalPaneIcon(),
                       kGeneralPaneOrder,
                       [](PreferencesWindow& window) { return std::make_unique<GeneralPane>(window); }});
   for (const LoadedPlugin& loaded : plugins_) {
@@ -225,7 +271,7 @@ void HostEditor::bringToFront() {
 
 void HostEditor::showAbout() {
   QMessageBox::about(window_.get(), QApplication::applicationDisplayName(),
-                     QObject::tr("A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."));
+                     uiText("A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."));
 }
 
 }  // namespace qor

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <QTranslator>
+
 #include "editor_window.h"
 #include "invisibles_overlay.h"
 #include "plugins.h"
@@ -81,6 +83,7 @@ class HostEditor final : public Application {
   [[nodiscard]] const EditorWindow* editorWindow() const { return window_.get(); }
 
  private:
+  void loadQtTranslations();
   void connectMenuCommands();
   // The window's rich-text items the menu's description has none for.
   void addRichTextItems();
@@ -93,6 +96,8 @@ class HostEditor final : public Application {
   std::shared_ptr<const Bundle> bundle_;
   PlistFileDefaults defaults_;
   QtToolkit toolkit_;
+  // Qt's own texts (standard buttons, file dialogs) in the host's language.
+  std::unique_ptr<QTranslator> qtTexts_;
   std::unique_ptr<EditorWindow> window_;
   std::unique_ptr<QtMainMenu> menu_;
   DictionaryRef defaultSet_;

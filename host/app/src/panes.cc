@@ -9,6 +9,7 @@
 
 #include "host_editor.h"
 #include "qor/qt/toolkit.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -60,23 +61,24 @@ GeneralPane::GeneralPane(PreferencesWindow& window) : window_(window) {
   size_.setRange(kSmallestSize, kLargestSize);
   size_.setSuffix(" pt");
   wraps_.setObjectName("CHK_wrap_lines");
-  wraps_.setText(QObject::tr("Wrap long lines at the window's edge"));
+  wraps_.setText(uiText("Wrap long lines at the window's edge"));
   family_.setMinimumWidth(kFieldWidth);
+  preview_.setObjectName("FRAME_font_preview");
   preview_.setFrameShape(QFrame::StyledPanel);
   preview_.setBackgroundRole(QPalette::Base);
   preview_.setAutoFillBackground(true);
   preview_.setMinimumSize(kPreviewWidth, kPreviewHeight);
-  auto* preview = new QLabel(kPreviewText, &preview_);
+  auto* preview = new QLabel(uiText(kPreviewText), &preview_);
   preview->setWordWrap(true);
   auto* previewLayout = new QVBoxLayout(&preview_);
   previewLayout->addWidget(preview);
 
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-  form->addRow(QObject::tr("Editor font:"), &family_);
-  form->addRow(QObject::tr("Size:"), &size_);
+  form->addRow(uiText("Editor font:"), &family_);
+  form->addRow(uiText("Size:"), &size_);
   form->addRow(QString(), &wraps_);
-  form->addRow(QObject::tr("Preview:"), &preview_);
+  form->addRow(uiText("Preview:"), &preview_);
   auto* layout = new QVBoxLayout(&view_);
   layout->addLayout(form);
   layout->addStretch(1);

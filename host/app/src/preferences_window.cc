@@ -4,9 +4,12 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
+#include "accessible_names.h"
 #include "host_editor.h"
+#include "ui_text.h"
 
 namespace qor {
 
@@ -22,13 +25,18 @@ constexpr QSize kInitialSize(900, 640);
 constexpr const char* kUndoAction = "undo:";
 constexpr const char* kRedoAction = "redo:";
 
+// What the window's screen leaves free of panels and docks.
+QSize availableSize(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  return screen ? screen->availableGeometry().size() : kInitialSize;
+}
+
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> panes) : host_(host) {
   setObjectName("WIN_preferences");
-  setWindowTitle(tr("Preferences"));
+  setWindowTitle(uiText("Preferences"));
   setSizeGripEnabled(true);
-  resize(kInitialSize);
 
   std::stable_sort(panes.begin(), panes.end(), [](const PaneListing& a, const PaneListing& b) {
     return a.order != b.order ? a.order < b.order : a.name < b.name;
@@ -51,11 +59,16 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
   titleFont.setPointSize(titleFont.pointSize() + kTitlePointSizeIncrease);
   title_.setFont(titleFont);
   pages_.setObjectName("PREF_pages");
+  scroller_.setObjectName("PREF_scroller");
+  scroller_.setFrameShape(QFrame::NoFrame);
+  scroller_.setWidgetResizable(true);
+  // Tab goes from the pane list straight to the pane's controls.
+  scroller_.setFocusPolicy(Qt::NoFocus);
 
   buttons_.setStandardButtons(QDialogButtonBox::RestoreDefaults | QDialogButtonBox::Apply |
                               QDialogButtonBox::Cancel | QDialogButtonBox::Ok);
   buttons_.button(QDialogButtonBox::RestoreDefaults)->setObjectName("PREF_revert");
-  buttons_.button(QDialogButtonBox::RestoreDefaults)->setText(tr("Revert to Defaults"));
+  buttons_.button(QDialogButtonBox::RestoreDefaults)->setText(uiText("Revert to Defaults"));
   buttons_.button(QDialogButtonBox::Apply)->setObjectName("PREF_apply");
   buttons_.button(QDialogButtonBox::Cancel)->setObjectName("PREF_cancel");
   buttons_.button(QDialogButtonBox::Ok)->setObjectName("PREF_ok");
@@ -71,7 +84,7 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
 
   auto* right = new QVBoxLayout;
   right->addWidget(&title_);
-  right->addWidget(&pages_, 1);
+  right->addWidget(&scroller_, 1);
   auto* body = new QHBoxLayout;
   body->addWidget(&list_);
   body->addLayout(right, 1);
@@ -79,10 +92,16 @@ PreferencesWindow::PreferencesWindow(HostEditor& host, std::vector<PaneListing> 
   layout->addLayout(body, 1);
   layout->addWidget(&buttons_);
 
+  // After the layout: the scroll area then owns the stack but never deletes
+  // it, since the stack is destroyed first, as a member declared later.
+  scroller_.setWidget(&pages_);
+  resize(kInitialSize.boundedTo(availableSize(*this)));
+
   connect(&list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) showEntry(static_cast<std::size_t>(row));
   });
   updateButtons(false);
+  nameControlsForAccessibility(*this);
 
   if (const QtMainMenu* menu = host_.menu())
     for (const QtMainMenu::Command& command : menu->commands())
@@ -114,15 +133,43 @@ void PreferencesWindow::showEntry(std::size_t index) {
     entry.pane = entry.listing.make(*this);
     QWidget* view = entry.pane ? entry.pane->view() : nullptr;
     if (!view) {
-      auto* missing = new QLabel(tr("This pane could not be loaded."));
+      auto* missing = new QLabel(uiText("This pane could not be loaded."));
       missing->setAlignment(Qt::AlignCenter);
       view = missing;
     }
     entry.page = view;
     pages_.addWidget(view);
+    nameControlsForAccessibility(*view);
   }
   title_.setText(QString::fromStdString(entry.listing.name));
   pages_.setCurrentWidget(entry.page);
+  orderTabs();
+  fitShownPane();
+}
+
+// Grows the window, as far as the screen allows, until the shown pane needs
+// no scrolling; a longer translation or a larger font may ask for more room.
+void PreferencesWindow::fitShownPane() {
+  layout()->activate();
+  const QSize missing = (pages_.minimumSizeHint() - scroller_.size()).expandedTo(QSize(0, 0));
+  if (missing == QSize(0, 0)) return;
+  resize((size() + missing).boundedTo(availableSize(*this)).expandedTo(minimumSize()));
+}
+
+// Tab reads the window as a person does: the pane list, the shown pane's
+// controls in the pane's own order, then the buttons from left to right.
+void PreferencesWindow::orderTabs() {
+  std::vector<QWidget*> chain{&list_};
+  if (QWidget* page = pages_.currentWidget())
+    for (QWidget* widget = nextInFocusChain(); widget != this; widget = widget->nextInFocusChain())
+      // A widget with a focus proxy (a tab view) is reached as its proxy.
+      if (widget->window() == this && page->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) &&
+          !widget->focusProxy())
+        chain.push_back(widget);
+  QLayout* buttonRow = buttons_.layout();
+  for (int index = 0; buttonRow && index < buttonRow->count(); ++index)
+    if (auto* button = qobject_cast<QAbstractButton*>(buttonRow->itemAt(index)->widget())) chain.push_back(button);
+  for (std::size_t index = 1; index < chain.size(); ++index) setTabOrder(chain[index - 1], chain[index]);
 }
 
 bool PreferencesWindow::performEditCommand(const std::string& action) {

@@ -18,6 +18,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QStackedWidget>
 
 #include "qor/ports/host.h"
@@ -90,6 +91,8 @@ class PreferencesWindow final : public QDialog, public PreferencesPanel {
   };
 
   void showEntry(std::size_t index);
+  void orderTabs();
+  void fitShownPane();
   void apply();
   void revert();
   void updateButtons(bool changed);
@@ -99,6 +102,9 @@ class PreferencesWindow final : public QDialog, public PreferencesPanel {
   std::vector<Entry> entries_;
   QListWidget list_;
   QLabel title_;
+  // The shown pane scrolls when the window is smaller than the pane (a small
+  // screen, a large scale): its controls stay reachable and unclipped.
+  QScrollArea scroller_;
   QStackedWidget pages_;
   QDialogButtonBox buttons_;
 };

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -17,11 +19,13 @@
 #include <QFileDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTest>
@@ -578,6 +582,133 @@ TEST_F(Host, AlertsFromTheEditMenuLeaveItsMenusWhole) {
   EXPECT_FALSE(host_->isSnooping());
   QTest::qWait(kAlertPollMs);
   EXPECT_EQ(host_->toolkit().contextMenuCount(), 0u) << "closed menus are released";
+}
+
+// Each button of the window and of its pane, as wide as its title needs.
+void expectNoButtonClipped(QWidget& window, const char* when) {
+  for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+    if (!button->isVisibleTo(&window) || button->text().isEmpty()) continue;
+    EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString() << " " << when;
+  }
+}
+
+// A 1024 x 768 screen at 100 %, with a set named in 135 characters (which
+// once made the window 1348 px wide).
+TEST_F(Host, ThePreferencesFitASmallScreenWithALongSetName) {
+  const QSize screen(1024, 768);
+  const QString longName = QString("Shortcuts for the laptop keyboard at work, ").repeated(4).left(135);
+  host_->showPreferences("KeyBindings");
+  duplicateAs(longName);
+  PreferencesWindow& window = *host_->preferences();
+  window.layout()->activate();
+  EXPECT_LE(window.minimumSize().width(), screen.width());
+  EXPECT_LE(window.minimumSize().height(), screen.height());
+
+  // Opened on that screen, the whole pane shows without scrolling.
+  window.resize(QSize(900, 640).boundedTo(screen));
+  QApplication::processEvents();
+  auto* scroller = named<QScrollArea>("PREF_scroller");
+  ASSERT_TRUE(scroller);
+  EXPECT_TRUE(scroller->viewport()->rect().contains(QRect(QPoint(), scroller->widget()->minimumSizeHint())));
+  expectNoButtonClipped(window, "at 900 x 640");
+
+  // As small as the window goes: the pane scrolls, nothing is cut.
+  window.resize(window.minimumSize());
+  QApplication::processEvents();
+  expectNoButtonClipped(window, "at the smallest size");
+  for (const char* name : {"PREF_ok", "PREF_cancel", "PREF_apply"})
+    EXPECT_TRUE(window.rect().contains(QRect(named<QWidget>(name)->mapTo(&window, QPoint()), named<QWidget>(name)->size())))
+        << name;
+
+  // The name is elided in the pop-up's list, whole in the item's tooltip.
+  auto* sets = named<QComboBox>("PUB_sets");
+  EXPECT_LT(sets->width(), sets->fontMetrics().horizontalAdvance(longName));
+  EXPECT_EQ(sets->itemData(sets->currentIndex(), Qt::ToolTipRole).toString(), longName);
+  sets->showPopup();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sets->view()->isVisible(); }, kWaitMs));
+  EXPECT_LE(sets->view()->window()->width(), sets->width());
+  sets->hidePopup();
+}
+
+QString accessibleText(QWidget* widget, QAccessible::Text text) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+  return accessible ? accessible->text(text) : QString();
+}
+
+// Tab from the pane list goes through the pane's controls to every button
+// of the window and back, and every control it reaches has a name.
+TEST_F(Host, TabReachesEveryControlAndEachHasAName) {
+  host_->showPreferences("General");
+  click(named<QCheckBox>("CHK_wrap_lines"));  // a change: Apply is enabled
+  host_->showPreferences("KeyBindings");
+  PreferencesWindow& window = *host_->preferences();
+  QApplication::setActiveWindow(&window);
+  auto* list = named<QListWidget>("PREF_pane_list");
+  list->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, kWaitMs));
+
+  std::vector<std::string> reached;
+  for (int step = 0; step < 40; ++step) {
+    // Through the window, as the keyboard delivers it: shortcuts see it first.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    if (focus == list) break;
+    reached.push_back(focus->objectName().toStdString());
+    EXPECT_FALSE(accessibleText(focus, QAccessible::Name).isEmpty()) << reached.back();
+  }
+  std::string walk;
+  for (const auto& name : reached) walk += name + " ";
+  SCOPED_TRACE(walk);
+  const std::vector<std::string> landmarks{"PUB_sets", "TEXT_kb_search", "OLV_menu_key_bindings",
+                                           "BTN_kb_reset_command", "BTN_kb_cheat_sheet"};
+  auto at = reached.begin();
+  for (const std::string& landmark : landmarks) {
+    at = std::find(at, reached.end(), landmark);
+    ASSERT_NE(at, reached.end()) << landmark << " in order";
+  }
+  for (const char* button : {"PREF_revert", "PREF_apply", "PREF_cancel", "PREF_ok"})
+    EXPECT_NE(std::find(at, reached.end(), button), reached.end()) << button << " after the pane";
+
+  // What the issue found unnamed, and a sheet's field, by the names screen readers say.
+  const std::vector<std::pair<const char*, const char*>> names{{"TEXT_kb_search", "Search commands"},
+                                                               {"OLV_menu_key_bindings", "Menu commands"},
+                                                               {"OLV_editor_key_bindings", "Text editing commands"},
+                                                               {"TEXT_key_configurator", "New shortcut"}};
+  for (const auto& [object, name] : names) {
+    EXPECT_EQ(accessibleText(named<QWidget>(object), QAccessible::Name), name);
+    EXPECT_FALSE(accessibleText(named<QWidget>(object), QAccessible::Description).isEmpty()) << object;
+  }
+}
+
+// LANGUAGE=de: the editor's menus and windows, the pane's interface and Qt's
+// own buttons are German.
+TEST_F(Host, TheWholeEditorSpeaksTheUsersLanguage) {
+  const QByteArray language = qgetenv("LANGUAGE");
+  qputenv("LANGUAGE", "de");
+  host_.reset();
+  host_ = std::make_unique<HostEditor>(
+      HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
+  const bool started = host_->start();
+  host_->showPreferences("KeyBindings");
+  language.isNull() ? qunsetenv("LANGUAGE") : qputenv("LANGUAGE", language);
+  ASSERT_TRUE(started);
+
+  QStringList menus;
+  for (QAction* menu : host_->window().menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus.mid(0, 2), (QStringList{"Datei", "Bearbeiten"}));
+  EXPECT_TRUE(menuAction(kSaveIdentifier)) << "the identifiers hold no title";
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Speichern");
+  EXPECT_EQ(named<QComboBox>("PUB_sets")->currentText(), "Standard");
+  EXPECT_EQ(keyCellText("Speichern"), "⌘S");
+  const std::vector<std::pair<const char*, const char*>> titles{
+      {"PREF_revert", "Standardwerte wiederherstellen"},  // the editor's table
+      {"PREF_cancel", "Abbrechen"},                       // Qt's own
+      {"BTN_kb_duplicate_set", "Duplizieren…"},          // the pane's interface description
+      {"BTN_kb_search_keys", "Tasten"}};                  // the pane's code
+  for (const auto& [object, title] : titles) EXPECT_EQ(named<QAbstractButton>(object)->text(), title) << object;
+  EXPECT_EQ(named<QListWidget>("PREF_pane_list")->item(1)->text(), "Tastenkürzel");
+  EXPECT_EQ(named<QTreeView>("OLV_menu_key_bindings")->model()->headerData(0, Qt::Horizontal).toString(), "Befehl");
 }
 
 }  // namespace

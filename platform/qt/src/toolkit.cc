@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMetaProperty>
 #include <QTabWidget>
 #include <QTimerEvent>
 #include <QTreeView>
@@ -31,6 +32,7 @@ namespace {
 constexpr const char* kInterfaceExtension = ".ui";
 constexpr double kMillisecondsPerSecond = 1000;
 constexpr const char* kAllFilesFilter = "All files (*)";
+constexpr const char* kColumnTitlesProperty = "columnTitles";
 
 const char* kindName(UiKind kind) {
   switch (kind) {
@@ -79,6 +81,39 @@ QString nameFilterFor(const std::vector<std::string>& types) {
     names << QString::fromStdString(type);
   }
   return names.join(", ") + " files (" + patterns.join(' ') + ")";
+}
+
+// The interface description's texts in the user's language: each title,
+// tooltip, placeholder, window title, tab title and column title is a key of
+// the bundle's table named after the description ("KeyBindings.po"); a text
+// without a translation stays as written.
+void translateInterface(QWidget& root, const Bundle& bundle, const std::string& table) {
+  const auto translated = [&](const QString& text) {
+    if (text.isEmpty()) return text;
+    return QString::fromStdString(bundle.localizedStringForKeyValueTable(text.toStdString(), "", table));
+  };
+  static constexpr const char* kTextProperties[] = {"text", "toolTip", "placeholderText", "windowTitle"};
+  QList<QWidget*> widgets = root.findChildren<QWidget*>();
+  widgets.prepend(&root);
+  for (QWidget* widget : widgets) {
+    // A field's contents are the user's, not the description's.
+    const bool editable = qobject_cast<QLineEdit*>(widget) != nullptr;
+    for (const char* property : kTextProperties) {
+      if (editable && std::string_view(property) == "text") continue;
+      const int index = widget->metaObject()->indexOfProperty(property);
+      if (index < 0) continue;
+      QMetaProperty meta = widget->metaObject()->property(index);
+      if (meta.userType() == QMetaType::QString) meta.write(widget, translated(meta.read(widget).toString()));
+    }
+    if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+      for (int tab = 0; tab < tabs->count(); ++tab) tabs->setTabText(tab, translated(tabs->tabText(tab)));
+    const QVariant columns = widget->property(kColumnTitlesProperty);
+    if (columns.isValid()) {
+      QStringList titles = columns.toStringList();
+      for (QString& title : titles) title = translated(title);
+      widget->setProperty(kColumnTitlesProperty, titles);
+    }
+  }
 }
 
 // A dialog that the interface description laid out inside its parent is
@@ -198,12 +233,15 @@ std::unique_ptr<LoadedInterface> QtToolkit::loadInterface(const Bundle& bundle, 
   }
   QUiLoader loader;
   loader.setLanguageChangeEnabled(false);
+  // Translated from the bundle's own table below, not by Qt's translators.
+  loader.setTranslationEnabled(false);
   QWidget* root = loader.load(&file);
   if (!root) {
     logLine("*** QtToolkit: cannot load " + *path + ": " + loader.errorString().toStdString());
     return nullptr;
   }
   auto interface = std::make_unique<Interface>(*this, root);
+  translateInterface(*root, bundle, name);
   keepDialogsWindows(*root);
 
   std::vector<std::pair<std::string, UiObject*>> outlets;

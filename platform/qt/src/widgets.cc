@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -17,6 +19,30 @@ constexpr const char* kTagProperty = "tag";
 constexpr const char* kColorProperty = "qorTextColor";
 // A red that reads on light and dark backgrounds alike.
 constexpr QRgb kRedText = qRgb(0xD0, 0x1B, 0x24);
+// A pop-up button is as wide as this many characters of its font, whatever
+// its titles: a long title is elided rather than widening the window.
+constexpr int kPopUpMinimumCharacters = 16;
+
+// Keeps a pop-up button's list as wide as the button, so that titles longer
+// than the button are elided there too (the whole title is the item's tooltip)
+// instead of stretching the list across the screen. Owned by the button.
+class PopUpListWidth final : public QObject {
+ public:
+  explicit PopUpListWidth(QComboBox& combo) : QObject(&combo), combo_(combo) {
+    combo.view()->setTextElideMode(Qt::ElideRight);
+    combo.installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &combo_ && event->type() == QEvent::Resize)
+      if (QWidget* list = combo_.view()->parentWidget()) list->setMaximumWidth(combo_.width());
+    return false;
+  }
+
+ private:
+  QComboBox& combo_;
+};
 
 }  // namespace
 
@@ -204,6 +230,9 @@ void QtPopUpButtonBase::sendActionOfItem(std::size_t index) {
 
 QtPopUpButton::QtPopUpButton(QtToolkit& toolkit, QComboBox* combo) : QtViewBase(toolkit, combo) {
   combo->clear();
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumContentsLength(kPopUpMinimumCharacters);
+  new PopUpListWidth(*combo);
   connections_.add(QObject::connect(combo, &QComboBox::activated, combo, [this](int index) {
     if (index < 0) return;
     const auto chosen = static_cast<std::size_t>(index);
@@ -217,11 +246,15 @@ void QtPopUpButton::showItemsCleared() {
 }
 
 void QtPopUpButton::showItemAdded(const std::string& title) {
-  if (widget_) widget_->addItem(QString::fromStdString(title));
+  if (!widget_) return;
+  widget_->addItem(QString::fromStdString(title));
+  widget_->setItemData(widget_->count() - 1, QString::fromStdString(title), Qt::ToolTipRole);
 }
 
 void QtPopUpButton::showItemTitle(std::size_t index, const std::string& title) {
-  if (widget_) widget_->setItemText(static_cast<int>(index), QString::fromStdString(title));
+  if (!widget_) return;
+  widget_->setItemText(static_cast<int>(index), QString::fromStdString(title));
+  widget_->setItemData(static_cast<int>(index), QString::fromStdString(title), Qt::ToolTipRole);
 }
 
 void QtPopUpButton::showSelection(std::int64_t index) {
