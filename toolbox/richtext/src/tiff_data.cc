@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <variant>
 
 namespace qor {
 
@@ -112,11 +113,15 @@ void putBe32(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value)
     bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> shift);
 }
 
-// The whole points of a size, or nullopt below one point, for NaN and for
-// sizes beyond a 32-bit denominator.
-std::optional<std::uint32_t> wholePoints(float points) {
-  if (!(points >= 1.0f) || points >= static_cast<float>(std::numeric_limits<std::uint32_t>::max()))
-    return std::nullopt;
+// 2^32 as a float: the first size whose whole points a 32-bit denominator
+// cannot hold (the largest float below it, 2^32 - 256, fits).
+constexpr float kFirstSizeTooLarge = 4294967296.0f;
+
+// The whole points of a size, or why it has none that a denominator can hold.
+std::variant<std::uint32_t, TiffPatch> wholePoints(float points) {
+  if (std::isnan(points)) return TiffPatch::SizeNotANumber;
+  if (points < 1.0f) return TiffPatch::SizeBelowOnePoint;
+  if (points >= kFirstSizeTooLarge) return TiffPatch::SizeTooLarge;
   return static_cast<std::uint32_t>(points);
 }
 
@@ -222,13 +227,14 @@ TiffPatch patchTIFFResolution(std::span<std::uint8_t> tiff, float widthInPoints,
   }
   if (!xAt || !yAt) return TiffPatch::NoResolution;
   const auto pointsWide = wholePoints(widthInPoints), pointsHigh = wholePoints(heightInPoints);
-  if (!pointsWide || !pointsHigh) return TiffPatch::SizeBelowOnePoint;
+  for (const auto& points : {pointsWide, pointsHigh})
+    if (const auto* refused = std::get_if<TiffPatch>(&points)) return *refused;
 
   // A SHORT dimension times 72 stays far below 2^32.
   putBe32(tiff, *xAt, pixelsWide * kPointsPerInch);
-  putBe32(tiff, *xAt + kDenominatorAt, *pointsWide);
+  putBe32(tiff, *xAt + kDenominatorAt, std::get<std::uint32_t>(pointsWide));
   putBe32(tiff, *yAt, pixelsHigh * kPointsPerInch);
-  putBe32(tiff, *yAt + kDenominatorAt, *pointsHigh);
+  putBe32(tiff, *yAt + kDenominatorAt, std::get<std::uint32_t>(pointsHigh));
   return TiffPatch::Patched;
 }
 

@@ -47,7 +47,9 @@ enum class TiffPatch {
   NotBigEndian,       ///< "II" or no TIFF byte order at all
   DimensionNotShort,  ///< ImageWidth or ImageLength stored as LONG (or another type)
   NoResolution,       ///< XResolution or YResolution missing, or not one RATIONAL
-  SizeBelowOnePoint,  ///< a size that truncates below 1 point, or is NaN, or too large
+  SizeBelowOnePoint,  ///< a size below 1 point (minus infinity included)
+  SizeTooLarge,       ///< a size of 2^32 points or more (infinity included): no 32-bit denominator holds it
+  SizeNotANumber,     ///< a size that is NaN
 };
 
 /// Writes the exact resolution rationals for a picture of `widthInPoints` x
