@@ -14,6 +14,7 @@
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
+#include "temporary_folder.h"
 
 namespace qor {
 namespace {
@@ -294,6 +295,48 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
   const std::uint8_t garbage[] = {'n', 'o', 'p', 'e'};
   EXPECT_EQ(reader.imageWithData(garbage), nullptr);
   EXPECT_EQ(reader.imageWithData({}), nullptr);
+}
+
+std::string run(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+TEST(HighResolutionImages, SeeThroughPixelsKeepTheirSamplesAndTheirKindOfAlpha) {
+  // python3 writes each source and, through libtiff's tiffcp, reads the
+  // result back: the pixel (200, 100, 50, 128) must not come back as
+  // (100, 50, 25, 128) with its alpha still declared unassociated.
+  const char* kinds[] = {"png-rgba-8",          "png-rgba-16",          "png-grey-8",
+                         "png-grey-16",         "tiff-unassociated-8",  "tiff-unassociated-16",
+                         "tiff-associated-8",   "tiff-associated-16"};
+  const std::string oracle = "python3 " QOR_SOURCE_DIR "/platform/qt/tests/alpha_oracle.py ";
+  QtTextSystem system;
+  QtImageReader reader;
+  for (const char* kind : kinds) {
+    SCOPED_TRACE(kind);
+    fixtures::TemporaryFolder folder;
+    const std::string source = folder.file("source"), result = folder.file("result.tif");
+    const std::string expected = run(oracle + "make " + kind + " " + source);
+    const std::string bytes = fixtures::readText(source);
+    ASSERT_FALSE(bytes.empty());
+    // Shown as itself, at 72 dpi: 4 x 2 pt.
+    auto wrapper = FileWrapper::makeRegularFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "p.png");
+    AttributedString string("\xEF\xBF\xBC");
+    string.setAttributesRange(
+        Dictionary::make({{kAttachmentAttributeName, TextAttachment::make(wrapper)}, {kImageFileAttributeName, wrapper}}),
+        {0, 1});
+    StoredText text(system, string, StoredText::Mutability::Fixed);
+    auto copy = stringReplacingWithHighResolusionImagesIn(&text, reader);
+    auto replaced = opaqueAs<TextAttachment>(copy->attributeAtIndexEffectiveRange(kAttachmentAttributeName, 0)->value);
+    ASSERT_NE(replaced->fileWrapper(), wrapper);
+    const auto& tiff = replaced->fileWrapper()->regularFileContents();
+    fixtures::writeText(result, std::string(tiff.begin(), tiff.end()));
+    EXPECT_EQ(run(oracle + "read " + result), expected);
+  }
 }
 
 }  // namespace
