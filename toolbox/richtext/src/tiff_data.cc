@@ -214,10 +214,15 @@ std::optional<Pixels> readSamples(TIFF* tiff, std::uint32_t width, std::uint32_t
 }
 
 // Any other layout (palettes, tiles, YCbCr, CMYK, other depths) through
-// libtiff's RGBA reader, which gives 8-bit premultiplied colour.
+// libtiff's RGBA reader, which gives 8-bit premultiplied colour. It stops at
+// the first strip or tile it cannot read, as readSamples() does at a row:
+// data cut short is no picture, rather than one padded with whatever the
+// buffer held.
 std::optional<Pixels> readThroughRgba(TIFF* tiff, std::uint32_t width, std::uint32_t height) {
+  constexpr int kStopOnError = 1;
   std::vector<std::uint32_t> raster(std::size_t{width} * height);
-  if (!TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_TOPLEFT, 0)) return std::nullopt;
+  if (!TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_TOPLEFT, kStopOnError))
+    return std::nullopt;
   Pixels pixels{{}, {SampleBits::Eight, AlphaKind::Associated}};
   pixels.rgba.reserve(raster.size() * kRgbaBytesPerPixel);
   for (std::uint32_t pixel : raster) {
