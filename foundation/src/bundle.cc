@@ -20,7 +20,7 @@ constexpr const char* kTableExtension = ".po";
 
 bool isRegularFile(const std::string& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return reachesSystemWhole(path) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // A language name becomes part of a path: letters, digits, '_' and '-' only.

@@ -117,9 +117,17 @@ bool discard(Temporary& temporary, const char* call, const std::string& path) {
   return fail(call, path);
 }
 
+// Sets errno as for a missing item when `path` would reach the system cut.
+bool refused(const std::string& path) {
+  if (reachesSystemWhole(path)) return false;
+  errno = ENOENT;
+  return true;
+}
+
 class RealFileSystem final : public FileSystem {
  public:
   std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) override {
+    if (refused(path)) return std::nullopt;
     int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
     if (fd < 0) return std::nullopt;
     std::vector<std::uint8_t> bytes;
@@ -139,6 +147,7 @@ class RealFileSystem final : public FileSystem {
   }
 
   bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
+    if (refused(path)) return fail("open", path);
     std::string target = followSymbolicLink(path);
     Temporary temporary = createTemporaryBeside(target);
     if (temporary.fd < 0) return fail("open", path);
@@ -180,7 +189,10 @@ class RealFileSystem final : public FileSystem {
 
 std::size_t FileSystem::removeAbandonedTemporaries(const std::string& /*path*/) { return 0; }
 
+bool reachesSystemWhole(std::string_view text) { return text.find('\0') == std::string_view::npos; }
+
 std::size_t RealFileSystem::removeAbandonedTemporaries(const std::string& path) {
+  if (refused(path)) return 0;
   std::string target = followSymbolicLink(path);
   std::string folder = folderOf(target);
   std::string prefix = temporaryNamePrefix(target);

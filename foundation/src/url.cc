@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "qor/file_system.h"
+
 namespace qor {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr std::string_view kLocalHost = "localhost";
 }  // namespace
 
 UrlRef Url::fileURLWithPath(std::string_view path) {
-  if (path.empty() || path.front() != '/' || path.find('\0') != std::string_view::npos) return nullptr;
+  if (path.empty() || path.front() != '/' || !reachesSystemWhole(path)) return nullptr;
   const std::string text(path);
   GString uri(g_filename_to_uri(text.c_str(), nullptr, nullptr));
   if (!uri) return nullptr;
@@ -26,7 +28,7 @@ UrlRef Url::fileURLWithPath(std::string_view path) {
 }
 
 std::optional<std::string> Url::path() const {
-  if (text_.find('\0') != std::string::npos) return std::nullopt;
+  if (!reachesSystemWhole(text_)) return std::nullopt;
   gchar* host = nullptr;
   GString decoded(g_filename_from_uri(text_.c_str(), &host, nullptr));
   GString ownedHost(host);

@@ -35,14 +35,22 @@ bool finite(Rect r) {
 
 QRectF toQRectF(Rect r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
 
+// How many device pixels one unit of user space spans: the square root of
+// the area scale, exact for the uniform scales views use.
+double deviceScale(const QPainter& painter) {
+  const double scale = std::sqrt(std::abs(painter.deviceTransform().determinant()));
+  return scale > 0 && std::isfinite(scale) ? scale : 1.0;
+}
+
 // Qt measures dashes in line widths and wants pairs; the toolbox gives points
-// and repeats an odd pattern.
-QPen penFor(const BezierPath& path, const QColor& color) {
+// and repeats an odd pattern. A hairline (width 0) is Qt's cosmetic pen,
+// whose dashes Qt measures in device pixels: they are scaled back to points.
+QPen penFor(const BezierPath& path, const QColor& color, const QPainter& painter) {
   const float width = std::isfinite(path.lineWidth()) && path.lineWidth() >= 0 ? path.lineWidth() : kDefaultLineWidth;
   QPen pen(color, width, Qt::SolidLine, Qt::FlatCap, toQt(path.lineJoinStyle()));
   const std::vector<float>& dash = path.lineDash();
   if (!dash.empty()) {
-    const double unit = width > 0 ? width : 1.0;
+    const double unit = width > 0 ? width : 1.0 / deviceScale(painter);
     QList<qreal> pattern;
     for (int copy = 0; copy < (dash.size() % 2 ? 2 : 1); ++copy) {
       for (float length : dash) pattern.append(std::fmax(length / unit, kShortestDash));
@@ -98,7 +106,7 @@ void QtGraphicsContext::setShouldAntialias(Antialiasing antialiasing) {
   painter_.setRenderHint(QPainter::Antialiasing, antialiasing == Antialiasing::On);
 }
 
-void QtGraphicsContext::stroke(const BezierPath& path) { painter_.strokePath(toQPainterPath(path), penFor(path, color_)); }
+void QtGraphicsContext::stroke(const BezierPath& path) { painter_.strokePath(toQPainterPath(path), penFor(path, color_, painter_)); }
 
 void QtGraphicsContext::fill(const BezierPath& path) { painter_.fillPath(toQPainterPath(path), color_); }
 

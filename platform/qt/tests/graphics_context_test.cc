@@ -152,6 +152,36 @@ TEST(QtGraphicsContext, DashesAreMeasuredInPoints) {
   }
 }
 
+TEST(QtGraphicsContext, HairlineDashesAreMeasuredInPointsAtEveryScale) {
+  // A hairline dashed (4, 4) from x = 0 in a view scaled s: painted device
+  // pixels [0, 4s), blank [4s, 8s), painted again from 8s. Sampled inside
+  // each stretch, away from its ends: 1, 4s - 1 painted; 4s + 1, 8s - 1 blank.
+  for (const int scale : {1, 2, 4}) {
+    SCOPED_TRACE(scale);
+    QImage image(16 * scale, 4 * scale, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kWhite);
+    {
+      QPainter painter(&image);
+      painter.scale(scale, scale);
+      QtGraphicsContext context(painter);
+      BezierPath line;
+      line.moveToPoint({0, 2});
+      line.lineToPoint({16, 2});
+      line.setLineWidth(0);
+      const std::vector<float> dash{4, 4};
+      line.setLineDashCountPhase(dash, 0);
+      context.stroke(line);
+    }
+    auto inked = [&](int x) {
+      for (int y = 0; y < image.height(); ++y)
+        if (image.pixel(x, y) != kWhite) return true;
+      return false;
+    };
+    for (const int x : {1, 4 * scale - 1, 8 * scale + 1}) EXPECT_TRUE(inked(x)) << x;
+    for (const int x : {4 * scale + 1, 8 * scale - 1}) EXPECT_FALSE(inked(x)) << x;
+  }
+}
+
 TEST(QtGraphicsContext, PathsConvertWithTheirGeometry) {
   // (0, 0, 22, 12) radius 100: the inset (1, 1, 20, 10) with corners of 5
   const QPainterPath round = toQPainterPath(bezierPathWithRoundRect({{0, 0}, {22, 12}}, 100));

@@ -14,6 +14,7 @@
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
+#include "temporary_folder.h"
 
 namespace qor {
 namespace {
@@ -294,6 +295,63 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
   const std::uint8_t garbage[] = {'n', 'o', 'p', 'e'};
   EXPECT_EQ(reader.imageWithData(garbage), nullptr);
   EXPECT_EQ(reader.imageWithData({}), nullptr);
+}
+
+std::string run(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+TEST(HighResolutionImages, SeeThroughPixelsKeepTheirSamplesAndTheirKindOfAlpha) {
+  // ImageMagick writes each source from the same straight pixels and reads
+  // source and result alike: the pixel (200, 100, 50, 128) must not come
+  // back as (100, 50, 25, 128), nor 16 bits as 8 (every 16-bit sample has a
+  // low byte of its own), nor premultiplied colour as straight.
+  fixtures::TemporaryFolder folder;
+  const std::string pixels = folder.file("pixels.txt");
+  std::string enumeration = "# ImageMagick pixel enumeration: 4,2,65535,srgba\n";
+  const int straight[][4] = {{200, 100, 50, 128}, {0, 0, 0, 0},       {255, 255, 255, 255}, {10, 20, 30, 1},
+                             {255, 0, 0, 254},    {1, 2, 3, 127},     {90, 180, 45, 200},   {33, 66, 99, 64}};
+  // 8 bits x 257 is 16; the XOR gives each sample's low byte its own value.
+  for (int i = 0; i < static_cast<int>(std::size(straight)); ++i) {
+    enumeration += std::to_string(i % 4) + "," + std::to_string(i / 4) + ": (";
+    for (int k = 0; k < 4; ++k)
+      enumeration += std::to_string(straight[i][k] * 257 ^ (i * 4 + k) * 5) + (k < 3 ? "," : ")\n");
+  }
+  fixtures::writeText(pixels, enumeration);
+  const char* kinds[] = {"-define png:color-type=6 png", "-colorspace Gray -define png:color-type=4 png",
+                         "-define tiff:alpha=unassociated tiff", "-define tiff:alpha=associated tiff"};
+  QtTextSystem system;
+  QtImageReader reader;
+  for (const int depth : {8, 16}) {
+    for (const char* kind : kinds) {
+      SCOPED_TRACE(std::string(kind) + " " + std::to_string(depth));
+      const std::string bits = " -depth " + std::to_string(depth) + " ", source = folder.file("source");
+      run("/usr/bin/convert " + pixels + bits + kind + ":" + source);
+      const std::string bytes = fixtures::readText(source);
+      ASSERT_FALSE(bytes.empty());
+      // Shown as itself, at 72 dpi: 4 x 2 pt.
+      auto wrapper = FileWrapper::makeRegularFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "p");
+      AttributedString string("\xEF\xBF\xBC");
+      string.setAttributesRange(Dictionary::make({{kAttachmentAttributeName, TextAttachment::make(wrapper)},
+                                                  {kImageFileAttributeName, wrapper}}),
+                                {0, 1});
+      StoredText text(system, string, StoredText::Mutability::Fixed);
+      auto copy = stringReplacingWithHighResolusionImagesIn(&text, reader);
+      auto replaced = opaqueAs<TextAttachment>(copy->attributeAtIndexEffectiveRange(kAttachmentAttributeName, 0)->value);
+      ASSERT_NE(replaced->fileWrapper(), wrapper);
+      const auto& tiff = replaced->fileWrapper()->regularFileContents();
+      fixtures::writeText(folder.file("result.tif"), std::string(tiff.begin(), tiff.end()));
+      auto pixelsOf = [&](const std::string& path) {
+        return run("/usr/bin/convert " + path + bits + "-colorspace sRGB -type TrueColorAlpha txt:-");
+      };
+      EXPECT_EQ(pixelsOf(folder.file("result.tif")), pixelsOf(source));
+    }
+  }
 }
 
 }  // namespace

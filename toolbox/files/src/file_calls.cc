@@ -25,6 +25,7 @@ namespace {
 constexpr unsigned kMaximumHandleSize = 128;
 constexpr std::string_view kDeletedSuffix = " (deleted)";
 constexpr std::size_t kPasswordBufferSize = 16384;
+constexpr const char* kNotFoundMessage = "No such file or directory";
 
 class Descriptor {
  public:
@@ -65,22 +66,30 @@ FolderEntry::Type entryType(unsigned char type) {
 
 class RealFileCalls final : public FileCalls {};
 
+// A path holding a NUL names nothing: the call would act on the path before
+// it. Sets errno as for a missing item.
+bool refused(const std::string& path) {
+  if (reachesSystemWhole(path)) return false;
+  errno = ENOENT;
+  return true;
+}
+
 }  // namespace
 
 bool FileCalls::exists(const std::string& path) {
   struct stat status {};
-  return !path.empty() && ::stat(path.c_str(), &status) == 0;
+  return !path.empty() && !refused(path) && ::stat(path.c_str(), &status) == 0;
 }
 
 bool FileCalls::isFolder(const std::string& path) {
   struct stat status {};
-  return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  return !path.empty() && !refused(path) && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 std::optional<ItemIdentity> FileCalls::identify(const std::string& path, LinkHandling links) {
   struct statx status {};
   const int flags = links == LinkHandling::Follow ? 0 : AT_SYMLINK_NOFOLLOW;
-  if (path.empty() || ::statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &status) != 0) {
+  if (path.empty() || refused(path) || ::statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &status) != 0) {
     if (path.empty()) errno = ENOENT;
     return std::nullopt;
   }
@@ -94,6 +103,7 @@ std::optional<ItemIdentity> FileCalls::identify(const std::string& path, LinkHan
 }
 
 std::optional<std::string> FileCalls::realPath(const std::string& path) {
+  if (refused(path)) return std::nullopt;
   std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
   if (!resolved) return std::nullopt;
   return std::string(resolved.get());
@@ -103,12 +113,14 @@ std::optional<KernelFileHandle> FileCalls::handleForPath(const std::string& path
   HandleBuffer buffer;
   file_handle* header = buffer.header();
   int mountId = 0;
+  if (refused(path)) return std::nullopt;
   if (::name_to_handle_at(AT_FDCWD, path.c_str(), header, &mountId, AT_SYMLINK_FOLLOW) != 0) return std::nullopt;
   const unsigned char* bytes = header->f_handle;
   return KernelFileHandle{header->handle_type, std::vector<std::uint8_t>(bytes, bytes + header->handle_bytes)};
 }
 
 std::optional<std::string> FileCalls::pathForHandle(const std::string& mountPoint, const KernelFileHandle& handle) {
+  if (refused(mountPoint)) return std::nullopt;
   if (handle.bytes.size() > kMaximumHandleSize) {
     errno = EINVAL;
     return std::nullopt;
@@ -141,11 +153,13 @@ std::optional<std::string> FileCalls::mountTable() {
 }
 
 std::string FileCalls::fileSystemUuid(const std::string& device) {
+  if (refused(device)) return {};
   std::unique_ptr<char, decltype(&std::free)> uuid(blkid_get_tag_value(nullptr, "UUID", device.c_str()), &std::free);
   return uuid ? std::string(uuid.get()) : std::string();
 }
 
 bool FileCalls::listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+  if (refused(path)) return false;
   std::unique_ptr<DIR, FolderCloser> folder(::opendir(path.c_str()));
   if (!folder) return false;
   for (;;) {
@@ -163,6 +177,7 @@ std::optional<std::vector<std::uint8_t>> FileCalls::readFile(const std::string& 
 }
 
 bool FileCalls::createFolders(const std::string& path) {
+  if (refused(path)) return false;
   std::error_code error;
   std::filesystem::create_directories(path, error);
   if (!error) return true;
@@ -181,6 +196,8 @@ std::string FileCalls::homeFolder() {
 }
 
 TrashOutcome FileCalls::trash(const std::string& path) {
+  // As GIO answers for a path where nothing is.
+  if (refused(path)) return {G_IO_ERROR_NOT_FOUND, kNotFoundMessage};
   std::unique_ptr<GFile, decltype(&g_object_unref)> file(g_file_new_for_path(path.c_str()), &g_object_unref);
   GError* error = nullptr;
   if (g_file_trash(file.get(), nullptr, &error)) return {};

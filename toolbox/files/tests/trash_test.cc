@@ -8,10 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "loop_volume.h"
+#include "qor/alias.h"
+#include "qor/file_system.h"
 #include "qor/library.h"
 #include "qor/log.h"
+#include "qor/plist_file.h"
+#include "qor/resource_location.h"
 #include "temporary_folder.h"
 
 namespace qor {
@@ -115,6 +120,42 @@ TEST(Trash, NothingToTrash) {
   EXPECT_FALSE(moveFileToTrash("/nonexistent/qor/p.png"));
   // 1 is GIO's G_IO_ERROR_NOT_FOUND.
   EXPECT_EQ(log.lines(), std::vector<std::string>{"*** Failed to trash document: [1] /nonexistent/qor/p.png"});
+}
+
+// The system reads a path only up to a NUL: each call below would act on
+// victim.txt (or the folder, or ~/x) if the NUL reached it. Each answers as
+// for a missing item and leaves the disk as it was.
+TEST(PathsHoldingANul, NameNothingAndTouchNothing) {
+  const auto& scratch = home();
+  const std::string nul(1, '\0');
+  TemporaryFolder work;
+  fs::create_directories(work.file("folder"));
+  const std::string victim = work.file("victim.txt"), folder = work.file("folder");
+  ASSERT_TRUE(writePropertyListFile(str("tags"), folder + "/a.qor1_tag_set"));
+  struct Case {
+    const char* name;
+    std::function<bool()> answersAsForAMissingItem;
+  };
+  const Case cases[] = {
+      {"moveFileToTrash", [&] { return !moveFileToTrash(victim + nul + "other"); }},
+      {"createFolderUnderHome", [&] { return !createFolderUnderHome("x" + nul + "y"); }},
+      {"aliasFromPath", [&] { return !aliasFromPath(victim + nul + "other"); }},
+      {"resourceLocationDictionaryWithPathAndBasePath",
+       [&] { return resourceLocationDictionaryWithPathAndBasePath(victim + nul + "other", work.file("doc"))->count() == 1; }},
+      {"collectFilesInDirectoryWithExtension",
+       [&] { return collectFilesInDirectoryWithExtension(folder + nul + "junk", "qor1_tag_set")->count() == 0; }},
+      {"readFile", [&] { return !FileSystem::real().readFile(victim + nul + "other"); }},
+      {"writeFileAtomically", [&] { return !FileSystem::real().writeFileAtomically(victim + nul + "other", {'x'}); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeText(victim, "victim");
+    EXPECT_TRUE(c.answersAsForAMissingItem());
+    EXPECT_EQ(readText(victim), "victim");
+    EXPECT_EQ(work.entries(), (std::set<std::string>{"folder", "victim.txt"}));
+    EXPECT_FALSE(fs::exists(scratch.folder.file("home/x")));
+    EXPECT_FALSE(fs::exists(scratch.trash("files/victim.txt")));
+  }
 }
 
 // A file on another file system goes to that volume's own trash folder

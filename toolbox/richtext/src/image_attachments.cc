@@ -27,6 +27,10 @@ const char* reason(TiffPatch patch) {
       return "no resolution entries";
     case TiffPatch::SizeBelowOnePoint:
       return "a size below one point";
+    case TiffPatch::SizeTooLarge:
+      return "a size of 2^32 points or more";
+    case TiffPatch::SizeNotANumber:
+      return "a size that is not a number";
   }
   return "unknown";
 }

@@ -116,6 +116,7 @@ TEST(TiffRepresentation, AnEmptyImageOrAPixelBufferOfTheWrongSizeGivesNothing) {
 }
 
 TEST(TIFFDataWithData, FailuresGiveNullAndOneLogLine) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
   HeadlessImageReader reader;
   const DataRef wide = tiff(*picture(65536, 1));  // libtiff stores this width as LONG
   struct Case {
@@ -132,8 +133,15 @@ TEST(TIFFDataWithData, FailuresGiveNullAndOneLogLine) {
       {wide, 100, 1, "*** TIFFDataWithData: cannot set the resolution (wider or higher than 65535 pixels)."},
       {tiff(*picture(4, 4)), 0.99f, 10, "*** TIFFDataWithData: cannot set the resolution (a size below one point)."},
       {tiff(*picture(4, 4)), 10, std::numeric_limits<float>::quiet_NaN(),
-       "*** TIFFDataWithData: cannot set the resolution (a size below one point)."},
+       "*** TIFFDataWithData: cannot set the resolution (a size that is not a number)."},
       {tiff(*picture(4, 4)), -3, 10, "*** TIFFDataWithData: cannot set the resolution (a size below one point)."},
+      {tiff(*picture(4, 4)), -kInfinity, 10,
+       "*** TIFFDataWithData: cannot set the resolution (a size below one point)."},
+      // No 32-bit denominator holds 2^32 (the float below it fits: see the patch's test).
+      {tiff(*picture(4, 4)), kInfinity, 10,
+       "*** TIFFDataWithData: cannot set the resolution (a size of 2^32 points or more)."},
+      {tiff(*picture(4, 4)), 10, 4294967296.0f,
+       "*** TIFFDataWithData: cannot set the resolution (a size of 2^32 points or more)."},
   };
   for (const auto& c : cases) {
     LogCapture capture;
@@ -205,6 +213,9 @@ TEST(PatchTIFFResolution, RejectsWhatItCannotPatchWithoutTouchingTheData) {
       EXPECT_EQ(bytes, before);
     }
   }
+  // The largest float below 2^32, 2^32 - 256, still fits a 32-bit denominator.
+  auto widest = good;
+  EXPECT_EQ(patchTIFFResolution(widest, 4294967040.0f, 2.0f), TiffPatch::Patched);
   // An absent ImageWidth counts as 0 pixels: numerator 0 x 72.
   auto noWidth = good;
   put16(noWidth, entryOf(good, 256), 999);

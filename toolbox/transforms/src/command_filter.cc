@@ -4,12 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "qor/file_system.h"
 #include "qor/log.h"
 
 namespace qor {
@@ -114,7 +116,6 @@ void reap(pid_t processId) {
 }
 
 DataRef cipherFilter(const DataRef& data, const std::string& key, const char* direction) {
-  if (key.find('\0') != std::string::npos) return nullptr;
   // The key is the shell's $1, so no character of it is ever parsed by the
   // shell; "$0" is the name the shell gives itself in messages.
   const std::string commandLine =
@@ -126,7 +127,11 @@ DataRef cipherFilter(const DataRef& data, const std::string& key, const char* di
 
 std::optional<CommandPipe> twoWayPipeWithCommand(const ShellArguments& arguments,
                                                  ProcessCalls& calls) {
-  if (arguments.empty()) return std::nullopt;
+  // execvp would pass an argument holding a NUL cut short: another command
+  // line, another key.
+  if (arguments.empty() || !std::all_of(arguments.begin(), arguments.end(),
+                                        [](const std::string& argument) { return reachesSystemWhole(argument); }))
+    return std::nullopt;
   const std::vector<char*> argv = argumentPointers(arguments);
 
   std::array<int, 2> output{};  // the command's standard output, to the caller

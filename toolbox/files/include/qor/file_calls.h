@@ -3,7 +3,9 @@
 /// inject failures and take each road of alias resolution.
 ///
 /// Each method makes one system call (or a fixed few) and reports failure the
-/// way the call does: a nullopt or false result with errno set. The real
+/// way the call does: a nullopt or false result with errno set. A path that
+/// does not reach the system whole (it holds a NUL byte) names nothing: each
+/// method answers as for a missing item (errno ENOENT) and calls nothing. The real
 /// implementation is FileCalls::real(); tests derive from FileCalls and
 /// override the calls they want to fail or to see.
 #pragma once

@@ -19,8 +19,9 @@ namespace qor {
 /// How tiffRepresentation() compresses the strips: not at all, or with LZW.
 enum class TiffCompression { None, Lzw };
 
-/// `image` as big-endian ("MM") TIFF: 8-bit RGBA with unassociated alpha,
-/// one strip per row group, the resolution in dots per inch as XResolution
+/// `image` as big-endian ("MM") TIFF: RGBA in the image's format, 8 or 16
+/// bits per sample, with ExtraSamples declaring its alpha unassociated
+/// (straight colour) or associated (premultiplied colour), one strip per row group, the resolution in dots per inch as XResolution
 /// and YResolution. ImageWidth and ImageLength are SHORT up to 65535 pixels
 /// and LONG above (libtiff's choice). Result: nullopt for an image without
 /// pixels or whose pixel buffer does not match its size, or when libtiff fails.
@@ -29,7 +30,10 @@ enum class TiffCompression { None, Lzw };
 
 /// The first image of TIFF data, as RGBA with its resolution (centimetres
 /// converted to inches; 72 dots per inch when the data names none or no
-/// unit). Result: null when libtiff cannot read it or it has more than
+/// unit). Grey or RGB strips of 8 or 16 bits, with or without alpha, keep
+/// their samples and their kind of alpha as the file gives them (grey
+/// repeated in red, green and blue); every other layout is read as 8-bit
+/// premultiplied colour. Result: null when libtiff cannot read it or it has more than
 /// kMaximumTiffPixels pixels.
 [[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithTIFFData(std::span<const std::uint8_t> bytes);
 /// The most pixels (width times height) imageWithTIFFData() reads: 2^26, a
@@ -47,7 +51,9 @@ enum class TiffPatch {
   NotBigEndian,       ///< "II" or no TIFF byte order at all
   DimensionNotShort,  ///< ImageWidth or ImageLength stored as LONG (or another type)
   NoResolution,       ///< XResolution or YResolution missing, or not one RATIONAL
-  SizeBelowOnePoint,  ///< a size that truncates below 1 point, or is NaN, or too large
+  SizeBelowOnePoint,  ///< a size below 1 point (minus infinity included)
+  SizeTooLarge,       ///< a size of 2^32 points or more (infinity included): no 32-bit denominator holds it
+  SizeNotANumber,     ///< a size that is NaN
 };
 
 /// Writes the exact resolution rationals for a picture of `widthInPoints` x

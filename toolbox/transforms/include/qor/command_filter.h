@@ -36,8 +36,8 @@
 namespace qor {
 
 /// The argument vector of /bin/sh: "/bin/sh", "-c", the command line, then the
-/// shell's $0, $1, ... Each element reaches the shell unchanged (up to a NUL
-/// byte, which an argument cannot hold).
+/// shell's $0, $1, ... Each element reaches the shell unchanged; one holding a
+/// NUL byte, which an argument cannot carry, starts nothing.
 using ShellArguments = std::vector<std::string>;
 
 /// A seam for the process calls that can fail, so that tests can inject the
@@ -68,7 +68,7 @@ struct QOR_TOOLBOX_EXPORT CommandPipe {
 /// two new pipes. The caller's pipe ends are close-on-exec, so commands started
 /// elsewhere do not inherit them.
 /// Result: the command and the caller's pipe ends; nullopt when `arguments` is
-/// empty (nothing is started) or a pipe or the process cannot be made (with
+/// empty or an element holds a NUL byte (nothing is started, nothing logged) or a pipe or the process cannot be made (with
 /// the log line "failed to create a pipe for parent.", "failed to create a pipe
 /// for child." or "failed to create a process."; no descriptor is left open).
 /// When the shell itself cannot start, the new process logs "failed to execute

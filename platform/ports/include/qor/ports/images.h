@@ -6,6 +6,7 @@
 /// toolbox writes TIFF through libtiff itself, so that it controls the bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -16,19 +17,53 @@
 
 namespace qor {
 
-/// A decoded picture: 8-bit RGBA pixels, row by row from the top, and the
-/// resolution in dots per inch that its file gave it (72 when it gave none).
+/// The size of one sample (red, green, blue or alpha) of an Image.
+enum class SampleBits : std::uint8_t {
+  Eight = 8,     ///< one byte
+  Sixteen = 16,  ///< two bytes, the more significant first
+};
+
+/// How an Image's colour relates to its alpha: straight colour
+/// (Unassociated), or colour already multiplied by alpha (Associated), as a
+/// file that declares its alpha associated stores it.
+enum class AlphaKind : std::uint8_t {
+  Unassociated,  ///< straight colour: what the pixel shows where it is opaque
+  Associated,    ///< colour multiplied by alpha, never above it
+};
+
+/// The layout of an Image's samples. Converting between the two kinds of
+/// alpha loses colour wherever alpha is small, so a picture keeps the kind
+/// its file gave it.
+struct PixelFormat {
+  SampleBits bits = SampleBits::Eight;        ///< bits per sample
+  AlphaKind alpha = AlphaKind::Unassociated;  ///< what the colour samples hold
+  friend bool operator==(const PixelFormat&, const PixelFormat&) = default;
+};
+
+/// A decoded picture: RGBA pixels, row by row from the top, in the format
+/// its file gave (8 or 16 bits per sample, straight or premultiplied
+/// colour), and the resolution in dots per inch that its file gave it (72
+/// when it gave none).
 class Image final : public Opaque {
  public:
   /// Points per inch; also the resolution of a file that gives none.
   static constexpr double kPointsPerInch = 72.0;
+  /// Red, green, blue and alpha.
+  static constexpr std::size_t kSamplesPerPixel = 4;
+  /// Bits in a byte, for bytesPerPixel().
+  static constexpr std::size_t kBitsPerByte = 8;
 
-  /// An image of `width` x `height` pixels; `rgba` holds width x height x 4
-  /// bytes. All values are kept as given, unchecked: readers pass positive
-  /// resolutions.
+  /// An image of `width` x `height` pixels; `rgba` holds width x height x
+  /// bytesPerPixel() bytes in `format`. All values are kept as given,
+  /// unchecked: readers pass positive resolutions.
   Image(std::uint32_t width, std::uint32_t height, std::vector<std::uint8_t> rgba, double xDotsPerInch,
-        double yDotsPerInch)
-      : width_(width), height_(height), rgba_(std::move(rgba)), xDpi_(xDotsPerInch), yDpi_(yDotsPerInch) {}
+        double yDotsPerInch, PixelFormat format = {})
+      : width_(width),
+        height_(height),
+        rgba_(std::move(rgba)),
+        xDpi_(xDotsPerInch),
+        yDpi_(yDotsPerInch),
+        format_(format) {}
 
   [[nodiscard]] std::string_view typeName() const override { return "image"; }
   /// Width (height) in pixels.
@@ -36,8 +71,14 @@ class Image final : public Opaque {
   [[nodiscard]] std::uint32_t pixelsWide() const { return width_; }
   [[nodiscard]] std::uint32_t pixelsHigh() const { return height_; }
   ///@}
-  /// width x height x 4 bytes.
+  /// width x height x bytesPerPixel() bytes: red, green, blue, alpha.
   [[nodiscard]] const std::vector<std::uint8_t>& rgba() const { return rgba_; }
+  /// The layout of rgba().
+  [[nodiscard]] PixelFormat format() const { return format_; }
+  /// 4 for 8-bit samples, 8 for 16-bit ones.
+  [[nodiscard]] std::size_t bytesPerPixel() const {
+    return kSamplesPerPixel * static_cast<std::size_t>(format_.bits) / kBitsPerByte;
+  }
   /// Horizontal (vertical) resolution in dots per inch.
   ///@{
   [[nodiscard]] double xDotsPerInch() const { return xDpi_; }
@@ -55,6 +96,7 @@ class Image final : public Opaque {
   std::vector<std::uint8_t> rgba_;
   double xDpi_;
   double yDpi_;
+  PixelFormat format_;
 };
 /// A shared image; null stands for no image.
 using ImageRef = std::shared_ptr<Image>;
