@@ -73,6 +73,27 @@ constexpr const char* kStyleLetterSpacing = "letter spacing";
 constexpr const char* kStyleSheetStyles = "styles";
 constexpr const char* kNamedStylesFolder = "Named Styles";
 constexpr const char* kTagSetExtension = ".qor1_tag_set";
+// The keys of a menu description (qor/qt/main_menu.h).
+constexpr const char* kMenuTitleKey = "title";
+constexpr const char* kMenuActionKey = "action";
+constexpr const char* kMenuTagKey = "tag";
+constexpr const char* kMenuSubmenuKey = "submenu";
+// 32-bit FNV-1a, kept to 31 bits so that tags stay positive.
+constexpr std::uint32_t kFnvOffsetBasis = 2166136261u;
+constexpr std::uint32_t kFnvPrime = 16777619u;
+constexpr std::uint32_t kPositiveTagBits = 0x7FFFFFFFu;
+
+// A named style's tag in the menu: a hash of where it is kept (its file, and
+// its name inside a style sheet), so that a shortcut bound to it stays with
+// it while other styles come and go.
+std::int64_t styleTag(const std::string& place) {
+  std::uint32_t hash = kFnvOffsetBasis;
+  for (unsigned char byte : place) {
+    hash ^= byte;
+    hash *= kFnvPrime;
+  }
+  return hash & kPositiveTagBits;
+}
 
 // The title of a library entry {"object", "path"}: the object's "name", or
 // the file's name without its extension.
@@ -155,6 +176,15 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
       {"alignCenter:", kAnyTag, alignment(Qt::AlignHCenter)},
       {"alignJustified:", kAnyTag, alignment(Qt::AlignJustify)},
       {"alignRight:", kAnyTag, alignment(Qt::AlignRight)},
+      {"exportWithFullResolutionPictures:", kAnyTag, [this] { exportDocument(); }},
+      {"chooseFont:", kAnyTag, [this] { chooseFont(); }},
+      {"loosenKerning:", kAnyTag, [this] { changeLetterSpacing(kLetterSpacingStep); }},
+      {"tightenKerning:", kAnyTag, [this] { changeLetterSpacing(-kLetterSpacingStep); }},
+      {"saveNamedStyle:", kAnyTag, [this] { askForStyleName(); }},
+      {"toggleBulletedList:", kAnyTag, [this] { toggleList(QTextListFormat::ListDisc); }},
+      {"toggleNumberedList:", kAnyTag, [this] { toggleList(QTextListFormat::ListDecimal); }},
+      {"insertTable:", kAnyTag, [this] { askForTable(); }},
+      {"insertPicture:", kAnyTag, [this] { askForPicture(); }},
       {"indentMore:", kAnyTag, [this] { indent(1); }},
       {"indentLess:", kAnyTag, [this] { indent(-1); }},
       {"modifyFont:", kBiggerFontTag, [this] { changeFontSize(1); }},
@@ -188,48 +218,36 @@ void EditorWindow::performMenuCommand(const std::string& action, std::int64_t ta
   }
 }
 
-void EditorWindow::addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& format) {
-  auto* exportItem = new QAction(tr("Export with Full-Resolution Pictures…"), &file);
-  connect(exportItem, &QAction::triggered, this, [this] {
-    QString path = QFileDialog::getSaveFileName(this, tr("Export"), QString(), tr(kDocumentFilter));
-    if (!path.isEmpty()) exportDocumentTo(path);
-  });
-  file.insertAction(beforeInFile, exportItem);
+void EditorWindow::exportDocument() {
+  QString path = QFileDialog::getSaveFileName(this, tr("Export"), QString(), tr(kDocumentFilter));
+  if (!path.isEmpty()) exportDocumentTo(path);
+}
 
-  format.addSeparator();
-  format.addAction(tr("Font…"), this, [this] {
-    bool ok = false;
-    QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
-    if (ok) text_.setCurrentFont(font);
-  });
-  format.addAction(tr("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
-  format.addAction(tr("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
-  // Read again each time the Format menu opens: another program may add some.
-  QMenu* styles = format.addMenu(tr("Styles"));
-  QMenu* sheets = format.addMenu(tr("Style Sheets"));
-  listStyles(*styles, *sheets);
-  connect(&format, &QMenu::aboutToShow, this, [this, styles, sheets] { listStyles(*styles, *sheets); });
-  format.addAction(tr("Save Style…"), this, [this] {
-    bool ok = false;
-    QString name = QInputDialog::getText(this, tr("Save Style"), tr("Style name:"), QLineEdit::Normal, QString(), &ok);
-    if (ok) saveStyle(name);
-  });
-  format.addSeparator();
-  format.addAction(tr("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
-  format.addAction(tr("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
-  format.addAction(tr("Insert Table…"), this, [this] {
-    bool ok = false;
-    int rows = QInputDialog::getInt(this, tr("Insert Table"), tr("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
-    if (!ok) return;
-    int columns =
-        QInputDialog::getInt(this, tr("Insert Table"), tr("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
-    if (ok) insertTable(rows, columns);
-  });
-  format.addAction(tr("Insert Picture…"), this, [this] {
-    QString path = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QFileInfo(path_).path(), tr(kPictureFilter));
-    if (!path.isEmpty() && !insertPicture(path))
-      fail(tr("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
-  });
+void EditorWindow::chooseFont() {
+  bool ok = false;
+  QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
+  if (ok) text_.setCurrentFont(font);
+}
+
+void EditorWindow::askForStyleName() {
+  bool ok = false;
+  QString name = QInputDialog::getText(this, tr("Save Style"), tr("Style name:"), QLineEdit::Normal, QString(), &ok);
+  if (ok) saveStyle(name);
+}
+
+void EditorWindow::askForTable() {
+  bool ok = false;
+  int rows = QInputDialog::getInt(this, tr("Insert Table"), tr("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
+  if (!ok) return;
+  int columns =
+      QInputDialog::getInt(this, tr("Insert Table"), tr("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
+  if (ok) insertTable(rows, columns);
+}
+
+void EditorWindow::askForPicture() {
+  QString path = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QFileInfo(path_).path(), tr(kPictureFilter));
+  if (!path.isEmpty() && !insertPicture(path))
+    fail(tr("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
 }
 
 bool EditorWindow::openFile(const QString& path) {
@@ -365,33 +383,46 @@ void EditorWindow::applyStyle(const DictionaryRef& style) {
   text_.mergeCurrentCharFormat(format);
 }
 
-void EditorWindow::listStyles(QMenu& styles, QMenu& sheets) {
-  const auto addStyle = [this](QMenu& menu, const DictionaryRef& style, const QString& title) {
-    menu.addAction(title, this, [this, style] { applyStyle(style); });
+EditorWindow::StyleMenus EditorWindow::styleMenus() {
+  std::erase_if(commands_, [](const Command& command) { return command.action == kApplyStyleAction; });
+  const auto itemFor = [this](const DictionaryRef& style, const QString& title, const std::string& place) -> Ref {
+    const std::int64_t tag = styleTag(place);
+    commands_.push_back({kApplyStyleAction, tag, [this, style] { applyStyle(style); }});
+    return Dictionary::make({{kMenuTitleKey, str(title.toStdString())},
+                             {kMenuActionKey, str(kApplyStyleAction)},
+                             {kMenuTagKey, integer(tag)}});
   };
-  styles.clear();
+  const auto placeOf = [](const DictionaryRef& entry) {
+    auto path = entry->stringForKey("path");
+    return path ? path->value() : std::string();
+  };
+  std::vector<Ref> styles;
   // Held: a range-for does not keep the array a call returns alive.
   const MutableArrayRef tagSets = getTagSetInLibrary();
   for (const Ref& element : tagSets->elements()) {
     DictionaryRef entry = asDictionary(element);
     DictionaryRef style = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
-    if (style) addStyle(styles, style, entryTitle(style, entry));
+    if (style) styles.push_back(itemFor(style, entryTitle(style, entry), placeOf(entry)));
   }
-  styles.setEnabled(!styles.isEmpty());
-  // clear() drops the sub-menus' items but not the sub-menus themselves.
-  for (QMenu* old : sheets.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
-  sheets.clear();
+  std::vector<Ref> sheets;
   const MutableArrayRef styleSheets = getStylesheetsInLibrary();
   for (const Ref& element : styleSheets->elements()) {
     DictionaryRef entry = asDictionary(element);
     DictionaryRef sheet = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
     if (!sheet) continue;
-    QMenu* menu = sheets.addMenu(entryTitle(sheet, entry));
-    if (ArrayRef members = sheet->arrayForKey(kStyleSheetStyles))
-      for (const Ref& member : members->elements())
-        if (DictionaryRef style = asDictionary(member)) addStyle(*menu, style, entryTitle(style, entry));
+    std::vector<Ref> members;
+    if (ArrayRef list = sheet->arrayForKey(kStyleSheetStyles)) {
+      for (const Ref& member : list->elements()) {
+        DictionaryRef style = asDictionary(member);
+        if (!style) continue;
+        const QString title = entryTitle(style, entry);
+        members.push_back(itemFor(style, title, placeOf(entry) + "\n" + title.toStdString()));
+      }
+    }
+    sheets.push_back(Dictionary::make(
+        {{kMenuTitleKey, str(entryTitle(sheet, entry).toStdString())}, {kMenuSubmenuKey, Array::make(std::move(members))}}));
   }
-  sheets.setEnabled(!sheets.isEmpty());
+  return {Array::make(std::move(styles)), Array::make(std::move(sheets))};
 }
 
 void EditorWindow::documentIsNow(const QString& path) {

@@ -215,10 +215,10 @@ TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
   }
 }
 
-// The Format menu lists the style sheets and named styles of the support
-// folder under HOME (read again as it opens), applies them, and "Save Style"
-// stores one there, making the folder.
-TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
+// The named styles and style sheets of the support folder under HOME, read
+// again at each listing, are menu items that apply them; "Save Style" stores
+// one there, making the folder.
+TEST_F(EditorWindowTest, NamedStylesAreListedAppliedAndSaved) {
   const QByteArray home = qgetenv("HOME");
   ASSERT_TRUE(qputenv("HOME", folder_.path().toUtf8()));
   const QString library = folder_.path() + "/Library/Application Support/z-phane/QOR";
@@ -231,44 +231,44 @@ TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
                                Dictionary::make({{"name", String::make("Aside")}, {"italic", Number::makeBoolean(true)}})})}});
   ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
 
-  EditorWindow window;
-  QMenu file;
-  QMenu format;
-  window.addRichTextItems(file, nullptr, format);
-  auto submenu = [](QMenu& menu, const QString& title) -> QMenu* {
-    for (QAction* action : menu.actions())
-      if (action->menu() && action->text() == title) return action->menu();
-    return nullptr;
-  };
-  auto titles = [](QMenu* menu) {
+  // A menu description's titles, and the tag of its item `title`.
+  auto titles = [](const ArrayRef& items) {
     QStringList list;
-    for (QAction* action : menu->actions()) list << action->text();
+    for (const Ref& item : items->elements()) list << QString::fromStdString(asDictionary(item)->stringForKey("title")->value());
     return list;
   };
-  QMenu* styles = submenu(format, "Styles");
-  QMenu* sheets = submenu(format, "Style Sheets");
-  ASSERT_TRUE(styles && sheets);
-  EXPECT_FALSE(styles->isEnabled());
-  EXPECT_EQ(titles(sheets), QStringList{"Report"});
-  QMenu* report = submenu(*sheets, "Report");
+  auto tagOf = [](const ArrayRef& items, const std::string& title) -> std::int64_t {
+    for (const Ref& element : items->elements())
+      if (auto item = asDictionary(element); item->stringForKey("title")->value() == title)
+        return item->stringForKey("action")->value() == kApplyStyleAction ? item->numberForKey("tag")->integerValue() : -1;
+    return -1;
+  };
+  EditorWindow window;
+  EditorWindow::StyleMenus menus = window.styleMenus();
+  EXPECT_TRUE(menus.styles->empty());
+  ASSERT_EQ(titles(menus.sheets), QStringList{"Report"});
+  ArrayRef report = asDictionary(menus.sheets->elements()[0])->arrayForKey("submenu");
   ASSERT_TRUE(report);
   EXPECT_EQ(titles(report), (QStringList{"Title", "Aside"}));
 
   QTextEdit& view = window.textView();
   view.setPlainText("Results");
   view.selectAll();
-  report->actions().at(0)->trigger();
+  const std::int64_t title = tagOf(report, "Title");
+  ASSERT_TRUE(window.performsMenuCommand(kApplyStyleAction, title));
+  window.performMenuCommand(kApplyStyleAction, title);
   EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
   EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
 
   ASSERT_TRUE(window.saveStyle("Big / bold"));
   EXPECT_TRUE(QFile::exists(library + "/Named Styles/Big - bold.qor1_tag_set"));
-  Q_EMIT format.aboutToShow();
-  EXPECT_TRUE(styles->isEnabled());
-  EXPECT_EQ(titles(styles), QStringList{"Big / bold"});
+  menus = window.styleMenus();
+  EXPECT_EQ(titles(menus.styles), QStringList{"Big / bold"});
+  // Where a style is kept makes its tag: a shortcut bound to it stays with it.
+  EXPECT_EQ(tagOf(asDictionary(menus.sheets->elements()[0])->arrayForKey("submenu"), "Title"), title);
   view.setPlainText("Other");
   view.selectAll();
-  styles->actions().at(0)->trigger();
+  window.performMenuCommand(kApplyStyleAction, tagOf(menus.styles, "Big / bold"));
   EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
   EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
 
