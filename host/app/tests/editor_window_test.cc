@@ -276,6 +276,68 @@ TEST_F(EditorWindowTest, NamedStylesAreListedAppliedAndSaved) {
   ASSERT_TRUE(qputenv("HOME", home));
 }
 
+// Every paragraph format the Format menu sets (alignment, indents, lists)
+// and the ones a paragraph can carry besides (spacing, tab stops) come back
+// after save and open.
+TEST_F(EditorWindowTest, ParagraphFormatsSurviveSaveAndOpen) {
+  auto paragraphs = [](const QTextDocument& document) {
+    std::vector<std::string> rows;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+      const QTextBlockFormat format = block.blockFormat();
+      std::string row = block.text().toStdString() + " align " + std::to_string(format.alignment()) + " indent " +
+                        std::to_string(format.indent()) + " margins " + std::to_string(format.topMargin()) + "/" +
+                        std::to_string(format.bottomMargin()) + " line " + std::to_string(format.lineHeight());
+      for (const QTextOption::Tab& tab : format.tabPositions())
+        row += " tab " + std::to_string(tab.position) + "/" + std::to_string(tab.type);
+      if (QTextList* list = block.textList())
+        row += " list " + std::to_string(list->format().style()) + " item " + std::to_string(list->itemNumber(block));
+      rows.push_back(row);
+    }
+    return rows;
+  };
+  const QString path = folder_.filePath("paragraphs.qordoc");
+  std::vector<std::string> before;
+  {
+    EditorWindow window;
+    QTextEdit& view = window.textView();
+    auto paragraph = [&](const char* text) {
+      if (!view.document()->isEmpty()) view.textCursor().insertBlock(QTextBlockFormat());
+      view.insertPlainText(text);
+    };
+    paragraph("Centred");
+    window.performMenuCommand("alignCenter:", 0);
+    paragraph("Indented twice");
+    window.performMenuCommand("indentMore:", 0);
+    window.performMenuCommand("indentMore:", 0);
+    paragraph("Spaced, with tab stops");
+    QTextBlockFormat spaced;
+    spaced.setTopMargin(6);
+    spaced.setBottomMargin(12);
+    spaced.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
+    spaced.setTabPositions({QTextOption::Tab(72, QTextOption::LeftTab), QTextOption::Tab(144, QTextOption::RightTab)});
+    view.textCursor().setBlockFormat(spaced);
+    paragraph("Listed");
+    window.performMenuCommand("toggleBulletedList:", 0);
+    // Return in a list goes on with the list.
+    view.textCursor().insertBlock();
+    view.insertPlainText("Listed and right-aligned");
+    window.performMenuCommand("alignRight:", 0);
+    before = paragraphs(*view.document());
+    ASSERT_TRUE(window.saveDocumentTo(path)) << window.lastError().toStdString();
+  }
+  ASSERT_EQ(before.size(), 5u);
+  // Qt::AlignLeft 1, Qt::AlignRight 2, Qt::AlignHCenter 4; QTextOption::LeftTab 0,
+  // RightTab 1; QTextListFormat::ListDisc -1, items counted from 0.
+  EXPECT_EQ(before[0], "Centred align 4 indent 0 margins 0.000000/0.000000 line 0.000000");
+  EXPECT_EQ(before[1], "Indented twice align 1 indent 2 margins 0.000000/0.000000 line 0.000000");
+  EXPECT_EQ(before[2], "Spaced, with tab stops align 1 indent 0 margins 6.000000/12.000000 line 150.000000 tab 72.000000/0 "
+                       "tab 144.000000/1");
+  EXPECT_EQ(before[4], "Listed and right-aligned align 2 indent 0 margins 0.000000/0.000000 line 0.000000 list -1 item 1");
+  EditorWindow reopened;
+  ASSERT_TRUE(reopened.openFile(path)) << reopened.lastError().toStdString();
+  EXPECT_EQ(paragraphs(*reopened.textView().document()), before);
+}
+
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
 // is not written, and the bytes read are the bytes written.
 TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {

@@ -127,6 +127,10 @@ class QtTextSystem final : public StoredTextSystem {
   [[nodiscard]] std::unique_ptr<AttributedText> mutableTextWithString(std::string utf8,
                                                                      const DictionaryRef& attributes) override;
   [[nodiscard]] FileWrapperRef serialisedText(const AttributedString& text) override;
+  // The block format, property by property (text_formats.h); null for a
+  // paragraph style of another text system and for an empty block format.
+  [[nodiscard]] DictionaryRef paragraphFormatForm(const ParagraphStyle& style) override;
+  [[nodiscard]] ParagraphStyleRef paragraphStyleWithFormatForm(const DictionaryRef& form) override;
 
   // The characters and formatting of `document`: fonts, paragraph styles,
   // tables and lists, attachments, and the attributes stored with the
