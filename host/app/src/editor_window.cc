@@ -134,7 +134,7 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
   connect(text_.document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
     setWindowModified(modified);
   });
-  baseFontSize_ = text_.font().pointSize();
+  editorFont_ = text_.font();
 
   for (const auto& [name, command] : textCommands()) {
     auto* action = new QAction(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), &text_);
@@ -189,9 +189,9 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
       {"indentLess:", kAnyTag, [this] { indent(-1); }},
       {"modifyFont:", kBiggerFontTag, [this] { changeFontSize(1); }},
       {"modifyFont:", kSmallerFontTag, [this] { changeFontSize(-1); }},
-      {"zoomIn:", kAnyTag, [this] { changeFontSize(1); }},
-      {"zoomOut:", kAnyTag, [this] { changeFontSize(-1); }},
-      {"zoomToActualSize:", kAnyTag, [this] { changeFontSize(0); }},
+      {"zoomIn:", kAnyTag, [this] { zoom(1); }},
+      {"zoomOut:", kAnyTag, [this] { zoom(-1); }},
+      {"zoomToActualSize:", kAnyTag, [this] { zoom(0); }},
       {"toggleWrapToPage:", kAnyTag,
        [this] { setWrapsLines(text_.lineWrapMode() == QTextEdit::NoWrap); }},
       {"performMiniaturize:", kAnyTag, [this] { showMinimized(); }},
@@ -287,7 +287,7 @@ bool EditorWindow::openRichDocument(const QString& path) {
 bool EditorWindow::saveDocumentTo(const QString& path) {
   bool written = false;
   if (isRichDocument(path)) {
-    auto text = system_->text.textWithDocument(*text_.document());
+    auto text = system_->text.textWithDocument(*text_.document(), editorFont_);
     relocatePictures(*text, path);
     written = writeDocumentArchive(*text, path.toStdString(), fs_);
   } else {
@@ -303,7 +303,7 @@ bool EditorWindow::saveDocumentTo(const QString& path) {
 }
 
 bool EditorWindow::exportDocumentTo(const QString& path) {
-  auto text = system_->text.textWithDocument(*text_.document());
+  auto text = system_->text.textWithDocument(*text_.document(), editorFont_);
   auto exported = stringReplacingWithHighResolusionImagesIn(text.get(), system_->images);
   auto* stored = dynamic_cast<StoredText*>(exported.get());
   if (!stored || !writeDocumentArchive(*stored, path.toStdString(), fs_)) {
@@ -440,7 +440,7 @@ void EditorWindow::fail(const QString& message) {
 
 void EditorWindow::setEditorFont(const QFont& font) {
   text_.setFont(font);
-  baseFontSize_ = font.pointSize();
+  editorFont_ = font;
   text_.setTabStopDistance(kTabStopSpaces * text_.fontMetrics().horizontalAdvance(' '));
 }
 
@@ -520,10 +520,55 @@ void EditorWindow::find(FindStep step) {
   if (!text_.find(findText_, flags)) QApplication::beep();
 }
 
-void EditorWindow::changeFontSize(int steps) {
+void EditorWindow::zoom(int steps) {
   QFont font = text_.font();
-  font.setPointSize(steps == 0 ? baseFontSize_ : std::max(kSmallestFontSize, font.pointSize() + steps));
+  font.setPointSize(steps == 0 ? editorFont_.pointSize() : std::max(kSmallestFontSize, font.pointSize() + steps));
   text_.setFont(font);
+}
+
+void EditorWindow::changeFontSize(int steps) {
+  // A size of its own, or the document's (the zoomed one: what the user sees).
+  const auto sizeOf = [this](const QTextCharFormat& format) {
+    return format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                                                          : text_.document()->defaultFont().pointSizeF();
+  };
+  const auto resized = [&](const QTextCharFormat& format) {
+    QTextCharFormat change;
+    change.setFontPointSize(std::max<double>(kSmallestFontSize, sizeOf(format) + steps));
+    return change;
+  };
+  QTextCursor cursor = text_.textCursor();
+  if (!cursor.hasSelection()) {
+    text_.mergeCurrentCharFormat(resized(text_.currentCharFormat()));
+    return;
+  }
+  // Each stretch of the selection grows from its own size, as Bold acts on
+  // each. The stretches are taken first: changing one splits the fragments.
+  struct Stretch {
+    int from;
+    int to;
+    QTextCharFormat change;
+  };
+  std::vector<Stretch> stretches;
+  const int start = cursor.selectionStart();
+  const int end = cursor.selectionEnd();
+  for (QTextBlock block = text_.document()->findBlock(start); block.isValid() && block.position() < end;
+       block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const int from = std::max(start, fragment.position());
+      const int to = std::min(end, fragment.position() + fragment.length());
+      if (from < to) stretches.push_back({from, to, resized(fragment.charFormat())});
+    }
+  }
+  cursor.beginEditBlock();
+  for (const Stretch& stretch : stretches) {
+    QTextCursor range(text_.document());
+    range.setPosition(stretch.from);
+    range.setPosition(stretch.to, QTextCursor::KeepAnchor);
+    range.mergeCharFormat(stretch.change);
+  }
+  cursor.endEditBlock();
 }
 
 void EditorWindow::toggleBold() {

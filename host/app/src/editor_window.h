@@ -157,8 +157,11 @@ class EditorWindow final : public QMainWindow, public Document {
   void relocatePictures(StoredText& text, const QString& path);
   enum class FindStep { AskThenForward, Forward, Backward };
   void find(FindStep step);
-  // One point bigger per step, smaller for negative steps; 0 goes back to
-  // the size of the editor's font.
+  // The view's zoom: the editor's font one point bigger per step, smaller
+  // for negative steps; 0 goes back to its size. Documents are saved without it.
+  void zoom(int steps);
+  // The selection's font size, each character's one point bigger per step
+  // (smaller for negative steps); without a selection, the typing format's.
   void changeFontSize(int steps);
   void toggleBold();
   void indent(int steps);
@@ -185,7 +188,8 @@ class EditorWindow final : public QMainWindow, public Document {
   QString lastError_;
   QStringList pictureFiles_;
   std::unique_ptr<QMessageBox> alert_;
-  int baseFontSize_ = 0;
+  // The font set in the preferences, unzoomed.
+  QFont editorFont_;
   std::function<void()> onClosed_;
   std::vector<Command> commands_;
   std::vector<std::pair<std::string, QAction*>> textCommandActions_;

@@ -338,6 +338,50 @@ TEST_F(EditorWindowTest, ParagraphFormatsSurviveSaveAndOpen) {
   EXPECT_EQ(paragraphs(*reopened.textView().document()), before);
 }
 
+// Bigger and Smaller change the selection's font size, each character's by
+// a point a step; zooming enlarges the view only and never reaches the file.
+TEST_F(EditorWindowTest, BiggerChangesTheSelectionAndZoomStaysOutOfTheFile) {
+  // The point size of each run of `text`, "<characters>=<size>".
+  auto sizes = [](const StoredText& text) {
+    std::vector<std::string> runs;
+    const QString string = QString::fromStdString(text.string());
+    for (std::size_t at = 0; at < text.length();) {
+      auto run = text.attributeAtIndexEffectiveRange(kFontAttributeName, at);
+      runs.push_back(string.mid(static_cast<qsizetype>(at), static_cast<qsizetype>(run->range.length)).toStdString() +
+                     "=" + std::to_string(opaqueAs<Font>(run->value)->pointSize()));
+      at = run->range.end();
+    }
+    return runs;
+  };
+  EditorWindow window;
+  window.setEditorFont(QFont("DejaVu Sans", 9));
+  QTextEdit& view = window.textView();
+  view.setPlainText("one two");
+  QTextCursor two(view.document());
+  two.setPosition(4);
+  two.setPosition(7, QTextCursor::KeepAnchor);
+  view.setTextCursor(two);
+  for (int step = 0; step < 3; ++step) window.performMenuCommand("modifyFont:", 3);  // Bigger
+  window.performMenuCommand("modifyFont:", 4);                                       // Smaller
+  for (int step = 0; step < 3; ++step) window.performMenuCommand("zoomIn:", 0);
+  // The view shows 9 + 3 = 12 pt where the text has no size of its own.
+  EXPECT_EQ(view.document()->defaultFont().pointSize(), 12);
+
+  const QString path = folder_.filePath("sizes.qordoc");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  QtTextSystem system;
+  auto text = textWithDocumentArchive(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                static_cast<std::size_t>(bytes.size())),
+                                      system);
+  ASSERT_TRUE(text);
+  // "two" grew from the editor's 9 pt: 9 + 3 - 1 = 11; "one " keeps 9 pt,
+  // not the 12 pt of the zoom.
+  EXPECT_EQ(sizes(*text), (std::vector<std::string>{"one =9.000000", "two=11.000000"}));
+}
+
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
 // is not written, and the bytes read are the bytes written.
 TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {

@@ -23,6 +23,7 @@
 #include <QTextListFormat>
 #include <QTextTableFormat>
 #include <memory>
+#include <optional>
 
 #include "qor/ports/images.h"
 #include "qor/ports/text_system.h"
@@ -134,8 +135,11 @@ class QtTextSystem final : public StoredTextSystem {
 
   // The characters and formatting of `document`: fonts, paragraph styles,
   // tables and lists, attachments, and the attributes stored with the
-  // characters by setDocumentText.
-  [[nodiscard]] std::unique_ptr<StoredText> textWithDocument(const QTextDocument& document);
+  // characters by setDocumentText. What a character's format leaves unset
+  // comes from `defaultFont` when given, else from the document's default
+  // font, which a view that zooms enlarges: the zoom then stays out of the text.
+  [[nodiscard]] std::unique_ptr<StoredText> textWithDocument(const QTextDocument& document,
+                                                             const std::optional<QFont>& defaultFont = std::nullopt);
   // Replaces the contents of `document` with `text`. Attributes that are not
   // Qt's own (the saved formatting, picture sources) are stored with the
   // characters so that textWithDocument gives them back. An attachment shows
