@@ -498,9 +498,15 @@ void EditorWindow::moveDocumentToTrash() {
     QApplication::beep();
     return;
   }
+  // The toolbox only says whether it worked; GIO's reason ("Trashing on
+  // system internal mounts is not supported") is what the user can act on.
+  struct ReasonKeepingCalls final : FileCalls {
+    TrashOutcome trash(const std::string& path) override { return outcome = FileCalls::trash(path); }
+    TrashOutcome outcome;
+  } calls;
   // The user throws the document away: unsaved changes go with it.
-  if (!moveFileToTrash(path_.toStdString())) {
-    QMessageBox::warning(this, windowTitle(), tr("The document could not be moved to the trash."));
+  if (!moveFileToTrash(path_.toStdString(), calls)) {
+    fail(tr("The document could not be moved to the trash.") + "\n" + QString::fromStdString(calls.outcome.message));
     return;
   }
   text_.clear();

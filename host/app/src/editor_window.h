@@ -146,7 +146,8 @@ class EditorWindow final : public QMainWindow, public Document {
   bool saveDocumentAs();
   void revertDocument();
   // Moves the document's file to the trash and closes the document as
-  // "Close" does; an untitled document has no file: a beep.
+  // "Close" does; an untitled document has no file: a beep. When the file
+  // cannot go, an alert (window-modal, not waiting) gives GIO's reason.
   void moveDocumentToTrash();
   bool openRichDocument(const QString& path);
   bool openPlainText(const QString& path);

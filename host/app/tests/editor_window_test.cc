@@ -382,6 +382,22 @@ TEST_F(EditorWindowTest, BiggerChangesTheSelectionAndZoomStaysOutOfTheFile) {
   EXPECT_EQ(sizes(*text), (std::vector<std::string>{"one =9.000000", "two=11.000000"}));
 }
 
+// On a volume without a trash (GIO refuses tmpfs as a system internal mount)
+// the alert gives GIO's reason, and the document stays.
+TEST_F(EditorWindowTest, MoveToTrashSaysWhyItCannot) {
+  QTemporaryDir volume("/dev/shm/qor-editor-test-XXXXXX");
+  ASSERT_TRUE(volume.isValid());
+  EditorWindow window;
+  window.textView().setPlainText("Kept");
+  const QString path = volume.filePath("notes.txt");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  window.performMenuCommand("moveDocumentToTrash:", 0);
+  EXPECT_EQ(window.lastError().toStdString(),
+            "The document could not be moved to the trash.\nTrashing on system internal mounts is not supported");
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_EQ(window.documentPath(), path);
+}
+
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it
 // is not written, and the bytes read are the bytes written.
 TEST_F(EditorWindowTest, PlainTextFilesOpenAndSaveAsPlainText) {
