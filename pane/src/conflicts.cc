@@ -205,9 +205,17 @@ std::vector<PrefixAmbiguity> prefixAmbiguities(const DictionaryRef& group, const
   return found;
 }
 
-std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, std::string_view shortcutText,
-                                ShownGroup group, const ConflictTexts& texts) {
+std::size_t keyStrokeCount(const Array& sequence) {
+  const std::vector<Stroke> strokes = readStrokes(sequence);
+  return static_cast<std::size_t>(std::count_if(strokes.begin(), strokes.end(), [](const Stroke& s) { return s.hasKey; }));
+}
+
+std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, const Array& shortcut,
+                                std::string_view shortcutText, ShownGroup group, const ConflictTexts& texts) {
   const auto& titleOf = group == ShownGroup::Menu ? texts.menuTitle : texts.editorTitle;
+  const auto formatFor = [&](std::size_t prefixStrokes, const char* oneStroke, const char* strokes) {
+    return texts.localizable(prefixStrokes > 1 ? strokes : oneStroke);
+  };
   std::string longer;
   std::string shorter;
   for (const PrefixAmbiguity& ambiguity : ambiguities) {
@@ -218,11 +226,16 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
       longer += formatWithObjects(texts.localizable(kPrefixItemFormat), {sequenceText, title});
     } else {
       shorter += kSentenceSeparator;
-      shorter += formatWithObjects(texts.localizable(kPrefixShorterFormat), {sequenceText, title, std::string(shortcutText)});
+      shorter += formatWithObjects(
+          formatFor(ambiguity.storedSequence ? keyStrokeCount(*ambiguity.storedSequence) : 0, kPrefixShorterFormat,
+                    kPrefixShorterStrokesFormat),
+          {sequenceText, title, std::string(shortcutText)});
     }
   }
   std::string line;
-  if (!longer.empty()) line = formatWithObjects(texts.localizable(kPrefixLongerFormat), {std::string(shortcutText), longer});
+  if (!longer.empty())
+    line = formatWithObjects(formatFor(keyStrokeCount(shortcut), kPrefixLongerFormat, kPrefixLongerStrokesFormat),
+                             {std::string(shortcutText), longer});
   if (line.empty() && !shorter.empty()) shorter.erase(0, std::string_view(kSentenceSeparator).size());
   return line + shorter;
 }

@@ -94,10 +94,18 @@ struct PrefixAmbiguity {
                                                              const Ref& referenceContext);
 
 // The formats of the second status line; the pane looks them up in the table
-// "Extras".
+// "Extras". A prefix of one key stroke is "the first stroke", a longer one
+// "the first strokes".
 inline constexpr const char* kPrefixLongerFormat = "'%@' is the first stroke of %@.";
+inline constexpr const char* kPrefixLongerStrokesFormat = "'%@' are the first strokes of %@.";
 inline constexpr const char* kPrefixItemFormat = "'%@' of '%@'";
 inline constexpr const char* kPrefixShorterFormat = "'%@' of '%@' is the first stroke of '%@'.";
+inline constexpr const char* kPrefixShorterStrokesFormat = "'%@' of '%@' are the first strokes of '%@'.";
+
+// The number of strokes of `sequence` that have a "key": what a person counts
+// as its strokes (a modifier-only stroke is part of the next chord).
+//   (⌘, ⌘ "k", ⌘, ⌘ "c")  ->  2
+[[nodiscard]] std::size_t keyStrokeCount(const Array& sequence);
 
 // The second status line of the key configurator: empty when `ambiguities`
 // is. Else, when some stored sequences are longer,
@@ -105,10 +113,14 @@ inline constexpr const char* kPrefixShorterFormat = "'%@' of '%@' is the first s
 //   "'%@' of '%@'" (sequence text, title) joined by ", ",
 // followed, for each shorter stored sequence, by a blank and
 //   "'%@' of '%@' is the first stroke of '%@'." (sequence text, title, `shortcutText`).
-// Sequence texts come from stringFromKeySequence, titles from texts.menuTitle
-// or texts.editorTitle by `group`; the formats go through texts.localizable.
+// The prefix (`shortcut`, the captured sequence shown as `shortcutText`, for
+// longer stored sequences; the stored one for shorter) with more than one key
+// stroke takes the "first strokes" format instead. Sequence texts come from
+// stringFromKeySequence, titles from texts.menuTitle or texts.editorTitle by
+// `group`; the formats go through texts.localizable.
 //   {Comment Line (⌘K⌘C), Longer}, "⌘K"  ->  "'⌘K' is the first stroke of '⌘K⌘C' of 'Comment Line'."
-[[nodiscard]] std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
+//   {Revert (⌘K⌘C), Shorter}, "⌘K⌘C⌘X"  ->  "'⌘K⌘C' of 'Revert' are the first strokes of '⌘K⌘C⌘X'."
+[[nodiscard]] std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, const Array& shortcut,
                                               std::string_view shortcutText, ShownGroup group,
                                               const ConflictTexts& texts);
 

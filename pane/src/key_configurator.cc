@@ -210,7 +210,7 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
         prefixAmbiguities(dictionary, *_keyCodesArray, conflictReferenceContext());
     ConflictTexts extras = texts;
     extras.localizable = [this](const std::string& key) { return localized(key, kExtrasTable); };
-    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, shown, group, extras));
+    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, *_keyCodesArray, shown, group, extras));
   }
   if (BTN_key_configurator_fix)
     BTN_key_configurator_fix->setEnabled(!conflicts.empty() && asMutableDictionary(_currentKeyBindingsSet) &&

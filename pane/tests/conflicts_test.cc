@@ -224,26 +224,34 @@ TEST(PrefixAmbiguity, SecondLineWording) {
     ShownGroup group;
     const char* expected;
   };
+  // The typed keys are ⌘K⌘C (two key strokes, each after its modifier-only
+  // stroke): "strokes" for them, "stroke" for a stored ⌘K.
   const Case cases[] = {
       {"none", {}, ShownGroup::Menu, ""},
       {"one longer", {{"c", kc, R::Longer}}, ShownGroup::Menu,
-       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Menu c'."},
+       "'\u2318K\u2318C' are the first strokes of '\u2318K\u2318C' of 'Menu c'."},
       {"two longer, editor titles", {{"c", kc, R::Longer}, {"d", kcd, R::Longer}}, ShownGroup::Editor,
-       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C' of 'Editor c', "
+       "'\u2318K\u2318C' are the first strokes of '\u2318K\u2318C' of 'Editor c', "
        "'\u2318K\u2318C\u2318D' of 'Editor d'."},
       {"one shorter", {{"k", k, R::Shorter}}, ShownGroup::Menu,
        "'\u2318K' of 'Menu k' is the first stroke of '\u2318K\u2318C'."},
       {"longer, then shorter", {{"k", k, R::Shorter}, {"d", kcd, R::Longer}}, ShownGroup::Menu,
-       "'\u2318K\u2318C' is the first stroke of '\u2318K\u2318C\u2318D' of 'Menu d'. '\u2318K' of 'Menu k' is the "
+       "'\u2318K\u2318C' are the first strokes of '\u2318K\u2318C\u2318D' of 'Menu d'. '\u2318K' of 'Menu k' is the "
        "first stroke of '\u2318K\u2318C'."},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(prefixAmbiguityLine(c.ambiguities, "\u2318K\u2318C", c.group, texts), c.expected) << c.name;
+    EXPECT_EQ(prefixAmbiguityLine(c.ambiguities, *kc, "\u2318K\u2318C", c.group, texts), c.expected) << c.name;
+  // A stored prefix of two key strokes; one typed key stroke keeps the
+  // singular, whatever its modifier-only stroke.
+  EXPECT_EQ(prefixAmbiguityLine({{"c", kc, R::Shorter}}, *kcd, "\u2318K\u2318C\u2318D", ShownGroup::Menu, texts),
+            "'\u2318K\u2318C' of 'Menu c' are the first strokes of '\u2318K\u2318C\u2318D'.");
+  EXPECT_EQ(prefixAmbiguityLine({{"c", kc, R::Longer}}, *k, "\u2318K", ShownGroup::Menu, texts),
+            "'\u2318K' is the first stroke of '\u2318K\u2318C' of 'Menu c'.");
   // The formats are looked up.
   texts.localizable = [](const std::string& key) {
     return key == "'%@' is the first stroke of %@." ? std::string("« %@ » ouvre %@.") : key;
   };
-  EXPECT_EQ(prefixAmbiguityLine({{"c", kc, R::Longer}}, "\u2318K", ShownGroup::Menu, texts),
+  EXPECT_EQ(prefixAmbiguityLine({{"c", kc, R::Longer}}, *k, "\u2318K", ShownGroup::Menu, texts),
             "« \u2318K » ouvre '\u2318K\u2318C' of 'Menu c'.");
 }
 

@@ -392,7 +392,7 @@ TEST_F(KeyConfiguratorTest, SecondLineNamesShortcutsThatStartWithTheKeysOrThatTh
       {"the first chord of Minimize's", typed({commandK}), "'" + k + "' is the first stroke of '" + kj +
                                                                "' of 'Minimize'.", true},
       {"Minimize's runs first", typed({commandK, commandJ, commandS}),
-       "'" + kj + "' of 'Minimize' is the first stroke of '" + kjs + "'.", true},
+       "'" + kj + "' of 'Minimize' are the first strokes of '" + kjs + "'.", true},
       {"the same: a conflict, no second line", typed({commandK, commandJ}), "", false},
       {"Save's runs first", typed({commandS, commandK}),
        "'\u2318S' of 'Save' is the first stroke of '\u2318S\u2318K'.", true},

@@ -74,6 +74,27 @@ constexpr const char* kStyleLetterSpacing = "letter spacing";
 constexpr const char* kStyleSheetStyles = "styles";
 constexpr const char* kNamedStylesFolder = "Named Styles";
 constexpr const char* kTagSetExtension = ".qor1_tag_set";
+// The keys of a menu description (qor/qt/main_menu.h).
+constexpr const char* kMenuTitleKey = "title";
+constexpr const char* kMenuActionKey = "action";
+constexpr const char* kMenuTagKey = "tag";
+constexpr const char* kMenuSubmenuKey = "submenu";
+// 32-bit FNV-1a, kept to 31 bits so that tags stay positive.
+constexpr std::uint32_t kFnvOffsetBasis = 2166136261u;
+constexpr std::uint32_t kFnvPrime = 16777619u;
+constexpr std::uint32_t kPositiveTagBits = 0x7FFFFFFFu;
+
+// A named style's tag in the menu: a hash of where it is kept (its file, and
+// its name inside a style sheet), so that a shortcut bound to it stays with
+// it while other styles come and go.
+std::int64_t styleTag(const std::string& place) {
+  std::uint32_t hash = kFnvOffsetBasis;
+  for (unsigned char byte : place) {
+    hash ^= byte;
+    hash *= kFnvPrime;
+  }
+  return hash & kPositiveTagBits;
+}
 
 // The title of a library entry {"object", "path"}: the object's "name", or
 // the file's name without its extension.
@@ -114,7 +135,7 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
   connect(text_.document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
     setWindowModified(modified);
   });
-  baseFontSize_ = text_.font().pointSize();
+  editorFont_ = text_.font();
 
   for (const auto& [name, command] : textCommands()) {
     auto* action = new QAction(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), &text_);
@@ -156,13 +177,22 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
       {"alignCenter:", kAnyTag, alignment(Qt::AlignHCenter)},
       {"alignJustified:", kAnyTag, alignment(Qt::AlignJustify)},
       {"alignRight:", kAnyTag, alignment(Qt::AlignRight)},
+      {"exportWithFullResolutionPictures:", kAnyTag, [this] { exportDocument(); }},
+      {"chooseFont:", kAnyTag, [this] { chooseFont(); }},
+      {"loosenKerning:", kAnyTag, [this] { changeLetterSpacing(kLetterSpacingStep); }},
+      {"tightenKerning:", kAnyTag, [this] { changeLetterSpacing(-kLetterSpacingStep); }},
+      {"saveNamedStyle:", kAnyTag, [this] { askForStyleName(); }},
+      {"toggleBulletedList:", kAnyTag, [this] { toggleList(QTextListFormat::ListDisc); }},
+      {"toggleNumberedList:", kAnyTag, [this] { toggleList(QTextListFormat::ListDecimal); }},
+      {"insertTable:", kAnyTag, [this] { askForTable(); }},
+      {"insertPicture:", kAnyTag, [this] { askForPicture(); }},
       {"indentMore:", kAnyTag, [this] { indent(1); }},
       {"indentLess:", kAnyTag, [this] { indent(-1); }},
       {"modifyFont:", kBiggerFontTag, [this] { changeFontSize(1); }},
       {"modifyFont:", kSmallerFontTag, [this] { changeFontSize(-1); }},
-      {"zoomIn:", kAnyTag, [this] { changeFontSize(1); }},
-      {"zoomOut:", kAnyTag, [this] { changeFontSize(-1); }},
-      {"zoomToActualSize:", kAnyTag, [this] { changeFontSize(0); }},
+      {"zoomIn:", kAnyTag, [this] { zoom(1); }},
+      {"zoomOut:", kAnyTag, [this] { zoom(-1); }},
+      {"zoomToActualSize:", kAnyTag, [this] { zoom(0); }},
       {"toggleWrapToPage:", kAnyTag,
        [this] { setWrapsLines(text_.lineWrapMode() == QTextEdit::NoWrap); }},
       {"performMiniaturize:", kAnyTag, [this] { showMinimized(); }},
@@ -189,48 +219,36 @@ void EditorWindow::performMenuCommand(const std::string& action, std::int64_t ta
   }
 }
 
-void EditorWindow::addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& format) {
-  auto* exportItem = new QAction(uiText("Export with Full-Resolution Pictures…"), &file);
-  connect(exportItem, &QAction::triggered, this, [this] {
-    QString path = QFileDialog::getSaveFileName(this, uiText("Export"), QString(), uiText(kDocumentFilter));
-    if (!path.isEmpty()) exportDocumentTo(path);
-  });
-  file.insertAction(beforeInFile, exportItem);
+void EditorWindow::exportDocument() {
+  QString path = QFileDialog::getSaveFileName(this, uiText("Export"), QString(), uiText(kDocumentFilter));
+  if (!path.isEmpty()) exportDocumentTo(path);
+}
 
-  format.addSeparator();
-  format.addAction(uiText("Font…"), this, [this] {
-    bool ok = false;
-    QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
-    if (ok) text_.setCurrentFont(font);
-  });
-  format.addAction(uiText("Wider Letter Spacing"), this, [this] { changeLetterSpacing(kLetterSpacingStep); });
-  format.addAction(uiText("Tighter Letter Spacing"), this, [this] { changeLetterSpacing(-kLetterSpacingStep); });
-  // Read again each time the Format menu opens: another program may add some.
-  QMenu* styles = format.addMenu(uiText("Styles"));
-  QMenu* sheets = format.addMenu(uiText("Style Sheets"));
-  listStyles(*styles, *sheets);
-  connect(&format, &QMenu::aboutToShow, this, [this, styles, sheets] { listStyles(*styles, *sheets); });
-  format.addAction(uiText("Save Style…"), this, [this] {
-    bool ok = false;
-    QString name = QInputDialog::getText(this, uiText("Save Style"), uiText("Style name:"), QLineEdit::Normal, QString(), &ok);
-    if (ok) saveStyle(name);
-  });
-  format.addSeparator();
-  format.addAction(uiText("Bulleted List"), this, [this] { toggleList(QTextListFormat::ListDisc); });
-  format.addAction(uiText("Numbered List"), this, [this] { toggleList(QTextListFormat::ListDecimal); });
-  format.addAction(uiText("Insert Table…"), this, [this] {
-    bool ok = false;
-    int rows = QInputDialog::getInt(this, uiText("Insert Table"), uiText("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
-    if (!ok) return;
-    int columns =
-        QInputDialog::getInt(this, uiText("Insert Table"), uiText("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
-    if (ok) insertTable(rows, columns);
-  });
-  format.addAction(uiText("Insert Picture…"), this, [this] {
-    QString path = QFileDialog::getOpenFileName(this, uiText("Insert Picture"), QFileInfo(path_).path(), uiText(kPictureFilter));
-    if (!path.isEmpty() && !insertPicture(path))
-      fail(uiText("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
-  });
+void EditorWindow::chooseFont() {
+  bool ok = false;
+  QFont font = QFontDialog::getFont(&ok, text_.currentFont(), this);
+  if (ok) text_.setCurrentFont(font);
+}
+
+void EditorWindow::askForStyleName() {
+  bool ok = false;
+  QString name = QInputDialog::getText(this, uiText("Save Style"), uiText("Style name:"), QLineEdit::Normal, QString(), &ok);
+  if (ok) saveStyle(name);
+}
+
+void EditorWindow::askForTable() {
+  bool ok = false;
+  int rows = QInputDialog::getInt(this, uiText("Insert Table"), uiText("Rows:"), kDefaultTableRows, 1, kMaximumTableSide, 1, &ok);
+  if (!ok) return;
+  int columns =
+      QInputDialog::getInt(this, uiText("Insert Table"), uiText("Columns:"), kDefaultTableColumns, 1, kMaximumTableSide, 1, &ok);
+  if (ok) insertTable(rows, columns);
+}
+
+void EditorWindow::askForPicture() {
+  QString path = QFileDialog::getOpenFileName(this, uiText("Insert Picture"), QFileInfo(path_).path(), uiText(kPictureFilter));
+  if (!path.isEmpty() && !insertPicture(path))
+    fail(uiText("“%1” is no picture this editor can show.").arg(QFileInfo(path).fileName()));
 }
 
 bool EditorWindow::openFile(const QString& path) {
@@ -270,7 +288,7 @@ bool EditorWindow::openRichDocument(const QString& path) {
 bool EditorWindow::saveDocumentTo(const QString& path) {
   bool written = false;
   if (isRichDocument(path)) {
-    auto text = system_->text.textWithDocument(*text_.document());
+    auto text = system_->text.textWithDocument(*text_.document(), editorFont_);
     relocatePictures(*text, path);
     written = writeDocumentArchive(*text, path.toStdString(), fs_);
   } else {
@@ -286,7 +304,7 @@ bool EditorWindow::saveDocumentTo(const QString& path) {
 }
 
 bool EditorWindow::exportDocumentTo(const QString& path) {
-  auto text = system_->text.textWithDocument(*text_.document());
+  auto text = system_->text.textWithDocument(*text_.document(), editorFont_);
   auto exported = stringReplacingWithHighResolusionImagesIn(text.get(), system_->images);
   auto* stored = dynamic_cast<StoredText*>(exported.get());
   if (!stored || !writeDocumentArchive(*stored, path.toStdString(), fs_)) {
@@ -366,33 +384,46 @@ void EditorWindow::applyStyle(const DictionaryRef& style) {
   text_.mergeCurrentCharFormat(format);
 }
 
-void EditorWindow::listStyles(QMenu& styles, QMenu& sheets) {
-  const auto addStyle = [this](QMenu& menu, const DictionaryRef& style, const QString& title) {
-    menu.addAction(title, this, [this, style] { applyStyle(style); });
+EditorWindow::StyleMenus EditorWindow::styleMenus() {
+  std::erase_if(commands_, [](const Command& command) { return command.action == kApplyStyleAction; });
+  const auto itemFor = [this](const DictionaryRef& style, const QString& title, const std::string& place) -> Ref {
+    const std::int64_t tag = styleTag(place);
+    commands_.push_back({kApplyStyleAction, tag, [this, style] { applyStyle(style); }});
+    return Dictionary::make({{kMenuTitleKey, str(title.toStdString())},
+                             {kMenuActionKey, str(kApplyStyleAction)},
+                             {kMenuTagKey, integer(tag)}});
   };
-  styles.clear();
+  const auto placeOf = [](const DictionaryRef& entry) {
+    auto path = entry->stringForKey("path");
+    return path ? path->value() : std::string();
+  };
+  std::vector<Ref> styles;
   // Held: a range-for does not keep the array a call returns alive.
   const MutableArrayRef tagSets = getTagSetInLibrary();
   for (const Ref& element : tagSets->elements()) {
     DictionaryRef entry = asDictionary(element);
     DictionaryRef style = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
-    if (style) addStyle(styles, style, entryTitle(style, entry));
+    if (style) styles.push_back(itemFor(style, entryTitle(style, entry), placeOf(entry)));
   }
-  styles.setEnabled(!styles.isEmpty());
-  // clear() drops the sub-menus' items but not the sub-menus themselves.
-  for (QMenu* old : sheets.findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
-  sheets.clear();
+  std::vector<Ref> sheets;
   const MutableArrayRef styleSheets = getStylesheetsInLibrary();
   for (const Ref& element : styleSheets->elements()) {
     DictionaryRef entry = asDictionary(element);
     DictionaryRef sheet = entry ? asDictionary(entry->objectForKey("object")) : nullptr;
     if (!sheet) continue;
-    QMenu* menu = sheets.addMenu(entryTitle(sheet, entry));
-    if (ArrayRef members = sheet->arrayForKey(kStyleSheetStyles))
-      for (const Ref& member : members->elements())
-        if (DictionaryRef style = asDictionary(member)) addStyle(*menu, style, entryTitle(style, entry));
+    std::vector<Ref> members;
+    if (ArrayRef list = sheet->arrayForKey(kStyleSheetStyles)) {
+      for (const Ref& member : list->elements()) {
+        DictionaryRef style = asDictionary(member);
+        if (!style) continue;
+        const QString title = entryTitle(style, entry);
+        members.push_back(itemFor(style, title, placeOf(entry) + "\n" + title.toStdString()));
+      }
+    }
+    sheets.push_back(Dictionary::make(
+        {{kMenuTitleKey, str(entryTitle(sheet, entry).toStdString())}, {kMenuSubmenuKey, Array::make(std::move(members))}}));
   }
-  sheets.setEnabled(!sheets.isEmpty());
+  return {Array::make(std::move(styles)), Array::make(std::move(sheets))};
 }
 
 void EditorWindow::documentIsNow(const QString& path) {
@@ -410,7 +441,7 @@ void EditorWindow::fail(const QString& message) {
 
 void EditorWindow::setEditorFont(const QFont& font) {
   text_.setFont(font);
-  baseFontSize_ = font.pointSize();
+  editorFont_ = font;
   text_.setTabStopDistance(kTabStopSpaces * text_.fontMetrics().horizontalAdvance(' '));
 }
 
@@ -468,9 +499,15 @@ void EditorWindow::moveDocumentToTrash() {
     QApplication::beep();
     return;
   }
+  // The toolbox only says whether it worked; GIO's reason ("Trashing on
+  // system internal mounts is not supported") is what the user can act on.
+  struct ReasonKeepingCalls final : FileCalls {
+    TrashOutcome trash(const std::string& path) override { return outcome = FileCalls::trash(path); }
+    TrashOutcome outcome;
+  } calls;
   // The user throws the document away: unsaved changes go with it.
-  if (!moveFileToTrash(path_.toStdString())) {
-    QMessageBox::warning(this, windowTitle(), uiText("The document could not be moved to the trash."));
+  if (!moveFileToTrash(path_.toStdString(), calls)) {
+    fail(uiText("The document could not be moved to the trash.") + "\n" + QString::fromStdString(calls.outcome.message));
     return;
   }
   text_.clear();
@@ -490,10 +527,55 @@ void EditorWindow::find(FindStep step) {
   if (!text_.find(findText_, flags)) QApplication::beep();
 }
 
-void EditorWindow::changeFontSize(int steps) {
+void EditorWindow::zoom(int steps) {
   QFont font = text_.font();
-  font.setPointSize(steps == 0 ? baseFontSize_ : std::max(kSmallestFontSize, font.pointSize() + steps));
+  font.setPointSize(steps == 0 ? editorFont_.pointSize() : std::max(kSmallestFontSize, font.pointSize() + steps));
   text_.setFont(font);
+}
+
+void EditorWindow::changeFontSize(int steps) {
+  // A size of its own, or the document's (the zoomed one: what the user sees).
+  const auto sizeOf = [this](const QTextCharFormat& format) {
+    return format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                                                          : text_.document()->defaultFont().pointSizeF();
+  };
+  const auto resized = [&](const QTextCharFormat& format) {
+    QTextCharFormat change;
+    change.setFontPointSize(std::max<double>(kSmallestFontSize, sizeOf(format) + steps));
+    return change;
+  };
+  QTextCursor cursor = text_.textCursor();
+  if (!cursor.hasSelection()) {
+    text_.mergeCurrentCharFormat(resized(text_.currentCharFormat()));
+    return;
+  }
+  // Each stretch of the selection grows from its own size, as Bold acts on
+  // each. The stretches are taken first: changing one splits the fragments.
+  struct Stretch {
+    int from;
+    int to;
+    QTextCharFormat change;
+  };
+  std::vector<Stretch> stretches;
+  const int start = cursor.selectionStart();
+  const int end = cursor.selectionEnd();
+  for (QTextBlock block = text_.document()->findBlock(start); block.isValid() && block.position() < end;
+       block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const int from = std::max(start, fragment.position());
+      const int to = std::min(end, fragment.position() + fragment.length());
+      if (from < to) stretches.push_back({from, to, resized(fragment.charFormat())});
+    }
+  }
+  cursor.beginEditBlock();
+  for (const Stretch& stretch : stretches) {
+    QTextCursor range(text_.document());
+    range.setPosition(stretch.from);
+    range.setPosition(stretch.to, QTextCursor::KeepAnchor);
+    range.mergeCharFormat(stretch.change);
+  }
+  cursor.endEditBlock();
 }
 
 void EditorWindow::toggleBold() {

@@ -32,9 +32,9 @@
 #include <vector>
 
 #include <QAction>
+#include <QFont>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMenu>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTextEdit>
@@ -51,6 +51,8 @@ class StoredText;
 // The attribute of a picture's character that holds the resource location
 // record of its file.
 inline constexpr char kPictureLocationAttributeName[] = "QOR picture location";
+// The menu command of a named style; its tag tells the style.
+inline constexpr char kApplyStyleAction[] = "applyNamedStyle:";
 
 // Also the application's one open document (Document) for the panes.
 class EditorWindow final : public QMainWindow, public Document {
@@ -63,10 +65,17 @@ class EditorWindow final : public QMainWindow, public Document {
   // name such as "saveDocument:") with `tag`.
   [[nodiscard]] bool performsMenuCommand(const std::string& action, std::int64_t tag) const;
   void performMenuCommand(const std::string& action, std::int64_t tag);
-  // Adds the rich-text commands the main menu's description has no items
-  // for: File > Export (before `beforeInFile`, or last) and the Format
-  // menu's font, list, table and picture items.
-  void addRichTextItems(QMenu& file, QAction* beforeInFile, QMenu& format);
+  // The Format menu's named styles as menu descriptions (qor/qt/main_menu.h)
+  // of its "Styles" and "Style Sheets" submenus, from what the support
+  // folders hold now: an item kApplyStyleAction per style, its tag a hash of
+  // where the style is kept (so that a shortcut bound to it stays with it),
+  // and a submenu per style sheet. From now on, until the next call, the
+  // window performs those items.
+  struct StyleMenus {
+    ArrayRef styles;
+    ArrayRef sheets;
+  };
+  [[nodiscard]] StyleMenus styleMenus();
 
   // The actions of the text view's editing commands, by command name.
   [[nodiscard]] const std::vector<std::pair<std::string, QAction*>>& textCommandActions() const {
@@ -137,7 +146,8 @@ class EditorWindow final : public QMainWindow, public Document {
   bool saveDocumentAs();
   void revertDocument();
   // Moves the document's file to the trash and closes the document as
-  // "Close" does; an untitled document has no file: a beep.
+  // "Close" does; an untitled document has no file: a beep. When the file
+  // cannot go, an alert (window-modal, not waiting) gives GIO's reason.
   void moveDocumentToTrash();
   bool openRichDocument(const QString& path);
   bool openPlainText(const QString& path);
@@ -148,14 +158,21 @@ class EditorWindow final : public QMainWindow, public Document {
   void relocatePictures(StoredText& text, const QString& path);
   enum class FindStep { AskThenForward, Forward, Backward };
   void find(FindStep step);
-  // One point bigger per step, smaller for negative steps; 0 goes back to
-  // the size of the editor's font.
+  // The view's zoom: the editor's font one point bigger per step, smaller
+  // for negative steps; 0 goes back to its size. Documents are saved without it.
+  void zoom(int steps);
+  // The selection's font size, each character's one point bigger per step
+  // (smaller for negative steps); without a selection, the typing format's.
   void changeFontSize(int steps);
   void toggleBold();
   void indent(int steps);
   void fail(const QString& message);
-  // Fills `styles` and `sheets` with what the support folders hold now.
-  void listStyles(QMenu& styles, QMenu& sheets);
+  // The items' commands that ask the user first.
+  void exportDocument();
+  void chooseFont();
+  void askForStyleName();
+  void askForTable();
+  void askForPicture();
   void documentIsNow(const QString& path);
   void updateTitle();
   void updatePosition();
@@ -172,7 +189,8 @@ class EditorWindow final : public QMainWindow, public Document {
   QString lastError_;
   QStringList pictureFiles_;
   std::unique_ptr<QMessageBox> alert_;
-  int baseFontSize_ = 0;
+  // The font set in the preferences, unzoomed.
+  QFont editorFont_;
   std::function<void()> onClosed_;
   std::vector<Command> commands_;
   std::vector<std::pair<std::string, QAction*>> textCommandActions_;

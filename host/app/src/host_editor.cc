@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -29,10 +30,10 @@ constexpr const char* kShowPreferencesAction = "showPreferences:";
 constexpr const char* kTerminateAction = "terminate:";
 constexpr const char* kArrangeInFrontAction = "arrangeInFront:";
 constexpr const char* kShowHelpAction = "showHelp:";
-// The rich-text items go into the menus of these items: File > Export before
-// "Revert to Saved", the Format items after the description's own.
-constexpr const char* kExportFollowsAction = "revertDocumentToSaved:";
-constexpr const char* kInFormatMenuAction = "toggleWrapToPage:";
+// The Format menu's submenus of named styles: submenu items with these tags,
+// filled from the support folders.
+constexpr std::int64_t kStylesMenuTag = 1;
+constexpr std::int64_t kStyleSheetsMenuTag = 2;
 constexpr const char* kGeneralPaneName = "General";
 constexpr const char* kQtTranslationsPrefix = "qtbase_";
 // Keys of the menu description's items.
@@ -105,10 +106,14 @@ bool HostEditor::start() {
     logLine("*** qor-editor: cannot build the main menu from " + options_.resourcesPath + "/" + kMainMenuResource);
     return false;
   }
-  defaultSet_ = buildDefaultKeyBindingsSet(*menu_, *bundle_);
-  if (!defaultSet_) return false;
-  connectMenuCommands();
-  addRichTextItems();
+  builtDefaultSet_ = buildDefaultKeyBindingsSet(*menu_, *bundle_);
+  if (!builtDefaultSet_) return false;
+  defaultSet_ = builtDefaultSet_;
+  for (const QtMainMenu::Command& command : menu_->commands()) connectMenuCommand(command);
+  listNamedStyles();
+  // Read again each time the Format menu opens: another program may add some.
+  if (QMenu* format = styleMenu(kStylesMenuTag).menu)
+    QObject::connect(format, &QMenu::aboutToShow, window_.get(), [this] { listNamedStyles(); });
   plugins_ = loadPlugins(options_.pluginsPath);
   applyEditorSettings();
   applyKeyBindingsSet(setNumber(defaults_.integerForKey(kSetNumberDefaultsKey)));
@@ -120,74 +125,77 @@ bool HostEditor::start() {
   return true;
 }
 
-// Debian's qt6-translations-l10n: qtbase_<language>.qm, in the first of the
-// host's languages that has one. Installed before any window is made, so
-// no widget needs to retranslate itself.
-void HostEditor::loadQtTranslations() {
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  for (const std::string& language : bundle_->languages()) {
-    auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(QString(kQtTranslationsPrefix) + QString::fromStdString(language), folder)) continue;
-    QCoreApplication::installTranslator(translator.get());
-    qtTexts_ = std::move(translator);
+void HostEditor::connectMenuCommand(const QtMainMenu::Command& command) {
+  std::optional<std::string> action = command.item->actionName();
+  if (!action || *action == kSubmenuAction) return;
+  if (*action == kToggleInvisiblesAction) {
+    connectShowInvisibles(*command.action, *invisibles_, defaults_);
     return;
   }
-}
-
-void HostEditor::connectMenuCommands() {
-  for (const QtMainMenu::Command& command : menu_->commands()) {
-    std::optional<std::string> action = command.item->actionName();
-    if (!action || *action == kSubmenuAction) continue;
-    if (*action == kToggleInvisiblesAction) {
-      connectShowInvisibles(*command.action, *invisibles_, defaults_);
-      continue;
-    }
-    const std::int64_t tag = command.item->tag();
-    std::function<void()> run;
-    if (*action == kShowPreferencesAction) {
-      run = [this] { showPreferences(""); };
-    } else if (*action == kTerminateAction) {
-      run = [this] { window_->close(); };
-    } else if (*action == kHotKeyAction || *action == kArrangeInFrontAction) {
-      run = [this] { bringToFront(); };
-    } else if (*action == kShowHelpAction) {
-      run = [this] { showAbout(); };
-    } else if (window_->performsMenuCommand(*action, tag)) {
-      run = [this, name = *action, tag] {
-        // While the preferences are shown, their pane's changes are undone first.
-        if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
-        window_->performMenuCommand(name, tag);
-      };
-    }
-    if (run) {
-      QObject::connect(command.action, &QAction::triggered, window_.get(), run);
-    } else if (!command.item->submenu()) {
-      // A command this editor does not have (yet): shown, bindable, greyed.
-      command.action->setEnabled(false);
-    }
+  const std::int64_t tag = command.item->tag();
+  std::function<void()> run;
+  if (*action == kShowPreferencesAction) {
+    run = [this] { showPreferences(""); };
+  } else if (*action == kTerminateAction) {
+    run = [this] { window_->close(); };
+  } else if (*action == kHotKeyAction || *action == kArrangeInFrontAction) {
+    run = [this] { bringToFront(); };
+  } else if (*action == kShowHelpAction) {
+    run = [this] { showAbout(); };
+  } else if (window_->performsMenuCommand(*action, tag)) {
+    run = [this, name = *action, tag] {
+      // While the preferences are shown, their pane's changes are undone first.
+      if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
+      window_->performMenuCommand(name, tag);
+    };
+  }
+  if (run) {
+    QObject::connect(command.action, &QAction::triggered, window_.get(), run);
+  } else if (!command.item->submenu()) {
+    // A command this editor does not have (yet): shown, bindable, greyed.
+    command.action->setEnabled(false);
   }
 }
 
-QAction* HostEditor::menuActionFor(const std::string& actionName) const {
-  for (const QtMainMenu::Command& command : menu_->commands())
-    if (command.item->actionName() == actionName) return command.action;
-  return nullptr;
+HostEditor::StyleMenu HostEditor::styleMenu(std::int64_t tag) const {
+  for (const QtMainMenu::Command& command : menu_->commands()) {
+    if (command.item->actionName() != kSubmenuAction || command.item->tag() != tag || !command.item->submenu()) continue;
+    for (QObject* object : command.action->associatedObjects())
+      if (auto* menu = qobject_cast<QMenu*>(object)) return {command, menu};
+    return {command, nullptr};
+  }
+  return {};
 }
 
-void HostEditor::addRichTextItems() {
-  const auto menuOf = [](QAction* action) -> QMenu* {
-    if (!action) return nullptr;
-    for (QObject* object : action->associatedObjects())
-      if (auto* menu = qobject_cast<QMenu*>(object)) return menu;
-    return nullptr;
-  };
-  QAction* revert = menuActionFor(kExportFollowsAction);
-  QMenu* file = menuOf(revert);
-  QMenu* format = menuOf(menuActionFor(kInFormatMenuAction));
-  if (file && format) window_->addRichTextItems(*file, revert, *format);
+void HostEditor::listNamedStyles() {
+  EditorWindow::StyleMenus listed = window_->styleMenus();
+  if (isEqual(listed.styles, listedStyles_.styles) && isEqual(listed.sheets, listedStyles_.sheets)) return;
+  listedStyles_ = listed;
+  // The default set has no shortcut for a named style: an entry without one,
+  // as for the host's other commands without a shortcut.
+  auto menuEntries = MutableDictionary::make(builtDefaultSet_->dictionaryForKey(kSetMenuKey)->entries());
+  const std::pair<std::int64_t, ArrayRef> lists[] = {{kStylesMenuTag, listed.styles},
+                                                      {kStyleSheetsMenuTag, listed.sheets}};
+  for (const auto& [tag, description] : lists) {
+    const StyleMenu holder = styleMenu(tag);
+    auto commands = holder.command.item ? menu_->replaceSubmenuItems(*holder.command.item, description) : std::nullopt;
+    if (!commands) continue;
+    holder.command.action->setEnabled(!commands->empty());
+    for (const QtMainMenu::Command& command : *commands) {
+      connectMenuCommand(command);
+      std::optional<std::string> identifier = identifierForMenuItem(command.item);
+      if (identifier && command.item->actionName() != kSubmenuAction)
+        menuEntries->setObjectForKey(Dictionary::make({{kEntryTitleKey, str(command.item->title())}}), *identifier);
+    }
+  }
+  auto set = MutableDictionary::make(builtDefaultSet_->entries());
+  set->setObjectForKey(menuEntries, kSetMenuKey);
+  defaultSet_ = set;
+  applyKeyBindingsSet(appliedSetNumber_);
 }
 
 void HostEditor::applyKeyBindingsSet(std::int32_t number) {
+  appliedSetNumber_ = number;
   DictionaryRef set = keyBindingsSetForNumber(asDictionary(defaults_.objectForKey(kSetsDefaultsKey)), defaultSet_, number);
   for (const QtMainMenu::Command& command : menu_->commands()) {
     std::optional<std::string> identifier = identifierForMenuItem(command.item);

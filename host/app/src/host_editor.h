@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include <QMenu>
 #include <QTranslator>
 
 #include "editor_window.h"
@@ -84,10 +85,20 @@ class HostEditor final : public Application {
 
  private:
   void loadQtTranslations();
-  void connectMenuCommands();
-  // The window's rich-text items the menu's description has none for.
-  void addRichTextItems();
-  [[nodiscard]] QAction* menuActionFor(const std::string& actionName) const;
+  // Has the window (or the host) carry out `command` when it is chosen; a
+  // command neither has is greyed.
+  void connectMenuCommand(const QtMainMenu::Command& command);
+  // The submenu item with kSubmenuAction and `tag`, and the menu that holds
+  // it; empty when there is none.
+  struct StyleMenu {
+    QtMainMenu::Command command{nullptr, nullptr};
+    QMenu* menu = nullptr;
+  };
+  [[nodiscard]] StyleMenu styleMenu(std::int64_t tag) const;
+  // Fills the Format menu's submenus of named styles with what the support
+  // folders hold now, when that changed, and adds the styles to the default
+  // set (without shortcuts): they are commands of the main menu like any other.
+  void listNamedStyles();
   void bringToFront();
   void showAbout();
   [[nodiscard]] std::vector<PaneListing> paneListings();
@@ -100,7 +111,12 @@ class HostEditor final : public Application {
   std::unique_ptr<QTranslator> qtTexts_;
   std::unique_ptr<EditorWindow> window_;
   std::unique_ptr<QtMainMenu> menu_;
+  // The default set as the host's resources make it, and with the named
+  // styles listed now.
+  DictionaryRef builtDefaultSet_;
   DictionaryRef defaultSet_;
+  EditorWindow::StyleMenus listedStyles_;
+  std::int32_t appliedSetNumber_ = 0;
   std::vector<LoadedPlugin> plugins_;
   std::unique_ptr<KeySnooperFilter> snooper_;
   std::unique_ptr<PreferencesWindow> preferences_;

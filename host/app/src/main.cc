@@ -2,9 +2,11 @@
 // from the Key Bindings preference pane; it keeps its documents as ".qordoc"
 // and opens and saves any other file as plain text.
 //
+//   qor-editor [--help] [--version]
 //   qor-editor [FILE] [--preferences PANE] [--dump-state FILE] [--screenshot FILE]
 //              [--resources DIR] [--plugins DIR] [--defaults FILE]
 #include <cstdio>
+#include <memory>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,13 +35,17 @@ QString besideExecutable(const char* relative) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName("qor-editor");
-  QApplication::setApplicationDisplayName("QOR Editor");
+  QCoreApplication::setApplicationName("qor-editor");
+  QCoreApplication::setApplicationVersion(QOR_EDITOR_VERSION);
+  // The options are read before the GUI starts, so that --help and --version
+  // need no display; a plain application object gives the program's folder
+  // the defaults are made from.
+  auto core = std::make_unique<QCoreApplication>(argc, argv);
 
   QCommandLineParser parser;
   parser.setApplicationDescription("A rich-text editor with configurable key bindings.");
-  parser.addHelpOption();
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("file", "The document (.qordoc) or text file to open.", "[file]");
   QCommandLineOption preferences("preferences", "Open the preferences window on PANE (\"KeyBindings\", \"General\").",
                                  "pane");
@@ -54,6 +60,16 @@ int main(int argc, char** argv) {
       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kDefaultsFolder + "/" +
           kDefaultsFile);
   parser.addOptions({preferences, dump, screenshot, resources, plugins, defaults});
+  // Other options wait for the full check below, once the GUI application has
+  // taken out its own (-platform, -style...).
+  (void)parser.parse(core->arguments());
+  // Both print and exit.
+  if (parser.isSet(version)) parser.showVersion();
+  if (parser.isSet(help)) parser.showHelp();
+  core.reset();
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationDisplayName("QOR Editor");
   parser.process(application);
 
   const QString defaultsPath = parser.value(defaults);

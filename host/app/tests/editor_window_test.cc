@@ -215,10 +215,10 @@ TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
   }
 }
 
-// The Format menu lists the style sheets and named styles of the support
-// folder under HOME (read again as it opens), applies them, and "Save Style"
-// stores one there, making the folder.
-TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
+// The named styles and style sheets of the support folder under HOME, read
+// again at each listing, are menu items that apply them; "Save Style" stores
+// one there, making the folder.
+TEST_F(EditorWindowTest, NamedStylesAreListedAppliedAndSaved) {
   const QByteArray home = qgetenv("HOME");
   ASSERT_TRUE(qputenv("HOME", folder_.path().toUtf8()));
   const QString library = folder_.path() + "/Library/Application Support/z-phane/QOR";
@@ -231,49 +231,171 @@ TEST_F(EditorWindowTest, TheFormatMenuListsAppliesAndSavesNamedStyles) {
                                Dictionary::make({{"name", String::make("Aside")}, {"italic", Number::makeBoolean(true)}})})}});
   ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
 
-  EditorWindow window;
-  QMenu file;
-  QMenu format;
-  window.addRichTextItems(file, nullptr, format);
-  auto submenu = [](QMenu& menu, const QString& title) -> QMenu* {
-    for (QAction* action : menu.actions())
-      if (action->menu() && action->text() == title) return action->menu();
-    return nullptr;
-  };
-  auto titles = [](QMenu* menu) {
+  // A menu description's titles, and the tag of its item `title`.
+  auto titles = [](const ArrayRef& items) {
     QStringList list;
-    for (QAction* action : menu->actions()) list << action->text();
+    for (const Ref& item : items->elements()) list << QString::fromStdString(asDictionary(item)->stringForKey("title")->value());
     return list;
   };
-  QMenu* styles = submenu(format, "Styles");
-  QMenu* sheets = submenu(format, "Style Sheets");
-  ASSERT_TRUE(styles && sheets);
-  EXPECT_FALSE(styles->isEnabled());
-  EXPECT_EQ(titles(sheets), QStringList{"Report"});
-  QMenu* report = submenu(*sheets, "Report");
+  auto tagOf = [](const ArrayRef& items, const std::string& title) -> std::int64_t {
+    for (const Ref& element : items->elements())
+      if (auto item = asDictionary(element); item->stringForKey("title")->value() == title)
+        return item->stringForKey("action")->value() == kApplyStyleAction ? item->numberForKey("tag")->integerValue() : -1;
+    return -1;
+  };
+  EditorWindow window;
+  EditorWindow::StyleMenus menus = window.styleMenus();
+  EXPECT_TRUE(menus.styles->empty());
+  ASSERT_EQ(titles(menus.sheets), QStringList{"Report"});
+  ArrayRef report = asDictionary(menus.sheets->elements()[0])->arrayForKey("submenu");
   ASSERT_TRUE(report);
   EXPECT_EQ(titles(report), (QStringList{"Title", "Aside"}));
 
   QTextEdit& view = window.textView();
   view.setPlainText("Results");
   view.selectAll();
-  report->actions().at(0)->trigger();
+  const std::int64_t title = tagOf(report, "Title");
+  ASSERT_TRUE(window.performsMenuCommand(kApplyStyleAction, title));
+  window.performMenuCommand(kApplyStyleAction, title);
   EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
   EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
 
   ASSERT_TRUE(window.saveStyle("Big / bold"));
   EXPECT_TRUE(QFile::exists(library + "/Named Styles/Big - bold.qor1_tag_set"));
-  Q_EMIT format.aboutToShow();
-  EXPECT_TRUE(styles->isEnabled());
-  EXPECT_EQ(titles(styles), QStringList{"Big / bold"});
+  menus = window.styleMenus();
+  EXPECT_EQ(titles(menus.styles), QStringList{"Big / bold"});
+  // Where a style is kept makes its tag: a shortcut bound to it stays with it.
+  EXPECT_EQ(tagOf(asDictionary(menus.sheets->elements()[0])->arrayForKey("submenu"), "Title"), title);
   view.setPlainText("Other");
   view.selectAll();
-  styles->actions().at(0)->trigger();
+  window.performMenuCommand(kApplyStyleAction, tagOf(menus.styles, "Big / bold"));
   EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
   EXPECT_EQ(view.textCursor().charFormat().fontPointSize(), 20.0);
 
   EXPECT_FALSE(window.saveStyle("  "));
   ASSERT_TRUE(qputenv("HOME", home));
+}
+
+// Every paragraph format the Format menu sets (alignment, indents, lists)
+// and the ones a paragraph can carry besides (spacing, tab stops) come back
+// after save and open.
+TEST_F(EditorWindowTest, ParagraphFormatsSurviveSaveAndOpen) {
+  auto paragraphs = [](const QTextDocument& document) {
+    std::vector<std::string> rows;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+      const QTextBlockFormat format = block.blockFormat();
+      std::string row = block.text().toStdString() + " align " + std::to_string(format.alignment()) + " indent " +
+                        std::to_string(format.indent()) + " margins " + std::to_string(format.topMargin()) + "/" +
+                        std::to_string(format.bottomMargin()) + " line " + std::to_string(format.lineHeight());
+      for (const QTextOption::Tab& tab : format.tabPositions())
+        row += " tab " + std::to_string(tab.position) + "/" + std::to_string(tab.type);
+      if (QTextList* list = block.textList())
+        row += " list " + std::to_string(list->format().style()) + " item " + std::to_string(list->itemNumber(block));
+      rows.push_back(row);
+    }
+    return rows;
+  };
+  const QString path = folder_.filePath("paragraphs.qordoc");
+  std::vector<std::string> before;
+  {
+    EditorWindow window;
+    QTextEdit& view = window.textView();
+    auto paragraph = [&](const char* text) {
+      if (!view.document()->isEmpty()) view.textCursor().insertBlock(QTextBlockFormat());
+      view.insertPlainText(text);
+    };
+    paragraph("Centred");
+    window.performMenuCommand("alignCenter:", 0);
+    paragraph("Indented twice");
+    window.performMenuCommand("indentMore:", 0);
+    window.performMenuCommand("indentMore:", 0);
+    paragraph("Spaced, with tab stops");
+    QTextBlockFormat spaced;
+    spaced.setTopMargin(6);
+    spaced.setBottomMargin(12);
+    spaced.setLineHeight(150, QTextBlockFormat::ProportionalHeight);
+    spaced.setTabPositions({QTextOption::Tab(72, QTextOption::LeftTab), QTextOption::Tab(144, QTextOption::RightTab)});
+    view.textCursor().setBlockFormat(spaced);
+    paragraph("Listed");
+    window.performMenuCommand("toggleBulletedList:", 0);
+    // Return in a list goes on with the list.
+    view.textCursor().insertBlock();
+    view.insertPlainText("Listed and right-aligned");
+    window.performMenuCommand("alignRight:", 0);
+    before = paragraphs(*view.document());
+    ASSERT_TRUE(window.saveDocumentTo(path)) << window.lastError().toStdString();
+  }
+  ASSERT_EQ(before.size(), 5u);
+  // Qt::AlignLeft 1, Qt::AlignRight 2, Qt::AlignHCenter 4; QTextOption::LeftTab 0,
+  // RightTab 1; QTextListFormat::ListDisc -1, items counted from 0.
+  EXPECT_EQ(before[0], "Centred align 4 indent 0 margins 0.000000/0.000000 line 0.000000");
+  EXPECT_EQ(before[1], "Indented twice align 1 indent 2 margins 0.000000/0.000000 line 0.000000");
+  EXPECT_EQ(before[2], "Spaced, with tab stops align 1 indent 0 margins 6.000000/12.000000 line 150.000000 tab 72.000000/0 "
+                       "tab 144.000000/1");
+  EXPECT_EQ(before[4], "Listed and right-aligned align 2 indent 0 margins 0.000000/0.000000 line 0.000000 list -1 item 1");
+  EditorWindow reopened;
+  ASSERT_TRUE(reopened.openFile(path)) << reopened.lastError().toStdString();
+  EXPECT_EQ(paragraphs(*reopened.textView().document()), before);
+}
+
+// Bigger and Smaller change the selection's font size, each character's by
+// a point a step; zooming enlarges the view only and never reaches the file.
+TEST_F(EditorWindowTest, BiggerChangesTheSelectionAndZoomStaysOutOfTheFile) {
+  // The point size of each run of `text`, "<characters>=<size>".
+  auto sizes = [](const StoredText& text) {
+    std::vector<std::string> runs;
+    const QString string = QString::fromStdString(text.string());
+    for (std::size_t at = 0; at < text.length();) {
+      auto run = text.attributeAtIndexEffectiveRange(kFontAttributeName, at);
+      runs.push_back(string.mid(static_cast<qsizetype>(at), static_cast<qsizetype>(run->range.length)).toStdString() +
+                     "=" + std::to_string(opaqueAs<Font>(run->value)->pointSize()));
+      at = run->range.end();
+    }
+    return runs;
+  };
+  EditorWindow window;
+  window.setEditorFont(QFont("DejaVu Sans", 9));
+  QTextEdit& view = window.textView();
+  view.setPlainText("one two");
+  QTextCursor two(view.document());
+  two.setPosition(4);
+  two.setPosition(7, QTextCursor::KeepAnchor);
+  view.setTextCursor(two);
+  for (int step = 0; step < 3; ++step) window.performMenuCommand("modifyFont:", 3);  // Bigger
+  window.performMenuCommand("modifyFont:", 4);                                       // Smaller
+  for (int step = 0; step < 3; ++step) window.performMenuCommand("zoomIn:", 0);
+  // The view shows 9 + 3 = 12 pt where the text has no size of its own.
+  EXPECT_EQ(view.document()->defaultFont().pointSize(), 12);
+
+  const QString path = folder_.filePath("sizes.qordoc");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  QtTextSystem system;
+  auto text = textWithDocumentArchive(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                static_cast<std::size_t>(bytes.size())),
+                                      system);
+  ASSERT_TRUE(text);
+  // "two" grew from the editor's 9 pt: 9 + 3 - 1 = 11; "one " keeps 9 pt,
+  // not the 12 pt of the zoom.
+  EXPECT_EQ(sizes(*text), (std::vector<std::string>{"one =9.000000", "two=11.000000"}));
+}
+
+// On a volume without a trash (GIO refuses tmpfs as a system internal mount)
+// the alert gives GIO's reason, and the document stays.
+TEST_F(EditorWindowTest, MoveToTrashSaysWhyItCannot) {
+  QTemporaryDir volume("/dev/shm/qor-editor-test-XXXXXX");
+  ASSERT_TRUE(volume.isValid());
+  EditorWindow window;
+  window.textView().setPlainText("Kept");
+  const QString path = volume.filePath("notes.txt");
+  ASSERT_TRUE(window.saveDocumentTo(path));
+  window.performMenuCommand("moveDocumentToTrash:", 0);
+  EXPECT_EQ(window.lastError().toStdString(),
+            "The document could not be moved to the trash.\nTrashing on system internal mounts is not supported");
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_EQ(window.documentPath(), path);
 }
 
 // Any file but a ".qordoc" is plain text both ways: formatting typed into it

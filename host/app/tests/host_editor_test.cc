@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -550,6 +551,72 @@ TEST_F(Host, TheMainWindowsMenusCarryTheRichTextCommands) {
   EXPECT_TRUE(titles.contains("File > Export with Full-Resolution Pictures…")) << titles.join(", ").toStdString();
   for (const char* item : {"Font…", "Bulleted List", "Numbered List", "Insert Table…", "Insert Picture…"})
     EXPECT_TRUE(titles.contains(QString("Format > ") + item)) << item;
+}
+
+// Every item of the editor's menus, the named styles of the support folders
+// included, is a command of the main menu the pane reads (its menu outline)
+// and has its entry in the default set; the editor's own rich-text items and
+// the styles have no shortcut there, as they had none. A style that appears
+// while the editor runs is there once the Format menu opens.
+TEST_F(Host, EveryItemOfTheMenusIsACommandOfTheMainMenuAndOfTheDefaultSet) {
+  const QByteArray home = qgetenv("HOME");
+  ASSERT_TRUE(qputenv("HOME", folder_.path().toUtf8()));
+  const QString library = folder_.path() + "/Library/Application Support/z-phane/QOR";
+  ASSERT_TRUE(QDir().mkpath(library + "/Style Sheets"));
+  auto sheet = Dictionary::make({{"name", str("Report")},
+                                 {"styles", Array::make({Dictionary::make({{"name", str("Title")}})})}});
+  ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
+  host_.reset();
+  host_ = std::make_unique<HostEditor>(
+      HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
+  ASSERT_TRUE(host_->start());
+  ASSERT_TRUE(host_->window().saveStyle("Aside"));
+
+  // The items of every menu as "Menu > Item" (sub-menus below theirs), each
+  // checked against the main menu and the default set on the way, and
+  // whether the default set gives it a shortcut.
+  auto itemsOfTheMenus = [&] {
+    std::map<QAction*, const MenuItem*> commands;
+    for (const auto& command : host_->menu()->commands()) commands[command.action] = command.item;
+    DictionaryRef entries = host_->defaultKeyBindingsSet()->dictionaryForKey(kSetMenuKey);
+    std::map<QString, bool> shown;
+    std::function<void(const QString&, QMenu*)> walk = [&](const QString& path, QMenu* menu) {
+      for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) continue;
+        const QString title = path + " > " + action->text();
+        shown[title] = false;
+        auto command = commands.find(action);
+        if (command == commands.end()) {
+          ADD_FAILURE() << title.toStdString() << " is not in the main menu the pane reads";
+          continue;
+        }
+        if (action->menu()) walk(title, action->menu());
+        // A submenu holder, or an item without an action (Help > Resources), is no command.
+        if (command->second->actionName().value_or(kSubmenuAction) == kSubmenuAction) continue;
+        DictionaryRef entry = entries->dictionaryForKey(*identifierForMenuItem(command->second));
+        EXPECT_TRUE(entry) << title.toStdString() << " has no entry in the default set";
+        ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
+        shown[title] = sequences && !sequences->empty();
+        EXPECT_EQ(shown[title], !action->shortcut().isEmpty()) << title.toStdString();
+      }
+    };
+    for (QAction* menu : host_->window().menuBar()->actions()) walk(menu->text(), menu->menu());
+    return shown;
+  };
+  std::map<QString, bool> shown = itemsOfTheMenus();
+  for (const char* item : {"File > Export with Full-Resolution Pictures…", "Format > Font…",
+                           "Format > Wider Letter Spacing", "Format > Tighter Letter Spacing", "Format > Save Style…",
+                           "Format > Bulleted List", "Format > Numbered List", "Format > Insert Table…",
+                           "Format > Insert Picture…", "Format > Style Sheets > Report > Title"}) {
+    ASSERT_TRUE(shown.contains(item)) << item;
+    EXPECT_FALSE(shown[item]) << item;
+  }
+  EXPECT_TRUE(shown["Format > Font > Bold"]);  // and the others keep theirs
+  EXPECT_FALSE(shown.contains("Format > Styles > Aside"));
+  QMenu* format = host_->window().menuBar()->actions().at(2)->menu();
+  Q_EMIT format->aboutToShow();
+  EXPECT_TRUE(itemsOfTheMenus().contains("Format > Styles > Aside"));
+  ASSERT_TRUE(qputenv("HOME", home));
 }
 
 // Every alert the pane raises from the edit menu and the pop-up that opens

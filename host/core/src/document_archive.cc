@@ -22,24 +22,30 @@ constexpr char kArchivedKey[] = "archived";
 constexpr char kValueKey[] = "value";
 constexpr char kArchivedFileWrapper[] = "file wrapper";
 constexpr char kArchivedAttachment[] = "attachment";
+constexpr char kArchivedParagraphStyle[] = "paragraph style";
 // The descriptor key a text system makes a font from.
 constexpr char kFamilyKey[] = "family";
 
-DictionaryRef archived(const char* type, const FileWrapper& wrapper) {
-  return Dictionary::make({{kArchivedKey, str(type)}, {kValueKey, wrapper.propertyList()}});
+DictionaryRef archived(const char* type, const Ref& form) {
+  return Dictionary::make({{kArchivedKey, str(type)}, {kValueKey, form}});
 }
 
 // The archived form of one run's attributes.
-DictionaryRef archivedAttributes(const DictionaryRef& attributes) {
+DictionaryRef archivedAttributes(const DictionaryRef& attributes, StoredTextSystem& system) {
   auto result = MutableDictionary::make();
   for (const auto& [name, value] : attributes->entries()) {
     if (auto font = opaqueAs<Font>(value)) {
       result->setObjectForKey(str(font->familyName()), kFontFamilyKey);
       result->setObjectForKey(real(font->pointSize()), kFontSizeKey);
     } else if (auto wrapper = opaqueAs<FileWrapper>(value)) {
-      result->setObjectForKey(archived(kArchivedFileWrapper, *wrapper), name);
+      result->setObjectForKey(archived(kArchivedFileWrapper, wrapper->propertyList()), name);
     } else if (auto attachment = opaqueAs<TextAttachment>(value)) {
-      if (attachment->fileWrapper()) result->setObjectForKey(archived(kArchivedAttachment, *attachment->fileWrapper()), name);
+      if (attachment->fileWrapper())
+        result->setObjectForKey(archived(kArchivedAttachment, attachment->fileWrapper()->propertyList()), name);
+    } else if (auto style = opaqueAs<ParagraphStyle>(value)) {
+      // Alignment, indents, spacing and tab stops; tables and lists come back
+      // from the saved wrappers over them.
+      if (auto form = system.paragraphFormatForm(*style)) result->setObjectForKey(archived(kArchivedParagraphStyle, form), name);
     } else if (value->kind() != Kind::Opaque) {
       result->setObjectForKey(value, name);
     }
@@ -59,14 +65,16 @@ DictionaryRef liveAttributes(const DictionaryRef& archivedForm, StoredTextSystem
       result->setObjectForKey(value, name);
       continue;
     }
-    auto wrapper = FileWrapper::fromPropertyList(form->objectForKey(kValueKey));
-    if (!wrapper) return nullptr;
-    if (type->value() == kArchivedFileWrapper)
-      result->setObjectForKey(wrapper, name);
-    else if (type->value() == kArchivedAttachment)
-      result->setObjectForKey(TextAttachment::make(wrapper), name);
-    else
-      return nullptr;
+    const Ref archivedValue = form->objectForKey(kValueKey);
+    Ref live;
+    if (type->value() == kArchivedParagraphStyle) {
+      live = system.paragraphStyleWithFormatForm(asDictionary(archivedValue));
+    } else if (auto wrapper = FileWrapper::fromPropertyList(archivedValue)) {
+      if (type->value() == kArchivedFileWrapper) live = wrapper;
+      if (type->value() == kArchivedAttachment) live = TextAttachment::make(wrapper);
+    }
+    if (!live) return nullptr;
+    result->setObjectForKey(live, name);
   }
   auto family = archivedForm->stringForKey(kFontFamilyKey);
   auto size = archivedForm->numberForKey(kFontSizeKey);
@@ -87,7 +95,7 @@ std::optional<std::vector<std::uint8_t>> documentArchiveWithText(StoredText& tex
   for (std::size_t at = 0; at < string.length();) {
     auto run = string.attributesAtIndexEffectiveRange(at);
     runs.push_back(Dictionary::make({{kLengthKey, integer(static_cast<std::int64_t>(run->range.length))},
-                                     {kAttributesKey, archivedAttributes(run->attributes)}}));
+                                     {kAttributesKey, archivedAttributes(run->attributes, text.storedTextSystem())}}));
     at = run->range.end();
   }
   std::string xml = xmlPropertyListFromValue(Dictionary::make({{kFormatKey, str(kFormatName)},

@@ -123,6 +123,28 @@ class QtMenuEntry final : public MenuItem, public Menu {
     }
   }
 
+  // The entry of `item` at any depth below this one, or null.
+  QtMenuEntry* find(const MenuItem* item) {
+    for (const auto& child : children_) {
+      if (child.get() == item) return child.get();
+      if (QtMenuEntry* found = child->find(item)) return found;
+    }
+    return nullptr;
+  }
+
+  // Replaces the items of this entry's submenu by `items`; the entries
+  // replaced go to `retired`, without their actions.
+  void replaceItems(const std::vector<ItemDescription>& items, QMenuBar& bar,
+                    std::vector<std::unique_ptr<QtMenuEntry>>& retired) {
+    QMenu* menu = action_->menu();
+    // clear() drops the sub-menus' items but not the sub-menus themselves.
+    for (QMenu* old : menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+    menu->clear();
+    for (auto& child : children_) retired.push_back(std::move(child));
+    children_.clear();
+    addItems(items, bar, menu);
+  }
+
   void collectCommands(std::vector<QtMainMenu::Command>& commands) const {
     for (const auto& child : children_) {
       if (child->separator_) continue;
@@ -149,7 +171,20 @@ std::unique_ptr<QtMainMenu> QtMainMenu::build(const Ref& description, QMenuBar& 
   if (!items) return nullptr;
   auto menu = std::make_unique<QtMainMenu>();
   menu->bar_->addItems(*items, bar, nullptr);
+  menu->menuBar_ = &bar;
   return menu;
+}
+
+std::optional<std::vector<QtMainMenu::Command>> QtMainMenu::replaceSubmenuItems(const MenuItem& holder,
+                                                                              const Ref& description) {
+  QtMenuEntry* entry = bar_->find(&holder);
+  std::optional<std::vector<ItemDescription>> items = parseItems(description);
+  if (!entry || !entry->submenu() || !entry->action() || !entry->action()->menu() || !items || !menuBar_)
+    return std::nullopt;
+  entry->replaceItems(*items, *menuBar_, retired_);
+  std::vector<Command> commands;
+  entry->collectCommands(commands);
+  return commands;
 }
 
 std::size_t QtMainMenu::numberOfItems() const { return bar_->numberOfItems(); }

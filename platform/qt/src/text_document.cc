@@ -32,7 +32,8 @@ DictionaryRef storedAttributes(const QTextFormat& format) {
 
 class DocumentReader {
  public:
-  explicit DocumentReader(QtTextSystem& system) : system_(system) {}
+  DocumentReader(QtTextSystem& system, std::optional<QFont> defaultFont)
+      : system_(system), defaultFont_(std::move(defaultFont)) {}
 
   std::unique_ptr<StoredText> read(const QTextDocument& document) {
     std::u16string text;
@@ -82,9 +83,19 @@ class DocumentReader {
     auto result = MutableDictionary::make();
     if (auto stored = storedAttributes(format))
       for (const auto& [name, value] : stored->entries()) result->setObjectForKey(value, name);
-    result->setObjectForKey(font(format.font()), kFontAttributeName);
+    result->setObjectForKey(font(fontOf(format)), kFontAttributeName);
     result->setObjectForKey(style, kParagraphStyleAttributeName);
     return Dictionary::make(result->entries());
+  }
+
+  // A document resolves its formats' fonts against its default font; a
+  // fresh format with the same properties has the format's own only.
+  QFont fontOf(const QTextCharFormat& format) const {
+    if (!defaultFont_) return format.font();
+    QTextCharFormat own;
+    const auto properties = format.properties();
+    for (auto it = properties.begin(); it != properties.end(); ++it) own.setProperty(it.key(), it.value());
+    return own.font().resolve(*defaultFont_);
   }
 
   // One font object per distinct font, so that font runs span fragments.
@@ -96,6 +107,7 @@ class DocumentReader {
   }
 
   QtTextSystem& system_;
+  std::optional<QFont> defaultFont_;
   std::map<const QTextTable*, std::shared_ptr<QtTextTable>> tables_;
   std::map<const QTextList*, std::shared_ptr<QtTextList>> lists_;
   std::vector<std::shared_ptr<QtFont>> fonts_;
@@ -260,8 +272,9 @@ class DocumentWriter {
 
 }  // namespace
 
-std::unique_ptr<StoredText> QtTextSystem::textWithDocument(const QTextDocument& document) {
-  return DocumentReader(*this).read(document);
+std::unique_ptr<StoredText> QtTextSystem::textWithDocument(const QTextDocument& document,
+                                                           const std::optional<QFont>& defaultFont) {
+  return DocumentReader(*this, defaultFont).read(document);
 }
 
 void QtTextSystem::insertAttachment(QTextCursor& cursor, const TextAttachmentRef& attachment,

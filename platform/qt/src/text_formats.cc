@@ -6,6 +6,7 @@
 #include <QPen>
 #include <QStringList>
 #include <QTextLength>
+#include <QTextOption>
 #include <charconv>
 #include <string>
 
@@ -24,6 +25,9 @@ constexpr char kStyleKey[] = "style";
 constexpr char kLengthTypeKey[] = "length type";
 constexpr char kLengthKey[] = "length";
 constexpr char kListKey[] = "list";
+constexpr char kTabKey[] = "tab";
+constexpr char kTabTypeKey[] = "tab type";
+constexpr char kDelimiterKey[] = "delimiter";
 
 DictionaryRef lengthForm(const QTextLength& length) {
   return Dictionary::make({{kLengthTypeKey, integer(length.type())}, {kLengthKey, real(length.rawValue())}});
@@ -93,6 +97,13 @@ Ref propertyForm(const QVariant& value) {
       return Dictionary::make({{kListKey, Array::make(std::move(elements))}});
     }
     default:
+      // Tab stops are a list of these.
+      if (value.metaType() == QMetaType::fromType<QTextOption::Tab>()) {
+        const auto tab = value.value<QTextOption::Tab>();
+        return Dictionary::make({{kTabKey, real(tab.position)},
+                                 {kTabTypeKey, integer(tab.type)},
+                                 {kDelimiterKey, str(tab.delimiter.isNull() ? std::string() : QString(tab.delimiter).toStdString())}});
+      }
       return nullptr;
   }
 }
@@ -148,6 +159,17 @@ std::optional<QVariant> propertyFrom(const Ref& value) {
       list.append(*element);
     }
     return QVariant(list);
+  }
+  if (form->containsKey(kTabKey)) {
+    auto position = form->numberForKey(kTabKey);
+    auto type = form->numberForKey(kTabTypeKey);
+    auto delimiter = form->stringForKey(kDelimiterKey);
+    const QString delimiterText = delimiter ? QString::fromStdString(delimiter->value()) : QString();
+    if (!position || !type || type->integerValue() < QTextOption::LeftTab ||
+        type->integerValue() > QTextOption::DelimiterTab || !delimiter || delimiterText.size() > 1)
+      return std::nullopt;
+    return QVariant::fromValue(QTextOption::Tab(position->realValue(), static_cast<QTextOption::TabType>(type->integerValue()),
+                                                delimiterText.isEmpty() ? QChar() : delimiterText.front()));
   }
   if (auto length = lengthFrom(form)) return QVariant::fromValue(*length);
   return std::nullopt;

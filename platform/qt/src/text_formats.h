@@ -13,7 +13,8 @@ namespace qor {
 // Values: booleans, integers, reals and strings as such; string lists
 // {"strings"}, colours {"color" = "#aarrggbb"}, solid and pattern brushes
 // {"brush"; "style"}, pens {"pen"; "width"; "style"}, lengths {"length
-// type"; "length"} and lists of these {"list"} (column widths). The object index (which
+// type"; "length"}, tab stops {"tab"; "tab type"; "delimiter"} and lists of
+// these {"list"} (column widths, tab positions). The object index (which
 // ties a block to its list inside one document) and properties of other
 // types (gradients, textures, fonts kept as QFont) are left out.
 [[nodiscard]] DictionaryRef formatPropertyList(const QTextFormat& format);

@@ -304,6 +304,21 @@ struct Deserialiser {
 
 }  // namespace
 
+DictionaryRef QtTextSystem::paragraphFormatForm(const ParagraphStyle& style) {
+  const auto* qtStyle = dynamic_cast<const QtParagraphStyle*>(&style);
+  if (!qtStyle) return nullptr;
+  // The object index only ties the block to its list inside one document.
+  QTextBlockFormat format = qtStyle->format();
+  format.clearProperty(QTextFormat::ObjectIndex);
+  return format.properties().isEmpty() ? nullptr : formatPropertyList(format);
+}
+
+ParagraphStyleRef QtTextSystem::paragraphStyleWithFormatForm(const DictionaryRef& form) {
+  std::optional<QTextFormat> format = form ? formatFromPropertyList(form) : std::nullopt;
+  if (!format || !format->isBlockFormat()) return nullptr;
+  return std::make_shared<QtParagraphStyle>(format->toBlockFormat(), nullptr, nullptr);
+}
+
 FileWrapperRef QtTextSystem::serialisedText(const AttributedString& text) {
   Serialiser serialiser;
   std::vector<Ref> runs = storedRuns(text, [&](const DictionaryRef& attributes) { return serialiser.form(attributes); });

@@ -298,7 +298,7 @@ TEST_F(ToolTest, FindByTitleOrByKeys) {
   const Case cases[] = {
       {{"find", "SAVE"}, 0,
        "menu\tFile/Save\t⌘S\nmenu\tFile/Save As…\t⇧⌘S\nmenu\tFile/Save All\t⌥⌘S\n"
-       "menu\tFile/Revert to Saved\t \n"},
+       "menu\tFile/Revert to Saved\t \nmenu\tFormat/Save Style…\t \n"},
       {{"find", "éditor h"}, 0, "menu\tHelp/Editor Help\t⌘?\n"},
       {{"find", "move word forw"}, 0, "editor\tMoving/Move Word Forward\t \n"},
       {{"find", "nothing like this"}, 1, ""},

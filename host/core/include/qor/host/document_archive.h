@@ -8,9 +8,12 @@
 // formatting: "neo font descriptor dictionary"); its font as "font family"
 // and "font size" (read back as the text system's font of that family); file wrappers ("RTFD file wrapper", "QOR image file
 // attribute name") and attachments as {"archived" = "file wrapper" |
-// "attachment"; "value" = <the wrapper's property-list form>}. Paragraph
-// styles and other platform values are not kept: tables and lists come back
-// from the saved wrappers when the document is opened.
+// "attachment"; "value" = <the wrapper's property-list form>}; a paragraph
+// style as {"archived" = "paragraph style"; "value" = <its format's form>}
+// (alignment, indents, spacing, tab stops: the text system's
+// paragraphFormatForm). Tables and lists, and other platform values, are not
+// kept in the runs: tables and lists come back from the saved wrappers when
+// the document is opened.
 //
 // Writing runs saveStandardTextAttributes on the text first; reading runs
 // restoreSavedStandardTextAttributes on what it read.

@@ -94,6 +94,12 @@ class HeadlessTextSystem final : public StoredTextSystem {
   [[nodiscard]] std::unique_ptr<AttributedText> mutableTextWithString(std::string utf8,
                                                                      const DictionaryRef& attributes) override;
   [[nodiscard]] FileWrapperRef serialisedText(const AttributedString& text) override;
+  // Headless paragraph styles are their tables and lists only: no form, and
+  // any form gives the default style.
+  [[nodiscard]] DictionaryRef paragraphFormatForm(const ParagraphStyle&) override { return nullptr; }
+  [[nodiscard]] ParagraphStyleRef paragraphStyleWithFormatForm(const DictionaryRef& form) override {
+    return form ? defaultStyle_ : nullptr;
+  }
   // A text of `text` that is mutable or fixed.
   [[nodiscard]] std::unique_ptr<StoredText> textWithAttributedString(AttributedString text,
                                                                      StoredText::Mutability mutability);

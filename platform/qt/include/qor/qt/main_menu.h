@@ -16,6 +16,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "qor/menu_item.h"
@@ -52,8 +53,20 @@ class QtMainMenu final : public Menu {
   // menu order.
   [[nodiscard]] std::vector<Command> commands() const;
 
+  // Replaces the items of the submenu of `holder` (an item of this menu
+  // that has one) by those of `description`, read as build() reads it: for
+  // menus whose items change while the program runs. The replaced items'
+  // actions go; the items stay, without a title, until this menu goes, since
+  // a reader of the menu may still hold them. Result: the new items'
+  // commands, in the order of commands(); nullopt, with nothing changed, for
+  // a malformed description or a holder that is no submenu item of this menu.
+  [[nodiscard]] std::optional<std::vector<Command>> replaceSubmenuItems(const MenuItem& holder,
+                                                                      const Ref& description);
+
  private:
   std::unique_ptr<QtMenuEntry> bar_;
+  QMenuBar* menuBar_ = nullptr;
+  std::vector<std::unique_ptr<QtMenuEntry>> retired_;
 };
 
 }  // namespace qor

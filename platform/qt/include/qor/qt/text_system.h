@@ -23,6 +23,7 @@
 #include <QTextListFormat>
 #include <QTextTableFormat>
 #include <memory>
+#include <optional>
 
 #include "qor/ports/images.h"
 #include "qor/ports/text_system.h"
@@ -127,11 +128,18 @@ class QtTextSystem final : public StoredTextSystem {
   [[nodiscard]] std::unique_ptr<AttributedText> mutableTextWithString(std::string utf8,
                                                                      const DictionaryRef& attributes) override;
   [[nodiscard]] FileWrapperRef serialisedText(const AttributedString& text) override;
+  // The block format, property by property (text_formats.h); null for a
+  // paragraph style of another text system and for an empty block format.
+  [[nodiscard]] DictionaryRef paragraphFormatForm(const ParagraphStyle& style) override;
+  [[nodiscard]] ParagraphStyleRef paragraphStyleWithFormatForm(const DictionaryRef& form) override;
 
   // The characters and formatting of `document`: fonts, paragraph styles,
   // tables and lists, attachments, and the attributes stored with the
-  // characters by setDocumentText.
-  [[nodiscard]] std::unique_ptr<StoredText> textWithDocument(const QTextDocument& document);
+  // characters by setDocumentText. What a character's format leaves unset
+  // comes from `defaultFont` when given, else from the document's default
+  // font, which a view that zooms enlarges: the zoom then stays out of the text.
+  [[nodiscard]] std::unique_ptr<StoredText> textWithDocument(const QTextDocument& document,
+                                                             const std::optional<QFont>& defaultFont = std::nullopt);
   // Replaces the contents of `document` with `text`. Attributes that are not
   // Qt's own (the saved formatting, picture sources) are stored with the
   // characters so that textWithDocument gives them back. An attachment shows

@@ -23,6 +23,13 @@ class StoredTextSystem : public TextSystem {
   // wrapper that textWithRTFDFileWrapper reads back. Result: null when
   // `text` holds something the form cannot carry.
   [[nodiscard]] virtual FileWrapperRef serialisedText(const AttributedString& text) = 0;
+  // The paragraph format of `style` (alignment, indents, spacing, tab stops)
+  // as a property list, without the table cell and the list the paragraph
+  // belongs to. Result: null when the style has no format of its own.
+  [[nodiscard]] virtual DictionaryRef paragraphFormatForm(const ParagraphStyle& style) = 0;
+  // A paragraph style in no table and no list, of the format `form` gives.
+  // Result: null when `form` is no such form.
+  [[nodiscard]] virtual ParagraphStyleRef paragraphStyleWithFormatForm(const DictionaryRef& form) = 0;
 };
 
 class StoredText final : public AttributedText {
@@ -31,6 +38,7 @@ class StoredText final : public AttributedText {
   StoredText(StoredTextSystem& system, AttributedString text, Mutability mutability);
 
   [[nodiscard]] TextSystem& textSystem() const override { return system_; }
+  [[nodiscard]] StoredTextSystem& storedTextSystem() const { return system_; }
   [[nodiscard]] bool isMutable() const override { return mutability_ == Mutability::Mutable; }
   [[nodiscard]] std::size_t length() const override { return text_.length(); }
   [[nodiscard]] std::string string() const override { return text_.string(); }
