@@ -125,6 +125,20 @@ bool HostEditor::start() {
   return true;
 }
 
+// Debian's qt6-translations-l10n: qtbase_<language>.qm, in the first of the
+// host's languages that has one. Installed before any window is made, so
+// no widget needs to retranslate itself.
+void HostEditor::loadQtTranslations() {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const std::string& language : bundle_->languages()) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString(kQtTranslationsPrefix) + QString::fromStdString(language), folder)) continue;
+    QCoreApplication::installTranslator(translator.get());
+    qtTexts_ = std::move(translator);
+    return;
+  }
+}
+
 void HostEditor::connectMenuCommand(const QtMainMenu::Command& command) {
   std::optional<std::string> action = command.item->actionName();
   if (!action || *action == kSubmenuAction) return;
