@@ -178,6 +178,8 @@ EditorWindow::EditorWindow(FileSystem& fs) : fs_(fs), system_(std::make_unique<T
       {"alignJustified:", kAnyTag, alignment(Qt::AlignJustify)},
       {"alignRight:", kAnyTag, alignment(Qt::AlignRight)},
       {"exportWithFullResolutionPictures:", kAnyTag, [this] { exportDocument(); }},
+      // The Font submenu's own command (⌘T in the default set) opens the font dialog too.
+      {"orderFrontFontPanel:", kAnyTag, [this] { chooseFont(); }},
       {"chooseFont:", kAnyTag, [this] { chooseFont(); }},
       {"loosenKerning:", kAnyTag, [this] { changeLetterSpacing(kLetterSpacingStep); }},
       {"tightenKerning:", kAnyTag, [this] { changeLetterSpacing(-kLetterSpacingStep); }},
