@@ -52,6 +52,17 @@ std::vector<std::string> structure(const QTextDocument& document) {
   return rows;
 }
 
+// The text a document file holds, read as the editor's archive; null when
+// the file is missing or no archive.
+std::unique_ptr<StoredText> savedText(const QString& path, QtTextSystem& system) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return nullptr;
+  const QByteArray bytes = file.readAll();
+  return textWithDocumentArchive(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())),
+      system);
+}
+
 void screenshot(QWidget& window, const char* name) {
   QDir().mkpath(QOR_RICH_TEXT_ARTIFACTS);
   window.grab().save(QString(QOR_RICH_TEXT_ARTIFACTS) + "/" + name);
@@ -139,13 +150,8 @@ TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // shows it as chart.tif at 320 x 160 pt, so 1000 x 72 / 320 = 225 dpi.
   const QString exported = folder_.filePath("figures-export.qordoc");
   ASSERT_TRUE(reopened.exportDocumentTo(exported));
-  QFile file(exported);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
   QtTextSystem system;
-  auto text = textWithDocumentArchive(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                static_cast<std::size_t>(bytes.size())),
-                                      system);
+  auto text = savedText(exported, system);
   ASSERT_TRUE(text);
   const std::size_t picture = QString::fromStdString(text->string()).indexOf(QChar::ObjectReplacementCharacter);
   auto attachment = opaqueAs<TextAttachment>(text->attributeAtIndexEffectiveRange(kAttachmentAttributeName, picture)->value);
@@ -369,13 +375,8 @@ TEST_F(EditorWindowTest, BiggerChangesTheSelectionAndZoomStaysOutOfTheFile) {
 
   const QString path = folder_.filePath("sizes.qordoc");
   ASSERT_TRUE(window.saveDocumentTo(path));
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
   QtTextSystem system;
-  auto text = textWithDocumentArchive(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                static_cast<std::size_t>(bytes.size())),
-                                      system);
+  auto text = savedText(path, system);
   ASSERT_TRUE(text);
   // "two" grew from the editor's 9 pt: 9 + 3 - 1 = 11; "one " keeps 9 pt,
   // not the 12 pt of the zoom.
