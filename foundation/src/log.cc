@@ -43,7 +43,10 @@ std::vector<LogCapture*>& captures() {
 // syslog() with LOG_USER and LOG_NOTICE: the system has no levels, so every
 // line is a notice.
 constexpr int kPriority = LOG_USER | LOG_NOTICE;
-constexpr const char* kIdentity = "keybindings";
+
+// Each program logs under its own name ("qor-editor", "keybindings"), as
+// syslog() does for a program that never called openlog().
+const char* identity() { return program_invocation_short_name; }
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
 // While no daemon listens, a connection is tried at most this often: trying
 // for every line (socket, connect, close: about 15 us a line on a 2-core
@@ -351,7 +354,7 @@ class SystemLog {
   void startSender();
   void runSender();
   void sendDirectly(std::string_view line);
-  // "<13>Dec  7 09:05:01 keybindings[42]: ", formatted again only when the
+  // "<13>Dec  7 09:05:01 qor-editor[42]: ", formatted again only when the
   // second or the process changes.
   std::string_view header();
 
@@ -415,7 +418,7 @@ std::string_view SystemLog::header() {
     std::snprintf(timestamp, sizeof timestamp, "%s %2d %02d:%02d:%02d ",
                   kMonths[static_cast<std::size_t>(local.tm_mon) % std::size(kMonths)], local.tm_mday,
                   local.tm_hour, local.tm_min, local.tm_sec);
-    header_.assign("<").append(std::to_string(kPriority)).append(">").append(timestamp).append(kIdentity);
+    header_.assign("<").append(std::to_string(kPriority)).append(">").append(timestamp).append(identity());
     header_.append("[").append(std::to_string(processId_)).append("]: ");
     headerSecond_ = now;
   }

@@ -13,9 +13,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -85,14 +87,15 @@ class Daemon {
   int socket_ = -1;
 };
 
-// The text after "<13>Mmm dd hh:mm:ss keybindings[<pid>]: ", or nullopt when
-// the message has another form or process id.
-std::optional<std::string> textOf(const std::string& message, pid_t pid = ::getpid()) {
+// The text after "<13>Mmm dd hh:mm:ss <program>[<pid>]: ", or nullopt when
+// the message has another form, program name or process id.
+std::optional<std::string> textOf(const std::string& message, pid_t pid = ::getpid(),
+                                  std::string_view program = program_invocation_short_name) {
   static const std::regex header(R"(<13>(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] )"
-                                 R"([0-2][0-9]:[0-5][0-9]:[0-6][0-9] keybindings\[([0-9]+)\]: )");
+                                 R"([0-2][0-9]:[0-5][0-9]:[0-6][0-9] ([^ \[]+)\[([0-9]+)\]: )");
   std::smatch match;
   if (!std::regex_search(message, match, header, std::regex_constants::match_continuous)) return std::nullopt;
-  if (match[2].str() != std::to_string(pid)) return std::nullopt;
+  if (match[2].str() != program || match[3].str() != std::to_string(pid)) return std::nullopt;
   return message.substr(static_cast<std::size_t>(match.length(0)));
 }
 
@@ -255,8 +258,10 @@ TEST_F(SystemLogTest, LinesQueuedAtExitReachTheDaemon) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   auto messages = daemon.receiveAll();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(textOf(messages[0], child), "first");
-  EXPECT_EQ(textOf(messages[1], child), "last words");
+  // Under the helper's own name: each program logs as itself.
+  const std::string helper = std::filesystem::path(QOR_LOG_EXIT_HELPER).filename();
+  EXPECT_EQ(textOf(messages[0], child, helper), "first");
+  EXPECT_EQ(textOf(messages[1], child, helper), "last words");
 }
 
 // Children forked while another thread logs as fast as it can: the lock is
@@ -310,10 +315,11 @@ TEST(SystemLogOracle, MessagesAreTheBytesGlibcSyslogWrites) {
     }
     if (::waitpid(fresh, nullptr, 0) != fresh) ::_exit(kDefaultPathUnheard);
     const auto heard = daemon.receiveAll();
-    if (heard.size() != 1 || textOf(heard[0], fresh) != "by default") ::_exit(kDefaultPathUnheard);
+    const std::string helper = std::filesystem::path(QOR_LOG_EXIT_HELPER).filename();
+    if (heard.size() != 1 || textOf(heard[0], fresh, helper) != "by default") ::_exit(kDefaultPathUnheard);
 
     setSystemLogSocketPath("/dev/log");
-    openlog("keybindings", LOG_PID, LOG_USER);
+    openlog(nullptr, LOG_PID, LOG_USER);  // glibc's identity: the program's name
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       syslog(LOG_NOTICE, "%s", "*** toolbox: cfidwe fork failed");
       logLine("*** toolbox: cfidwe fork failed");

@@ -2,7 +2,8 @@
 /// The system log, without levels.
 ///
 /// Lines go to the system log daemon (facility LOG_USER, priority notice,
-/// identity "keybindings" with the process id, in the form syslog() writes)
+/// the program's name as identity with the process id, in the form syslog()
+/// writes for a program that never called openlog(): "qor-editor[42]")
 /// and to every capture that is alive at the time, so tests can assert the
 /// exact lines.
 ///
