@@ -4,9 +4,10 @@
 # not run), the Debian packages installed, run and removed again (as root), an
 # ASan+UBSan build of every test (the Qt ones on the offscreen platform and the
 # editor under Xvfb too: our code is instrumented, Qt's libraries are not, but
-# their allocations and frees go through ASan), the editor's end-to-end road
-# under valgrind (which sees Qt's own accesses to freed memory), and a short run
-# of the fuzzers.
+# their allocations and frees go through ASan), a ThreadSanitizer build of the
+# tests whose code starts threads or forks, the editor's end-to-end road under
+# valgrind (which sees Qt's own accesses to freed memory), and a short run of
+# the fuzzers.
 #
 # Each stage is announced with "== <stage>"; when one fails, the last line says
 # which stage it was and with what exit status, whatever command inside it
@@ -30,6 +31,11 @@ scripts/setup.sh
 jobs=$(nproc)
 build=${QOR_BUILD_DIR:-build}
 asan=${QOR_ASAN_BUILD_DIR:-build-asan}
+tsan=${QOR_TSAN_BUILD_DIR:-build-tsan}
+# The tests of the code that starts threads or forks: the logger's sender
+# thread and the command filter's children.
+tsan_targets=(foundation_log_test foundation_log_exit_helper toolbox_command_filter_test)
+tsan_tests='^(foundation_log_test|toolbox_command_filter_test)\.'
 launcher=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$top" CCACHE_NOHASHDIR=1
@@ -56,6 +62,12 @@ begin "ASan+UBSan build: tests"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$top/scripts/lsan_suppressions.txt" \
   ctest --test-dir "$asan" --output-on-failure -j "$jobs"
+
+begin "ThreadSanitizer: the logger and the command filter"
+cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQOR_SANITIZE_THREAD=ON -DQOR_WITH_QT=OFF \
+  -DQOR_WITH_BENCH=OFF "${launcher[@]}"
+cmake --build "$tsan" -j "$jobs" --target "${tsan_targets[@]}"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir "$tsan" --output-on-failure -j "$jobs" -R "$tsan_tests"
 
 begin "the editor's end-to-end road under valgrind"
 scripts/valgrind_e2e.sh "$build"
