@@ -536,10 +536,10 @@ void EditorWindow::zoom(int steps) {
 }
 
 void EditorWindow::changeFontSize(int steps) {
-  // A size of its own, or the document's (the zoomed one: what the user sees).
+  // A size of its own, or the editor font's: never the zoomed one, which is
+  // the view's and must not reach the file.
   const auto sizeOf = [this](const QTextCharFormat& format) {
-    return format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                                          : text_.document()->defaultFont().pointSizeF();
+    return format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize() : editorFont_.pointSizeF();
   };
   const auto resized = [&](const QTextCharFormat& format) {
     QTextCharFormat change;
