@@ -10,7 +10,7 @@
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/runtime.h"
-#include "set_rules.h"
+#include "qor/pane_model/set_rules.h"
 #include "undo_history.h"
 
 namespace qor {

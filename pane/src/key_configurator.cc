@@ -9,13 +9,14 @@
 #include <limits>
 #include <optional>
 
-#include "conflicts.h"
-#include "desktop_notation.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -36,12 +37,6 @@ DictionaryRef entryIn(const DictionaryRef& set, ShownGroup group, const std::str
 
 bool isHotKeyCommand(const OutlineItem& item) {
   return item.menuItem && item.menuItem->actionName() == kHotKeyAction;
-}
-
-// A tag that is no return code closes the sheet without committing.
-int returnCodeForTag(std::int64_t tag) {
-  using Limits = std::numeric_limits<int>;
-  return tag < Limits::min() || tag > Limits::max() ? kReturnCodeCancel : static_cast<int>(tag);
 }
 
 // The entry's "key sequences" as a mutable array, put in place first when
@@ -196,7 +191,7 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
   };
   StatusLine line = conflictStatusLine(conflicts, shown, group, texts);
   if (TEXT_kb_conflict) {
-    TEXT_kb_conflict->setTextColor(line.color);
+    TEXT_kb_conflict->setTextColor(textColorOf(line.color));
     TEXT_kb_conflict->setStringValue(line.text);
   }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(conflicts.empty());
@@ -231,7 +226,7 @@ void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
 
 void KeyBindings::closeKeyConfigurationSheet(Sender* sender) {
   if (!snooping_ || !services_.toolkit || !WIN_key_configurator) return;
-  services_.toolkit->endSheet(*WIN_key_configurator, sender ? returnCodeForTag(sender->tag()) : kReturnCodeCancel);
+  services_.toolkit->endSheet(*WIN_key_configurator, sender ? sheetReturnCodeForTag(sender->tag()) : kReturnCodeCancel);
 }
 
 void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*sheet*/, int returnCode,

@@ -7,10 +7,11 @@
 #include <functional>
 #include <optional>
 
-#include "command_search.h"
-#include "default_changes.h"
-#include "outline_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/outline_rules.h"
 #include "qor/key_bindings.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -163,7 +164,7 @@ void KeyBindings::outlineViewWillDisplayCellForTableColumnItem(OutlineView& view
   auto group = servedGroup(*this, view);
   if (!group) return;
   CellLook look = cellLook(rowKindOf(*group, item), column);
-  if (look.alignment) cell.setAlignment(*look.alignment);
+  if (look.alignment) cell.setAlignment(textAlignmentOf(*look.alignment));
   switch (look.action) {
     case KeyCellAction::Untouched:
       break;

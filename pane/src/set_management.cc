@@ -10,9 +10,10 @@
 #include "qor/key_bindings.h"
 #include "qor/plist_file.h"
 #include "qor/text.h"
-#include "command_search.h"
-#include "set_file_rules.h"
-#include "set_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/set_file_rules.h"
+#include "qor/pane_model/set_rules.h"
+#include "view_mapping.h"
 
 namespace qor {
 

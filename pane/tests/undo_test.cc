@@ -2,7 +2,7 @@
 // on the headless platform.
 #include <gtest/gtest.h>
 
-#include "change_history.h"
+#include "qor/pane_model/change_history.h"
 #include "headless_pane.h"
 
 namespace qor::pane_test {

@@ -1,17 +1,8 @@
-// The Key Bindings preference pane and its stored set types.
+// The Key Bindings preference pane.
 //
-// A key-binding set (`KeyBindingsSet`) is a property-list dictionary:
-//   "name"   string                      title of the set in the pop-up
-//   "menu"   MenuItemIdentifier -> KeyBindingEntry
-//   "editor" EditorCommandName  -> KeyBindingEntry
-// A `KeyBindingEntry` is a dictionary with "key sequences" (array of
-// KeySequence, in the order they were added), "title" (menu entries) and an
-// optional "context". A `KeySequence` is an array of `KeyStroke`s in typing
-// order; a stroke is a dictionary with "key", "unichar", "code" and
-// "modifiers", and a stroke without "key" is a modifier-only stroke.
-//
-// Set number 0 is the host's default set, never stored; every stored set
-// lives in the set collection under its number written in decimal ("%d").
+// The stored set format and its keys are in qor/pane_model/set_format.h; the
+// rules over stored sets are in the other qor/pane_model headers, which this
+// class carries out through the ports.
 //
 // The pane talks to the host through the ports of platform/ports and never
 // raises: every failure is a silent no-op, a beep, an alert or a log line.
@@ -30,45 +21,16 @@
 #include "qor/bundle.h"
 #include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/value.h"
 
 namespace qor {
 
-// Keys of the stored set format and of the host's stores.
-inline constexpr const char* kSetNameKey = "name";
-inline constexpr const char* kSetMenuKey = "menu";
-inline constexpr const char* kSetEditorKey = "editor";
-inline constexpr const char* kKeySequencesKey = "key sequences";
-inline constexpr const char* kEntryTitleKey = "title";
-inline constexpr const char* kEntryContextKey = "context";
-inline constexpr const char* kStrokeKeyKey = "key";
-inline constexpr const char* kStrokeUnicharKey = "unichar";
-inline constexpr const char* kStrokeCodeKey = "code";
-inline constexpr const char* kStrokeModifiersKey = "modifiers";
-inline constexpr const char* kSetNumberDefaultsKey = "global.keyBindingsSetNumber";
-inline constexpr const char* kSetsDefaultsKey = "global.keyBindingsSets";
-inline constexpr const char* kChangeFlagKey = "key bindings";
-
-// Resources and tables of the pane's bundle.
-inline constexpr const char* kInterfaceName = "KeyBindings";
-inline constexpr const char* kEditorTableResource = "EditorKeyBindingsTable.plist";
-inline constexpr const char* kIconResource = "Pref_shortcut.psd";
-inline constexpr const char* kLocalizableTable = "Localizable";
-inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
-// Texts of the controls that go beyond the pane's first ones (the key
-// configurator's second line), kept apart from "Localizable".
-inline constexpr const char* kExtrasTable = "Extras";
-inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
-inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
-// The single button of the pane's alerts; never looked up in a table.
-inline constexpr const char* kAlertButtonTitle = "OK";
 // The key configurator's third way out (its button's tag): bind the captured
 // sequence here after taking it away from the commands that hold it.
 inline constexpr int kReturnCodeFixInPlace = 2;
-
-// The shown tab of TABV_outlines: "menu" shows the menu commands, any other
-// identifier the editing commands.
-enum class ShownGroup { Menu, Editor };
+// The single button of the pane's alerts; never looked up in a table.
+inline constexpr const char* kAlertButtonTitle = "OK";
 
 // What the pane needs of its surroundings besides the host panel; the host
 // (or a test) provides it when it creates the pane.

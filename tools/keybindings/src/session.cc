@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "cheat_sheet.h"
+#include "qor/pane_model/cheat_sheet.h"
 #include "command_lookup.h"
-#include "command_search.h"
-#include "conflicts.h"
-#include "default_changes.h"
-#include "desktop_notation.h"
-#include "set_file_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/desktop_notation.h"
+#include "qor/pane_model/set_file_rules.h"
 #include "key_text.h"
 #include "qor/file_system.h"
 #include "qor/headless/menu.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -30,11 +30,6 @@ namespace qor {
 // Whether the set-name sheet can be confirmed with `name`: any text of at
 // least one character, a single blank included. No trimming.
 [[nodiscard]] bool setNameCanBeConfirmed(std::string_view name);
-
-// The return code a sheet ends with when the button tagged `tag` closes it:
-// the tag itself; a tag that no return code can carry cancels.
-//   1 -> 1 (confirm)   0 -> 0   (1 << 32) + 1 -> 0
-[[nodiscard]] int sheetReturnCodeForTag(std::int64_t tag);
 
 // The names of `paths` for a message, each in single quotes, separated by
 // ", ".

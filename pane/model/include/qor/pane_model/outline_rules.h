@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "qor/menu_item.h"
-#include "qor/ports/toolkit.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -89,8 +88,11 @@ enum class KeyCellAction {
 };
 
 // How the cell of `column` in a row of `kind` is set up before it is drawn.
+// How a cell's text is aligned.
+enum class CellAlignment { Left, Center };
+
 struct CellLook {
-  std::optional<TextAlignment> alignment;  // nullopt: left as it is
+  std::optional<CellAlignment> alignment;  // nullopt: left as it is
   KeyCellAction action = KeyCellAction::Untouched;
   friend bool operator==(const CellLook&, const CellLook&) = default;
 };

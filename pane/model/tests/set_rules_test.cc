@@ -1,4 +1,4 @@
-#include "set_rules.h"
+#include "qor/pane_model/set_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "default_changes.h"
-#include "qor/key_bindings.h"
-#include "qor/ports/toolkit.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -53,8 +52,11 @@ struct ConflictTexts {
   std::function<std::string(const std::string&)> localizable;
 };
 
+// The status line's colour: black for the prompt, red for a conflict.
+enum class StatusColor { Black, Red };
+
 struct StatusLine {
-  TextColor color = TextColor::Black;
+  StatusColor color = StatusColor::Black;
   std::string text;
   friend bool operator==(const StatusLine&, const StatusLine&) = default;
 };
