@@ -293,26 +293,17 @@ void KeyBindings::synchronizeToDefaults() {
 
   if (PUB_sets) {
     PUB_sets->removeAllItems();
-    DictionaryRef reference = defaultSet();
-    StringRef defaultName = reference ? reference->stringForKey(kSetNameKey) : nullptr;
-    PUB_sets->addItemWithTitle(defaultName ? defaultName->value() : std::string());
-    if (PopUpItem* item = PUB_sets->lastItem()) {
-      item->setTag(0);
+    bool first = true;
+    for (const SetChoice& choice : setChoices()) {
+      // The stored sets' items are added untitled, then titled: a pop-up
+      // refuses a title it already holds, and two sets may share a name.
+      PUB_sets->addItemWithTitle(first ? choice.title : std::string());
+      PopUpItem* item = PUB_sets->lastItem();
+      if (!item) continue;
+      if (!first) item->setTitle(choice.title);
+      first = false;
+      item->setTag(choice.number);
       item->setTargetAction({this, "loadKeyBindingsSet:"});
-    }
-    if (_keyBindingsSets && !_keyBindingsSets->empty()) {
-      for (const std::string& key : setKeysInPopUpOrder(*_keyBindingsSets)) {
-        std::size_t before = PUB_sets->numberOfItems();
-        PUB_sets->addItemWithTitle("");
-        if (PUB_sets->numberOfItems() == before) continue;
-        PopUpItem* item = PUB_sets->lastItem();
-        auto set = asDictionary(_keyBindingsSets->objectForKey(key));
-        StringRef name = set ? set->stringForKey(kSetNameKey) : nullptr;
-        // A set without a name still needs a title of its own: its key.
-        item->setTitle(name ? name->value() : key);
-        item->setTag(numberForSetKey(key).value_or(0));
-        item->setTargetAction({this, "loadKeyBindingsSet:"});
-      }
     }
     PUB_sets->selectItemWithTag(_keyBindingsNumber);
   }

@@ -86,6 +86,27 @@ OutlineItem KeyBindings::childOfAll(ShownGroup group, std::int64_t index, const 
   return children ? OutlineItem{nullptr, children->objectAtIndex(position)} : OutlineItem{};
 }
 
+std::vector<KeyBindings::CommandRow> KeyBindings::commandRows(ShownGroup group) const {
+  std::vector<CommandRow> rows;
+  std::function<void(const OutlineItem&, int)> walk = [&](const OutlineItem& parent, int level) {
+    if (level >= kMaximumCountingDepth) return;
+    const std::int64_t count = numberOfAllChildren(group, parent);
+    for (std::int64_t index = 0; index < count; ++index) {
+      const OutlineItem item = childOfAll(group, index, parent);
+      const RowKind kind = rowKindOf(group, item);
+      const std::string title = rowTitle(group, item);
+      const std::optional<std::string> key = entryKeyForItem(group, item);
+      const ArrayRef sequences = storedSequences(_currentKeyBindingsSet, group, key);
+      // As the outline's cells show them (cellText is empty for a missing item).
+      rows.push_back({level, cellText(kind, kTitleColumn, title, sequences), cellText(kind, kKeyColumn, title, sequences),
+                      key, rowIsSelectable(kind)});
+      if (numberOfAllChildren(group, item) > 0) walk(item, level + 1);
+    }
+  };
+  walk(OutlineItem{}, 0);
+  return rows;
+}
+
 bool KeyBindings::shownBySearch(ShownGroup group, const OutlineItem& item) const {
   const RowKind kind = rowKindOf(group, item);
   if (kind == RowKind::Missing || kind == RowKind::MenuSeparator) return false;

@@ -22,6 +22,7 @@
 #include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
 #include "qor/pane_model/set_format.h"
+#include "qor/pane_model/set_rules.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -209,6 +210,48 @@ class KeyBindings final : public PreferencePaneProtocol,
   void saveCheatSheet(Sender* sender);
   void cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path);
 
+  // ---- The operations behind the controls ----
+  // What the controls above do, as calls with values in and out, for
+  // programs that drive the pane without a screen (the keybindings tool).
+  // The controls reach the same operations. A change is told to the host as
+  // a control's is (i_am_ok:, the change flag) and can be undone; none opens
+  // a sheet, a panel or an alert.
+
+  // A row of an outline shown fully expanded and unfiltered.
+  struct CommandRow {
+    int level = 0;                        // 0 for the top level
+    std::string title;                    // as shown
+    std::string keys;                     // the "Key" column
+    std::optional<std::string> entryKey;  // the command's key in the set; nullopt when the row has none
+    bool selectable = false;              // a command the user can select and bind
+  };
+  // The rows of `group`'s outline in display order, whatever the search field holds.
+  [[nodiscard]] std::vector<CommandRow> commandRows(ShownGroup group) const;
+  // The set pop-up's items (setChoices over the collection and the host's default set).
+  [[nodiscard]] std::vector<SetChoice> setChoices() const;
+  // Makes set `number` current, as choosing its pop-up item does. Result:
+  // false, with nothing changed, when the pop-up has no item for it.
+  bool chooseSet(std::int32_t number);
+  // Adds a copy of the current set named `name` (as typed), which becomes
+  // current. Result: its number; nullopt, with nothing changed, for a name
+  // the set-name sheet refuses (setNameCanBeConfirmed).
+  std::optional<std::int32_t> duplicateCurrentSet(const std::string& name);
+  // Removes the current set. Result: false, with nothing changed, while the
+  // host's default set is current.
+  bool removeCurrentSet();
+  // Writes the current set to `path` as a property list. Result: false when
+  // it cannot be written.
+  [[nodiscard]] bool exportCurrentSet(const std::string& path) const;
+  // What importing set files did.
+  struct ImportResult {
+    std::vector<std::int32_t> added;  // the new sets' numbers, in the files' order
+    // The alert for the files that hold no set; both empty when every file held one.
+    std::string refusalTitle;
+    std::string refusalMessage;
+  };
+  // Adds the set of each file of `paths`, as import does once the files are chosen.
+  ImportResult importSetFiles(const std::vector<std::string>& paths);
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -337,6 +380,12 @@ class KeyBindings final : public PreferencePaneProtocol,
   // next reload).
   [[nodiscard]] bool shownBySearch(ShownGroup group, const OutlineItem& item) const;
   [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
+  // Set management (set_management.cc): shows set `number` and tells the
+  // host; adds a copy of the current set under `name`; adds the sets read
+  // from `paths` (`read`: null for a file that holds none).
+  void showSet(std::int32_t number);
+  std::int32_t addCopyOfCurrentSet(const std::string& name);
+  ImportResult importReadSets(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& read);
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
   // All conflicts and the import preview (conflict_lists.cc). The item of the

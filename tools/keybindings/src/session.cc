@@ -38,6 +38,8 @@ const char* groupWord(Group group) { return group == Group::Menu ? "menu command
 
 const char* groupName(Group group) { return group == Group::Menu ? kMenuTab : kEditorTab; }
 
+ShownGroup shownGroup(Group group) { return group == Group::Menu ? ShownGroup::Menu : ShownGroup::Editor; }
+
 constexpr Group kBothGroups[] = {Group::Menu, Group::Editor};
 constexpr const char* kChangedMark = "\t*";
 constexpr const char* kDefaultSetRefusal = "the default set cannot be changed; duplicate it first";
@@ -123,72 +125,55 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
 // ---- Sets ----
 
 Outcome KeyBindingsSession::listSets() {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
   Outcome outcome;
-  std::vector<ItemState> items = sets->items();
-  for (std::size_t index = 0; index < items.size(); ++index) {
-    bool current = static_cast<std::int64_t>(index) == sets->indexOfSelectedItem();
-    outcome.output += (current ? "*" : " ") + std::to_string(items[index].tag) + "\t" + items[index].title + "\n";
+  bool marked = false;  // the pop-up selects the first item of the current number
+  for (const SetChoice& choice : pane_->setChoices()) {
+    bool current = !marked && choice.number == pane_->keyBindingsNumber();
+    marked = marked || current;
+    outcome.output += (current ? "*" : " ") + std::to_string(choice.number) + "\t" + choice.title + "\n";
   }
   return outcome;
 }
 
 Outcome KeyBindingsSession::useSet(std::int32_t number) {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
-  std::vector<ItemState> items = sets->items();
-  auto item = std::find_if(items.begin(), items.end(), [&](const ItemState& i) { return i.tag == number; });
-  if (item == items.end()) return failure("no key bindings set " + std::to_string(number) + " (see keybindings sets)");
-  sets->chooseItem(static_cast<std::size_t>(item - items.begin()));
+  if (!pane_->chooseSet(number))
+    return failure("no key bindings set " + std::to_string(number) + " (see keybindings sets)");
   pane_->writeToPrefs();
   return {};
 }
 
 Outcome KeyBindingsSession::duplicateSet(const std::string& name) {
-  button("BTN_kb_duplicate_set").performClick();
-  toolkit_.find<HeadlessTextField>("TEXT_set_name")->typeText(name);
-  HeadlessButton& ok = button("BTN_set_name_OK");
-  if (!ok.isEnabled()) {
-    button("BTN_set_name_cancel").performClick();
-    return failure("a set needs a name of at least one character");
-  }
-  ok.performClick();
+  std::optional<std::int32_t> number = pane_->duplicateCurrentSet(name);
+  if (!number) return failure("a set needs a name of at least one character");
   pane_->writeToPrefs();
-  return {kExitSuccess, setLine(pane_->keyBindingsNumber()), ""};
+  return {kExitSuccess, setLine(*number), ""};
 }
 
 Outcome KeyBindingsSession::removeSet() {
-  HeadlessButton& remove = button("BTN_kb_del_set");
-  if (!remove.isEnabled()) return failure("the default set cannot be removed");
-  remove.performClick();
+  if (!pane_->removeCurrentSet()) return failure("the default set cannot be removed");
   pane_->writeToPrefs();
   return {};
 }
 
 Outcome KeyBindingsSession::exportSet(const std::string& path) {
-  HeadlessButton& exportButton = button("BTN_kb_export_set");
-  if (!exportButton.isEnabled()) return failure("the default set cannot be exported; duplicate it first");
-  int beeps = toolkit_.beepCount();
-  toolkit_.scriptSavePanel({kReturnCodeOK, path});
-  exportButton.performClick();
-  if (toolkit_.beepCount() != beeps) return failure("cannot write '" + path + "'");
+  if (pane_->keyBindingsNumber() == 0) return failure("the default set cannot be exported; duplicate it first");
+  if (!pane_->exportCurrentSet(path)) return failure("cannot write '" + path + "'");
   return {};
 }
 
 Outcome KeyBindingsSession::importSets(const std::vector<std::string>& paths) {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
-  std::vector<ItemState> before = sets->items();
-  std::size_t mark = toolkit_.journal().lines().size();
-  toolkit_.scriptOpenPanel({kReturnCodeOK, paths});
-  button("BTN_kb_import_set").performClick();
-  if (std::string alert = alertSince(mark); !alert.empty()) return failure(alert);
+  KeyBindings::ImportResult result = pane_->importSetFiles(paths);
+  if (!result.refusalTitle.empty()) return failure(result.refusalTitle + ": " + result.refusalMessage);
   pane_->writeToPrefs();
 
-  std::vector<std::int64_t> added;
-  for (const ItemState& item : sets->items())
-    if (std::find(before.begin(), before.end(), item) == before.end()) added.push_back(item.tag);
-  std::sort(added.begin(), added.end());
+  // Listed as the pop-up lists them, by number.
+  std::vector<std::int32_t> shown;
+  for (const SetChoice& choice : pane_->setChoices())
+    if (std::find(result.added.begin(), result.added.end(), choice.number) != result.added.end())
+      shown.push_back(choice.number);
+  std::sort(shown.begin(), shown.end());
   Outcome outcome;
-  for (std::int64_t number : added) outcome.output += setLine(number);
+  for (std::int32_t number : shown) outcome.output += setLine(number);
   return outcome;
 }
 
@@ -436,8 +421,7 @@ Outcome KeyBindingsSession::reset(Scope scope, Group group, const std::string& n
 
   std::optional<std::size_t> done = scope == Scope::WholeSet
                                         ? pane_->resetSetToDefault()
-                                        : pane_->resetEntriesToDefault(
-                                              group == Group::Menu ? ShownGroup::Menu : ShownGroup::Editor, asked[0]);
+                                        : pane_->resetEntriesToDefault(shownGroup(group), asked[0]);
   if (!done) return failure("the set cannot be changed");
   if (*done != 0) pane_->writeToPrefs();
   Outcome outcome;
@@ -498,13 +482,8 @@ Outcome KeyBindingsSession::cheatSheet(DocumentFormat format, const std::string&
 std::vector<KeyBindingsSession::Row> KeyBindingsSession::rows(Group group) const {
   std::vector<Row> result;
   std::vector<std::string> titles;  // of the ancestors, by level
-  for (const OutlineRow& shown : outline(group).rows()) {
-    Row row{shown.level, shown.title, shown.key, std::nullopt, ""};
-    if (group == Group::Menu) {
-      row.entryKey = identifierForMenuItem(shown.item.menuItem);
-    } else if (auto name = asString(shown.item.node)) {
-      row.entryKey = name->value();
-    }
+  for (const KeyBindings::CommandRow& shown : pane_->commandRows(shownGroup(group))) {
+    Row row{shown.level, shown.title, shown.keys, shown.entryKey, ""};
     titles.resize(static_cast<std::size_t>(std::max(shown.level, 0)));
     for (const std::string& title : titles) row.path += title + "/";
     row.path += shown.title;

@@ -24,6 +24,22 @@ namespace qor {
 // ("10" before "9"); keys that compare equal keep their collection order.
 [[nodiscard]] std::vector<std::string> setKeysInPopUpOrder(const Dictionary& sets);
 
+// One item of the set pop-up.
+struct SetChoice {
+  std::int32_t number = 0;  // the item's tag: 0 for the default set and for a key that is no number
+  std::string title;
+  friend bool operator==(const SetChoice&, const SetChoice&) = default;
+};
+
+// The items of the set pop-up: first the host's default set (number 0, its
+// "name", "" without one), then the sets of `sets` in pop-up order, each
+// titled with its "name" or, without one, its key. An item is added untitled
+// and titled afterwards, and a pop-up holds one untitled item at most: while
+// an earlier item's title is empty, a set is left out. Null `sets` or
+// `defaultSet` add nothing of theirs.
+//   default "Default", sets {"7": "Mine", "12": (no name)} -> {0 "Default"}, {12 "12"}, {7 "Mine"}
+[[nodiscard]] std::vector<SetChoice> setChoices(const DictionaryRef& sets, const DictionaryRef& defaultSet);
+
 // The keys of `group` that `reference` lacks, in `group`'s order. A null
 // `reference` lacks every key.
 //   keysMissingFrom({a, x, b}, {a, b}) -> {x}
