@@ -18,7 +18,7 @@
 #include <QTextList>
 #include <QTextTable>
 
-#include "qor/host/document_archive.h"
+#include "qor/editor/document_archive.h"
 #include "qor/image_attachments.h"
 #include "qor/file_calls.h"
 #include "qor/library.h"

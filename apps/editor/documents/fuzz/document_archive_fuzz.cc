@@ -7,7 +7,7 @@
 #include <span>
 
 #include "qor/headless/text_system.h"
-#include "qor/host/document_archive.h"
+#include "qor/editor/document_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qor::HeadlessTextSystem system;

@@ -1,4 +1,4 @@
-#include "qor/host/document_archive.h"
+#include "qor/editor/document_archive.h"
 
 #include <gtest/gtest.h>
 

@@ -100,10 +100,10 @@ TEST(KeyBindingsSets, TheNumberChoosesTheSetAndMissingEntriesFallBack) {
 }
 
 TEST(KeyBindingsSets, TheHostsDefaultSetGivesTheMenusTheirUsualShortcuts) {
-  Ref description = readPropertyListFile(QOR_SOURCE_DIR "/host/resources/MainMenu.plist");
+  Ref description = readPropertyListFile(QOR_SOURCE_DIR "/apps/editor/resources/MainMenu.plist");
   auto menu = menuFromPropertyList(description);
   ASSERT_TRUE(menu);
-  DictionaryRef defaultSet = buildDefaultKeyBindingsSet(*menu, Bundle(QOR_SOURCE_DIR "/host/resources"));
+  DictionaryRef defaultSet = buildDefaultKeyBindingsSet(*menu, Bundle(QOR_SOURCE_DIR "/apps/editor/resources"));
   ASSERT_TRUE(defaultSet);
   const std::vector<std::pair<std::string, QKeySequence>> expected = {
       {"[saveDocument:] [] [0]", QKeySequence(Qt::CTRL | Qt::Key_S)},

@@ -1,5 +1,5 @@
 // The editor's own texts: English keys looked up in the host's table
-// "GUIStrings" (host/resources/locale/<language>/GUIStrings.po), so that a
+// "GUIStrings" (apps/editor/resources/locale/<language>/GUIStrings.po), so that a
 // translator finds every text of the editor in one file. A text without a
 // translation shows as its key.
 #pragma once

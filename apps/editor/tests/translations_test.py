@@ -3,7 +3,7 @@
 
   translations_test.py SOURCE_ROOT
 
-For each bundle (the pane's resources/, the editor's host/resources/), every
+For each bundle (the pane's resources/, the editor's apps/editor/resources/), every
 msgid of every locale/en/<Table>.po has a non-empty msgstr in
 locale/de/<Table>.po with the same placeholders (%@, %1, ...). The English
 tables in turn hold every text the code looks up: the editor's uiText("...")
@@ -34,7 +34,7 @@ def table(path):
 
 def main(root):
     faults = []
-    for bundle in ("resources", "host/resources"):
+    for bundle in ("resources", "apps/editor/resources"):
         english_tables = sorted(glob.glob(os.path.join(root, bundle, "locale/en/*.po")))
         if not english_tables:
             faults.append(bundle + ": no English tables")
@@ -48,15 +48,15 @@ def main(root):
                 elif sorted(PLACEHOLDER.findall(key)) != sorted(PLACEHOLDER.findall(german[key])):
                     faults.append(name + " changes the placeholders: " + repr(german[key]))
 
-    editor = table(os.path.join(root, "host/resources/locale/en/GUIStrings.po"))
+    editor = table(os.path.join(root, "apps/editor/resources/locale/en/GUIStrings.po"))
     looked_up = []
-    for source in glob.glob(os.path.join(root, "host/app/src/*.cc")):
+    for source in glob.glob(os.path.join(root, "apps/editor/src/*.cc")):
         with open(source, encoding="utf-8") as code:
             text = code.read()
         looked_up += [unescape(key) for key in re.findall(r'uiText\("((?:[^"\\]|\\.)*)"', text)]
         if re.search(r"(?<![\w:])tr\(", text):
             faults.append(os.path.basename(source) + ": tr() bypasses the editor's tables; use uiText()")
-    with open(os.path.join(root, "host/resources/MainMenu.plist"), "rb") as menu_file:
+    with open(os.path.join(root, "apps/editor/resources/MainMenu.plist"), "rb") as menu_file:
         items = list(plistlib.load(menu_file))
     while items:
         item = items.pop()

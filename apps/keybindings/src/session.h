@@ -29,7 +29,7 @@ inline constexpr int kExitFailure = 2;   // bad input or a refused change
 // Where the bundles of the pane and of the host are.
 struct BundleFolders {
   std::string pane;  // KeyBindings.ui, EditorKeyBindingsTable.plist, locale/
-  std::string host;  // MainMenu.plist, ShortcutTable.plist, ... (host/resources)
+  std::string host;  // MainMenu.plist, ShortcutTable.plist, ... (apps/editor/resources)
 };
 
 // What a command printed and how it ended.

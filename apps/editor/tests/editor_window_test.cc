@@ -14,7 +14,7 @@
 #include <functional>
 #include <map>
 
-#include "qor/host/document_archive.h"
+#include "qor/editor/document_archive.h"
 #include "qor/image_attachments.h"
 #include "qor/plist_file.h"
 #include "qor/qt/text_system.h"

@@ -1,4 +1,4 @@
-#include "qor/host/document_archive.h"
+#include "qor/editor/document_archive.h"
 
 #include "qor/file_wrapper.h"
 #include "qor/plist_file.h"
