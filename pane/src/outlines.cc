@@ -211,9 +211,8 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
     case EditMenuResponse::Nothing:
       return;
     case EditMenuResponse::DefaultSetAlert:
-      if (services_.toolkit)
-        services_.toolkit->runAlertPanel(localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage),
-                                         kAlertButtonTitle);
+      if (std::optional<Refusal> refusal = editRefusal(); refusal && services_.toolkit)
+        services_.toolkit->runAlertPanel(refusal->title, refusal->message, kAlertButtonTitle);
       return;
     case EditMenuResponse::PopUpMenu:
       break;
@@ -250,19 +249,29 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
 }
 
 void KeyBindings::removeShortcutAtIndex(Sender* sender) {
-  // The host's default set is never changed.
-  if (!sender || _keyBindingsNumber == 0) return;
-  ShownGroup group = shownGroup();
+  const ShownGroup group = shownGroup();
   std::optional<std::string> key = entryKeyForItem(group, selectedItem());
+  if (sender && key) removeShortcut(group, *key, sender->tag());
+}
+
+bool KeyBindings::removeShortcut(ShownGroup group, const std::string& entryKey, std::int64_t index) {
+  // The host's default set is never changed.
+  if (_keyBindingsNumber == 0) return false;
   MutableDictionaryRef part = groupDictionary(group);
-  DictionaryRef entry = part && key ? part->dictionaryForKey(*key) : nullptr;
+  DictionaryRef entry = part ? part->dictionaryForKey(entryKey) : nullptr;
   MutableArrayRef sequences = entry ? asMutableArray(entry->objectForKey(kKeySequencesKey)) : nullptr;
-  if (!sequences) return;
-  std::int64_t index = sender->tag();
-  if (index < 0 || static_cast<std::size_t>(index) >= sequences->count()) return;
+  if (!sequences || index < 0 || static_cast<std::size_t>(index) >= sequences->count()) return false;
   sequences->removeObjectAtIndex(static_cast<std::size_t>(index));
-  if (OutlineView* outline = shownOutline()) outline->reloadData();
+  if (OutlineView* outline = group == ShownGroup::Menu ? OLV_menu_key_bindings : OLV_editor_key_bindings)
+    outline->reloadData();
   noteChange();
+  return true;
+}
+
+std::optional<KeyBindings::Refusal> KeyBindings::editRefusal() const {
+  if (editMenuResponse(_keyBindingsNumber, RowSelection::Selected) != EditMenuResponse::DefaultSetAlert)
+    return std::nullopt;
+  return Refusal{localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage)};
 }
 
 std::string KeyBindings::outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,

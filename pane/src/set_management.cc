@@ -160,8 +160,7 @@ void KeyBindings::importSet(Sender* /*sender*/) {
   for (const std::string& path : chosen.filenames) read.push_back(asDictionary(readPropertyListFile(path)));
   if (!confirmImport(chosen.filenames, read)) return;
   ImportResult result = importReadSets(chosen.filenames, read);
-  if (!result.refusalTitle.empty())
-    services_.toolkit->runAlertPanel(result.refusalTitle, result.refusalMessage, kAlertButtonTitle);
+  if (result.refusal) services_.toolkit->runAlertPanel(result.refusal->title, result.refusal->message, kAlertButtonTitle);
 }
 
 KeyBindings::ImportResult KeyBindings::importSetFiles(const std::vector<std::string>& paths) {
@@ -193,10 +192,9 @@ KeyBindings::ImportResult KeyBindings::importReadSets(const std::vector<std::str
     synchronizeToDefaults();
     noteChange();
   }
-  if (!unreadable.empty()) {
-    result.refusalTitle = localized(kImportFailedTitle);
-    result.refusalMessage = formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)});
-  }
+  if (!unreadable.empty())
+    result.refusal = Refusal{localized(kImportFailedTitle),
+                             formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)})};
   return result;
 }
 

@@ -22,6 +22,7 @@
 #include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
 #include "qor/pane_model/set_format.h"
+#include "qor/pane_model/conflicts.h"
 #include "qor/pane_model/set_rules.h"
 #include "qor/value.h"
 
@@ -242,15 +243,60 @@ class KeyBindings final : public PreferencePaneProtocol,
   // Writes the current set to `path` as a property list. Result: false when
   // it cannot be written.
   [[nodiscard]] bool exportCurrentSet(const std::string& path) const;
+  // An alert the pane would show instead of doing what was asked.
+  struct Refusal {
+    std::string title;
+    std::string message;
+  };
   // What importing set files did.
   struct ImportResult {
     std::vector<std::int32_t> added;  // the new sets' numbers, in the files' order
-    // The alert for the files that hold no set; both empty when every file held one.
-    std::string refusalTitle;
-    std::string refusalMessage;
+    std::optional<Refusal> refusal;   // names the files that hold no set
   };
   // Adds the set of each file of `paths`, as import does once the files are chosen.
   ImportResult importSetFiles(const std::vector<std::string>& paths);
+  // The alert that asking to edit a command gives while the host's default
+  // set is current; nullopt while another set is.
+  [[nodiscard]] std::optional<Refusal> editRefusal() const;
+  // One event as the host's key snooper passes it on.
+  struct KeyEvent {
+    std::uint32_t type = 0;  // kKeyDownEventType, kFlagsChangedEventType, ...
+    std::string characters;
+    std::uint16_t keyCode = 0;
+    std::uint32_t modifiers = 0;
+  };
+  // What the key configurator records from `events`: the strokes, and their
+  // text in the pane's symbols as its field shows them.
+  struct CapturedKeys {
+    MutableArrayRef strokes;
+    std::string text;
+  };
+  [[nodiscard]] static CapturedKeys captureKeys(const std::vector<KeyEvent>& events);
+  // The key configurator's status line for `keys` while the command
+  // `entryKey` of `group` is selected (nullopt: no command is).
+  [[nodiscard]] StatusLine conflictStatus(ShownGroup group, const CapturedKeys& keys,
+                                          const std::optional<std::string>& entryKey) const;
+  // What binding keys to a command came to.
+  enum class BindOutcome {
+    Bound,          // stored; the host is told
+    Refused,        // an alert: the default set, or a hot key already bound
+    Conflict,       // other commands hold the keys: the status line says which
+    HotKeyTooLong,  // the hot key takes one chord or two plain keys
+    NoEntry,        // neither the set nor the default set has an entry for the command
+  };
+  struct BindResult {
+    BindOutcome outcome = BindOutcome::Bound;
+    std::optional<Refusal> refusal;  // Refused
+    StatusLine statusLine;           // Conflict
+  };
+  // Binds `keys` to the command `entryKey` of `group`, as "Add Shortcut...",
+  // the keys and OK in the key configurator do; the strokes are stored as
+  // they are.
+  BindResult bindKeys(ShownGroup group, const std::string& entryKey, const CapturedKeys& keys);
+  // Removes the command's shortcut at `index`, as its "Remove" item in the
+  // edit menu does. Result: false, with nothing changed, while the default
+  // set is current or when the current set holds no such shortcut.
+  bool removeShortcut(ShownGroup group, const std::string& entryKey, std::int64_t index);
 
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
@@ -410,6 +456,23 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] std::optional<std::string> captureKeyEvent(MutableArray& strokes, std::uint32_t type,
                                                            const std::string& characters, std::uint16_t keyCode,
                                                            std::uint32_t modifiers);
+  // The same with the armed flag given: what captureKeys and the pane share.
+  [[nodiscard]] static std::optional<std::string> captureKeyEventArmed(MutableArray& strokes, bool& armed,
+                                                                       std::uint32_t type, const std::string& characters,
+                                                                       std::uint16_t keyCode, std::uint32_t modifiers);
+  // The status-line texts of the current set and the pane's tables.
+  [[nodiscard]] ConflictTexts conflictTexts() const;
+  // The context the searches compare entries with while `entryKey` of
+  // `group` is selected (see conflictReferenceContext).
+  [[nodiscard]] Ref referenceContextFor(ShownGroup group, const std::optional<std::string>& entryKey) const;
+  // Adds the captured keys to the command `key` of `group` (or, `fixInPlace`,
+  // takes them from their holders first), as OK of the key configurator
+  // does, `item` being the command's row. Result: whether anything changed.
+  enum class Commit { Add, FixInPlace };
+  [[nodiscard]] BindOutcome commitKeys(ShownGroup group, const OutlineItem& item, const MutableArrayRef& strokes,
+                                       Commit commit);
+  // The hot-key alert when the command `item` is the hot key and already bound.
+  [[nodiscard]] std::optional<Refusal> hotKeyRefusal(ShownGroup group, const OutlineItem& item) const;
   // Search by keys (key_search.cc). Off; Recording, the pane the snooper;
   // Shown, recording ended with its matches still shown.
   enum class KeySearch { Off, Recording, Shown };
