@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/outlets.h"
 #include "qor/pane_model/outline_rules.h"
 #include "qor/ports/toolkit.h"
 
@@ -23,6 +24,18 @@ namespace qor {
 [[nodiscard]] inline TextColor textColorOf(StatusColor color) {
   return color == StatusColor::Red ? TextColor::Red : TextColor::Black;
 }
+
+// The model's kinds of outlets are the toolkit's, in the toolkit's order, so
+// that a kind converts by its value (as the toolkits' interface tests convert
+// it too).
+template <OutletKind model, UiKind toolkit>
+constexpr bool kSameKind = static_cast<int>(model) == static_cast<int>(toolkit);
+static_assert(kSameKind<OutletKind::View, UiKind::View> && kSameKind<OutletKind::TabView, UiKind::TabView> &&
+              kSameKind<OutletKind::PopUpButton, UiKind::PopUpButton> && kSameKind<OutletKind::Button, UiKind::Button> &&
+              kSameKind<OutletKind::Window, UiKind::Window> && kSameKind<OutletKind::TextField, UiKind::TextField> &&
+              kSameKind<OutletKind::OutlineView, UiKind::OutlineView>);
+
+[[nodiscard]] inline UiKind uiKindOf(OutletKind kind) { return static_cast<UiKind>(kind); }
 
 [[nodiscard]] inline TextAlignment textAlignmentOf(CellAlignment alignment) {
   return alignment == CellAlignment::Center ? TextAlignment::Center : TextAlignment::Left;

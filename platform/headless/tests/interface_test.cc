@@ -6,6 +6,7 @@
 #include <map>
 
 #include "qor/headless/toolkit.h"
+#include "qor/pane_model/outlets.h"
 
 namespace qor {
 namespace {
@@ -52,45 +53,15 @@ bool hasKind(UiObject* object, UiKind kind) {
   return false;
 }
 
-// Every outlet the pane declares, with the window it must sit in.
-struct Placement {
-  OutletSpec outlet;
-  const char* window;  // null for a window itself
-};
-const std::vector<Placement> kPanePlacements = {
-    {{"VIEW_key_bindings", UiKind::View}, "WIN_preferences"},
-    {{"TABV_outlines", UiKind::TabView}, "WIN_preferences"},
-    {{"PUB_sets", UiKind::PopUpButton}, "WIN_preferences"},
-    {{"BTN_kb_del_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_set_name", UiKind::TextField}, "WIN_set_name"},  // declared before its window
-    {{"WIN_set_name", UiKind::Window}, nullptr},
-    {{"BTN_set_name_OK", UiKind::Button}, "WIN_set_name"},
-    {{"BTN_set_name_cancel", UiKind::Button}, "WIN_set_name"},
-    {{"BTN_kb_export_set", UiKind::Button}, "WIN_preferences"},
-    {{"WIN_key_configurator", UiKind::Window}, nullptr},
-    {{"TEXT_key_configurator", UiKind::TextField}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_OK", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_clear", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_cancel", UiKind::Button}, "WIN_key_configurator"},
-    {{"TEXT_kb_conflict", UiKind::TextField}, "WIN_key_configurator"},
-    {{"OLV_menu_key_bindings", UiKind::OutlineView}, "WIN_preferences"},
-    {{"OLV_editor_key_bindings", UiKind::OutlineView}, "WIN_preferences"},
-    {{"BTN_kb_duplicate_set", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_import_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_kb_ambiguity", UiKind::TextField}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_fix", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_kb_reset_command", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_reset_group", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_reset_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_kb_search", UiKind::TextField}, "WIN_preferences"},
-    {{"BTN_kb_all_conflicts", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_search_keys", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_cheat_sheet", UiKind::Button}, "WIN_preferences"},
-};
+// The model's kinds are the toolkit's, in the same order (the pane checks it).
+UiKind uiKindOf(OutletKind kind) { return static_cast<UiKind>(kind); }
 
+// The pane's outlets, the last first: the loader must not depend on a
+// window being declared before its controls.
 std::vector<OutletSpec> paneOutlets() {
   std::vector<OutletSpec> outlets;
-  for (const auto& placement : kPanePlacements) outlets.push_back(placement.outlet);
+  for (auto outlet = std::rbegin(kPaneOutlets); outlet != std::rend(kPaneOutlets); ++outlet)
+    outlets.push_back({std::string(outlet->name), uiKindOf(outlet->kind)});
   return outlets;
 }
 
@@ -109,17 +80,18 @@ TEST(LoadInterface, ConnectsEveryOutletByNameKindAndWindow) {
   FakeOwner owner(paneOutlets());
   auto interface = toolkit.loadInterface(Bundle(folder.path()), "KeyBindings", owner);
   ASSERT_NE(interface, nullptr);
-  ASSERT_EQ(owner.connected.size(), kPanePlacements.size());
-  for (const auto& [outlet, window] : kPanePlacements) {
-    UiObject* object = owner.connected[outlet.name];
-    ASSERT_NE(object, nullptr) << outlet.name;
-    EXPECT_EQ(object->objectName(), outlet.name);
-    EXPECT_TRUE(hasKind(object, outlet.kind)) << outlet.name;
-    EXPECT_EQ(toolkit.findObject(outlet.name), object) << outlet.name;
-    if (!window) continue;
+  ASSERT_EQ(owner.connected.size(), std::size(kPaneOutlets));
+  for (const PaneOutlet& outlet : kPaneOutlets) {
+    const std::string name(outlet.name);
+    UiObject* object = owner.connected[name];
+    ASSERT_NE(object, nullptr) << name;
+    EXPECT_EQ(object->objectName(), name);
+    EXPECT_TRUE(hasKind(object, uiKindOf(outlet.kind))) << name;
+    EXPECT_EQ(toolkit.findObject(name), object) << name;
+    if (outlet.window.empty()) continue;
     Window* shownIn = dynamic_cast<View*>(object)->window();
-    ASSERT_NE(shownIn, nullptr) << outlet.name;
-    EXPECT_EQ(shownIn->objectName(), window) << outlet.name;
+    ASSERT_NE(shownIn, nullptr) << name;
+    EXPECT_EQ(shownIn->objectName(), outlet.window) << name;
   }
 }
 

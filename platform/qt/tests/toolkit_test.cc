@@ -26,6 +26,7 @@
 
 #include "qor/log.h"
 #include "qor/open_documents.h"
+#include "qor/pane_model/outlets.h"
 
 namespace qor {
 namespace {
@@ -66,20 +67,11 @@ class RecordingTarget final : public ActionTarget {
 
 // The pane's outlets, as its interface description names them.
 std::vector<OutletSpec> paneOutlets() {
-  return {{"VIEW_key_bindings", UiKind::View},         {"TABV_outlines", UiKind::TabView},
-          {"PUB_sets", UiKind::PopUpButton},           {"BTN_kb_del_set", UiKind::Button},
-          {"WIN_set_name", UiKind::Window},            {"TEXT_set_name", UiKind::TextField},
-          {"BTN_set_name_OK", UiKind::Button},         {"BTN_kb_export_set", UiKind::Button},
-          {"WIN_key_configurator", UiKind::Window},    {"TEXT_key_configurator", UiKind::TextField},
-          {"BTN_key_configurator_OK", UiKind::Button}, {"BTN_key_configurator_clear", UiKind::Button},
-          {"TEXT_kb_conflict", UiKind::TextField},     {"OLV_menu_key_bindings", UiKind::OutlineView},
-          {"OLV_editor_key_bindings", UiKind::OutlineView}, {"BTN_kb_duplicate_set", UiKind::Button},
-          {"BTN_kb_import_set", UiKind::Button},       {"BTN_set_name_cancel", UiKind::Button},
-          {"BTN_key_configurator_cancel", UiKind::Button}, {"TEXT_kb_ambiguity", UiKind::TextField},
-          {"BTN_key_configurator_fix", UiKind::Button}, {"BTN_kb_reset_command", UiKind::Button},
-          {"BTN_kb_reset_group", UiKind::Button},      {"BTN_kb_reset_set", UiKind::Button},
-          {"TEXT_kb_search", UiKind::TextField},       {"BTN_kb_all_conflicts", UiKind::Button},
-          {"BTN_kb_search_keys", UiKind::Button},      {"BTN_kb_cheat_sheet", UiKind::Button}};
+  std::vector<OutletSpec> outlets;
+  // The model's kinds are the toolkit's, in the same order (the pane checks it).
+  for (const PaneOutlet& outlet : kPaneOutlets)
+    outlets.push_back({std::string(outlet.name), static_cast<UiKind>(outlet.kind)});
+  return outlets;
 }
 
 TEST(LoadInterface, ConnectsEveryOutletOfThePaneDescription) {
