@@ -47,8 +47,6 @@ struct PaneServices {
 };
 
 struct CheatSheet;
-struct EntryReset;
-struct SequenceConflict;
 struct SetsState;
 struct UndoHistory;
 
@@ -465,9 +463,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   // The context the searches compare entries with while `entryKey` of
   // `group` is selected (see conflictReferenceContext).
   [[nodiscard]] Ref referenceContextFor(ShownGroup group, const std::optional<std::string>& entryKey) const;
-  // Adds the captured keys to the command `key` of `group` (or, `fixInPlace`,
-  // takes them from their holders first), as OK of the key configurator
-  // does, `item` being the command's row. Result: whether anything changed.
+  // Adds `strokes` to the command of row `item` of `group` (FixInPlace: takes
+  // them from the commands holding them first), as OK of the key configurator
+  // does. Result: Bound when stored and told, HotKeyTooLong or NoEntry with
+  // nothing changed.
   enum class Commit { Add, FixInPlace };
   [[nodiscard]] BindOutcome commitKeys(ShownGroup group, const OutlineItem& item, const MutableArrayRef& strokes,
                                        Commit commit);
