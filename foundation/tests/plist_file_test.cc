@@ -13,9 +13,9 @@
 #include <set>
 
 #include "qor/log.h"
-#include "memory_file_system.h"
+#include "qor/testing/memory_file_system.h"
 #include "qor/url.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "qor/plist_file.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

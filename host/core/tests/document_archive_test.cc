@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "memory_file_system.h"
+#include "qor/testing/memory_file_system.h"
 #include "qor/headless/text_system.h"
 #include "qor/image_attachments.h"
 #include "qor/plist_file.h"

@@ -14,7 +14,7 @@
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

@@ -11,7 +11,7 @@
 #include "qor/headless/text_system.h"
 #include "qor/log.h"
 #include "qor/tiff_data.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

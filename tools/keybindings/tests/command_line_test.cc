@@ -5,7 +5,7 @@
 #include <map>
 
 #include "defaults_file.h"
-#include "memory_file_system.h"
+#include "qor/testing/memory_file_system.h"
 #include "qor/plist_file.h"
 
 namespace qor {
