@@ -14,8 +14,8 @@
 
 #include "qor/log.h"
 #include "qor/testing/memory_file_system.h"
-#include "qor/url.h"
 #include "qor/testing/temporary_folder.h"
+#include "qor/url.h"
 
 namespace qor {
 namespace {

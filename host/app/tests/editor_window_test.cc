@@ -12,45 +12,18 @@
 #include <QTextList>
 #include <QTextTable>
 #include <functional>
-#include <map>
 
 #include "qor/host/document_archive.h"
 #include "qor/image_attachments.h"
 #include "qor/plist_file.h"
 #include "qor/qt/text_system.h"
+#include "qor/testing/document_structure.h"
 #include "qor/tiff_data.h"
 
 namespace qor {
 namespace {
 
-// What a person sees, block by block: text, table and cell, list label,
-// font weight and letter spacing, picture size.
-std::vector<std::string> structure(const QTextDocument& document) {
-  std::map<const void*, int> ids;
-  auto id = [&](const void* p) { return std::to_string(ids.emplace(p, static_cast<int>(ids.size())).first->second); };
-  std::vector<std::string> rows;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    std::string row = block.text().toStdString();
-    if (QTextTable* table = QTextCursor(block).currentTable()) {
-      auto cell = table->cellAt(block.position());
-      row += " |T" + id(table) + " " + std::to_string(table->rows()) + "x" + std::to_string(table->columns()) + " at " +
-             std::to_string(cell.row()) + "," + std::to_string(cell.column()) + " border " +
-             std::to_string(table->format().border());
-    }
-    if (QTextList* list = block.textList()) row += " |L" + id(list) + " " + list->itemText(block).toStdString();
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      QTextCharFormat format = it.fragment().charFormat();
-      if (format.isImageFormat())
-        row += " |picture " + std::to_string(format.toImageFormat().width()) + "x" +
-               std::to_string(format.toImageFormat().height());
-      QFont font = format.font();
-      if (font.weight() != QFont::Normal || font.letterSpacing() != 0)
-        row += " |weight " + std::to_string(font.weight()) + " spacing " + std::to_string(font.letterSpacing());
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
+using fixtures::documentStructure;
 
 // The text a document file holds, read as the editor's archive; null when
 // the file is missing or no archive.
@@ -127,7 +100,7 @@ TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
     EditorWindow window;
     window.resize(700, 500);
     typeDocument(window, folder_.filePath("chart.png"));
-    before = structure(*window.textView().document());
+    before = documentStructure(*window.textView().document());
     ASSERT_TRUE(window.saveDocumentTo(path)) << window.lastError().toStdString();
     EXPECT_FALSE(window.textView().document()->isModified());
     screenshot(window, "before.png");
@@ -143,7 +116,7 @@ TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   EditorWindow reopened;
   reopened.resize(700, 500);
   ASSERT_TRUE(reopened.openFile(path)) << reopened.lastError().toStdString();
-  EXPECT_EQ(structure(*reopened.textView().document()), before);
+  EXPECT_EQ(documentStructure(*reopened.textView().document()), before);
   screenshot(reopened, "after.png");
 
   // The picture's source is still the whole 1000 x 500 px file: the export
@@ -217,7 +190,7 @@ TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
     ASSERT_TRUE(window.openFile(dir.filePath(c.opened))) << window.lastError().toStdString();
     const QString expected = *c.found ? QFileInfo(dir.filePath(c.found)).absoluteFilePath() : QString();
     EXPECT_EQ(window.pictureFiles(), QStringList{expected});
-    EXPECT_EQ(structure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+    EXPECT_EQ(documentStructure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
   }
 }
 

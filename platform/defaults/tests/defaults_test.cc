@@ -16,9 +16,9 @@
 #include <set>
 #include <string>
 
-#include "qor/testing/memory_file_system.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "qor/testing/memory_file_system.h"
 #include "qor/testing/temporary_folder.h"
 
 namespace qor {

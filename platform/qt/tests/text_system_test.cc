@@ -14,10 +14,13 @@
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
+#include "qor/testing/document_structure.h"
 #include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {
+
+using fixtures::documentStructure;
 
 QFont font(const char* family, double size) {
   QFont result(family);
@@ -79,42 +82,6 @@ TEST(QtFont, DictionariesThatDescribeNoFontMakeNone) {
   // Keys of later versions are left out.
   EXPECT_TRUE(system.fontWithFontAttributesSize(
       Dictionary::make({{"family", str("DejaVu Sans")}, {"variable axes", str("wght 350")}}), 12));
-}
-
-// What a person sees of a document, block by block: text, table cell and
-// table format, list format and item label, font.
-std::vector<std::string> structure(const QTextDocument& document) {
-  std::map<const void*, int> ids;
-  auto id = [&](const void* p) { return std::to_string(ids.emplace(p, static_cast<int>(ids.size())).first->second); };
-  std::vector<std::string> rows;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    std::string row = block.text().toStdString();
-    if (QTextTable* table = QTextCursor(block).currentTable()) {
-      auto cell = table->cellAt(block.position());
-      auto format = table->format();
-      row += " |T" + id(table) + " " + std::to_string(table->rows()) + "x" + std::to_string(table->columns()) +
-             " cell " + std::to_string(cell.row()) + "," + std::to_string(cell.column()) + " span " +
-             std::to_string(cell.rowSpan()) + "x" + std::to_string(cell.columnSpan()) + " border " +
-             std::to_string(format.border()) + "/" + std::to_string(format.borderStyle()) + " padding " +
-             std::to_string(format.cellPadding()) + " widths";
-      for (const auto& width : format.columnWidthConstraints())
-        row += " " + std::to_string(width.type()) + ":" + std::to_string(width.rawValue());
-    }
-    if (QTextList* list = block.textList()) {
-      auto format = list->format();
-      row += " |L" + id(list) + " style " + std::to_string(format.style()) + " indent " +
-             std::to_string(format.indent()) + " item " + list->itemText(block).toStdString();
-    }
-    QFont shown = QTextCursor(block).charFormat().font();
-    if (!block.text().isEmpty()) {
-      QTextCursor inside(block);
-      inside.movePosition(QTextCursor::NextCharacter);
-      shown = inside.charFormat().font();
-    }
-    row += " |font " + describe(fontAttributesOfFont(shown));
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 // A heading in a demi-bold, letter-spaced font; a 3 x 2 table with dashed
@@ -183,7 +150,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
   QtImageReader reader;
   QTextDocument original;
   buildDocument(original);
-  const auto expected = structure(original);
+  const auto expected = documentStructure(original);
   ASSERT_EQ(expected.size(), 11u);  // heading, 7 cell paragraphs, 2 bullets, end
   // Dashed borders are style 2, decimal numbering style -4.
   EXPECT_EQ(expected[4], "second |T0 3x2 cell 1,0 span 1x1 border 2.000000/2 padding 4.000000 widths 1:120.000000 2:40.000000"
@@ -199,7 +166,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
 
   QTextDocument reduced;
   system.setDocumentText(reduced, *back, reader);
-  ASSERT_NE(structure(reduced), expected);
+  ASSERT_NE(documentStructure(reduced), expected);
 
   restoreSavedStandardTextAttributes(back.get());
   EXPECT_EQ(back->string(), text->string());
@@ -217,7 +184,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
   EXPECT_TRUE(system.textWithRTFDFileWrapper(*wrapper));
   QTextDocument restored;
   system.setDocumentText(restored, *back, reader);
-  EXPECT_EQ(structure(restored), expected);
+  EXPECT_EQ(documentStructure(restored), expected);
 }
 
 TEST(QtTextSystem, AttachmentsAndStoredAttributesComeBackFromTheDocument) {

@@ -10,8 +10,8 @@
 
 #include "qor/headless/text_system.h"
 #include "qor/log.h"
-#include "qor/tiff_data.h"
 #include "qor/testing/temporary_folder.h"
+#include "qor/tiff_data.h"
 
 namespace qor {
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "qor/key_bindings.h"
+#include "qor/testing/key_masks.h"
 
 namespace qor::fixtures {
 
