@@ -1,5 +1,6 @@
 // What every toolkit promises the pane, checked once over the headless and
-// the Qt implementation alike: the pane's interface and the delayed calls.
+// the Qt implementation alike: the pane's interface, its outline views and
+// the delayed calls.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -9,6 +10,7 @@
 #include "qor/testing/pane_fixtures.h"
 #include "qor/testing/recorders.h"
 #include "qor/testing/temporary_folder.h"
+#include "qor/testing/tree_source.h"
 
 namespace qor {
 namespace {
@@ -113,6 +115,53 @@ TYPED_TEST(ToolkitContract, DelayedCallsRunOnceUnlessCancelled) {
   EXPECT_TRUE(second.received.empty());
   TypeParam::runFor(toolkit, kSettleSeconds);
   EXPECT_EQ(first.received.size(), 2u) << "each call runs once";
+}
+
+// The pane's interface with a command tree in its menu outline:
+//   0 Edit (group)  1 copy:  2 paste:  3 undo:  4 Empty (group without items)
+template <class Platform>
+class OutlineContract : public testing::Test {
+ protected:
+  void SetUp() override {
+    interface_ = toolkit_.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner_);
+    ASSERT_TRUE(interface_);
+    outline_ = owner_.outlet<OutlineView>("OLV_menu_key_bindings");
+    outline_->setDataSource(&source_);
+    outline_->reloadData();
+  }
+  std::vector<std::string> titles() {
+    std::vector<std::string> shown;
+    for (std::int64_t row = 0; !outline_->itemAtRow(row).isNone(); ++row)
+      shown.push_back(source_.outlineViewObjectValueForTableColumnByItem(*outline_, "title", outline_->itemAtRow(row)));
+    return shown;
+  }
+
+  typename Platform::Kit toolkit_;
+  RecordingOwner owner_{paneOutlets()};
+  std::unique_ptr<LoadedInterface> interface_;
+  fixtures::TreeSource source_{Array::make({
+      Dictionary::make({{"title", str("Edit")}, {"items", Array::make({str("copy:"), str("paste:")})}}),
+      str("undo:"),
+      Dictionary::make({{"title", str("Empty")}, {"items", Array::make()}}),
+  })};
+  OutlineView* outline_ = nullptr;
+};
+TYPED_TEST_SUITE(OutlineContract, Platforms);
+
+TYPED_TEST(OutlineContract, RowsAreTheTreeWithEveryGroupExpanded) {
+  EXPECT_EQ(this->titles(), (std::vector<std::string>{"Edit", "copy:", "paste:", "undo:", "Empty"}));
+  EXPECT_TRUE(this->outline_->itemAtRow(-1).isNone());
+}
+
+TYPED_TEST(OutlineContract, ASelectedItemStaysSelectedThroughAReloadAndNobodyIsTold) {
+  OutlineView& outline = *this->outline_;
+  EXPECT_EQ(outline.selectedRow(), -1);
+  EXPECT_TRUE(outline.selectItem(outline.itemAtRow(3)));
+  EXPECT_FALSE(outline.selectItem(OutlineItem{}));
+  outline.reloadData();
+  TypeParam::runFor(this->toolkit_, kSettleSeconds);
+  EXPECT_EQ(outline.selectedRow(), 3);
+  EXPECT_TRUE(this->source_.selections.empty()) << "only a person's selection is told to the source";
 }
 
 }  // namespace

@@ -9,18 +9,20 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
-#include <cstdio>
 #include <map>
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
 #include "qor/testing/document_structure.h"
+#include "qor/testing/oracles.h"
 #include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {
 
 using fixtures::documentStructure;
+
+std::string run(const std::string& command) { return fixtures::runCommand(command).output; }
 
 QFont font(const char* family, double size) {
   QFont result(family);
@@ -250,11 +252,8 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
     EXPECT_NEAR(image->rgba()[2], 30, 2);  // blue of the first pixel (JPEG is lossy)
   }
   // GIF has no resolution: it shows at one point per pixel.
-  std::vector<std::uint8_t> gif;
-  if (FILE* pipe = ::popen("/usr/bin/convert -size 6x4 'xc:rgb(10,20,30)' gif:-", "r")) {
-    for (int byte; (byte = std::fgetc(pipe)) != EOF;) gif.push_back(static_cast<std::uint8_t>(byte));
-    ::pclose(pipe);
-  }
+  const std::string gifBytes = run("/usr/bin/convert -size 6x4 'xc:rgb(10,20,30)' gif:-");
+  const std::vector<std::uint8_t> gif(gifBytes.begin(), gifBytes.end());
   auto fromGif = reader.imageWithData(gif);
   ASSERT_TRUE(fromGif);
   EXPECT_DOUBLE_EQ(fromGif->xDotsPerInch(), 72.0);
@@ -262,15 +261,6 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
   const std::uint8_t garbage[] = {'n', 'o', 'p', 'e'};
   EXPECT_EQ(reader.imageWithData(garbage), nullptr);
   EXPECT_EQ(reader.imageWithData({}), nullptr);
-}
-
-std::string run(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    ::pclose(pipe);
-  }
-  return output;
 }
 
 TEST(HighResolutionImages, SeeThroughPixelsKeepTheirSamplesAndTheirKindOfAlpha) {

@@ -287,13 +287,6 @@ class Outline : public Interfaces {
 
 TEST_F(Outline, RowsAreTheExpandedTreeWithTheSourcesTextsAndLooks) {
   // Rows: 0 Group, 1 a, 2 b, 3 centred, 4 Empty group.
-  std::vector<std::string> titles;
-  for (std::int64_t row = 0;; ++row) {
-    OutlineItem item = outline_->itemAtRow(row);
-    if (item.isNone()) break;
-    titles.push_back(source_.outlineViewObjectValueForTableColumnByItem(*outline_, "title", item));
-  }
-  EXPECT_EQ(titles, (std::vector<std::string>{"Group", "a", "b", "centred", "Empty group"}));
   QAbstractItemModel* model = tree_->model();
   QModelIndex group = model->index(0, 0, {});
   QModelIndex a = model->index(0, 1, group);
@@ -329,7 +322,6 @@ TEST_F(Outline, SelectingAnItemOpensItsGroupAndTellsNobody) {
   outline_->reloadData();
   EXPECT_EQ(outline_->selectedRow(), 2) << "the group stays open";
   EXPECT_FALSE(outline_->selectItem(outline_->itemAtRow(0))) << "a row that cannot be selected";
-  EXPECT_FALSE(outline_->selectItem(OutlineItem{}));
 }
 
 TEST_F(Outline, AClickSelectsAndTellsTheSourceAfterwardsAndReloadKeepsIt) {
