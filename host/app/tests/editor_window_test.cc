@@ -108,10 +108,11 @@ TEST_F(EditorWindowTest, ADocumentSavedClosedAndOpenedLooksTheSame) {
   // Heading; the empty paragraph Qt keeps before a table; the cells Region,
   // Planned and Done (one cell), North, 12, South, 9; the picture's line.
   ASSERT_EQ(before.size(), 10u);
-  EXPECT_EQ(before[0], "Quarterly figures |weight 600 spacing 115.000000");
-  EXPECT_EQ(before[4], "Done |T0 3x2 at 0,1 border 1.000000 |L1 2.");
+  EXPECT_EQ(before[4],
+            "Done |T0 3x2 cell 0,1 span 1x1 border 1.000000/10 padding 4.000000 widths |L1 style -4 indent 1 item 2. "
+            "|font {}");
   // 1000 x 500 px at 72 dpi is 1000 x 500 pt, narrowed to 320 pt wide.
-  EXPECT_EQ(before[9], "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+  EXPECT_EQ(before[9], "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000 |font {}");
 
   EditorWindow reopened;
   reopened.resize(700, 500);
@@ -190,7 +191,8 @@ TEST_F(EditorWindowTest, PictureFilesAreFoundAgainAfterMoves) {
     ASSERT_TRUE(window.openFile(dir.filePath(c.opened))) << window.lastError().toStdString();
     const QString expected = *c.found ? QFileInfo(dir.filePath(c.found)).absoluteFilePath() : QString();
     EXPECT_EQ(window.pictureFiles(), QStringList{expected});
-    EXPECT_EQ(documentStructure(*window.textView().document()).back(), "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000");
+    EXPECT_EQ(documentStructure(*window.textView().document()).back(),
+              "Chart: \xEF\xBF\xBC |picture 320.000000x160.000000 |font {}");
   }
 }
 

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "qor/key_bindings.h"
 #include "qor/testing/key_masks.h"
+#include "qor/text.h"
 
 namespace qor::fixtures {
 
@@ -15,18 +17,29 @@ inline DictionaryRef modifierStroke(std::uint32_t modifiers) {
   return Dictionary::make({{kStrokeModifiersKey, integer(modifiers)}});
 }
 
-inline DictionaryRef keyStroke(char key, std::uint32_t modifiers) {
-  return Dictionary::make({{kStrokeKeyKey, str(std::string(1, key))},
+// The stroke of one key (a UTF-16 unit, as the key configurator keeps it).
+inline DictionaryRef keyStroke(char16_t key, std::uint32_t modifiers) {
+  return Dictionary::make({{kStrokeKeyKey, str(utf8FromCodeUnit(key))},
                            {kStrokeUnicharKey, integer(key)},
                            {kStrokeModifiersKey, integer(modifiers)}});
 }
 
 // A plain key, as the shortcut-table builder writes it: "a" -> A.
-inline ArrayRef plainKey(char key) { return Array::make({keyStroke(key, 0)}); }
+inline ArrayRef plainKey(char16_t key) { return Array::make({keyStroke(key, 0)}); }
 
-// A chord: the modifier-only stroke, then the key stroke -> ⌘S.
-inline ArrayRef chord(std::uint32_t modifiers, char key) {
+// A chord as the key configurator stores it: the modifier-only stroke, then
+// the key stroke -> ⌘S; a key without modifiers alone.
+inline ArrayRef chord(std::uint32_t modifiers, char16_t key) {
+  if (modifiers == 0) return plainKey(key);
   return Array::make({modifierStroke(modifiers), keyStroke(key, modifiers)});
+}
+
+// The strokes of `chords` one after the other: ⌘K ⌘S.
+inline ArrayRef sequence(std::initializer_list<ArrayRef> chords) {
+  auto strokes = MutableArray::make();
+  for (const auto& chord : chords)
+    for (const auto& stroke : chord->elements()) strokes->addObject(stroke);
+  return strokes;
 }
 
 inline DictionaryRef entry(const std::string& title, std::vector<Ref> sequences) {

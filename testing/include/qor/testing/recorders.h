@@ -1,12 +1,15 @@
 // Fakes that keep what the code under test hands them: the actions a target
-// receives and the outlets an interface owner is connected to.
+// receives, the outlets an interface owner is connected to, the keys a
+// snooper is sent.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
 
 namespace qor::fixtures {
@@ -50,6 +53,27 @@ class RecordingOwner final : public InterfaceOwner {
 
  private:
   std::vector<OutletSpec> outlets_;
+};
+
+struct SnoopedKey {
+  std::uint32_t type = 0;
+  std::string characters;
+  std::uint16_t keyCode = 0;
+  std::uint32_t modifiers = 0;
+  friend bool operator==(const SnoopedKey&, const SnoopedKey&) = default;
+  friend void PrintTo(const SnoopedKey& key, std::ostream* out) {
+    *out << "{" << key.type << ", \"" << key.characters << "\", " << key.keyCode << ", 0x" << std::hex
+         << key.modifiers << std::dec << "}";
+  }
+};
+
+class RecordingSnooper final : public KeySnooper {
+ public:
+  void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
+                                              std::uint16_t keyCode, std::uint32_t modifiers) override {
+    keys.push_back({type, characters, keyCode, modifiers});
+  }
+  std::vector<SnoopedKey> keys;
 };
 
 }  // namespace qor::fixtures
