@@ -26,6 +26,7 @@
 
 #include "qor/log.h"
 #include "qor/open_documents.h"
+#include "qor/testing/modal_answer.h"
 #include "qor/testing/pane_fixtures.h"
 #include "qor/testing/recorders.h"
 #include "qor/testing/tree_source.h"
@@ -430,26 +431,7 @@ TEST_F(Sheets, WindowsAreNumberedAndFound) {
   EXPECT_EQ(dynamic_cast<View*>(owner_.connected["VIEW_main"])->window(), parent);
 }
 
-// While alive, runs `answer` on the next modal dialog of class T the
-// application shows (the code under test is then inside its exec()).
-template <class T>
-class ModalAnswer {
- public:
-  explicit ModalAnswer(std::function<void(T&)> answer) : answer_(std::move(answer)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
-        timer_.stop();
-        answer_(*modal);
-      }
-    });
-    timer_.start(kPollMs);
-  }
-
- private:
-  static constexpr int kPollMs = 10;
-  std::function<void(T&)> answer_;
-  QTimer timer_;
-};
+using fixtures::ModalAnswer;
 
 TEST(Panels, AlertHasTheSingleButtonGiven) {
   QtToolkit toolkit;
