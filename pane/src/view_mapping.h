@@ -26,8 +26,7 @@ namespace qor {
 }
 
 // The model's kinds of outlets are the toolkit's, in the toolkit's order, so
-// that a kind converts by its value (as the toolkits' interface tests convert
-// it too).
+// that a kind converts by its value.
 template <OutletKind model, UiKind toolkit>
 constexpr bool kSameKind = static_cast<int>(model) == static_cast<int>(toolkit);
 static_assert(kSameKind<OutletKind::View, UiKind::View> && kSameKind<OutletKind::TabView, UiKind::TabView> &&
