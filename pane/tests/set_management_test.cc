@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <fstream>
-#include <sstream>
 
 #include "headless_pane.h"
 #include "view_mapping.h"
@@ -14,13 +12,6 @@
 
 namespace qor::pane_test {
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Runs python3 with `script` and `arguments`. Result: its standard output,
 // or nullopt when it does not exit with 0.
@@ -364,7 +355,7 @@ TEST(CheatSheetButton, SavesHtmlOrPdfByTheChosenNameAndAlertsOnFailure) {
     EXPECT_EQ(pane.toolkit.savePanelCalls().back().fileName, "Default.html");
     EXPECT_EQ(pane.toolkit.savePanelCalls().back().types, (std::vector<std::string>{"html", "pdf"}));
     if (!c.written.empty()) {
-      EXPECT_EQ(readFile(c.written), page);
+      EXPECT_EQ(fixtures::readText(c.written), page);
     }
     EXPECT_EQ(pane.toolkit.pdfDocuments().size(), c.pdfCalls);
     EXPECT_EQ(pane.toolkit.alerts().size(), c.alerts);
