@@ -1,8 +1,12 @@
 // What every toolkit promises the pane, checked once over the headless and
-// the Qt implementation alike: the pane's interface, its outline views and
-// the delayed calls.
+// the Qt implementation alike: the pane's interface, its pop-up, its sheets,
+// its outline views and the delayed calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
+#include <QComboBox>
 #include <QTest>
 
 #include "qor/headless/toolkit.h"
@@ -28,12 +32,23 @@ struct Headless {
   using Kit = HeadlessToolkit;
   static void runFor(Kit& kit, double seconds) { kit.advance(seconds); }
   static std::size_t pending(const Kit& kit) { return kit.pendingRequests().size(); }
+  static void choose(PopUpButton& popUp, std::size_t index) { static_cast<HeadlessPopUpButton&>(popUp).chooseItem(index); }
+  static bool isOpen(const Kit& kit, const Window& sheet) { return kit.isSheetOpen(sheet); }
 };
 
 struct OnQt {
   using Kit = QtToolkit;
   static void runFor(Kit&, double seconds) { QTest::qWait(static_cast<int>(seconds * kMillisecondsPerSecond)); }
   static std::size_t pending(const Kit& kit) { return kit.pendingRequestCount(); }
+  // As a person's choice arrives: the combo box's signal, then the event loop.
+  static void choose(PopUpButton& popUp, std::size_t index) {
+    Q_EMIT qobject_cast<QComboBox*>(QtToolkit::widgetOf(&popUp))->activated(static_cast<int>(index));
+    QCoreApplication::sendPostedEvents();
+  }
+  static bool isOpen(const Kit& kit, const Window& sheet) {
+    auto names = kit.openSheetNames();
+    return std::find(names.begin(), names.end(), sheet.objectName()) != names.end();
+  }
 };
 
 bool hasKind(UiObject* object, UiKind kind) {
@@ -97,6 +112,69 @@ TYPED_TEST(ToolkitContract, ThePaneInterfaceConnectsEveryOutletAsDeclared) {
   EXPECT_EQ(outline->columnWithIdentifier("title"), 0);
   EXPECT_EQ(outline->columnWithIdentifier("Key"), 1);
   EXPECT_EQ(outline->columnWithIdentifier("key"), -1);
+}
+
+// Items retitled after they were added may share a title; adding one an
+// item has is refused. Selecting in code sends nothing; a choice sends the
+// item's action.
+TYPED_TEST(ToolkitContract, APopUpRefusesATitleItHasAndAChoiceSendsTheItemsAction) {
+  typename TypeParam::Kit toolkit;
+  RecordingOwner owner(paneOutlets());
+  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
+  ASSERT_TRUE(interface);
+  auto* sets = owner.outlet<PopUpButton>("PUB_sets");
+  RecordingTarget pane;
+  sets->addItemWithTitle("Default");
+  sets->addItemWithTitle("Default");
+  ASSERT_EQ(sets->numberOfItems(), 1u);
+  EXPECT_EQ(sets->indexOfSelectedItem(), 0) << "the first item is selected";
+  for (std::int64_t tag : {10, 9}) {
+    sets->addItemWithTitle("");
+    sets->lastItem()->setTitle("Mine");
+    sets->lastItem()->setTag(tag);
+    sets->lastItem()->setTargetAction({&pane, "loadKeyBindingsSet:"});
+  }
+  ASSERT_EQ(sets->numberOfItems(), 3u);
+  EXPECT_TRUE(sets->selectItemWithTag(9));
+  EXPECT_FALSE(sets->selectItemWithTag(7));
+  EXPECT_EQ(sets->indexOfSelectedItem(), 2);
+  TypeParam::choose(*sets, 1);
+  EXPECT_EQ(sets->indexOfSelectedItem(), 1);
+  EXPECT_EQ(pane.received, (std::vector<ReceivedAction>{{"loadKeyBindingsSet:", 10, true}}));
+  sets->removeAllItems();
+  EXPECT_EQ(sets->indexOfSelectedItem(), -1);
+}
+
+// A second begin while a sheet is open and a second end are ignored: didEnd
+// runs once, with the first code, and may open the sheet again.
+TYPED_TEST(ToolkitContract, ASheetEndsOnceWithItsCodeAndDidEndMayOpenItAgain) {
+  typename TypeParam::Kit toolkit;
+  RecordingOwner owner(paneOutlets());
+  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
+  ASSERT_TRUE(interface);
+  auto& sheet = *owner.outlet<Window>("WIN_set_name");
+  std::vector<int> ended;
+  toolkit.beginSheet(sheet, nullptr, [&](int code) { ended.push_back(code); });
+  toolkit.beginSheet(sheet, nullptr, [&](int) { ended.push_back(-1); });
+  EXPECT_TRUE(TypeParam::isOpen(toolkit, sheet));
+  toolkit.endSheet(sheet, kReturnCodeOK);
+  toolkit.endSheet(sheet, kReturnCodeCancel);
+  TypeParam::runFor(toolkit, kSettleSeconds);
+  EXPECT_EQ(ended, std::vector<int>{kReturnCodeOK});
+  EXPECT_FALSE(TypeParam::isOpen(toolkit, sheet));
+
+  std::function<void(int)> reopenOnce = [&](int code) {
+    ended.push_back(code);
+    if (ended.size() == 2) toolkit.beginSheet(sheet, nullptr, reopenOnce);
+  };
+  toolkit.beginSheet(sheet, nullptr, reopenOnce);
+  toolkit.endSheet(sheet, kReturnCodeOK);
+  TypeParam::runFor(toolkit, kSettleSeconds);
+  EXPECT_TRUE(TypeParam::isOpen(toolkit, sheet)) << "opened again by didEnd";
+  toolkit.endSheet(sheet, kReturnCodeCancel);
+  TypeParam::runFor(toolkit, kSettleSeconds);
+  EXPECT_EQ(ended, (std::vector<int>{kReturnCodeOK, kReturnCodeOK, kReturnCodeCancel}));
+  EXPECT_FALSE(TypeParam::isOpen(toolkit, sheet));
 }
 
 TYPED_TEST(ToolkitContract, DelayedCallsRunOnceUnlessCancelled) {
