@@ -77,11 +77,22 @@ TYPED_TEST(ToolkitContract, AMissingDescriptionConnectsNothing) {
   EXPECT_TRUE(owner.connected.empty());
 }
 
-TYPED_TEST(ToolkitContract, ThePaneInterfaceConnectsEveryOutletAsDeclared) {
-  typename TypeParam::Kit toolkit;
-  RecordingOwner owner(paneOutlets());
-  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
-  ASSERT_TRUE(interface);
+// The pane's interface as the toolkit under test loads it.
+template <class Platform>
+class PaneContract : public testing::Test {
+ protected:
+  void SetUp() override {
+    interface_ = toolkit_.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner_);
+    ASSERT_TRUE(interface_);
+  }
+  typename Platform::Kit toolkit_;
+  RecordingOwner owner_{paneOutlets()};
+  std::unique_ptr<LoadedInterface> interface_;
+};
+TYPED_TEST_SUITE(PaneContract, Platforms);
+
+TYPED_TEST(PaneContract, ThePaneInterfaceConnectsEveryOutletAsDeclared) {
+  RecordingOwner& owner = this->owner_;
   for (const auto& outlet : paneOutlets()) {
     UiObject* object = owner.connected[outlet.name];
     ASSERT_TRUE(object) << outlet.name;
@@ -117,12 +128,8 @@ TYPED_TEST(ToolkitContract, ThePaneInterfaceConnectsEveryOutletAsDeclared) {
 // Items retitled after they were added may share a title; adding one an
 // item has is refused. Selecting in code sends nothing; a choice sends the
 // item's action.
-TYPED_TEST(ToolkitContract, APopUpRefusesATitleItHasAndAChoiceSendsTheItemsAction) {
-  typename TypeParam::Kit toolkit;
-  RecordingOwner owner(paneOutlets());
-  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
-  ASSERT_TRUE(interface);
-  auto* sets = owner.outlet<PopUpButton>("PUB_sets");
+TYPED_TEST(PaneContract, APopUpRefusesATitleItHasAndAChoiceSendsTheItemsAction) {
+  auto* sets = this->owner_.template outlet<PopUpButton>("PUB_sets");
   RecordingTarget pane;
   sets->addItemWithTitle("Default");
   sets->addItemWithTitle("Default");
@@ -147,34 +154,31 @@ TYPED_TEST(ToolkitContract, APopUpRefusesATitleItHasAndAChoiceSendsTheItemsActio
 
 // A second begin while a sheet is open and a second end are ignored: didEnd
 // runs once, with the first code, and may open the sheet again.
-TYPED_TEST(ToolkitContract, ASheetEndsOnceWithItsCodeAndDidEndMayOpenItAgain) {
-  typename TypeParam::Kit toolkit;
-  RecordingOwner owner(paneOutlets());
-  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
-  ASSERT_TRUE(interface);
-  auto& sheet = *owner.outlet<Window>("WIN_set_name");
+TYPED_TEST(PaneContract, ASheetEndsOnceWithItsCodeAndDidEndMayOpenItAgain) {
+  auto& kit = this->toolkit_;
+  auto& sheet = *this->owner_.template outlet<Window>("WIN_set_name");
   std::vector<int> ended;
-  toolkit.beginSheet(sheet, nullptr, [&](int code) { ended.push_back(code); });
-  toolkit.beginSheet(sheet, nullptr, [&](int) { ended.push_back(-1); });
-  EXPECT_TRUE(TypeParam::isOpen(toolkit, sheet));
-  toolkit.endSheet(sheet, kReturnCodeOK);
-  toolkit.endSheet(sheet, kReturnCodeCancel);
-  TypeParam::runFor(toolkit, kSettleSeconds);
+  kit.beginSheet(sheet, nullptr, [&](int code) { ended.push_back(code); });
+  kit.beginSheet(sheet, nullptr, [&](int) { ended.push_back(-1); });
+  EXPECT_TRUE(TypeParam::isOpen(kit, sheet));
+  kit.endSheet(sheet, kReturnCodeOK);
+  kit.endSheet(sheet, kReturnCodeCancel);
+  TypeParam::runFor(kit, kSettleSeconds);
   EXPECT_EQ(ended, std::vector<int>{kReturnCodeOK});
-  EXPECT_FALSE(TypeParam::isOpen(toolkit, sheet));
+  EXPECT_FALSE(TypeParam::isOpen(kit, sheet));
 
   std::function<void(int)> reopenOnce = [&](int code) {
     ended.push_back(code);
-    if (ended.size() == 2) toolkit.beginSheet(sheet, nullptr, reopenOnce);
+    if (ended.size() == 2) kit.beginSheet(sheet, nullptr, reopenOnce);
   };
-  toolkit.beginSheet(sheet, nullptr, reopenOnce);
-  toolkit.endSheet(sheet, kReturnCodeOK);
-  TypeParam::runFor(toolkit, kSettleSeconds);
-  EXPECT_TRUE(TypeParam::isOpen(toolkit, sheet)) << "opened again by didEnd";
-  toolkit.endSheet(sheet, kReturnCodeCancel);
-  TypeParam::runFor(toolkit, kSettleSeconds);
+  kit.beginSheet(sheet, nullptr, reopenOnce);
+  kit.endSheet(sheet, kReturnCodeOK);
+  TypeParam::runFor(kit, kSettleSeconds);
+  EXPECT_TRUE(TypeParam::isOpen(kit, sheet)) << "opened again by didEnd";
+  kit.endSheet(sheet, kReturnCodeCancel);
+  TypeParam::runFor(kit, kSettleSeconds);
   EXPECT_EQ(ended, (std::vector<int>{kReturnCodeOK, kReturnCodeOK, kReturnCodeCancel}));
-  EXPECT_FALSE(TypeParam::isOpen(toolkit, sheet));
+  EXPECT_FALSE(TypeParam::isOpen(kit, sheet));
 }
 
 TYPED_TEST(ToolkitContract, DelayedCallsRunOnceUnlessCancelled) {
@@ -198,12 +202,11 @@ TYPED_TEST(ToolkitContract, DelayedCallsRunOnceUnlessCancelled) {
 // The pane's interface with a command tree in its menu outline:
 //   0 Edit (group)  1 copy:  2 paste:  3 undo:  4 Empty (group without items)
 template <class Platform>
-class OutlineContract : public testing::Test {
+class OutlineContract : public PaneContract<Platform> {
  protected:
   void SetUp() override {
-    interface_ = toolkit_.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner_);
-    ASSERT_TRUE(interface_);
-    outline_ = owner_.outlet<OutlineView>("OLV_menu_key_bindings");
+    PaneContract<Platform>::SetUp();
+    outline_ = this->owner_.template outlet<OutlineView>("OLV_menu_key_bindings");
     outline_->setDataSource(&source_);
     outline_->reloadData();
   }
@@ -214,9 +217,6 @@ class OutlineContract : public testing::Test {
     return shown;
   }
 
-  typename Platform::Kit toolkit_;
-  RecordingOwner owner_{paneOutlets()};
-  std::unique_ptr<LoadedInterface> interface_;
   fixtures::TreeSource source_{Array::make({
       Dictionary::make({{"title", str("Edit")}, {"items", Array::make({str("copy:"), str("paste:")})}}),
       str("undo:"),
