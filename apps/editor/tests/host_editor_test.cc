@@ -218,11 +218,7 @@ TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
   EXPECT_FALSE(list->item(1)->icon().isNull()) << "the pane's PSD icon was decoded";
   EXPECT_EQ(list->currentRow(), 1);
   EXPECT_EQ(host_->preferences()->shownPaneName(), "Key Bindings");
-  auto* sets = named<QComboBox>("PUB_sets");
-  ASSERT_TRUE(sets);
-  EXPECT_EQ(sets->currentText(), "Default");
-  EXPECT_FALSE(named<QAbstractButton>("BTN_kb_del_set")->isEnabled());
-  EXPECT_EQ(keyCellText("Save"), "⌘S");
+  EXPECT_EQ(keyCellText("Save"), "⌘S") << "the pane filled its outline";
 }
 
 // The road of a binding from the key field through Apply to the menu is the
