@@ -288,17 +288,5 @@ TEST(Cipher, WrongKeyGivesNullOrGarbageNeverAnErrorOfItsOwn) {
   EXPECT_TRUE(noChildrenLeft());
 }
 
-TEST(Cipher, NullDataOrAKeyWithANulStartsNothing) {
-  LogCapture capture;
-  EXPECT_FALSE(encryptDataWithDataAndKey(nullptr, "key"));
-  EXPECT_FALSE(decryptDataWithDataAndKey(nullptr, "key"));
-  EXPECT_THAT(capture.lines(),
-              ElementsAre("filterDataWithArguments 0:", "filterDataWithArguments 0:"));
-  const std::string withNul("ke\0y", 4);
-  EXPECT_FALSE(encryptDataWithDataAndKey(Data::make(bytesOf("data")), withNul));
-  EXPECT_FALSE(decryptDataWithDataAndKey(Data::make(bytesOf("data")), withNul));
-  EXPECT_TRUE(noChildrenLeft());
-}
-
 }  // namespace
 }  // namespace qor
