@@ -69,7 +69,7 @@ files = json.load(open(summary_path))["files"]
 toolbox_parts = ["runtime", "keynotation", "formatting", "transforms", "drawing", "files", "richtext", "library"]
 layers = (["foundation"] + [f"toolbox/{part}" for part in toolbox_parts] + ["pane"] +
           [f"platform/{port}" for port in ["headless", "qt", "defaults", "text", "ports"]] +
-          ["host", "plugin", "tools"])
+          ["apps/editor", "apps/plugin", "apps/keybindings", "apps/drawing_gallery"])
 
 def layer_of(filename):
     for layer in layers:

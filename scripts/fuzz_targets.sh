@@ -10,9 +10,9 @@ fuzz_targets=(
   "toolbox/formatting/toolbox_duration_fuzz toolbox/formatting/fuzz/seeds/duration"
   "toolbox/formatting/toolbox_number_format_fuzz toolbox/formatting/fuzz/seeds/number_format"
   "toolbox/richtext/toolbox_tiff_patch_fuzz toolbox/richtext/fuzz/seeds/tiff_patch"
-  "host/host_document_archive_fuzz host/core/fuzz/seeds/document_archive"
-  "tools/keybindings/keybindings_key_text_fuzz tools/keybindings/fuzz/seeds/key_text"
-  "tools/keybindings/keybindings_set_import_fuzz tools/keybindings/fuzz/seeds/set_import"
+  "apps/editor/documents/editor_document_archive_fuzz apps/editor/documents/fuzz/seeds/document_archive"
+  "apps/keybindings/keybindings_key_text_fuzz apps/keybindings/fuzz/seeds/key_text"
+  "apps/keybindings/keybindings_set_import_fuzz apps/keybindings/fuzz/seeds/set_import"
 )
 
 fuzz_build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the editor's end-to-end road (host/app/tests/e2e_key_bindings.py) under
+# Runs the editor's end-to-end road (apps/editor/tests/e2e_key_bindings.py) under
 # valgrind's memcheck, on a real X display (Xvfb), and fails on any invalid
 # read, write or free in the editor's process. Qt's own libraries are not
 # instrumented by the sanitizer build, so only valgrind sees Qt code touching
@@ -26,8 +26,8 @@ chmod +x "$work/editor"
 
 status=0
 QOR_E2E_WAIT_SECONDS=120 xvfb-run -a -s "-screen 0 1280x800x24" \
-  python3 "$top/host/app/tests/e2e_key_bindings.py" --editor "$work/editor" \
-  --artifacts "$build/host/app/e2e-valgrind-artifacts" || status=$?
+  python3 "$top/apps/editor/tests/e2e_key_bindings.py" --editor "$work/editor" \
+  --artifacts "$build/apps/editor/e2e-valgrind-artifacts" || status=$?
 
 # One log per process: the editor's own, and one for each child it forks (a
 # child that execs another program leaves only valgrind's header, with the

@@ -23,7 +23,7 @@ namespace qor {
 namespace {
 
 const std::string kPaneBundle = QOR_RESOURCES_DIR;
-const std::string kHostBundle = std::string(QOR_SOURCE_DIR) + "/host/resources";
+const std::string kHostBundle = std::string(QOR_SOURCE_DIR) + "/apps/editor/resources";
 constexpr std::size_t kMinimumCommands = 60;
 constexpr std::size_t kMinimumGroups = 6;
 constexpr std::size_t kMinimumMenuItems = 60;

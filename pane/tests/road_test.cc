@@ -28,7 +28,7 @@ std::int64_t rowOfPath(const HeadlessOutlineView& outline, const std::vector<std
 class RoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Bundle hostBundle(std::string(QOR_SOURCE_DIR) + "/host/resources", std::vector<std::string>{"en"});
+    Bundle hostBundle(std::string(QOR_SOURCE_DIR) + "/apps/editor/resources", std::vector<std::string>{"en"});
     Ref menuDescription = readPropertyListFile(*hostBundle.pathForResource(kMainMenuResource));
     ASSERT_NE(menuDescription, nullptr);
     application.setMainMenu(menuFromPropertyList(menuDescription));

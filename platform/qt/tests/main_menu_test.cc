@@ -34,7 +34,7 @@ void expectSameMenus(const Menu& actual, const Menu& expected, const std::string
 }
 
 TEST(QtMainMenu, ReadsTheHostsMenuDescriptionAsTheHeadlessMenuDoes) {
-  Ref description = readPropertyListFile(QOR_SOURCE_DIR "/host/resources/MainMenu.plist");
+  Ref description = readPropertyListFile(QOR_SOURCE_DIR "/apps/editor/resources/MainMenu.plist");
   ASSERT_TRUE(description);
   QMenuBar bar;
   auto menu = QtMainMenu::build(description, bar);

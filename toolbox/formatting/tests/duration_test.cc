@@ -10,7 +10,7 @@
 namespace qor {
 namespace {
 
-const std::string kHostResources = std::string(QOR_SOURCE_DIR) + "/host/resources";
+const std::string kHostResources = std::string(QOR_SOURCE_DIR) + "/apps/editor/resources";
 
 void useBundle(const std::string& path, const std::string& language) {
   setMainBundle(std::make_shared<Bundle>(path, std::vector<std::string>{language}));

@@ -1,0 +1,119 @@
+// The pane on the headless platform, driven the way a user drives it: every
+// command selects rows, opens the edit menu, chooses its items, types keys
+// through the pane's key-snooper entry point and presses the sheets' buttons,
+// then lets the pane store the result with writeToPrefs.
+//
+// Example:
+//   qor::MemoryDefaults store(contents);
+//   qor::KeyBindingsSession session(store, {paneFolder, hostFolder});
+//   if (std::string error = session.start(); error.empty()) {
+//     qor::Outcome outcome = session.run(invocation);
+//   }
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "command_line.h"
+#include "qor/headless/host.h"
+#include "qor/headless/toolkit.h"
+#include "qor/key_bindings.h"
+
+namespace qor {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitConflict = 1;  // `conflicts` found some; `bind` refused for one
+inline constexpr int kExitFailure = 2;   // bad input or a refused change
+
+// Where the bundles of the pane and of the host are.
+struct BundleFolders {
+  std::string pane;  // KeyBindings.ui, EditorKeyBindingsTable.plist, locale/
+  std::string host;  // MainMenu.plist, ShortcutTable.plist, ... (apps/editor/resources)
+};
+
+// What a command printed and how it ended.
+struct Outcome {
+  int status = kExitSuccess;
+  std::string output;  // for standard output: whole lines
+  std::string error;   // one line for standard error, without newline; empty on success
+};
+
+// Writes the HTML page `html` as a PDF document at `path`, atomically.
+// Result: false when it could not.
+using PdfWriter = std::function<bool(const std::string& html, const std::string& path)>;
+
+class KeyBindingsSession {
+ public:
+  // `store` must outlive the session. Without `pdfWriter` (a build without
+  // Qt), `cheatsheet` refuses PDF.
+  KeyBindingsSession(DefaultsStore& store, BundleFolders folders, PdfWriter pdfWriter = nullptr);
+  ~KeyBindingsSession();
+  KeyBindingsSession(const KeyBindingsSession&) = delete;
+  KeyBindingsSession& operator=(const KeyBindingsSession&) = delete;
+
+  // Makes the host's main menu and default set from its bundle and loads the
+  // pane over the store. Result: an error line, or empty on success.
+  [[nodiscard]] std::string start();
+
+  // Runs one command (not Help). Changes reach the store only through the
+  // pane's writeToPrefs, and only when the command succeeds.
+  [[nodiscard]] Outcome run(const Invocation& invocation);
+
+ private:
+  [[nodiscard]] Outcome listSets();
+  [[nodiscard]] Outcome showOutline(Group group, Notation notation, ChangeMarks marks);
+  [[nodiscard]] Outcome useSet(std::int32_t number);
+  [[nodiscard]] Outcome duplicateSet(const std::string& name);
+  [[nodiscard]] Outcome removeSet();
+  [[nodiscard]] Outcome exportSet(const std::string& path);
+  [[nodiscard]] Outcome importSets(const std::vector<std::string>& paths);
+  [[nodiscard]] Outcome bind(Group group, const std::string& command, const std::string& keys);
+  [[nodiscard]] Outcome unbind(Group group, const std::string& command, std::int64_t index);
+  [[nodiscard]] Outcome conflicts(Group group, const std::string& keys);
+  [[nodiscard]] Outcome allConflictsOfSet();
+  [[nodiscard]] Outcome find(FindBy by, const std::string& text);
+  [[nodiscard]] Outcome reset(Scope scope, Group group, const std::string& name);
+  [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths);
+  [[nodiscard]] Outcome cheatSheet(DocumentFormat format, const std::string& path);
+
+  // A row of a fully expanded outline with what the new commands need.
+  struct Row {
+    int level = 0;
+    std::string title;
+    std::string key;                      // the "Key" column
+    std::optional<std::string> entryKey;  // commands only
+    std::string path;                     // titles from the top, joined by "/"
+  };
+  [[nodiscard]] std::vector<Row> rows(Group group) const;
+  // The group's dictionary in the current set and in the host's default set.
+  [[nodiscard]] DictionaryRef currentGroup(Group group) const;
+  [[nodiscard]] DictionaryRef defaultGroup(Group group) const;
+  // The title path of each entry key in `rows`, the key itself for others.
+  [[nodiscard]] static std::string pathOf(const std::vector<Row>& rows, const std::string& entryKey);
+
+  // Selects `command`'s row in `group`'s outline and opens its edit menu.
+  // Result: the row, or the error that stopped it.
+  [[nodiscard]] std::optional<std::int64_t> openEditMenu(Group group, const std::string& command, Outcome& failed);
+  // Types `keys` into the open key configurator. Result: false (with
+  // `failed` set) for bad key text.
+  [[nodiscard]] bool typeKeys(const std::string& keys, Outcome& failed);
+  // The first alert since journal line `mark`, as one line, or empty.
+  [[nodiscard]] std::string alertSince(std::size_t mark);
+  [[nodiscard]] bool journaledSince(std::size_t mark, std::string_view prefix);
+  [[nodiscard]] std::string setLine(std::int64_t number) const;
+  [[nodiscard]] std::string rowLine(Group group, std::int64_t row) const;
+  HeadlessOutlineView& outline(Group group) const;
+  HeadlessButton& button(const std::string& name) const;
+  void showGroup(Group group);
+
+  DefaultsStore& store_;
+  BundleFolders folders_;
+  PdfWriter pdfWriter_;
+  HeadlessToolkit toolkit_;
+  HeadlessApplication application_{toolkit_.journal()};
+  std::unique_ptr<HeadlessPanel> panel_;
+  std::unique_ptr<KeyBindings> pane_;
+};
+
+}  // namespace qor
