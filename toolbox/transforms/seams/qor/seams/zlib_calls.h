@@ -8,11 +8,9 @@
 // class, overrides the call it wants to break and may set `stream.msg`.
 //
 // Example:
-// @code
 //   struct NoMemory : qor::ZlibCalls {
 //     int startInflate(z_stream&, int) override { return Z_MEM_ERROR; }
 //   };
-// @endcode
 #pragma once
 
 #include <zlib.h>
@@ -48,9 +46,7 @@ class ZlibCalls {
 
 // uncompressedDataWithData and compressedDataWithData (qor/gzip.h) with the
 // zlib calls going through `zlib`.
-//@{
 [[nodiscard]] DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 [[nodiscard]] DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib);
-//@}
 
 }  // namespace qor
