@@ -3,7 +3,7 @@
 # with --coverage (Qt on, so the Qt platform, the plug-in and the editor are
 # measured; their tests run on the offscreen platform or under Xvfb as ctest
 # arranges), every test run once, then gcovr over our own sources (tests,
-# benchmarks, fuzzers and the build tree left out).
+# benchmarks, fuzzers, the testing library and the build tree left out).
 #
 #   scripts/coverage.sh [BUILD_DIR]     (default build-coverage)
 #
@@ -54,7 +54,8 @@ mkdir -p "$report"
 # flags too, and never run.
 gcovr --root "$top" --object-directory "$build" -j "$jobs" \
   --exclude-directories "$build/CMakeFiles/[0-9.]+/" \
-  --exclude '(.+/)?tests/' --exclude '(.+/)?bench/' --exclude '(.+/)?fuzz/' --exclude "$build/" \
+  --exclude '(.+/)?tests/' --exclude '(.+/)?bench/' --exclude '(.+/)?fuzz/' --exclude "$top/testing/" \
+  --exclude "$build/" \
   --exclude-throw-branches --exclude-unreachable-branches \
   --html-details "$report/index.html" --html-title "Key Bindings coverage" \
   --json-summary-pretty --json-summary "$report/summary.json" \

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

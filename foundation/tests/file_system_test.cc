@@ -13,7 +13,7 @@
 #include <random>
 
 #include "qor/log.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

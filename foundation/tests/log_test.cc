@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "qor/log.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

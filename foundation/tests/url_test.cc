@@ -1,25 +1,18 @@
 #include "qor/url.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 
 #include "qor/plist_file.h"
-#include "temporary_folder.h"
+#include "qor/testing/oracles.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {
 
 using fixtures::readText;
+using fixtures::runPython;
 using fixtures::TemporaryFolder;
 using fixtures::writeText;
-
-int runPython(const TemporaryFolder& folder, const std::string& script) {
-  writeText(folder.file("check.py"), script);
-  int status = std::system(("python3 '" + folder.file("check.py") + "' '" + folder.path() + "'").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Paths that need escaping in a URL: blanks, "%", "#", "?", UTF-8, and a
 // name that already looks escaped.
@@ -53,7 +46,8 @@ for url, path in zip(lines[0::2], lines[1::2]):
     parts = urllib.parse.urlparse(url)
     if parts.scheme != "file" or urllib.parse.unquote(parts.path) != path:
         print("mismatch:", url, path, file=sys.stderr); sys.exit(1)
-)"),
+)",
+                      {folder.path()}).status,
             0);
 }
 
@@ -107,7 +101,8 @@ value["two keys"] = {"$url": "file:///x", "other": 1}
 value["not text"] = {"$url": 7}
 for name, fmt in (("xml", plistlib.FMT_XML), ("binary", plistlib.FMT_BINARY)):
     plistlib.dump(value, open(folder + "/theirs." + name, "wb"), fmt=fmt)
-)"),
+)",
+                      {folder.path()}).status,
             0);
   for (const char* name : {"theirs.xml", "theirs.binary"}) {
     SCOPED_TRACE(name);

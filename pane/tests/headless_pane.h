@@ -5,10 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,57 +18,17 @@
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/plist_file.h"
+#include "qor/testing/pane_fixtures.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor::pane_test {
 
-// A folder that goes away with the object.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qor-pane-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-  [[nodiscard]] const std::string& path() const { return path_; }
-  [[nodiscard]] std::string file(const std::string& name) const { return path_ + "/" + name; }
-  void write(const std::string& name, const std::string& text) const {
-    std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
-    std::ofstream(file(name), std::ios::binary) << text;
-  }
-
- private:
-  std::string path_;
-};
-
-// ---- Key strokes and sequences ----
-
-inline DictionaryRef modifierStroke(std::uint32_t modifiers) {
-  return Dictionary::make({{kStrokeModifiersKey, integer(modifiers)}});
-}
-
-inline DictionaryRef keyStroke(char key, std::uint32_t modifiers) {
-  return Dictionary::make({{kStrokeKeyKey, str(std::string(1, key))},
-                           {kStrokeUnicharKey, integer(key)},
-                           {kStrokeModifiersKey, integer(modifiers)}});
-}
-
-// A plain key, as the shortcut-table builder writes it: "a" -> A.
-inline ArrayRef plainKey(char key) { return Array::make({keyStroke(key, 0)}); }
-
-// A chord: the modifier-only stroke, then the key stroke -> ⌘S.
-inline ArrayRef chord(std::uint32_t modifiers, char key) {
-  return Array::make({modifierStroke(modifiers), keyStroke(key, modifiers)});
-}
-
-inline DictionaryRef entry(const std::string& title, std::vector<Ref> sequences) {
-  return Dictionary::make({{kEntryTitleKey, str(title)}, {kKeySequencesKey, Array::make(std::move(sequences))}});
-}
+using fixtures::chord;
+using fixtures::entry;
+using fixtures::keyStroke;
+using fixtures::modifierStroke;
+using fixtures::plainKey;
+using fixtures::TemporaryFolder;
 
 // ---- The host's menu and default set ----
 

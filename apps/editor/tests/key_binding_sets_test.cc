@@ -5,69 +5,50 @@
 #include "qor/headless/menu.h"
 #include "qor/host/default_set.h"
 #include "qor/key_bindings.h"
-#include "qor/key_masks.h"
 #include "qor/plist_file.h"
-#include "qor/text.h"
+#include "qor/testing/pane_fixtures.h"
 
 namespace qor {
 namespace {
 
-constexpr std::uint32_t kCommand = kCommandKeyMask;
-constexpr std::uint32_t kControl = kControlKeyMask;
-constexpr std::uint32_t kOption = kAlternateKeyMask;
-constexpr std::uint32_t kShift = kShiftKeyMask;
-
-DictionaryRef modifiersOnly(std::uint32_t mask) { return Dictionary::make({{kStrokeModifiersKey, integer(mask)}}); }
-
-DictionaryRef keyStroke(char16_t unit, std::uint32_t mask) {
-  return Dictionary::make({{kStrokeKeyKey, str(utf8FromCodeUnit(unit))},
-                           {kStrokeUnicharKey, integer(unit)},
-                           {kStrokeModifiersKey, integer(mask)}});
-}
-
-// A chord as the key configurator stores it: the modifiers alone, then the key.
-std::vector<Ref> chord(char16_t unit, std::uint32_t mask) {
-  if (mask == 0) return {keyStroke(unit, 0)};
-  return {modifiersOnly(mask), keyStroke(unit, mask)};
-}
-
-ArrayRef sequenceOf(std::initializer_list<std::vector<Ref>> chords) {
-  auto sequence = MutableArray::make();
-  for (const auto& strokes : chords)
-    for (const auto& stroke : strokes) sequence->addObject(stroke);
-  return sequence;
-}
+using fixtures::chord;
+using fixtures::kCommand;
+using fixtures::kControl;
+using fixtures::kOption;
+using fixtures::kShift;
+using fixtures::modifierStroke;
+using fixtures::sequence;
 
 struct SequenceCase {
   const char* what;
-  ArrayRef sequence;
+  ArrayRef strokes;
   std::optional<QKeySequence> expected;
 };
 
 TEST(KeySequenceFromStrokes, ChordsFollowTheKeyStrokes) {
   const std::vector<SequenceCase> cases = {
-      {"⌘S", sequenceOf({chord(u's', kCommand)}), QKeySequence(Qt::CTRL | Qt::Key_S)},
-      {"plain S", sequenceOf({chord(u's', 0)}), QKeySequence(Qt::Key_S)},
-      {"⇧⌘S typed with Shift", sequenceOf({chord(u'S', kShift | kCommand)}), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
-      {"⌃⇥", sequenceOf({chord(u'\t', kControl)}), QKeySequence(Qt::META | Qt::Key_Tab)},
-      {"⌥F5", sequenceOf({chord(0xF708, kOption)}), QKeySequence(Qt::ALT | Qt::Key_F5)},
-      {"↑", sequenceOf({chord(0xF700, 0)}), QKeySequence(Qt::Key_Up)},
-      {"↩", sequenceOf({chord(u'\r', 0)}), QKeySequence(Qt::Key_Return)},
-      {"⌅", sequenceOf({chord(0x03, 0)}), QKeySequence(Qt::Key_Enter)},
-      {"⌘K ⌘S", sequenceOf({chord(u'k', kCommand), chord(u's', kCommand)}),
+      {"⌘S", sequence({chord(kCommand, u's')}), QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"plain S", sequence({chord(0, u's')}), QKeySequence(Qt::Key_S)},
+      {"⇧⌘S typed with Shift", sequence({chord(kShift | kCommand, u'S')}), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+      {"⌃⇥", sequence({chord(kControl, u'\t')}), QKeySequence(Qt::META | Qt::Key_Tab)},
+      {"⌥F5", sequence({chord(kOption, 0xF708)}), QKeySequence(Qt::ALT | Qt::Key_F5)},
+      {"↑", sequence({chord(0, 0xF700)}), QKeySequence(Qt::Key_Up)},
+      {"↩", sequence({chord(0, u'\r')}), QKeySequence(Qt::Key_Return)},
+      {"⌅", sequence({chord(0, 0x03)}), QKeySequence(Qt::Key_Enter)},
+      {"⌘K ⌘S", sequence({chord(kCommand, u'k'), chord(kCommand, u's')}),
        QKeySequence(Qt::CTRL | Qt::Key_K, Qt::CTRL | Qt::Key_S)},
-      {"four keys, Qt's most", sequenceOf({chord(u'a', 0), chord(u'b', 0), chord(u'c', 0), chord(u'd', 0)}),
+      {"four keys, Qt's most", sequence({chord(0, u'a'), chord(0, u'b'), chord(0, u'c'), chord(0, u'd')}),
        QKeySequence(Qt::Key_A, Qt::Key_B, Qt::Key_C, Qt::Key_D)},
-      {"five keys", sequenceOf({chord(u'a', 0), chord(u'b', 0), chord(u'c', 0), chord(u'd', 0), chord(u'e', 0)}),
+      {"five keys", sequence({chord(0, u'a'), chord(0, u'b'), chord(0, u'c'), chord(0, u'd'), chord(0, u'e')}),
        std::nullopt},
       {"empty", Array::make(), std::nullopt},
-      {"modifiers only", Array::make({modifiersOnly(kCommand)}), std::nullopt},
+      {"modifiers only", Array::make({modifierStroke(kCommand)}), std::nullopt},
       {"not a stroke", Array::make({str("s")}), std::nullopt},
       {"empty key", Array::make({Dictionary::make({{kStrokeKeyKey, str("")}})}), std::nullopt},
-      {"a control character", sequenceOf({chord(0x01, kCommand)}), std::nullopt},
+      {"a control character", sequence({chord(kCommand, 0x01)}), std::nullopt},
       {"a key without modifiers", Array::make({Dictionary::make({{kStrokeKeyKey, str("x")}})}), QKeySequence(Qt::Key_X)},
   };
-  for (const auto& test : cases) EXPECT_EQ(keySequenceFromStrokes(*test.sequence), test.expected) << test.what;
+  for (const auto& test : cases) EXPECT_EQ(keySequenceFromStrokes(*test.strokes), test.expected) << test.what;
 }
 
 TEST(KeyBindingsSets, TheNumberChoosesTheSetAndMissingEntriesFallBack) {
@@ -75,15 +56,15 @@ TEST(KeyBindingsSets, TheNumberChoosesTheSetAndMissingEntriesFallBack) {
   const std::string print = "[printDocument:] [] [0]";
   auto defaultSet = Dictionary::make(
       {{kSetNameKey, str("Default")},
-       {kSetMenuKey, Dictionary::make({{save, Dictionary::make({{kKeySequencesKey, Array::make({sequenceOf({chord(u's', kCommand)})})}})},
-                                       {print, Dictionary::make({{kKeySequencesKey, Array::make({sequenceOf({chord(u'p', kCommand)})})}})}})}});
+       {kSetMenuKey, Dictionary::make({{save, Dictionary::make({{kKeySequencesKey, Array::make({sequence({chord(kCommand, u's')})})}})},
+                                       {print, Dictionary::make({{kKeySequencesKey, Array::make({sequence({chord(kCommand, u'p')})})}})}})}});
   // "Mine" took Save's shortcut away and gave it two, one of them too long for Qt.
-  auto tooLong = sequenceOf({chord(u'a', 0), chord(u'b', 0), chord(u'c', 0), chord(u'd', 0), chord(u'e', 0)});
+  auto tooLong = sequence({chord(0, u'a'), chord(0, u'b'), chord(0, u'c'), chord(0, u'd'), chord(0, u'e')});
   auto mine = Dictionary::make(
       {{kSetNameKey, str("Mine")},
        {kSetMenuKey, Dictionary::make({{save, Dictionary::make({{kKeySequencesKey, Array::make()}})},
                                        {"[other:] [] [0]", Dictionary::make({{kKeySequencesKey,
-                                                                              Array::make({tooLong, sequenceOf({chord(u'o', kOption)})})}})}})}});
+                                                                              Array::make({tooLong, sequence({chord(kOption, u'o')})})}})}})}});
   auto stored = Dictionary::make({{"1700000000", mine}});
 
   EXPECT_EQ(keyBindingsSetForNumber(stored, defaultSet, 0), defaultSet);

@@ -5,8 +5,8 @@
 #include <map>
 
 #include "defaults_file.h"
-#include "memory_file_system.h"
 #include "qor/plist_file.h"
+#include "qor/testing/memory_file_system.h"
 
 namespace qor {
 namespace {

@@ -9,7 +9,7 @@
 #include <regex>
 
 #include "qor/plist_file.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

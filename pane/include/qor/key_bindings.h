@@ -13,7 +13,7 @@
 // Set number 0 is the host's default set, never stored; every stored set
 // lives in the set collection under its number written in decimal ("%d").
 //
-// The pane talks to the host through the ports of platform/ports and never
+// The pane talks to the host through the ports (ports/) and never
 // raises: every failure is a silent no-op, a beep, an alert or a log line.
 #pragma once
 

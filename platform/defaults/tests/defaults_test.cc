@@ -16,10 +16,10 @@
 #include <set>
 #include <string>
 
-#include "memory_file_system.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
-#include "temporary_folder.h"
+#include "qor/testing/memory_file_system.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

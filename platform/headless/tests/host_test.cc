@@ -4,26 +4,13 @@
 
 #include "qor/defaults/defaults.h"
 #include "qor/headless/toolkit.h"
+#include "qor/testing/recorders.h"
 
 namespace qor {
 namespace {
 
-struct Key {
-  std::uint32_t type;
-  std::string characters;
-  std::uint16_t keyCode;
-  std::uint32_t modifiers;
-  friend bool operator==(const Key&, const Key&) = default;
-};
-
-class RecordingSnooper final : public KeySnooper {
- public:
-  void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
-                                              std::uint16_t keyCode, std::uint32_t modifiers) override {
-    keys.push_back({type, characters, keyCode, modifiers});
-  }
-  std::vector<Key> keys;
-};
+using fixtures::RecordingSnooper;
+using fixtures::SnoopedKey;
 
 TEST(HeadlessApplication, ForwardsKeysToTheOneSnooper) {
   Journal journal;
@@ -36,7 +23,7 @@ TEST(HeadlessApplication, ForwardsKeysToTheOneSnooper) {
   application.setSnooper(nullptr);
   EXPECT_FALSE(application.sendKeyEvent(kKeyUpEventType, "s", 1, 0));
   EXPECT_TRUE(first.keys.empty());
-  EXPECT_EQ(second.keys, (std::vector<Key>{{kKeyDownEventType, "s", 1, 0x100000}}));
+  EXPECT_EQ(second.keys, (std::vector<SnoopedKey>{{kKeyDownEventType, "s", 1, 0x100000}}));
   EXPECT_EQ(journal.lines(), (std::vector<std::string>{"setSnooper", "setSnooper", "setSnooper nil"}));
 }
 

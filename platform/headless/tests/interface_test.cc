@@ -1,151 +1,26 @@
+// What the headless toolkit adds to the toolkit's promises (which
+// platform/tests checks over both toolkits): where the views sit, and the
+// interface's objects are found by name while it lives.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <map>
 
 #include "qor/headless/toolkit.h"
+#include "qor/testing/pane_fixtures.h"
+#include "qor/testing/recorders.h"
 
 namespace qor {
 namespace {
 
-// An owner that declares the outlets it is given and keeps what it receives.
-class FakeOwner final : public InterfaceOwner {
- public:
-  explicit FakeOwner(std::vector<OutletSpec> outlets) : outlets_(std::move(outlets)) {}
-  std::vector<OutletSpec> interfaceOutlets() const override { return outlets_; }
-  void connectOutlet(const std::string& name, UiObject* object) override { connected[name] = object; }
-  std::map<std::string, UiObject*> connected;
-
- private:
-  std::vector<OutletSpec> outlets_;
-};
-
-class BundleFolder {
- public:
-  explicit BundleFolder(const std::vector<std::string>& resources) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qor-bundle-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-    for (const auto& name : resources) std::ofstream(path_ + "/" + name) << "<ui/>";
-  }
-  ~BundleFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-bool hasKind(UiObject* object, UiKind kind) {
-  switch (kind) {
-    case UiKind::View: return dynamic_cast<View*>(object) != nullptr;
-    case UiKind::TabView: return dynamic_cast<TabView*>(object) != nullptr;
-    case UiKind::PopUpButton: return dynamic_cast<PopUpButton*>(object) != nullptr;
-    case UiKind::Button: return dynamic_cast<Button*>(object) != nullptr;
-    case UiKind::Window: return dynamic_cast<Window*>(object) != nullptr;
-    case UiKind::TextField: return dynamic_cast<TextField*>(object) != nullptr;
-    case UiKind::OutlineView: return dynamic_cast<OutlineView*>(object) != nullptr;
-  }
-  return false;
-}
-
-// Every outlet the pane declares, with the window it must sit in.
-struct Placement {
-  OutletSpec outlet;
-  const char* window;  // null for a window itself
-};
-const std::vector<Placement> kPanePlacements = {
-    {{"VIEW_key_bindings", UiKind::View}, "WIN_preferences"},
-    {{"TABV_outlines", UiKind::TabView}, "WIN_preferences"},
-    {{"PUB_sets", UiKind::PopUpButton}, "WIN_preferences"},
-    {{"BTN_kb_del_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_set_name", UiKind::TextField}, "WIN_set_name"},  // declared before its window
-    {{"WIN_set_name", UiKind::Window}, nullptr},
-    {{"BTN_set_name_OK", UiKind::Button}, "WIN_set_name"},
-    {{"BTN_set_name_cancel", UiKind::Button}, "WIN_set_name"},
-    {{"BTN_kb_export_set", UiKind::Button}, "WIN_preferences"},
-    {{"WIN_key_configurator", UiKind::Window}, nullptr},
-    {{"TEXT_key_configurator", UiKind::TextField}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_OK", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_clear", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_cancel", UiKind::Button}, "WIN_key_configurator"},
-    {{"TEXT_kb_conflict", UiKind::TextField}, "WIN_key_configurator"},
-    {{"OLV_menu_key_bindings", UiKind::OutlineView}, "WIN_preferences"},
-    {{"OLV_editor_key_bindings", UiKind::OutlineView}, "WIN_preferences"},
-    {{"BTN_kb_duplicate_set", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_import_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_kb_ambiguity", UiKind::TextField}, "WIN_key_configurator"},
-    {{"BTN_key_configurator_fix", UiKind::Button}, "WIN_key_configurator"},
-    {{"BTN_kb_reset_command", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_reset_group", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_reset_set", UiKind::Button}, "WIN_preferences"},
-    {{"TEXT_kb_search", UiKind::TextField}, "WIN_preferences"},
-    {{"BTN_kb_all_conflicts", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_search_keys", UiKind::Button}, "WIN_preferences"},
-    {{"BTN_kb_cheat_sheet", UiKind::Button}, "WIN_preferences"},
-};
-
-std::vector<OutletSpec> paneOutlets() {
-  std::vector<OutletSpec> outlets;
-  for (const auto& placement : kPanePlacements) outlets.push_back(placement.outlet);
-  return outlets;
-}
-
-TEST(LoadInterface, MissingDescriptionConnectsNothing) {
-  BundleFolder folder({"Other.ui"});
+TEST(LoadInterface, WidgetsAreFoundByNameAndKindWhileTheInterfaceLives) {
   HeadlessToolkit toolkit;
-  FakeOwner owner(paneOutlets());
-  EXPECT_EQ(toolkit.loadInterface(Bundle(folder.path()), "KeyBindings", owner), nullptr);
-  EXPECT_TRUE(owner.connected.empty());
-  EXPECT_EQ(toolkit.findObject("VIEW_key_bindings"), nullptr);
-}
-
-TEST(LoadInterface, ConnectsEveryOutletByNameKindAndWindow) {
-  BundleFolder folder({"KeyBindings.ui"});
-  HeadlessToolkit toolkit;
-  FakeOwner owner(paneOutlets());
-  auto interface = toolkit.loadInterface(Bundle(folder.path()), "KeyBindings", owner);
+  fixtures::RecordingOwner owner(fixtures::paneOutlets());
+  auto interface = toolkit.loadInterface(Bundle(QOR_RESOURCES_DIR), "KeyBindings", owner);
   ASSERT_NE(interface, nullptr);
-  ASSERT_EQ(owner.connected.size(), kPanePlacements.size());
-  for (const auto& [outlet, window] : kPanePlacements) {
-    UiObject* object = owner.connected[outlet.name];
-    ASSERT_NE(object, nullptr) << outlet.name;
-    EXPECT_EQ(object->objectName(), outlet.name);
-    EXPECT_TRUE(hasKind(object, outlet.kind)) << outlet.name;
-    EXPECT_EQ(toolkit.findObject(outlet.name), object) << outlet.name;
-    if (!window) continue;
-    Window* shownIn = dynamic_cast<View*>(object)->window();
-    ASSERT_NE(shownIn, nullptr) << outlet.name;
-    EXPECT_EQ(shownIn->objectName(), window) << outlet.name;
-  }
-}
-
-TEST(LoadInterface, WidgetsStartAsTheDescriptionMakesThem) {
-  BundleFolder folder({"KeyBindings.ui"});
-  HeadlessToolkit toolkit;
-  FakeOwner owner(paneOutlets());
-  auto interface = toolkit.loadInterface(Bundle(folder.path()), "KeyBindings", owner);
-  ASSERT_NE(interface, nullptr);
-  for (const auto& [name, tag] : std::vector<std::pair<const char*, int>>{
-           {"BTN_set_name_OK", 1}, {"BTN_key_configurator_OK", 1}, {"BTN_set_name_cancel", 0},
-           {"BTN_key_configurator_cancel", 0}, {"BTN_kb_del_set", 0}})
-    EXPECT_EQ(toolkit.find<HeadlessButton>(name)->tag(), tag) << name;
-  auto* tabs = toolkit.find<HeadlessTabView>("TABV_outlines");
-  EXPECT_EQ(tabs->selectedTabViewItemIdentifier(), "menu");
-  EXPECT_FALSE(tabs->selectTabViewItemWithIdentifier("Menu"));
-  EXPECT_TRUE(tabs->selectTabViewItemWithIdentifier("editor"));
+  for (const auto& [name, object] : owner.connected) EXPECT_EQ(toolkit.findObject(name), object) << name;
+  EXPECT_EQ(toolkit.find<HeadlessButton>("BTN_kb_del_set")->tag(), 0);
   EXPECT_EQ(toolkit.find<HeadlessOutlineView>("OLV_menu_key_bindings")->originInWindow(), (Point{20, 40}));
+  EXPECT_EQ(toolkit.find<HeadlessOutlineView>("OLV_menu_key_bindings")->window()->objectName(), "WIN_preferences");
+  EXPECT_EQ(toolkit.find<HeadlessButton>("BTN_set_name_OK")->window()->objectName(), "WIN_set_name");
   EXPECT_EQ(toolkit.find<HeadlessButton>("PUB_sets"), nullptr) << "find checks the kind";
-
-  // A window takes the focus only for its own views.
-  auto* sheet = toolkit.find<HeadlessWindow>("WIN_set_name");
-  EXPECT_TRUE(sheet->makeFirstResponder(toolkit.find<HeadlessTextField>("TEXT_set_name")));
-  EXPECT_FALSE(sheet->makeFirstResponder(toolkit.find<HeadlessOutlineView>("OLV_menu_key_bindings")));
-  EXPECT_EQ(sheet->firstResponder(), toolkit.findObject("TEXT_set_name"));
-  EXPECT_NE(sheet->windowNumber(), toolkit.find<HeadlessWindow>("WIN_preferences")->windowNumber());
 
   interface.reset();
   EXPECT_EQ(toolkit.findObject("PUB_sets"), nullptr);

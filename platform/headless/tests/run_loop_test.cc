@@ -4,12 +4,12 @@
 #include <map>
 
 #include "qor/headless/toolkit.h"
-#include "recording_target.h"
+#include "qor/testing/recorders.h"
 
 namespace qor {
 namespace {
 
-using headless_test::RecordingTarget;
+using fixtures::RecordingTarget;
 
 std::vector<std::string> pendingSelectors(const HeadlessToolkit& toolkit) {
   std::vector<std::string> out;
@@ -61,22 +61,6 @@ TEST(RunLoop, RequestsMadeWhileRunningCountFromTheRunningRequestsDueTime) {
   EXPECT_EQ(chain.ran, (std::vector<std::string>{"step1", "step2"}));
   ASSERT_EQ(toolkit.pendingRequests().size(), 1u);
   EXPECT_DOUBLE_EQ(toolkit.pendingRequests()[0].dueTime, 0.52);
-}
-
-TEST(RunLoop, CancelDropsOnlyThatTargetsRequests) {
-  HeadlessToolkit toolkit;
-  RecordingTarget pane, other;
-  toolkit.performAfterDelay(pane, "reloadOutlines", 0.1);
-  toolkit.performAfterDelay(other, "tick", 0.1);
-  toolkit.performAfterDelay(pane, "reloadOutlines", 0.2);
-  toolkit.cancelPreviousPerformRequestsWithTarget(pane);
-  toolkit.advance(1);
-  EXPECT_TRUE(pane.received.empty());
-  EXPECT_EQ(other.selectors(), std::vector<std::string>{"tick"});
-  EXPECT_EQ(toolkit.journal().lines(),
-            (std::vector<std::string>{"performAfterDelay reloadOutlines 0.1", "performAfterDelay tick 0.1",
-                                      "performAfterDelay reloadOutlines 0.2",
-                                      "cancelPreviousPerformRequestsWithTarget"}));
 }
 
 // The clock counts whole microseconds, so steps add up exactly.

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "qor/headless/toolkit.h"
-#include "recording_target.h"
+#include "qor/testing/recorders.h"
 
 namespace qor {
 namespace {
 
-using headless_test::RecordingTarget;
+using fixtures::RecordingTarget;
 
 class SheetsTest : public ::testing::Test {
  protected:

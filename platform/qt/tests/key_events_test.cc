@@ -4,16 +4,16 @@
 
 #include <vector>
 
-#include "qor/key_masks.h"
+#include "qor/testing/key_masks.h"
 #include "qor/text.h"
 
 namespace qor {
 namespace {
 
-constexpr std::uint32_t kCommand = kCommandKeyMask;
-constexpr std::uint32_t kControl = kControlKeyMask;
-constexpr std::uint32_t kOption = kAlternateKeyMask;
-constexpr std::uint32_t kShift = kShiftKeyMask;
+using fixtures::kCommand;
+using fixtures::kControl;
+using fixtures::kOption;
+using fixtures::kShift;
 
 std::string unit(char16_t code) { return utf8FromCodeUnit(code); }
 

@@ -13,25 +13,13 @@
 #include <QVBoxLayout>
 
 #include "qor/key_masks.h"
-#include "qor/qt/key_events.h"
+#include "qor/testing/recorders.h"
 
 namespace qor {
-
-void PrintTo(const SnoopedKeyEvent& event, std::ostream* out) {
-  *out << "{" << event.type << ", \"" << event.characters << "\", " << event.keyCode << ", 0x" << std::hex
-       << event.modifiers << std::dec << "}";
-}
-
 namespace {
 
-class RecordingSnooper final : public KeySnooper {
- public:
-  void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
-                                              std::uint16_t /*keyCode*/, std::uint32_t modifiers) override {
-    events.push_back({type, characters, 0, modifiers});
-  }
-  std::vector<SnoopedKeyEvent> events;
-};
+using fixtures::RecordingSnooper;
+using fixtures::SnoopedKey;
 
 class Snooping : public testing::Test {
  protected:
@@ -76,12 +64,12 @@ TEST_F(Snooping, EveryKeyGoesToTheSnooperOnceAndNowhereElse) {
   EXPECT_EQ(buttonClicks_, 0) << "Return did not reach the default button";
   EXPECT_TRUE(edit_.text().isEmpty());
   EXPECT_TRUE(window_.isVisible()) << "Escape did not close the dialog";
-  const std::vector<SnoopedKeyEvent> expected = {
+  const std::vector<SnoopedKey> expected = {
       {12, "", 0, kCommandKeyMask},  {10, "s", 0, kCommandKeyMask}, {11, "s", 0, kCommandKeyMask},
       {12, "", 0, 0},                {10, "a", 0, 0},                {11, "a", 0, 0},
       {10, "\r", 0, 0},              {11, "\r", 0, 0},               {10, "\x1b", 0, 0},
       {11, "\x1b", 0, 0}};
-  EXPECT_EQ(snooper_.events, expected);
+  EXPECT_EQ(snooper_.keys, expected);
 
   // Gone with its filter: keys reach the window again.
   QTest::keyClick(handle(), Qt::Key_S, Qt::ControlModifier);

@@ -9,15 +9,20 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
-#include <cstdio>
 #include <map>
 
 #include "qor/image_attachments.h"
 #include "qor/rich_text.h"
-#include "temporary_folder.h"
+#include "qor/testing/document_structure.h"
+#include "qor/testing/oracles.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {
+
+using fixtures::documentStructure;
+
+std::string run(const std::string& command) { return fixtures::runCommand(command).output; }
 
 QFont font(const char* family, double size) {
   QFont result(family);
@@ -79,42 +84,6 @@ TEST(QtFont, DictionariesThatDescribeNoFontMakeNone) {
   // Keys of later versions are left out.
   EXPECT_TRUE(system.fontWithFontAttributesSize(
       Dictionary::make({{"family", str("DejaVu Sans")}, {"variable axes", str("wght 350")}}), 12));
-}
-
-// What a person sees of a document, block by block: text, table cell and
-// table format, list format and item label, font.
-std::vector<std::string> structure(const QTextDocument& document) {
-  std::map<const void*, int> ids;
-  auto id = [&](const void* p) { return std::to_string(ids.emplace(p, static_cast<int>(ids.size())).first->second); };
-  std::vector<std::string> rows;
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    std::string row = block.text().toStdString();
-    if (QTextTable* table = QTextCursor(block).currentTable()) {
-      auto cell = table->cellAt(block.position());
-      auto format = table->format();
-      row += " |T" + id(table) + " " + std::to_string(table->rows()) + "x" + std::to_string(table->columns()) +
-             " cell " + std::to_string(cell.row()) + "," + std::to_string(cell.column()) + " span " +
-             std::to_string(cell.rowSpan()) + "x" + std::to_string(cell.columnSpan()) + " border " +
-             std::to_string(format.border()) + "/" + std::to_string(format.borderStyle()) + " padding " +
-             std::to_string(format.cellPadding()) + " widths";
-      for (const auto& width : format.columnWidthConstraints())
-        row += " " + std::to_string(width.type()) + ":" + std::to_string(width.rawValue());
-    }
-    if (QTextList* list = block.textList()) {
-      auto format = list->format();
-      row += " |L" + id(list) + " style " + std::to_string(format.style()) + " indent " +
-             std::to_string(format.indent()) + " item " + list->itemText(block).toStdString();
-    }
-    QFont shown = QTextCursor(block).charFormat().font();
-    if (!block.text().isEmpty()) {
-      QTextCursor inside(block);
-      inside.movePosition(QTextCursor::NextCharacter);
-      shown = inside.charFormat().font();
-    }
-    row += " |font " + describe(fontAttributesOfFont(shown));
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 // A heading in a demi-bold, letter-spaced font; a 3 x 2 table with dashed
@@ -183,7 +152,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
   QtImageReader reader;
   QTextDocument original;
   buildDocument(original);
-  const auto expected = structure(original);
+  const auto expected = documentStructure(original);
   ASSERT_EQ(expected.size(), 11u);  // heading, 7 cell paragraphs, 2 bullets, end
   // Dashed borders are style 2, decimal numbering style -4.
   EXPECT_EQ(expected[4], "second |T0 3x2 cell 1,0 span 1x1 border 2.000000/2 padding 4.000000 widths 1:120.000000 2:40.000000"
@@ -199,7 +168,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
 
   QTextDocument reduced;
   system.setDocumentText(reduced, *back, reader);
-  ASSERT_NE(structure(reduced), expected);
+  ASSERT_NE(documentStructure(reduced), expected);
 
   restoreSavedStandardTextAttributes(back.get());
   EXPECT_EQ(back->string(), text->string());
@@ -217,7 +186,7 @@ TEST(QtTextSystem, TablesListsAndFontsSurviveSaveArchiveAndRestore) {
   EXPECT_TRUE(system.textWithRTFDFileWrapper(*wrapper));
   QTextDocument restored;
   system.setDocumentText(restored, *back, reader);
-  EXPECT_EQ(structure(restored), expected);
+  EXPECT_EQ(documentStructure(restored), expected);
 }
 
 TEST(QtTextSystem, AttachmentsAndStoredAttributesComeBackFromTheDocument) {
@@ -283,11 +252,8 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
     EXPECT_NEAR(image->rgba()[2], 30, 2);  // blue of the first pixel (JPEG is lossy)
   }
   // GIF has no resolution: it shows at one point per pixel.
-  std::vector<std::uint8_t> gif;
-  if (FILE* pipe = ::popen("/usr/bin/convert -size 6x4 'xc:rgb(10,20,30)' gif:-", "r")) {
-    for (int byte; (byte = std::fgetc(pipe)) != EOF;) gif.push_back(static_cast<std::uint8_t>(byte));
-    ::pclose(pipe);
-  }
+  const std::string gifBytes = run("/usr/bin/convert -size 6x4 'xc:rgb(10,20,30)' gif:-");
+  const std::vector<std::uint8_t> gif(gifBytes.begin(), gifBytes.end());
   auto fromGif = reader.imageWithData(gif);
   ASSERT_TRUE(fromGif);
   EXPECT_DOUBLE_EQ(fromGif->xDotsPerInch(), 72.0);
@@ -295,15 +261,6 @@ TEST(QtImageReader, PixelsAndResolutionThroughQtsReaders) {
   const std::uint8_t garbage[] = {'n', 'o', 'p', 'e'};
   EXPECT_EQ(reader.imageWithData(garbage), nullptr);
   EXPECT_EQ(reader.imageWithData({}), nullptr);
-}
-
-std::string run(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    ::pclose(pipe);
-  }
-  return output;
 }
 
 TEST(HighResolutionImages, SeeThroughPixelsKeepTheirSamplesAndTheirKindOfAlpha) {

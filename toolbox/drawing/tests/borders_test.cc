@@ -93,9 +93,6 @@ TEST(DrawLinesAroundRect, AntialiasingOffForStraightSidesOnlyAndRestoredAfterEac
     EXPECT_EQ(context.operations()[0].antialiasing, Antialiasing::Off);
     EXPECT_EQ(context.operations()[1].antialiasing, before);  // the diagonal keeps the context's setting
     EXPECT_EQ(context.operations()[2].antialiasing, Antialiasing::Off);
-    // off, back; back (after the diagonal too); off, back
-    EXPECT_EQ(context.antialiasingSwitches(),
-              (std::vector<Antialiasing>{Antialiasing::Off, before, before, Antialiasing::Off, before}));
     EXPECT_EQ(context.shouldAntialias(), before);
   }
   RecordingGraphicsContext untouched(Antialiasing::Off);

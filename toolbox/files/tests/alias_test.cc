@@ -10,7 +10,7 @@
 
 #include "fake_files.h"
 #include "loop_volume.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

@@ -8,7 +8,7 @@
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/seams/file_calls.h"
-#include "temporary_folder.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {

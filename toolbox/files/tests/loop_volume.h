@@ -3,11 +3,10 @@
 // mountAt() says whether it worked, so that a test can skip with a reason.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "qor/testing/oracles.h"
 
 namespace qor::fixtures {
 
@@ -33,10 +32,7 @@ class LoopVolume {
   }
 
  private:
-  static bool run(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
+  static bool run(const std::string& command) { return runCommand(command).status == 0; }
   std::string image_;
   std::string mounted_;
   bool ready_ = false;

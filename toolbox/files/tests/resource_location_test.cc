@@ -6,8 +6,8 @@
 
 #include "fake_files.h"
 #include "qor/log.h"
+#include "qor/testing/temporary_folder.h"
 #include "qor/url.h"
-#include "temporary_folder.h"
 
 namespace qor {
 namespace {

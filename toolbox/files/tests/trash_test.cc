@@ -2,10 +2,8 @@
 // (trash-list, trash-restore) reads the same freedesktop.org trash as GIO.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -17,7 +15,8 @@
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/resource_location.h"
-#include "temporary_folder.h"
+#include "qor/testing/oracles.h"
+#include "qor/testing/temporary_folder.h"
 
 namespace qor {
 namespace {
@@ -46,28 +45,8 @@ const ScratchHome& home() {
   return instance;
 }
 
-struct Run {
-  int status = -1;
-  std::string output;
-};
-
-Run run(const std::string& command) {
-  Run result;
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
-  int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+constexpr auto run = fixtures::runCommand;
+constexpr auto quoted = fixtures::shellQuoted;
 
 bool haveTrashCli() { return run("command -v trash-list >/dev/null && command -v trash-restore >/dev/null").status == 0; }
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <limits>
-#include <memory>
 #include <sstream>
+
+#include "qor/testing/oracles.h"
 
 namespace qor {
 namespace {
@@ -132,12 +132,9 @@ TEST(ListNumbering, AgreesWithIndependentOracleUpTo5000) {
   constexpr int kLast = 5000;
   const std::string command = "python3 " QOR_SOURCE_DIR "/toolbox/formatting/tests/numbering_oracle.py " +
                               std::to_string(kLast);
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  ASSERT_TRUE(pipe) << command;
-  std::string output;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) output.append(buffer, n);
-  std::istringstream lines(output);
+  const fixtures::CommandRun oracle = fixtures::runCommand(command);
+  ASSERT_EQ(oracle.status, 0) << command;
+  std::istringstream lines(oracle.output);
   int number = 0;
   std::string roman;
   std::string alphabetic;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/testing/key_masks.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -64,7 +65,7 @@ Ref modifierStroke(std::uint32_t mask) { return Dictionary::make({{"modifiers", 
 Ref keyStroke(std::string key) { return Dictionary::make({{"key", str(std::move(key))}, {"modifiers", integer(0)}}); }
 
 TEST(StringFromKeySequenceTest, Table) {
-  constexpr std::uint32_t kCommand = kCommandKeyMask;
+  using fixtures::kCommand;
   struct Case {
     std::vector<Ref> strokes;
     const char* expected;

@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <limits>
 
 #include "qor/headless/text_system.h"
 #include "qor/log.h"
+#include "qor/testing/oracles.h"
+#include "qor/testing/temporary_folder.h"
 #include "qor/tiff_data.h"
-#include "temporary_folder.h"
 
 namespace qor {
 namespace {
@@ -33,15 +33,7 @@ DataRef tiff(const Image& image, TiffCompression compression = TiffCompression::
   return Data::make(tiffRepresentation(image, compression).value());
 }
 
-std::string run(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
-}
+std::string run(const std::string& command) { return fixtures::runCommand(command).output; }
 
 // What libtiff's own tools and an independent reader (python3, bytes as
 // the file format lays them out) say about TIFF data.

@@ -31,7 +31,8 @@ TEST(SuperRandomDeathTest, UnseededGeneratorStartsWithTheDefaultSeedSequence) {
       testing::ExitedWithCode(0), "3499211612 581869302 3890346734");
 }
 
-// Each seed after the first is set mid-block, where the last one stopped.
+// Each seed after the first is set mid-block, where the last one stopped;
+// std::mt19937 is the oracle (5489 is its default seed).
 TEST(SuperRandomTest, MatchesStdMt19937ForEverySeed) {
   for (std::uint32_t seed : {0u, 1u, 42u, 5489u, 0x80000000u, 0xFFFFFFFFu}) {
     SCOPED_TRACE(seed);
@@ -39,16 +40,6 @@ TEST(SuperRandomTest, MatchesStdMt19937ForEverySeed) {
     super_random_init(seed);
     for (int i = 0; i < kOutputsAcrossRegenerations; ++i) ASSERT_EQ(super_random(), oracle()) << "output " << i;
   }
-}
-
-TEST(SuperRandomTest, TenThousandthOutputOfTheDefaultSeed) {
-  constexpr int kOutputs = 10000;
-  super_random_init(5489);
-  EXPECT_EQ(super_random(), 3499211612u);
-  EXPECT_EQ(super_random(), 581869302u);
-  EXPECT_EQ(super_random(), 3890346734u);
-  for (int i = 4; i < kOutputs; ++i) static_cast<void>(super_random());
-  EXPECT_EQ(super_random(), 4123659995u);
 }
 
 TEST(MicrosecondTest, AgreesWithTheSystemClock) {
