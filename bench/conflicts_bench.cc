@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 #include "random_group.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/value.h"
 
 namespace qor::bench {

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "command_search.h"
-#include "conflicts.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/conflicts.h"
 #include "random_group.h"
 
 namespace {

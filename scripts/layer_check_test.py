@@ -12,7 +12,7 @@ cases = [
     ("foundation/src/planted.cc", '#include "qor/key_bindings.h"', "of pane, which foundation/LAYER does not allow"),
     ("toolbox/formatting/src/planted.cc", '#include "qor/alias.h"', "of toolbox/files, which"),
     ("pane/src/planted.cc", "#include <QWidget>", "of qt, which pane/LAYER does not allow"),
-    ("apps/keybindings/src/planted.cc", '#include "set_rules.h"', "private to pane"),
+    ("apps/keybindings/src/planted.cc", '#include "undo_history.h"', "private to pane"),
     ("pane/tests/planted.cc", '#include "qor/editor/document_archive.h"', "of apps/editor/documents, which"),
 ]
 failed = 0

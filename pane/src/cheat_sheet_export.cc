@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "cheat_sheet.h"
+#include "qor/pane_model/cheat_sheet.h"
 #include "qor/file_system.h"
 #include "qor/key_bindings.h"
 #include "qor/text.h"
-#include "set_file_rules.h"
-#include "set_rules.h"
+#include "qor/pane_model/set_file_rules.h"
+#include "qor/pane_model/set_rules.h"
 
 namespace qor {
 

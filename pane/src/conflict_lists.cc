@@ -4,12 +4,12 @@
 #include <functional>
 #include <optional>
 
-#include "conflicts.h"
-#include "outline_rules.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/outline_rules.h"
 #include "qor/key_bindings.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
-#include "set_file_rules.h"
+#include "qor/pane_model/set_file_rules.h"
 
 namespace qor {
 

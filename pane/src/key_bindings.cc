@@ -11,8 +11,10 @@
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/runtime.h"
-#include "set_rules.h"
+#include "qor/pane_model/outlets.h"
+#include "qor/pane_model/set_rules.h"
 #include "undo_history.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -71,75 +73,54 @@ DictionaryRef KeyBindings::nameAndOrderForMenu(const Bundle& bundle) {
 
 // ---- Interface ----
 
+// The fields of the outlets, in the order of kPaneOutlets: the names are
+// written there once, and each field is the control of the same place.
+using OutletField = std::function<void(KeyBindings&, UiObject*)>;
+template <typename T>
+OutletField field(T* KeyBindings::*member) {
+  return [member](KeyBindings& pane, UiObject* object) { connectAs(pane.*member, object); };
+}
+
 std::vector<OutletSpec> KeyBindings::interfaceOutlets() const {
-  return {
-      {"VIEW_key_bindings", UiKind::View},
-      {"TABV_outlines", UiKind::TabView},
-      {"PUB_sets", UiKind::PopUpButton},
-      {"BTN_kb_del_set", UiKind::Button},
-      {"WIN_set_name", UiKind::Window},
-      {"TEXT_set_name", UiKind::TextField},
-      {"BTN_set_name_OK", UiKind::Button},
-      {"BTN_kb_export_set", UiKind::Button},
-      {"WIN_key_configurator", UiKind::Window},
-      {"TEXT_key_configurator", UiKind::TextField},
-      {"BTN_key_configurator_OK", UiKind::Button},
-      {"BTN_key_configurator_clear", UiKind::Button},
-      {"TEXT_kb_conflict", UiKind::TextField},
-      {"OLV_menu_key_bindings", UiKind::OutlineView},
-      {"OLV_editor_key_bindings", UiKind::OutlineView},
-      {"BTN_kb_duplicate_set", UiKind::Button},
-      {"BTN_kb_import_set", UiKind::Button},
-      {"BTN_set_name_cancel", UiKind::Button},
-      {"BTN_key_configurator_cancel", UiKind::Button},
-      {"TEXT_kb_ambiguity", UiKind::TextField},
-      {"BTN_key_configurator_fix", UiKind::Button},
-      {"BTN_kb_reset_command", UiKind::Button},
-      {"BTN_kb_reset_group", UiKind::Button},
-      {"BTN_kb_reset_set", UiKind::Button},
-      {"TEXT_kb_search", UiKind::TextField},
-      {"BTN_kb_all_conflicts", UiKind::Button},
-      {"BTN_kb_search_keys", UiKind::Button},
-      {"BTN_kb_cheat_sheet", UiKind::Button},
-  };
+  std::vector<OutletSpec> outlets;
+  for (const PaneOutlet& outlet : kPaneOutlets) outlets.push_back({std::string(outlet.name), uiKindOf(outlet.kind)});
+  return outlets;
 }
 
 void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
-  // A pointer-to-member table keeps names and fields in one place.
-  static const std::unordered_map<std::string, std::function<void(KeyBindings&, UiObject*)>> kOutlets = {
-      {"VIEW_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.VIEW_key_bindings, o); }},
-      {"TABV_outlines", [](KeyBindings& p, UiObject* o) { connectAs(p.TABV_outlines, o); }},
-      {"PUB_sets", [](KeyBindings& p, UiObject* o) { connectAs(p.PUB_sets, o); }},
-      {"BTN_kb_del_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_del_set, o); }},
-      {"WIN_set_name", [](KeyBindings& p, UiObject* o) { connectAs(p.WIN_set_name, o); }},
-      {"TEXT_set_name", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_set_name, o); }},
-      {"BTN_set_name_OK", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_set_name_OK, o); }},
-      {"BTN_kb_export_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_export_set, o); }},
-      {"WIN_key_configurator", [](KeyBindings& p, UiObject* o) { connectAs(p.WIN_key_configurator, o); }},
-      {"TEXT_key_configurator", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_key_configurator, o); }},
-      {"BTN_key_configurator_OK", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_OK, o); }},
-      {"BTN_key_configurator_clear",
-       [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_clear, o); }},
-      {"TEXT_kb_conflict", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_conflict, o); }},
-      {"OLV_menu_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.OLV_menu_key_bindings, o); }},
-      {"OLV_editor_key_bindings", [](KeyBindings& p, UiObject* o) { connectAs(p.OLV_editor_key_bindings, o); }},
-      {"BTN_kb_duplicate_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_duplicate_set, o); }},
-      {"BTN_kb_import_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_import_set, o); }},
-      {"BTN_set_name_cancel", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_set_name_cancel, o); }},
-      {"BTN_key_configurator_cancel",
-       [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_cancel, o); }},
-      {"TEXT_kb_ambiguity", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_ambiguity, o); }},
-      {"BTN_key_configurator_fix", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_key_configurator_fix, o); }},
-      {"BTN_kb_reset_command", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_command, o); }},
-      {"BTN_kb_reset_group", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_group, o); }},
-      {"BTN_kb_reset_set", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_reset_set, o); }},
-      {"TEXT_kb_search", [](KeyBindings& p, UiObject* o) { connectAs(p.TEXT_kb_search, o); }},
-      {"BTN_kb_all_conflicts", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_all_conflicts, o); }},
-      {"BTN_kb_search_keys", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_search_keys, o); }},
-      {"BTN_kb_cheat_sheet", [](KeyBindings& p, UiObject* o) { connectAs(p.BTN_kb_cheat_sheet, o); }},
+  static const OutletField kFields[] = {
+      field(&KeyBindings::VIEW_key_bindings),
+      field(&KeyBindings::TABV_outlines),
+      field(&KeyBindings::PUB_sets),
+      field(&KeyBindings::BTN_kb_del_set),
+      field(&KeyBindings::WIN_set_name),
+      field(&KeyBindings::TEXT_set_name),
+      field(&KeyBindings::BTN_set_name_OK),
+      field(&KeyBindings::BTN_kb_export_set),
+      field(&KeyBindings::WIN_key_configurator),
+      field(&KeyBindings::TEXT_key_configurator),
+      field(&KeyBindings::BTN_key_configurator_OK),
+      field(&KeyBindings::BTN_key_configurator_clear),
+      field(&KeyBindings::TEXT_kb_conflict),
+      field(&KeyBindings::OLV_menu_key_bindings),
+      field(&KeyBindings::OLV_editor_key_bindings),
+      field(&KeyBindings::BTN_kb_duplicate_set),
+      field(&KeyBindings::BTN_kb_import_set),
+      field(&KeyBindings::BTN_set_name_cancel),
+      field(&KeyBindings::BTN_key_configurator_cancel),
+      field(&KeyBindings::TEXT_kb_ambiguity),
+      field(&KeyBindings::BTN_key_configurator_fix),
+      field(&KeyBindings::BTN_kb_reset_command),
+      field(&KeyBindings::BTN_kb_reset_group),
+      field(&KeyBindings::BTN_kb_reset_set),
+      field(&KeyBindings::TEXT_kb_search),
+      field(&KeyBindings::BTN_kb_all_conflicts),
+      field(&KeyBindings::BTN_kb_search_keys),
+      field(&KeyBindings::BTN_kb_cheat_sheet),
   };
-  auto found = kOutlets.find(name);
-  if (found != kOutlets.end()) found->second(*this, object);
+  static_assert(std::size(kFields) == std::size(kPaneOutlets), "one field per outlet");
+  for (std::size_t index = 0; index < std::size(kPaneOutlets); ++index)
+    if (kPaneOutlets[index].name == name) kFields[index](*this, object);
 }
 
 // The connections an interface description makes to its owner: control
@@ -294,26 +275,17 @@ void KeyBindings::synchronizeToDefaults() {
 
   if (PUB_sets) {
     PUB_sets->removeAllItems();
-    DictionaryRef reference = defaultSet();
-    StringRef defaultName = reference ? reference->stringForKey(kSetNameKey) : nullptr;
-    PUB_sets->addItemWithTitle(defaultName ? defaultName->value() : std::string());
-    if (PopUpItem* item = PUB_sets->lastItem()) {
-      item->setTag(0);
+    bool first = true;
+    for (const SetChoice& choice : setChoices()) {
+      // The stored sets' items are added untitled, then titled: a pop-up
+      // refuses a title it already holds, and two sets may share a name.
+      PUB_sets->addItemWithTitle(first ? choice.title : std::string());
+      PopUpItem* item = PUB_sets->lastItem();
+      if (!item) continue;
+      if (!first) item->setTitle(choice.title);
+      first = false;
+      item->setTag(choice.number);
       item->setTargetAction({this, "loadKeyBindingsSet:"});
-    }
-    if (_keyBindingsSets && !_keyBindingsSets->empty()) {
-      for (const std::string& key : setKeysInPopUpOrder(*_keyBindingsSets)) {
-        std::size_t before = PUB_sets->numberOfItems();
-        PUB_sets->addItemWithTitle("");
-        if (PUB_sets->numberOfItems() == before) continue;
-        PopUpItem* item = PUB_sets->lastItem();
-        auto set = asDictionary(_keyBindingsSets->objectForKey(key));
-        StringRef name = set ? set->stringForKey(kSetNameKey) : nullptr;
-        // A set without a name still needs a title of its own: its key.
-        item->setTitle(name ? name->value() : key);
-        item->setTag(numberForSetKey(key).value_or(0));
-        item->setTargetAction({this, "loadKeyBindingsSet:"});
-      }
     }
     PUB_sets->selectItemWithTag(_keyBindingsNumber);
   }

@@ -9,13 +9,14 @@
 #include <limits>
 #include <optional>
 
-#include "conflicts.h"
-#include "desktop_notation.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -36,12 +37,6 @@ DictionaryRef entryIn(const DictionaryRef& set, ShownGroup group, const std::str
 
 bool isHotKeyCommand(const OutlineItem& item) {
   return item.menuItem && item.menuItem->actionName() == kHotKeyAction;
-}
-
-// A tag that is no return code closes the sheet without committing.
-int returnCodeForTag(std::int64_t tag) {
-  using Limits = std::numeric_limits<int>;
-  return tag < Limits::min() || tag > Limits::max() ? kReturnCodeCancel : static_cast<int>(tag);
 }
 
 // The entry's "key sequences" as a mutable array, put in place first when
@@ -97,17 +92,9 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   // never end: nothing opens.
   if (!services_.toolkit || !services_.application || !WIN_key_configurator) return;
 
-  if (shownGroup() == ShownGroup::Menu) {
-    OutlineItem item = selectedItem();
-    std::optional<std::string> key = entryKeyForItem(ShownGroup::Menu, item);
-    if (isHotKeyCommand(item) && key) {
-      DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, *key);
-      ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
-      if (sequences && !sequences->empty()) {
-        services_.toolkit->runAlertPanel(localized(kHotKeyAlertTitle), localized(kHotKeyAlertMessage), kAlertButtonTitle);
-        return;
-      }
-    }
+  if (std::optional<Refusal> refusal = hotKeyRefusal(shownGroup(), selectedItem())) {
+    services_.toolkit->runAlertPanel(refusal->title, refusal->message, kAlertButtonTitle);
+    return;
   }
 
   // The search's recording gives the keys over to the sheet; its matches stay shown.
@@ -135,12 +122,37 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
   });
 }
 
+std::optional<KeyBindings::Refusal> KeyBindings::hotKeyRefusal(ShownGroup group, const OutlineItem& item) const {
+  if (group != ShownGroup::Menu || !isHotKeyCommand(item)) return std::nullopt;
+  std::optional<std::string> key = entryKeyForItem(ShownGroup::Menu, item);
+  DictionaryRef entry = key ? entryIn(_currentKeyBindingsSet, ShownGroup::Menu, *key) : nullptr;
+  ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
+  if (!sequences || sequences->empty()) return std::nullopt;
+  return Refusal{localized(kHotKeyAlertTitle), localized(kHotKeyAlertMessage)};
+}
+
 std::optional<std::string> KeyBindings::captureKeyEvent(MutableArray& strokes, std::uint32_t type,
                                                        const std::string& characters, std::uint16_t keyCode,
                                                        std::uint32_t modifiers) {
+  return captureKeyEventArmed(strokes, _shouldSendModifiers, type, characters, keyCode, modifiers);
+}
+
+KeyBindings::CapturedKeys KeyBindings::captureKeys(const std::vector<KeyEvent>& events) {
+  CapturedKeys keys{MutableArray::make(), ""};
+  bool armed = false;
+  for (const KeyEvent& event : events)
+    if (auto added = captureKeyEventArmed(*keys.strokes, armed, event.type, event.characters, event.keyCode,
+                                          event.modifiers))
+      keys.text += *added;
+  return keys;
+}
+
+std::optional<std::string> KeyBindings::captureKeyEventArmed(MutableArray& strokes, bool& armed, std::uint32_t type,
+                                                            const std::string& characters, std::uint16_t keyCode,
+                                                            std::uint32_t modifiers) {
   const std::uint32_t held = modifiers & kModifierMaskBits;
   if (type == kFlagsChangedEventType) {
-    _shouldSendModifiers = held != 0;
+    armed = held != 0;
     return std::nullopt;
   }
   // A key-down without characters (a dead key waiting for the next key) has
@@ -149,12 +161,12 @@ std::optional<std::string> KeyBindings::captureKeyEvent(MutableArray& strokes, s
   if (type != kKeyDownEventType || characters.empty()) return std::nullopt;
 
   std::string shown;
-  if (_shouldSendModifiers) {
+  if (armed) {
     if (held != 0) {
       shown += stringFromModifier(held);
       strokes.addObject(Dictionary::make({{kStrokeModifiersKey, integer(held)}}));
     }
-    _shouldSendModifiers = false;
+    armed = false;
   }
   // "unichar" and the notation count UTF-16 code units.
   const char16_t unit = utf16FromUtf8(characters).front();
@@ -185,18 +197,10 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
 
   std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
   const ShownGroup group = shownGroup();
-  ConflictTexts texts{
-      [this](const std::string& key) {
-        DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, key);
-        StringRef title = entry ? entry->stringForKey(kEntryTitleKey) : nullptr;
-        return title ? title->value() : std::string();
-      },
-      [this](const std::string& key) { return localized(key, kEditorTitlesTable); },
-      [this](const std::string& key) { return localized(key); },
-  };
+  const ConflictTexts texts = conflictTexts();
   StatusLine line = conflictStatusLine(conflicts, shown, group, texts);
   if (TEXT_kb_conflict) {
-    TEXT_kb_conflict->setTextColor(line.color);
+    TEXT_kb_conflict->setTextColor(textColorOf(line.color));
     TEXT_kb_conflict->setStringValue(line.text);
   }
   if (BTN_key_configurator_OK) BTN_key_configurator_OK->setEnabled(conflicts.empty());
@@ -231,7 +235,7 @@ void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {
 
 void KeyBindings::closeKeyConfigurationSheet(Sender* sender) {
   if (!snooping_ || !services_.toolkit || !WIN_key_configurator) return;
-  services_.toolkit->endSheet(*WIN_key_configurator, sender ? returnCodeForTag(sender->tag()) : kReturnCodeCancel);
+  services_.toolkit->endSheet(*WIN_key_configurator, sender ? sheetReturnCodeForTag(sender->tag()) : kReturnCodeCancel);
 }
 
 void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*sheet*/, int returnCode,
@@ -246,23 +250,10 @@ void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*she
 
   const bool fixInPlace = returnCode == kReturnCodeFixInPlace;
   if ((returnCode == kReturnCodeOK || fixInPlace) && wasOpen && _keyCodesArray) {
-    const ShownGroup group = shownGroup();
-    const OutlineItem item = selectedItem();
-    if (group == ShownGroup::Menu && isHotKeyCommand(item) && _keyCodesArray->count() > kMaxHotKeyStrokes) {
+    if (commitKeys(shownGroup(), selectedItem(), _keyCodesArray, fixInPlace ? Commit::FixInPlace : Commit::Add) ==
+        BindOutcome::HotKeyTooLong) {
       if (services_.toolkit) services_.toolkit->beep();
       return;
-    }
-    // Without a selected row there is no key to store under: nothing is
-    // stored and nobody is notified, and the same when no set knows the key.
-    std::optional<std::string> key = entryKeyForItem(group, item);
-    if (key && fixInPlace) {
-      if (bindInPlace(group, *key)) {
-        reloadOutlines();
-        noteChange();
-      }
-    } else if (key && addSequenceToEntry(_keyCodesArray, _currentKeyBindingsSet, group, *key, defaultSet())) {
-      if (OutlineView* outline = shownOutline()) outline->reloadData();
-      noteChange();
     }
   }
 
@@ -270,6 +261,66 @@ void KeyBindings::KeyConfigurationSheetDidEndReturnCodeContextInfo(Window* /*she
   if (!paneWindow) return;
   paneWindow->makeKeyAndOrderFront();
   paneWindow->makeFirstResponder(shownOutline());
+}
+
+KeyBindings::BindOutcome KeyBindings::commitKeys(ShownGroup group, const OutlineItem& item,
+                                                 const MutableArrayRef& strokes, Commit commit) {
+  if (group == ShownGroup::Menu && isHotKeyCommand(item) && strokes->count() > kMaxHotKeyStrokes)
+    return BindOutcome::HotKeyTooLong;
+  // Without a selected row there is no key to store under: nothing is
+  // stored and nobody is notified, and the same when no set knows the key.
+  std::optional<std::string> key = entryKeyForItem(group, item);
+  if (key && commit == Commit::FixInPlace) {
+    if (!bindInPlace(group, *key)) return BindOutcome::NoEntry;
+    reloadOutlines();
+  } else if (key && addSequenceToEntry(strokes, _currentKeyBindingsSet, group, *key, defaultSet())) {
+    if (OutlineView* outline = group == ShownGroup::Menu ? OLV_menu_key_bindings : OLV_editor_key_bindings)
+      outline->reloadData();
+  } else {
+    return BindOutcome::NoEntry;
+  }
+  noteChange();
+  return BindOutcome::Bound;
+}
+
+KeyBindings::BindResult KeyBindings::bindKeys(ShownGroup group, const std::string& entryKey,
+                                              const CapturedKeys& keys) {
+  BindResult result;
+  const OutlineItem item = commandItem(group, entryKey);
+  result.refusal = editRefusal();
+  if (!result.refusal) result.refusal = hotKeyRefusal(group, item);
+  if (result.refusal) {
+    result.outcome = BindOutcome::Refused;
+    return result;
+  }
+  if (!conflictingEntryKeys(_currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr,
+                            *keys.strokes, referenceContextFor(group, entryKey))
+           .empty()) {
+    result.outcome = BindOutcome::Conflict;
+    result.statusLine = conflictStatus(group, keys, entryKey);
+    return result;
+  }
+  result.outcome = commitKeys(group, item, keys.strokes, Commit::Add);
+  return result;
+}
+
+ConflictTexts KeyBindings::conflictTexts() const {
+  return {
+      [this](const std::string& key) {
+        DictionaryRef entry = entryIn(_currentKeyBindingsSet, ShownGroup::Menu, key);
+        StringRef title = entry ? entry->stringForKey(kEntryTitleKey) : nullptr;
+        return title ? title->value() : std::string();
+      },
+      [this](const std::string& key) { return localized(key, kEditorTitlesTable); },
+      [this](const std::string& key) { return localized(key); },
+  };
+}
+
+StatusLine KeyBindings::conflictStatus(ShownGroup group, const CapturedKeys& keys,
+                                       const std::optional<std::string>& entryKey) const {
+  DictionaryRef dictionary = _currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(groupKey(group)) : nullptr;
+  return conflictStatusLine(conflictingEntryKeys(dictionary, *keys.strokes, referenceContextFor(group, entryKey)),
+                            keys.text, group, conflictTexts());
 }
 
 bool KeyBindings::bindInPlace(ShownGroup group, const std::string& key) {
@@ -294,17 +345,18 @@ std::vector<std::string> KeyBindings::getConflictedMenuItemsForShortcut(const Ar
 }
 
 Ref KeyBindings::conflictReferenceContext() const {
+  if (shownGroup() != ShownGroup::Editor || !OLV_editor_key_bindings) return nullptr;
+  std::int64_t row = OLV_editor_key_bindings->selectedRow();
+  OutlineItem item = row < 0 ? OutlineItem{} : OLV_editor_key_bindings->itemAtRow(row);
+  return referenceContextFor(ShownGroup::Editor, entryKeyForItem(ShownGroup::Editor, item));
+}
+
+Ref KeyBindings::referenceContextFor(ShownGroup group, const std::optional<std::string>& entryKey) const {
   // Editing commands that work in different contexts may share a shortcut;
   // the selected command's context comes from the host's default set.
-  Ref context;
-  if (shownGroup() == ShownGroup::Editor && OLV_editor_key_bindings) {
-    std::int64_t row = OLV_editor_key_bindings->selectedRow();
-    OutlineItem item = row < 0 ? OutlineItem{} : OLV_editor_key_bindings->itemAtRow(row);
-    if (std::optional<std::string> name = entryKeyForItem(ShownGroup::Editor, item))
-      if (DictionaryRef entry = entryIn(defaultSet(), ShownGroup::Editor, *name))
-        context = entry->objectForKey(kEntryContextKey);
-  }
-  return context;
+  if (group != ShownGroup::Editor || !entryKey) return nullptr;
+  DictionaryRef entry = entryIn(defaultSet(), ShownGroup::Editor, *entryKey);
+  return entry ? entry->objectForKey(kEntryContextKey) : nullptr;
 }
 
 }  // namespace qor

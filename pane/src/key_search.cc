@@ -6,8 +6,8 @@
 // While recording, the pane is the host's key snooper, so the keys reach
 // nothing else; `searchKeys_` holds what was pressed and outlives the
 // recording, so the matches stay shown until the mode is turned off.
-#include "command_search.h"
-#include "conflicts.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/conflicts.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
 #include "qor/text.h"

@@ -7,10 +7,11 @@
 #include <functional>
 #include <optional>
 
-#include "command_search.h"
-#include "default_changes.h"
-#include "outline_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/outline_rules.h"
 #include "qor/key_bindings.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -83,6 +84,27 @@ OutlineItem KeyBindings::childOfAll(ShownGroup group, std::int64_t index, const 
   }
   ArrayRef children = childrenOfEditorNode(_editorMenuList, item);
   return children ? OutlineItem{nullptr, children->objectAtIndex(position)} : OutlineItem{};
+}
+
+std::vector<KeyBindings::CommandRow> KeyBindings::commandRows(ShownGroup group) const {
+  std::vector<CommandRow> rows;
+  std::function<void(const OutlineItem&, int)> walk = [&](const OutlineItem& parent, int level) {
+    if (level >= kMaximumCountingDepth) return;
+    const std::int64_t count = numberOfAllChildren(group, parent);
+    for (std::int64_t index = 0; index < count; ++index) {
+      const OutlineItem item = childOfAll(group, index, parent);
+      const RowKind kind = rowKindOf(group, item);
+      const std::string title = rowTitle(group, item);
+      const std::optional<std::string> key = entryKeyForItem(group, item);
+      const ArrayRef sequences = storedSequences(_currentKeyBindingsSet, group, key);
+      // As the outline's cells show them (cellText is empty for a missing item).
+      rows.push_back({level, cellText(kind, kTitleColumn, title, sequences), cellText(kind, kKeyColumn, title, sequences),
+                      key, rowIsSelectable(kind)});
+      if (numberOfAllChildren(group, item) > 0) walk(item, level + 1);
+    }
+  };
+  walk(OutlineItem{}, 0);
+  return rows;
 }
 
 bool KeyBindings::shownBySearch(ShownGroup group, const OutlineItem& item) const {
@@ -163,7 +185,7 @@ void KeyBindings::outlineViewWillDisplayCellForTableColumnItem(OutlineView& view
   auto group = servedGroup(*this, view);
   if (!group) return;
   CellLook look = cellLook(rowKindOf(*group, item), column);
-  if (look.alignment) cell.setAlignment(*look.alignment);
+  if (look.alignment) cell.setAlignment(textAlignmentOf(*look.alignment));
   switch (look.action) {
     case KeyCellAction::Untouched:
       break;
@@ -189,9 +211,8 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
     case EditMenuResponse::Nothing:
       return;
     case EditMenuResponse::DefaultSetAlert:
-      if (services_.toolkit)
-        services_.toolkit->runAlertPanel(localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage),
-                                         kAlertButtonTitle);
+      if (std::optional<Refusal> refusal = editRefusal(); refusal && services_.toolkit)
+        services_.toolkit->runAlertPanel(refusal->title, refusal->message, kAlertButtonTitle);
       return;
     case EditMenuResponse::PopUpMenu:
       break;
@@ -228,19 +249,29 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
 }
 
 void KeyBindings::removeShortcutAtIndex(Sender* sender) {
-  // The host's default set is never changed.
-  if (!sender || _keyBindingsNumber == 0) return;
-  ShownGroup group = shownGroup();
+  const ShownGroup group = shownGroup();
   std::optional<std::string> key = entryKeyForItem(group, selectedItem());
+  if (sender && key) removeShortcut(group, *key, sender->tag());
+}
+
+bool KeyBindings::removeShortcut(ShownGroup group, const std::string& entryKey, std::int64_t index) {
+  // The host's default set is never changed.
+  if (_keyBindingsNumber == 0) return false;
   MutableDictionaryRef part = groupDictionary(group);
-  DictionaryRef entry = part && key ? part->dictionaryForKey(*key) : nullptr;
+  DictionaryRef entry = part ? part->dictionaryForKey(entryKey) : nullptr;
   MutableArrayRef sequences = entry ? asMutableArray(entry->objectForKey(kKeySequencesKey)) : nullptr;
-  if (!sequences) return;
-  std::int64_t index = sender->tag();
-  if (index < 0 || static_cast<std::size_t>(index) >= sequences->count()) return;
+  if (!sequences || index < 0 || static_cast<std::size_t>(index) >= sequences->count()) return false;
   sequences->removeObjectAtIndex(static_cast<std::size_t>(index));
-  if (OutlineView* outline = shownOutline()) outline->reloadData();
+  if (OutlineView* outline = group == ShownGroup::Menu ? OLV_menu_key_bindings : OLV_editor_key_bindings)
+    outline->reloadData();
   noteChange();
+  return true;
+}
+
+std::optional<KeyBindings::Refusal> KeyBindings::editRefusal() const {
+  if (editMenuResponse(_keyBindingsNumber, RowSelection::Selected) != EditMenuResponse::DefaultSetAlert)
+    return std::nullopt;
+  return Refusal{localized(kDefaultSetAlertTitle), localized(kDefaultSetAlertMessage)};
 }
 
 std::string KeyBindings::outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "default_changes.h"
-#include "outline_rules.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/outline_rules.h"
 #include "qor/key_bindings.h"
 
 namespace qor {

@@ -4,15 +4,17 @@
 // synchronizeToDefaults bring the pop-up, the buttons and the outlines into
 // line, and tells the host. A new set never takes the place of an existing
 // one: when the clock's number is taken, the next free number is used.
+#include <algorithm>
 #include <limits>
 
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/plist_file.h"
 #include "qor/text.h"
-#include "command_search.h"
-#include "set_file_rules.h"
-#include "set_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/set_file_rules.h"
+#include "qor/pane_model/set_rules.h"
+#include "view_mapping.h"
 
 namespace qor {
 
@@ -31,11 +33,24 @@ std::int32_t setNumberForTag(std::int64_t tag) {
 }  // namespace
 
 void KeyBindings::loadKeyBindingsSet(Sender* sender) {
-  if (!sender) return;
-  _keyBindingsNumber = setNumberForTag(sender->tag());
+  if (sender) showSet(setNumberForTag(sender->tag()));
+}
+
+void KeyBindings::showSet(std::int32_t number) {
+  _keyBindingsNumber = number;
   loadKeyBindingsSetForNumber();
   synchronizeToDefaults();
   noteChange();
+}
+
+std::vector<SetChoice> KeyBindings::setChoices() const { return qor::setChoices(_keyBindingsSets, defaultSet()); }
+
+bool KeyBindings::chooseSet(std::int32_t number) {
+  std::vector<SetChoice> choices = setChoices();
+  if (std::none_of(choices.begin(), choices.end(), [&](const SetChoice& c) { return c.number == number; }))
+    return false;
+  showSet(number);
+  return true;
 }
 
 // ---- Duplicate ----
@@ -71,24 +86,36 @@ void KeyBindings::controlTextDidChange(TextField& field) {
 void KeyBindings::setNameSheetDidEndReturnCodeContextInfo(Window* sheet, int returnCode, void* /*contextInfo*/) {
   if (sheet) sheet->close();
   if (returnCode != kReturnCodeOK) return;
+  addCopyOfCurrentSet(TEXT_set_name ? TEXT_set_name->stringValue() : std::string());
+}
+
+std::optional<std::int32_t> KeyBindings::duplicateCurrentSet(const std::string& name) {
+  if (!setNameCanBeConfirmed(name) || !_currentKeyBindingsSet) return std::nullopt;
+  return addCopyOfCurrentSet(name);
+}
+
+std::int32_t KeyBindings::addCopyOfCurrentSet(const std::string& name) {
   auto copy = asMutableDictionary(MakePlistMutable(_currentKeyBindingsSet));
-  if (!copy) return;
+  if (!copy) return _keyBindingsNumber;
   if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
   std::int32_t number = firstFreeSetNumber(*_keyBindingsSets, services_.now());
   // Taken as typed: no trimming, and the name need not be unique.
-  copy->setObjectForKey(str(TEXT_set_name ? TEXT_set_name->stringValue() : std::string()), kSetNameKey);
+  copy->setObjectForKey(str(name), kSetNameKey);
   _keyBindingsSets->setObjectForKey(copy, setKeyForNumber(number));
   _keyBindingsNumber = number;
   synchronizeToDefaults();
   noteChange();
+  return number;
 }
 
 // ---- Remove ----
 
-void KeyBindings::removeKeyBindingsSet(Sender* /*sender*/) {
-  if (_keyBindingsNumber == 0 || !_keyBindingsSets || _keyBindingsSets->empty()) return;
+void KeyBindings::removeKeyBindingsSet(Sender* /*sender*/) { removeCurrentSet(); }
+
+bool KeyBindings::removeCurrentSet() {
+  if (_keyBindingsNumber == 0 || !_keyBindingsSets || _keyBindingsSets->empty()) return false;
   std::string key = setKeyForNumber(_keyBindingsNumber);
-  if (!_keyBindingsSets->containsKey(key)) return;
+  if (!_keyBindingsSets->containsKey(key)) return false;
   _keyBindingsSets->removeObjectForKey(key);
   _keyBindingsNumber = 0;
   _currentKeyBindingsSet = defaultSet();
@@ -97,6 +124,7 @@ void KeyBindings::removeKeyBindingsSet(Sender* /*sender*/) {
   synchronizeToDefaults();
   noteChange();
   if (VIEW_key_bindings) VIEW_key_bindings->setNeedsDisplay();
+  return true;
 }
 
 // ---- Export ----
@@ -115,8 +143,11 @@ void KeyBindings::exportSet(Sender* /*sender*/) {
 
 void KeyBindings::exportFileSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path) {
   if (returnCode != kReturnCodeOK) return;
-  bool written = _currentKeyBindingsSet && writePropertyListFile(_currentKeyBindingsSet, path);
-  if (!written && services_.toolkit) services_.toolkit->beep();
+  if (!exportCurrentSet(path) && services_.toolkit) services_.toolkit->beep();
+}
+
+bool KeyBindings::exportCurrentSet(const std::string& path) const {
+  return _currentKeyBindingsSet && writePropertyListFile(_currentKeyBindingsSet, path);
 }
 
 // ---- Import ----
@@ -128,30 +159,43 @@ void KeyBindings::importSet(Sender* /*sender*/) {
   std::vector<DictionaryRef> read;
   for (const std::string& path : chosen.filenames) read.push_back(asDictionary(readPropertyListFile(path)));
   if (!confirmImport(chosen.filenames, read)) return;
-  if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
+  ImportResult result = importReadSets(chosen.filenames, read);
+  if (result.refusal) services_.toolkit->runAlertPanel(result.refusal->title, result.refusal->message, kAlertButtonTitle);
+}
 
+KeyBindings::ImportResult KeyBindings::importSetFiles(const std::vector<std::string>& paths) {
+  std::vector<DictionaryRef> read;
+  for (const std::string& path : paths) read.push_back(asDictionary(readPropertyListFile(path)));
+  return importReadSets(paths, read);
+}
+
+KeyBindings::ImportResult KeyBindings::importReadSets(const std::vector<std::string>& paths,
+                                                      const std::vector<DictionaryRef>& read) {
+  if (!_keyBindingsSets) _keyBindingsSets = MutableDictionary::make();
+  ImportResult result;
   std::vector<std::string> unreadable;
   std::int64_t position = 0;
-  for (const std::string& path : chosen.filenames) {
+  for (const std::string& path : paths) {
     auto set = asMutableDictionary(MakePlistMutable(read[static_cast<std::size_t>(position)]));
     if (set) {
       if (!set->stringForKey(kSetNameKey)) set->setObjectForKey(str(setNameFromFilePath(path)), kSetNameKey);
       std::int32_t number = firstFreeSetNumber(*_keyBindingsSets, services_.now() + position);
       _keyBindingsSets->setObjectForKey(set, setKeyForNumber(number));
+      result.added.push_back(number);
     } else {
       unreadable.push_back(path);
     }
     ++position;
   }
 
-  if (unreadable.size() < chosen.filenames.size()) {
+  if (!result.added.empty()) {
     synchronizeToDefaults();
     noteChange();
   }
   if (!unreadable.empty())
-    services_.toolkit->runAlertPanel(localized(kImportFailedTitle),
-                                     formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)}),
-                                     kAlertButtonTitle);
+    result.refusal = Refusal{localized(kImportFailedTitle),
+                             formatWithObjects(localized(kImportFailedMessage), {quotedFileNames(unreadable)})};
+  return result;
 }
 
 }  // namespace qor

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "change_history.h"
+#include "qor/pane_model/change_history.h"
 #include "qor/value.h"
 
 namespace qor {

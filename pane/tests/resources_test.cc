@@ -7,7 +7,7 @@
 #include <functional>
 #include <set>
 
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 #include "qor/command_trees.h"
 #include "qor/defaults/defaults.h"
 #include "qor/headless/host.h"

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 
 #include "headless_pane.h"
+#include "view_mapping.h"
 #include "qor/collections.h"
 
 namespace qor::pane_test {
@@ -311,6 +313,60 @@ TEST_F(SetManagementTest, NothingReadableOrNothingChosenChangesNothing) {
   EXPECT_TRUE(host.panel.okNotices().empty());
   EXPECT_FALSE(host.changeFlagIsSet());
   EXPECT_EQ(host.toolkit.alerts().size(), 1u);
+}
+
+// A sheet's button closes it with its tag as the return code, unless the tag
+// cannot be one.
+TEST(SheetButtons, TagIsTheReturnCode) {
+  struct Case {
+    std::int64_t tag;
+    int returnCode;
+  };
+  constexpr std::int64_t kAboveInt = std::int64_t{std::numeric_limits<int>::max()} + 1;
+  const Case cases[] = {{1, kReturnCodeOK}, {0, 0}, {2, 2}, {-1, -1}, {kAboveInt + 1, kReturnCodeCancel},
+                        {std::int64_t{1} << 32 | 1, kReturnCodeCancel}};  // would read as 1 when cut to 32 bits
+  for (const Case& c : cases) EXPECT_EQ(sheetReturnCodeForTag(c.tag), c.returnCode) << c.tag;
+}
+
+// The cheat sheet's page itself is the model's; here only where it goes.
+TEST(CheatSheetButton, SavesHtmlOrPdfByTheChosenNameAndAlertsOnFailure) {
+  HeadlessPane pane;
+  TemporaryFolder folder;
+  const std::string page = pane.pane->cheatSheetPage();
+  ASSERT_NE(page.find("<h1>Default</h1>"), std::string::npos);
+  const struct {
+    const char* name;
+    SavePanelAnswer answer;
+    std::string written;  // the file that holds the page afterwards; empty: none
+    std::size_t pdfCalls;
+    std::size_t alerts;
+  } cases[] = {
+      {"html", {kReturnCodeOK, folder.file("keys.html")}, folder.file("keys.html"), 0, 0},
+      {"other extension", {kReturnCodeOK, folder.file("keys.txt")}, folder.file("keys.txt.html"), 0, 0},
+      {"pdf", {kReturnCodeOK, folder.file("keys.pdf")}, folder.file("keys.pdf"), 1, 0},
+      {"cancel", {kReturnCodeCancel, folder.file("cancelled.html")}, "", 1, 0},
+      {"html in no folder", {kReturnCodeOK, folder.file("none/keys.html")}, "", 1, 1},
+      {"pdf in no folder", {kReturnCodeOK, folder.file("none/keys.pdf")}, "", 2, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    pane.toolkit.scriptSavePanel(c.answer);
+    pane.button("BTN_kb_cheat_sheet").performClick();
+    EXPECT_EQ(pane.toolkit.savePanelCalls().back().fileName, "Default.html");
+    EXPECT_EQ(pane.toolkit.savePanelCalls().back().types, (std::vector<std::string>{"html", "pdf"}));
+    if (!c.written.empty()) {
+      EXPECT_EQ(fixtures::readText(c.written), page);
+    }
+    EXPECT_EQ(pane.toolkit.pdfDocuments().size(), c.pdfCalls);
+    EXPECT_EQ(pane.toolkit.alerts().size(), c.alerts);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.file("cancelled.html")));
+  EXPECT_EQ(pane.toolkit.pdfDocuments().front().path, folder.file("keys.pdf"));
+  EXPECT_EQ(pane.toolkit.pdfDocuments().front().html, page);
+  const AlertCall& alert = pane.toolkit.alerts().back();
+  EXPECT_EQ(alert.title, "Can't save the cheat sheet");
+  EXPECT_EQ(alert.message, "'keys.pdf' could not be written.");
+  EXPECT_FALSE(pane.changeFlagIsSet()) << "saving a cheat sheet changes no set";
 }
 
 }  // namespace

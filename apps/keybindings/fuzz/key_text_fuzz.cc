@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop_notation.h"
+#include "qor/pane_model/desktop_notation.h"
 #include "key_text.h"
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/text.h"
 
 namespace {

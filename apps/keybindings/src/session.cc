@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "cheat_sheet.h"
+#include "qor/pane_model/cheat_sheet.h"
 #include "command_lookup.h"
-#include "command_search.h"
-#include "conflicts.h"
-#include "default_changes.h"
-#include "desktop_notation.h"
-#include "set_file_rules.h"
+#include "qor/pane_model/command_search.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/desktop_notation.h"
+#include "qor/pane_model/outline_rules.h"
+#include "qor/pane_model/set_file_rules.h"
 #include "key_text.h"
 #include "qor/file_system.h"
 #include "qor/headless/menu.h"
@@ -24,10 +25,6 @@ namespace {
 
 constexpr const char* kMenuTab = "menu";
 constexpr const char* kEditorTab = "editor";
-constexpr const char* kAddShortcutAction = "showKeyConfigurationSheet:";
-constexpr const char* kRemoveShortcutAction = "removeShortcutAtIndex:";
-constexpr std::string_view kContextMenuLine = "popUpContextMenu";
-constexpr std::string_view kAlertLine = "alert ";
 // Long enough for the pane's delayed reload of the outlines.
 constexpr double kSettleSeconds = 1;
 constexpr const char* kIndent = "  ";
@@ -37,6 +34,8 @@ Outcome failure(std::string error, int status = kExitFailure) { return {status, 
 const char* groupWord(Group group) { return group == Group::Menu ? "menu command" : "editing command"; }
 
 const char* groupName(Group group) { return group == Group::Menu ? kMenuTab : kEditorTab; }
+
+ShownGroup shownGroup(Group group) { return group == Group::Menu ? ShownGroup::Menu : ShownGroup::Editor; }
 
 constexpr Group kBothGroups[] = {Group::Menu, Group::Editor};
 constexpr const char* kChangedMark = "\t*";
@@ -123,79 +122,61 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
 // ---- Sets ----
 
 Outcome KeyBindingsSession::listSets() {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
   Outcome outcome;
-  std::vector<ItemState> items = sets->items();
-  for (std::size_t index = 0; index < items.size(); ++index) {
-    bool current = static_cast<std::int64_t>(index) == sets->indexOfSelectedItem();
-    outcome.output += (current ? "*" : " ") + std::to_string(items[index].tag) + "\t" + items[index].title + "\n";
+  bool marked = false;  // the pop-up selects the first item of the current number
+  for (const SetChoice& choice : pane_->setChoices()) {
+    bool current = !marked && choice.number == pane_->keyBindingsNumber();
+    marked = marked || current;
+    outcome.output += (current ? "*" : " ") + std::to_string(choice.number) + "\t" + choice.title + "\n";
   }
   return outcome;
 }
 
 Outcome KeyBindingsSession::useSet(std::int32_t number) {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
-  std::vector<ItemState> items = sets->items();
-  auto item = std::find_if(items.begin(), items.end(), [&](const ItemState& i) { return i.tag == number; });
-  if (item == items.end()) return failure("no key bindings set " + std::to_string(number) + " (see keybindings sets)");
-  sets->chooseItem(static_cast<std::size_t>(item - items.begin()));
+  if (!pane_->chooseSet(number))
+    return failure("no key bindings set " + std::to_string(number) + " (see keybindings sets)");
   pane_->writeToPrefs();
   return {};
 }
 
 Outcome KeyBindingsSession::duplicateSet(const std::string& name) {
-  button("BTN_kb_duplicate_set").performClick();
-  toolkit_.find<HeadlessTextField>("TEXT_set_name")->typeText(name);
-  HeadlessButton& ok = button("BTN_set_name_OK");
-  if (!ok.isEnabled()) {
-    button("BTN_set_name_cancel").performClick();
-    return failure("a set needs a name of at least one character");
-  }
-  ok.performClick();
+  std::optional<std::int32_t> number = pane_->duplicateCurrentSet(name);
+  if (!number) return failure("a set needs a name of at least one character");
   pane_->writeToPrefs();
-  return {kExitSuccess, setLine(pane_->keyBindingsNumber()), ""};
+  return {kExitSuccess, setLine(*number), ""};
 }
 
 Outcome KeyBindingsSession::removeSet() {
-  HeadlessButton& remove = button("BTN_kb_del_set");
-  if (!remove.isEnabled()) return failure("the default set cannot be removed");
-  remove.performClick();
+  if (!pane_->removeCurrentSet()) return failure("the default set cannot be removed");
   pane_->writeToPrefs();
   return {};
 }
 
 Outcome KeyBindingsSession::exportSet(const std::string& path) {
-  HeadlessButton& exportButton = button("BTN_kb_export_set");
-  if (!exportButton.isEnabled()) return failure("the default set cannot be exported; duplicate it first");
-  int beeps = toolkit_.beepCount();
-  toolkit_.scriptSavePanel({kReturnCodeOK, path});
-  exportButton.performClick();
-  if (toolkit_.beepCount() != beeps) return failure("cannot write '" + path + "'");
+  if (pane_->keyBindingsNumber() == 0) return failure("the default set cannot be exported; duplicate it first");
+  if (!pane_->exportCurrentSet(path)) return failure("cannot write '" + path + "'");
   return {};
 }
 
 Outcome KeyBindingsSession::importSets(const std::vector<std::string>& paths) {
-  auto* sets = toolkit_.find<HeadlessPopUpButton>("PUB_sets");
-  std::vector<ItemState> before = sets->items();
-  std::size_t mark = toolkit_.journal().lines().size();
-  toolkit_.scriptOpenPanel({kReturnCodeOK, paths});
-  button("BTN_kb_import_set").performClick();
-  if (std::string alert = alertSince(mark); !alert.empty()) return failure(alert);
+  KeyBindings::ImportResult result = pane_->importSetFiles(paths);
+  if (result.refusal) return failure(alertLine(*result.refusal));
   pane_->writeToPrefs();
 
-  std::vector<std::int64_t> added;
-  for (const ItemState& item : sets->items())
-    if (std::find(before.begin(), before.end(), item) == before.end()) added.push_back(item.tag);
-  std::sort(added.begin(), added.end());
+  // Listed as the pop-up lists them, by number.
+  std::vector<std::int32_t> shown;
+  for (const SetChoice& choice : pane_->setChoices())
+    if (std::find(result.added.begin(), result.added.end(), choice.number) != result.added.end())
+      shown.push_back(choice.number);
+  std::sort(shown.begin(), shown.end());
   Outcome outcome;
-  for (std::int64_t number : added) outcome.output += setLine(number);
+  for (std::int32_t number : shown) outcome.output += setLine(number);
   return outcome;
 }
 
 // ---- Outlines ----
 
 Outcome KeyBindingsSession::showOutline(Group group, Notation notation, ChangeMarks marks) {
-  showGroup(group);
   std::vector<Row> shown = rows(group);
   DictionaryRef current = currentGroup(group);
   DictionaryRef defaults = defaultGroup(group);
@@ -231,119 +212,91 @@ Outcome KeyBindingsSession::showOutline(Group group, Notation notation, ChangeMa
 }
 
 Outcome KeyBindingsSession::bind(Group group, const std::string& command, const std::string& keys) {
-  if (KeyTextParse parsed = parseKeyText(keys); !parsed.ok()) return failure(parsed.error);
+  std::optional<KeyBindings::CapturedKeys> captured;
   Outcome failed;
-  std::optional<std::int64_t> row = openEditMenu(group, command, failed);
+  if (captured = capture(keys, failed); !captured) return failed;
+  std::optional<std::size_t> row = editableRow(group, command, failed);
   if (!row) return failed;
-
-  const ContextMenu* menu = toolkit_.lastContextMenu();
-  auto add = std::find_if(menu->items.begin(), menu->items.end(),
-                          [](const ItemState& item) { return item.targetAction.action == kAddShortcutAction; });
-  if (add == menu->items.end()) return failure("the edit menu has no item to add a shortcut");
-  std::size_t mark = toolkit_.journal().lines().size();
-  toolkit_.chooseContextMenuItem(static_cast<std::size_t>(add - menu->items.begin()));
-  if (std::string alert = alertSince(mark); !alert.empty()) return failure(alert);
-  if (!toolkit_.isSheetOpen(*pane_->WIN_key_configurator)) return failure("the key configurator did not open");
-
-  if (!typeKeys(keys, failed)) return failed;
-  HeadlessButton& ok = button("BTN_key_configurator_OK");
-  if (!ok.isEnabled()) {
-    std::string line = pane_->TEXT_kb_conflict->stringValue();
-    button("BTN_key_configurator_cancel").performClick();
-    return failure(line, kExitConflict);
+  // An empty capture leaves OK disabled and the prompt shown, as a conflict does.
+  if (captured->strokes->empty())
+    return failure(pane_->conflictStatus(shownGroup(group), *captured, std::nullopt).text, kExitConflict);
+  KeyBindings::BindResult result = pane_->bindKeys(shownGroup(group), *rows(group)[*row].entryKey, *captured);
+  switch (result.outcome) {
+    case KeyBindings::BindOutcome::Bound:
+      break;
+    case KeyBindings::BindOutcome::Refused:
+      return failure(alertLine(*result.refusal));
+    case KeyBindings::BindOutcome::Conflict:
+      return failure(result.statusLine.text, kExitConflict);
+    case KeyBindings::BindOutcome::HotKeyTooLong:
+      return failure("the hot key takes one chord or two plain keys");
+    case KeyBindings::BindOutcome::NoEntry:
+      return failure("'" + command + "' takes no shortcuts");
   }
-  std::size_t notices = panel_->okNotices().size();
-  int beeps = toolkit_.beepCount();
-  ok.performClick();
-  if (toolkit_.beepCount() != beeps) return failure("the hot key takes one chord or two plain keys");
-  if (panel_->okNotices().size() == notices) return failure("'" + command + "' takes no shortcuts");
   pane_->writeToPrefs();
   return {kExitSuccess, rowLine(group, *row), ""};
 }
 
 Outcome KeyBindingsSession::unbind(Group group, const std::string& command, std::int64_t index) {
   Outcome failed;
-  std::optional<std::int64_t> row = openEditMenu(group, command, failed);
+  std::optional<std::size_t> row = editableRow(group, command, failed);
   if (!row) return failed;
-  const ContextMenu* menu = toolkit_.lastContextMenu();
-  auto remove = std::find_if(menu->items.begin(), menu->items.end(), [&](const ItemState& item) {
-    return item.targetAction.action == kRemoveShortcutAction && item.tag == index;
-  });
-  if (remove == menu->items.end()) {
-    auto count = std::count_if(menu->items.begin(), menu->items.end(), [](const ItemState& item) {
-      return item.targetAction.action == kRemoveShortcutAction;
-    });
+  const std::string key = *rows(group)[*row].entryKey;
+  DictionaryRef part = currentGroup(group);
+  DictionaryRef entry = part ? part->dictionaryForKey(key) : nullptr;
+  // The edit menu's "Remove" items, one per stored sequence.
+  std::vector<EditMenuItem> items = editMenuItems(entry ? entry->arrayForKey(kKeySequencesKey) : nullptr, "", "");
+  auto removes = std::count_if(items.begin(), items.end(),
+                               [](const EditMenuItem& item) { return item.action == kRemoveShortcutAction; });
+  if (index < 0 || index >= removes)
     return failure("'" + command + "' has no shortcut " + std::to_string(index) + " (it has " +
-                   std::to_string(count) + ", counted from 0)");
-  }
-  toolkit_.chooseContextMenuItem(static_cast<std::size_t>(remove - menu->items.begin()));
+                   std::to_string(removes) + ", counted from 0)");
+  pane_->removeShortcut(shownGroup(group), key, index);
   pane_->writeToPrefs();
   return {kExitSuccess, rowLine(group, *row), ""};
 }
 
 Outcome KeyBindingsSession::conflicts(Group group, const std::string& keys) {
-  if (KeyTextParse parsed = parseKeyText(keys); !parsed.ok()) return failure(parsed.error);
-  showGroup(group);
-  pane_->showKeyConfigurationSheet(nullptr);
-  if (!toolkit_.isSheetOpen(*pane_->WIN_key_configurator)) return failure("the key configurator did not open");
   Outcome failed;
-  if (!typeKeys(keys, failed)) return failed;
-  std::string line = pane_->TEXT_kb_conflict->stringValue();
-  bool red = pane_->TEXT_kb_conflict->textColor() == TextColor::Red;
-  // Only a question: the sheet is cancelled and nothing is stored.
-  button("BTN_key_configurator_cancel").performClick();
-  return {red ? kExitConflict : kExitSuccess, line + "\n", ""};
+  std::optional<KeyBindings::CapturedKeys> captured = capture(keys, failed);
+  if (!captured) return failed;
+  // Only a question: no command is selected and nothing is stored.
+  StatusLine line = pane_->conflictStatus(shownGroup(group), *captured, std::nullopt);
+  return {line.color == StatusColor::Red ? kExitConflict : kExitSuccess, line.text + "\n", ""};
 }
 
-std::optional<std::int64_t> KeyBindingsSession::openEditMenu(Group group, const std::string& command,
-                                                             Outcome& failed) {
-  showGroup(group);
-  HeadlessOutlineView& view = outline(group);
-  std::vector<CommandRow> rows;
-  for (const OutlineRow& shown : view.rows()) {
-    std::optional<std::string> key;
-    if (group == Group::Menu) {
-      key = identifierForMenuItem(shown.item.menuItem);
-    } else if (auto name = asString(shown.item.node)) {
-      key = name->value();
-    }
-    rows.push_back({shown.level, shown.title, key});
-  }
-  std::optional<std::size_t> found = rowForCommand(rows, command);
+std::optional<std::size_t> KeyBindingsSession::editableRow(Group group, const std::string& command,
+                                                           Outcome& failed) const {
+  std::vector<Row> shown = rows(group);
+  std::vector<CommandRow> lookup;
+  for (const Row& row : shown) lookup.push_back({row.level, row.title, row.entryKey});
+  std::optional<std::size_t> found = rowForCommand(lookup, command);
   if (!found) {
     failed = failure(std::string("no ") + groupWord(group) + " '" + command + "' (see keybindings show " +
-                     (group == Group::Menu ? kMenuTab : kEditorTab) + ")");
+                     groupName(group) + ")");
     return std::nullopt;
   }
-  auto row = static_cast<std::int64_t>(*found);
-  std::size_t mark = toolkit_.journal().lines().size();
-  view.deselectAll();
-  if (!view.selectRow(row)) {
+  if (!shown[*found].selectable || !shown[*found].entryKey) {
     failed = failure("'" + command + "' takes no shortcuts");
     return std::nullopt;
   }
-  // Some system versions open the edit menu only from the "Key" cell.
-  if (!journaledSince(mark, kContextMenuLine) && !journaledSince(mark, kAlertLine)) view.clickKeyCell(row);
-  if (std::string alert = alertSince(mark); !alert.empty()) {
-    failed = failure(alert);
+  if (std::optional<KeyBindings::Refusal> refusal = pane_->editRefusal()) {
+    failed = failure(alertLine(*refusal));
     return std::nullopt;
   }
-  if (!journaledSince(mark, kContextMenuLine)) {
-    failed = failure("the edit menu of '" + command + "' did not open");
-    return std::nullopt;
-  }
-  return row;
+  return found;
 }
 
-bool KeyBindingsSession::typeKeys(const std::string& keys, Outcome& failed) {
+std::optional<KeyBindings::CapturedKeys> KeyBindingsSession::capture(const std::string& keys, Outcome& failed) {
   KeyTextParse parsed = parseKeyText(keys);
   if (!parsed.ok()) {
     failed = failure(parsed.error);
-    return false;
+    return std::nullopt;
   }
+  std::vector<KeyBindings::KeyEvent> events;
   for (const SnoopedKeyEvent& event : keyEventsForChords(parsed.chords))
-    application_.sendKeyEvent(event.type, event.characters, event.keyCode, event.modifiers);
-  return true;
+    events.push_back({event.type, event.characters, event.keyCode, event.modifiers});
+  return KeyBindings::captureKeys(events);
 }
 
 // ---- Beyond the pane's own controls ----
@@ -400,7 +353,6 @@ Outcome KeyBindingsSession::reset(Scope scope, Group group, const std::string& n
   // The commands asked for, per group, before anything changes.
   std::vector<std::vector<std::string>> asked(groups.size());
   if (scope == Scope::Command) {
-    showGroup(group);
     std::vector<Row> shown = rows(group);
     std::vector<CommandRow> lookup;
     for (const Row& row : shown) lookup.push_back({row.level, row.title, row.entryKey});
@@ -436,8 +388,7 @@ Outcome KeyBindingsSession::reset(Scope scope, Group group, const std::string& n
 
   std::optional<std::size_t> done = scope == Scope::WholeSet
                                         ? pane_->resetSetToDefault()
-                                        : pane_->resetEntriesToDefault(
-                                              group == Group::Menu ? ShownGroup::Menu : ShownGroup::Editor, asked[0]);
+                                        : pane_->resetEntriesToDefault(shownGroup(group), asked[0]);
   if (!done) return failure("the set cannot be changed");
   if (*done != 0) pane_->writeToPrefs();
   Outcome outcome;
@@ -498,13 +449,8 @@ Outcome KeyBindingsSession::cheatSheet(DocumentFormat format, const std::string&
 std::vector<KeyBindingsSession::Row> KeyBindingsSession::rows(Group group) const {
   std::vector<Row> result;
   std::vector<std::string> titles;  // of the ancestors, by level
-  for (const OutlineRow& shown : outline(group).rows()) {
-    Row row{shown.level, shown.title, shown.key, std::nullopt, ""};
-    if (group == Group::Menu) {
-      row.entryKey = identifierForMenuItem(shown.item.menuItem);
-    } else if (auto name = asString(shown.item.node)) {
-      row.entryKey = name->value();
-    }
+  for (const KeyBindings::CommandRow& shown : pane_->commandRows(shownGroup(group))) {
+    Row row{shown.level, shown.title, shown.keys, shown.entryKey, "", shown.selectable};
     titles.resize(static_cast<std::size_t>(std::max(shown.level, 0)));
     for (const std::string& title : titles) row.path += title + "/";
     row.path += shown.title;
@@ -531,16 +477,8 @@ std::string KeyBindingsSession::pathOf(const std::vector<Row>& rows, const std::
 
 // ---- Helpers ----
 
-std::string KeyBindingsSession::alertSince(std::size_t mark) {
-  if (!journaledSince(mark, kAlertLine) || toolkit_.alerts().empty()) return {};
-  const AlertCall& alert = toolkit_.alerts().back();
-  return alert.title + ": " + alert.message;
-}
-
-bool KeyBindingsSession::journaledSince(std::size_t mark, std::string_view prefix) {
-  const std::vector<std::string>& lines = toolkit_.journal().lines();
-  return std::any_of(lines.begin() + static_cast<std::ptrdiff_t>(std::min(mark, lines.size())), lines.end(),
-                     [&](const std::string& line) { return line.starts_with(prefix); });
+std::string KeyBindingsSession::alertLine(const KeyBindings::Refusal& refusal) {
+  return refusal.title + ": " + refusal.message;
 }
 
 std::string KeyBindingsSession::setLine(std::int64_t number) const {
@@ -549,23 +487,9 @@ std::string KeyBindingsSession::setLine(std::int64_t number) const {
   return std::to_string(number) + "\t" + (name ? name->value() : std::string()) + "\n";
 }
 
-std::string KeyBindingsSession::rowLine(Group group, std::int64_t row) const {
-  const OutlineRow& shown = outline(group).rows().at(static_cast<std::size_t>(row));
+std::string KeyBindingsSession::rowLine(Group group, std::size_t row) const {
+  const Row shown = rows(group).at(row);
   return shown.title + "\t" + shown.key + "\n";
-}
-
-HeadlessOutlineView& KeyBindingsSession::outline(Group group) const {
-  return *toolkit_.find<HeadlessOutlineView>(group == Group::Menu ? "OLV_menu_key_bindings"
-                                                                  : "OLV_editor_key_bindings");
-}
-
-HeadlessButton& KeyBindingsSession::button(const std::string& name) const {
-  return *toolkit_.find<HeadlessButton>(name);
-}
-
-void KeyBindingsSession::showGroup(Group group) {
-  toolkit_.find<HeadlessTabView>("TABV_outlines")->selectTabViewItemWithIdentifier(group == Group::Menu ? kMenuTab
-                                                                                                        : kEditorTab);
 }
 
 }  // namespace qor

@@ -1,7 +1,8 @@
-// The pane on the headless platform, driven the way a user drives it: every
-// command selects rows, opens the edit menu, chooses its items, types keys
-// through the pane's key-snooper entry point and presses the sheets' buttons,
-// then lets the pane store the result with writeToPrefs.
+// The pane on the headless platform, driven through its operations with
+// values in and out (commandRows, chooseSet, bindKeys, ...), never through its
+// widgets: the outlines' rows, the pop-up's items and the pane's refusals come
+// back as values, and the pane stores the result with writeToPrefs. The
+// questions about a whole set are the model's rules (qor/pane_model).
 //
 // Example:
 //   qor::MemoryDefaults store(contents);
@@ -84,6 +85,7 @@ class KeyBindingsSession {
     std::string key;                      // the "Key" column
     std::optional<std::string> entryKey;  // commands only
     std::string path;                     // titles from the top, joined by "/"
+    bool selectable = false;              // a command the user can bind
   };
   [[nodiscard]] std::vector<Row> rows(Group group) const;
   // The group's dictionary in the current set and in the host's default set.
@@ -92,20 +94,18 @@ class KeyBindingsSession {
   // The title path of each entry key in `rows`, the key itself for others.
   [[nodiscard]] static std::string pathOf(const std::vector<Row>& rows, const std::string& entryKey);
 
-  // Selects `command`'s row in `group`'s outline and opens its edit menu.
-  // Result: the row, or the error that stopped it.
-  [[nodiscard]] std::optional<std::int64_t> openEditMenu(Group group, const std::string& command, Outcome& failed);
-  // Types `keys` into the open key configurator. Result: false (with
-  // `failed` set) for bad key text.
-  [[nodiscard]] bool typeKeys(const std::string& keys, Outcome& failed);
-  // The first alert since journal line `mark`, as one line, or empty.
-  [[nodiscard]] std::string alertSince(std::size_t mark);
-  [[nodiscard]] bool journaledSince(std::size_t mark, std::string_view prefix);
+  // The row of `command` in `group`'s outline, when the user could edit its
+  // shortcuts there. Result: nullopt, with `failed` set, for no such
+  // command, a row without shortcuts, or the default set.
+  [[nodiscard]] std::optional<std::size_t> editableRow(Group group, const std::string& command,
+                                                       Outcome& failed) const;
+  // What the key configurator records when `keys` (Qt's portable text) are
+  // typed. Result: nullopt, with `failed` set, for bad key text.
+  [[nodiscard]] static std::optional<KeyBindings::CapturedKeys> capture(const std::string& keys, Outcome& failed);
+  // An alert of the pane as one line: "title: message".
+  [[nodiscard]] static std::string alertLine(const KeyBindings::Refusal& refusal);
   [[nodiscard]] std::string setLine(std::int64_t number) const;
-  [[nodiscard]] std::string rowLine(Group group, std::int64_t row) const;
-  HeadlessOutlineView& outline(Group group) const;
-  HeadlessButton& button(const std::string& name) const;
-  void showGroup(Group group);
+  [[nodiscard]] std::string rowLine(Group group, std::size_t row) const;
 
   DefaultsStore& store_;
   BundleFolders folders_;

@@ -1,17 +1,8 @@
-// The Key Bindings preference pane and its stored set types.
+// The Key Bindings preference pane.
 //
-// A key-binding set (`KeyBindingsSet`) is a property-list dictionary:
-//   "name"   string                      title of the set in the pop-up
-//   "menu"   MenuItemIdentifier -> KeyBindingEntry
-//   "editor" EditorCommandName  -> KeyBindingEntry
-// A `KeyBindingEntry` is a dictionary with "key sequences" (array of
-// KeySequence, in the order they were added), "title" (menu entries) and an
-// optional "context". A `KeySequence` is an array of `KeyStroke`s in typing
-// order; a stroke is a dictionary with "key", "unichar", "code" and
-// "modifiers", and a stroke without "key" is a modifier-only stroke.
-//
-// Set number 0 is the host's default set, never stored; every stored set
-// lives in the set collection under its number written in decimal ("%d").
+// The stored set format and its keys are in qor/pane_model/set_format.h; the
+// rules over stored sets are in the other qor/pane_model headers, which this
+// class carries out through the ports.
 //
 // The pane talks to the host through the ports (ports/) and never
 // raises: every failure is a silent no-op, a beep, an alert or a log line.
@@ -30,45 +21,18 @@
 #include "qor/bundle.h"
 #include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
+#include "qor/pane_model/set_format.h"
+#include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/set_rules.h"
 #include "qor/value.h"
 
 namespace qor {
 
-// Keys of the stored set format and of the host's stores.
-inline constexpr const char* kSetNameKey = "name";
-inline constexpr const char* kSetMenuKey = "menu";
-inline constexpr const char* kSetEditorKey = "editor";
-inline constexpr const char* kKeySequencesKey = "key sequences";
-inline constexpr const char* kEntryTitleKey = "title";
-inline constexpr const char* kEntryContextKey = "context";
-inline constexpr const char* kStrokeKeyKey = "key";
-inline constexpr const char* kStrokeUnicharKey = "unichar";
-inline constexpr const char* kStrokeCodeKey = "code";
-inline constexpr const char* kStrokeModifiersKey = "modifiers";
-inline constexpr const char* kSetNumberDefaultsKey = "global.keyBindingsSetNumber";
-inline constexpr const char* kSetsDefaultsKey = "global.keyBindingsSets";
-inline constexpr const char* kChangeFlagKey = "key bindings";
-
-// Resources and tables of the pane's bundle.
-inline constexpr const char* kInterfaceName = "KeyBindings";
-inline constexpr const char* kEditorTableResource = "EditorKeyBindingsTable.plist";
-inline constexpr const char* kIconResource = "Pref_shortcut.psd";
-inline constexpr const char* kLocalizableTable = "Localizable";
-inline constexpr const char* kEditorTitlesTable = "EditorMenuTitles";
-// Texts of the controls that go beyond the pane's first ones (the key
-// configurator's second line), kept apart from "Localizable".
-inline constexpr const char* kExtrasTable = "Extras";
-inline constexpr const char* kShortcutFileType = "QOR_shortcuts";
-inline constexpr const char* kHotKeyAction = "bringQORtoFront:";
-// The single button of the pane's alerts; never looked up in a table.
-inline constexpr const char* kAlertButtonTitle = "OK";
 // The key configurator's third way out (its button's tag): bind the captured
 // sequence here after taking it away from the commands that hold it.
 inline constexpr int kReturnCodeFixInPlace = 2;
-
-// The shown tab of TABV_outlines: "menu" shows the menu commands, any other
-// identifier the editing commands.
-enum class ShownGroup { Menu, Editor };
+// The single button of the pane's alerts; never looked up in a table.
+inline constexpr const char* kAlertButtonTitle = "OK";
 
 // What the pane needs of its surroundings besides the host panel; the host
 // (or a test) provides it when it creates the pane.
@@ -83,8 +47,6 @@ struct PaneServices {
 };
 
 struct CheatSheet;
-struct EntryReset;
-struct SequenceConflict;
 struct SetsState;
 struct UndoHistory;
 
@@ -247,6 +209,93 @@ class KeyBindings final : public PreferencePaneProtocol,
   void saveCheatSheet(Sender* sender);
   void cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode, const std::string& path);
 
+  // ---- The operations behind the controls ----
+  // What the controls above do, as calls with values in and out, for
+  // programs that drive the pane without a screen (the keybindings tool).
+  // The controls reach the same operations. A change is told to the host as
+  // a control's is (i_am_ok:, the change flag) and can be undone; none opens
+  // a sheet, a panel or an alert.
+
+  // A row of an outline shown fully expanded and unfiltered.
+  struct CommandRow {
+    int level = 0;                        // 0 for the top level
+    std::string title;                    // as shown
+    std::string keys;                     // the "Key" column
+    std::optional<std::string> entryKey;  // the command's key in the set; nullopt when the row has none
+    bool selectable = false;              // a command the user can select and bind
+  };
+  // The rows of `group`'s outline in display order, whatever the search field holds.
+  [[nodiscard]] std::vector<CommandRow> commandRows(ShownGroup group) const;
+  // The set pop-up's items (setChoices over the collection and the host's default set).
+  [[nodiscard]] std::vector<SetChoice> setChoices() const;
+  // Makes set `number` current, as choosing its pop-up item does. Result:
+  // false, with nothing changed, when the pop-up has no item for it.
+  bool chooseSet(std::int32_t number);
+  // Adds a copy of the current set named `name` (as typed), which becomes
+  // current. Result: its number; nullopt, with nothing changed, for a name
+  // the set-name sheet refuses (setNameCanBeConfirmed).
+  std::optional<std::int32_t> duplicateCurrentSet(const std::string& name);
+  // Removes the current set. Result: false, with nothing changed, while the
+  // host's default set is current.
+  bool removeCurrentSet();
+  // Writes the current set to `path` as a property list. Result: false when
+  // it cannot be written.
+  [[nodiscard]] bool exportCurrentSet(const std::string& path) const;
+  // An alert the pane would show instead of doing what was asked.
+  struct Refusal {
+    std::string title;
+    std::string message;
+  };
+  // What importing set files did.
+  struct ImportResult {
+    std::vector<std::int32_t> added;  // the new sets' numbers, in the files' order
+    std::optional<Refusal> refusal;   // names the files that hold no set
+  };
+  // Adds the set of each file of `paths`, as import does once the files are chosen.
+  ImportResult importSetFiles(const std::vector<std::string>& paths);
+  // The alert that asking to edit a command gives while the host's default
+  // set is current; nullopt while another set is.
+  [[nodiscard]] std::optional<Refusal> editRefusal() const;
+  // One event as the host's key snooper passes it on.
+  struct KeyEvent {
+    std::uint32_t type = 0;  // kKeyDownEventType, kFlagsChangedEventType, ...
+    std::string characters;
+    std::uint16_t keyCode = 0;
+    std::uint32_t modifiers = 0;
+  };
+  // What the key configurator records from `events`: the strokes, and their
+  // text in the pane's symbols as its field shows them.
+  struct CapturedKeys {
+    MutableArrayRef strokes;
+    std::string text;
+  };
+  [[nodiscard]] static CapturedKeys captureKeys(const std::vector<KeyEvent>& events);
+  // The key configurator's status line for `keys` while the command
+  // `entryKey` of `group` is selected (nullopt: no command is).
+  [[nodiscard]] StatusLine conflictStatus(ShownGroup group, const CapturedKeys& keys,
+                                          const std::optional<std::string>& entryKey) const;
+  // What binding keys to a command came to.
+  enum class BindOutcome {
+    Bound,          // stored; the host is told
+    Refused,        // an alert: the default set, or a hot key already bound
+    Conflict,       // other commands hold the keys: the status line says which
+    HotKeyTooLong,  // the hot key takes one chord or two plain keys
+    NoEntry,        // neither the set nor the default set has an entry for the command
+  };
+  struct BindResult {
+    BindOutcome outcome = BindOutcome::Bound;
+    std::optional<Refusal> refusal;  // Refused
+    StatusLine statusLine;           // Conflict
+  };
+  // Binds `keys` to the command `entryKey` of `group`, as "Add Shortcut...",
+  // the keys and OK in the key configurator do; the strokes are stored as
+  // they are.
+  BindResult bindKeys(ShownGroup group, const std::string& entryKey, const CapturedKeys& keys);
+  // Removes the command's shortcut at `index`, as its "Remove" item in the
+  // edit menu does. Result: false, with nothing changed, while the default
+  // set is current or when the current set holds no such shortcut.
+  bool removeShortcut(ShownGroup group, const std::string& entryKey, std::int64_t index);
+
   // ---- Dispatch by selector name (menus, buttons, delayed calls) ----
   void performAction(const std::string& selector, Sender* sender) override;
 
@@ -375,6 +424,12 @@ class KeyBindings final : public PreferencePaneProtocol,
   // next reload).
   [[nodiscard]] bool shownBySearch(ShownGroup group, const OutlineItem& item) const;
   [[nodiscard]] const std::vector<std::int64_t>& shownChildren(ShownGroup group, const OutlineItem& parent);
+  // Set management (set_management.cc): shows set `number` and tells the
+  // host; adds a copy of the current set under `name`; adds the sets read
+  // from `paths` (`read`: null for a file that holds none).
+  void showSet(std::int32_t number);
+  std::int32_t addCopyOfCurrentSet(const std::string& name);
+  ImportResult importReadSets(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& read);
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
   // All conflicts and the import preview (conflict_lists.cc). The item of the
@@ -399,6 +454,24 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] std::optional<std::string> captureKeyEvent(MutableArray& strokes, std::uint32_t type,
                                                            const std::string& characters, std::uint16_t keyCode,
                                                            std::uint32_t modifiers);
+  // The same with the armed flag given: what captureKeys and the pane share.
+  [[nodiscard]] static std::optional<std::string> captureKeyEventArmed(MutableArray& strokes, bool& armed,
+                                                                       std::uint32_t type, const std::string& characters,
+                                                                       std::uint16_t keyCode, std::uint32_t modifiers);
+  // The status-line texts of the current set and the pane's tables.
+  [[nodiscard]] ConflictTexts conflictTexts() const;
+  // The context the searches compare entries with while `entryKey` of
+  // `group` is selected (see conflictReferenceContext).
+  [[nodiscard]] Ref referenceContextFor(ShownGroup group, const std::optional<std::string>& entryKey) const;
+  // Adds `strokes` to the command of row `item` of `group` (FixInPlace: takes
+  // them from the commands holding them first), as OK of the key configurator
+  // does. Result: Bound when stored and told, HotKeyTooLong or NoEntry with
+  // nothing changed.
+  enum class Commit { Add, FixInPlace };
+  [[nodiscard]] BindOutcome commitKeys(ShownGroup group, const OutlineItem& item, const MutableArrayRef& strokes,
+                                       Commit commit);
+  // The hot-key alert when the command `item` is the hot key and already bound.
+  [[nodiscard]] std::optional<Refusal> hotKeyRefusal(ShownGroup group, const OutlineItem& item) const;
   // Search by keys (key_search.cc). Off; Recording, the pane the snooper;
   // Shown, recording ended with its matches still shown.
   enum class KeySearch { Off, Recording, Shown };

@@ -1,8 +1,10 @@
-#include "set_rules.h"
+#include "qor/pane_model/set_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+
+#include "qor/pane_model/set_format.h"
 
 namespace qor {
 namespace {
@@ -61,6 +63,28 @@ TEST(SetRules, FirstFreeSetNumberNeverReplacesASet) {
       {setsWithKeys({}), 2147483648LL, std::numeric_limits<std::int32_t>::min()},       // 2^31 -> low 32 bits
   };
   for (const auto& c : cases) EXPECT_EQ(firstFreeSetNumber(*c.sets, c.preferred), c.expected) << c.preferred;
+}
+
+TEST(SetRules, PopUpChoices) {
+  auto named = [](const char* name) { return Dictionary::make({{kSetNameKey, str(name)}}); };
+  const DictionaryRef defaults = named("Default");
+  const DictionaryRef sets = Dictionary::make({{"7", named("Mine")}, {"12", Dictionary::make()}, {"x", named("X")}});
+  struct Case {
+    const char* name;
+    DictionaryRef sets;
+    DictionaryRef defaults;
+    std::vector<SetChoice> expected;
+  };
+  const Case cases[] = {
+      // Pop-up order is text order ("12" before "7"); a key that is no number has tag 0.
+      {"named, unnamed, bad key", sets, defaults, {{0, "Default"}, {12, "12"}, {7, "Mine"}, {0, "X"}}},
+      {"no sets", nullptr, defaults, {{0, "Default"}}},
+      // The untitled default item keeps every later (untitled) item out.
+      {"nameless default", sets, Dictionary::make(), {{0, ""}}},
+      {"a set named empty", Dictionary::make({{"1", named("")}, {"2", named("B")}}), defaults,
+       {{0, "Default"}, {1, ""}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(setChoices(c.sets, c.defaults), c.expected) << c.name;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "command_search.h"
+#include "qor/pane_model/command_search.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

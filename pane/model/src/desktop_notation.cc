@@ -1,9 +1,9 @@
-#include "desktop_notation.h"
+#include "qor/pane_model/desktop_notation.h"
 
 #include <array>
 #include <cstdint>
 
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/key_masks.h"
 #include "qor/text.h"
 

@@ -1,4 +1,4 @@
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 
 #include <gtest/gtest.h>
 
@@ -138,13 +138,13 @@ TEST(StatusLine, WordsTheResult) {
     StatusLine expected;
   };
   const Case cases[] = {
-      {"no conflict", {}, ShownGroup::Menu, {TextColor::Black, "Type keys for shortcut."}},
+      {"no conflict", {}, ShownGroup::Menu, {StatusColor::Black, "Type keys for shortcut."}},
       {"one menu command", {"[save:] [] [0]"}, ShownGroup::Menu,
-       {TextColor::Red, "« \u2318S » est déjà pris par 'Save'."}},
+       {StatusColor::Red, "« \u2318S » est déjà pris par 'Save'."}},
       {"named twice, and an entry without title", {"[save:] [] [0]", "[save:] [] [0]", "[gone:] [] [0]"},
-       ShownGroup::Menu, {TextColor::Red, "« \u2318S » est déjà pris par 'Save', 'Save', ''."}},
+       ShownGroup::Menu, {StatusColor::Red, "« \u2318S » est déjà pris par 'Save', 'Save', ''."}},
       {"editing commands, one untranslated", {"complete:", "yank:"}, ShownGroup::Editor,
-       {TextColor::Red, "« \u2318S » est déjà pris par 'Complete Word', 'yank:'."}},
+       {StatusColor::Red, "« \u2318S » est déjà pris par 'Complete Word', 'yank:'."}},
   };
   for (const Case& c : cases)
     EXPECT_EQ(conflictStatusLine(c.conflicts, shortcut, c.group, sampleTexts()), c.expected) << c.name;

@@ -1,4 +1,4 @@
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -179,14 +179,14 @@ std::vector<std::string> conflictingEntryKeys(const DictionaryRef& group, const 
 
 StatusLine conflictStatusLine(const std::vector<std::string>& conflicts, std::string_view shortcutText,
                               ShownGroup group, const ConflictTexts& texts) {
-  if (conflicts.empty()) return {TextColor::Black, texts.localizable(kConflictPromptText)};
+  if (conflicts.empty()) return {StatusColor::Black, texts.localizable(kConflictPromptText)};
   const auto& titleOf = group == ShownGroup::Menu ? texts.menuTitle : texts.editorTitle;
   std::string titles;
   for (std::size_t i = 0; i < conflicts.size(); ++i) {
     if (i != 0) titles += kTitleSeparator;
     titles += formatWithObjects(kQuotedTitleFormat, {titleOf(conflicts[i])});
   }
-  return {TextColor::Red, formatWithObjects(texts.localizable(kConflictFormat), {std::string(shortcutText), titles})};
+  return {StatusColor::Red, formatWithObjects(texts.localizable(kConflictFormat), {std::string(shortcutText), titles})};
 }
 
 std::vector<PrefixAmbiguity> prefixAmbiguities(const DictionaryRef& group, const Array& sequence,

@@ -1,11 +1,11 @@
-#include "default_changes.h"
+#include "qor/pane_model/default_changes.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "conflicts.h"
+#include "qor/pane_model/conflicts.h"
 #include "qor/collections.h"
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 
 namespace qor {
 

@@ -1,12 +1,8 @@
-// The cheat sheet: its groups and rows, its HTML page, the file a chosen name
-// means, and the button that saves it.
-#include "cheat_sheet.h"
+// The cheat sheet: its groups and rows, its HTML page and the file a chosen
+// name means.
+#include "qor/pane_model/cheat_sheet.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "headless_pane.h"
 #include "qor/collections.h"
@@ -16,13 +12,6 @@ namespace {
 
 using pane_test::chord;
 using pane_test::entry;
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::size_t occurrences(const std::string& text, std::string_view part) {
   std::size_t count = 0;
@@ -137,46 +126,6 @@ TEST(CheatSheet, TheChosenNameDecidesTheFormat) {
   };
   for (const auto& c : cases) EXPECT_EQ(cheatSheetDestination(c.chosen), c.expected) << c.chosen;
   EXPECT_EQ(cheatSheetFileNameForSetName("Mine"), "Mine.html");
-}
-
-TEST(CheatSheetButton, SavesHtmlOrPdfByTheChosenNameAndAlertsOnFailure) {
-  pane_test::HeadlessPane pane;
-  pane_test::TemporaryFolder folder;
-  const std::string page = pane.pane->cheatSheetPage();
-  ASSERT_NE(page.find("<h1>Default</h1>"), std::string::npos);
-  const struct {
-    const char* name;
-    SavePanelAnswer answer;
-    std::string written;  // the file that holds the page afterwards; empty: none
-    std::size_t pdfCalls;
-    std::size_t alerts;
-  } cases[] = {
-      {"html", {kReturnCodeOK, folder.file("keys.html")}, folder.file("keys.html"), 0, 0},
-      {"other extension", {kReturnCodeOK, folder.file("keys.txt")}, folder.file("keys.txt.html"), 0, 0},
-      {"pdf", {kReturnCodeOK, folder.file("keys.pdf")}, folder.file("keys.pdf"), 1, 0},
-      {"cancel", {kReturnCodeCancel, folder.file("cancelled.html")}, "", 1, 0},
-      {"html in no folder", {kReturnCodeOK, folder.file("none/keys.html")}, "", 1, 1},
-      {"pdf in no folder", {kReturnCodeOK, folder.file("none/keys.pdf")}, "", 2, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    pane.toolkit.scriptSavePanel(c.answer);
-    pane.button("BTN_kb_cheat_sheet").performClick();
-    EXPECT_EQ(pane.toolkit.savePanelCalls().back().fileName, "Default.html");
-    EXPECT_EQ(pane.toolkit.savePanelCalls().back().types, (std::vector<std::string>{"html", "pdf"}));
-    if (!c.written.empty()) {
-      EXPECT_EQ(readFile(c.written), page);
-    }
-    EXPECT_EQ(pane.toolkit.pdfDocuments().size(), c.pdfCalls);
-    EXPECT_EQ(pane.toolkit.alerts().size(), c.alerts);
-  }
-  EXPECT_FALSE(std::filesystem::exists(folder.file("cancelled.html")));
-  EXPECT_EQ(pane.toolkit.pdfDocuments().front().path, folder.file("keys.pdf"));
-  EXPECT_EQ(pane.toolkit.pdfDocuments().front().html, page);
-  const AlertCall& alert = pane.toolkit.alerts().back();
-  EXPECT_EQ(alert.title, "Can't save the cheat sheet");
-  EXPECT_EQ(alert.message, "'keys.pdf' could not be written.");
-  EXPECT_FALSE(pane.changeFlagIsSet()) << "saving a cheat sheet changes no set";
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
-#include "set_file_rules.h"
+#include "qor/pane_model/set_file_rules.h"
 
-#include <limits>
-
-#include "default_changes.h"
-#include "qor/key_bindings.h"
-#include "qor/ports/toolkit.h"
+#include "qor/pane_model/default_changes.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -43,12 +40,6 @@ std::string setNameFromFilePath(std::string_view path) {
 }
 
 bool setNameCanBeConfirmed(std::string_view name) { return !name.empty(); }
-
-int sheetReturnCodeForTag(std::int64_t tag) {
-  using Limits = std::numeric_limits<int>;
-  if (tag < Limits::min() || tag > Limits::max()) return kReturnCodeCancel;
-  return static_cast<int>(tag);
-}
 
 std::string quotedFileNames(const std::vector<std::string>& paths) {
   std::string text;

@@ -1,6 +1,6 @@
-#include "outline_rules.h"
+#include "qor/pane_model/outline_rules.h"
 
-#include "desktop_notation.h"
+#include "qor/pane_model/desktop_notation.h"
 #include "qor/key_notation.h"
 #include "qor/text.h"
 
@@ -112,7 +112,7 @@ CellLook cellLook(RowKind kind, std::string_view column) {
   CellLook look;
   if (kind == RowKind::Missing) return look;
   if (column == kTitleColumn && isMenuRow(kind))
-    look.alignment = kind == RowKind::MenuSeparator ? TextAlignment::Center : TextAlignment::Left;
+    look.alignment = kind == RowKind::MenuSeparator ? CellAlignment::Center : CellAlignment::Left;
   if (column == kKeyColumn) {
     bool inert = kind == RowKind::MenuSeparator || kind == RowKind::MenuSubmenuHolder || kind == RowKind::EditorGroup;
     look.action = inert ? KeyCellAction::Nothing : KeyCellAction::ShowEditMenu;

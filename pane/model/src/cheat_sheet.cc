@@ -1,11 +1,11 @@
-#include "cheat_sheet.h"
+#include "qor/pane_model/cheat_sheet.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "desktop_notation.h"
-#include "outline_rules.h"
-#include "qor/key_bindings.h"
+#include "qor/pane_model/desktop_notation.h"
+#include "qor/pane_model/outline_rules.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/key_notation.h"
 
 namespace qor {

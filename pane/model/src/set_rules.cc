@@ -1,9 +1,10 @@
-#include "set_rules.h"
+#include "qor/pane_model/set_rules.h"
 
 #include <algorithm>
 #include <charconv>
 #include <limits>
 
+#include "qor/pane_model/set_format.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -22,6 +23,20 @@ std::vector<std::string> setKeysInPopUpOrder(const Dictionary& sets) {
   std::stable_sort(keys.begin(), keys.end(),
                    [](const std::string& a, const std::string& b) { return compareCaseInsensitive(a, b) < 0; });
   return keys;
+}
+
+std::vector<SetChoice> setChoices(const DictionaryRef& sets, const DictionaryRef& defaultSet) {
+  StringRef defaultName = defaultSet ? defaultSet->stringForKey(kSetNameKey) : nullptr;
+  std::vector<SetChoice> choices{{0, defaultName ? defaultName->value() : std::string()}};
+  if (!sets) return choices;
+  for (const std::string& key : setKeysInPopUpOrder(*sets)) {
+    if (std::any_of(choices.begin(), choices.end(), [](const SetChoice& c) { return c.title.empty(); })) continue;
+    auto set = asDictionary(sets->objectForKey(key));
+    StringRef name = set ? set->stringForKey(kSetNameKey) : nullptr;
+    // A set without a name still needs a title of its own: its key.
+    choices.push_back({numberForSetKey(key).value_or(0), name ? name->value() : key});
+  }
+  return choices;
 }
 
 std::vector<std::string> keysMissingFrom(const Dictionary& group, const DictionaryRef& reference) {

@@ -1,4 +1,4 @@
-#include "command_search.h"
+#include "qor/pane_model/command_search.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>

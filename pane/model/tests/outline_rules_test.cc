@@ -1,4 +1,4 @@
-#include "outline_rules.h"
+#include "qor/pane_model/outline_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "default_changes.h"
+#include "qor/pane_model/default_changes.h"
 
 #include <gtest/gtest.h>
 
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 
 namespace qor {
 namespace {

@@ -1,8 +1,8 @@
-#include "desktop_notation.h"
+#include "qor/pane_model/desktop_notation.h"
 
 #include <gtest/gtest.h>
 
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
 
 namespace qor {
 namespace {
