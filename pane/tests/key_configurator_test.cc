@@ -193,6 +193,9 @@ class KeyConfiguratorTest : public ::testing::Test {
     return {lines.begin() + static_cast<std::ptrdiff_t>(mark_), lines.end()};
   }
   void markJournal() { mark_ = host->toolkit.journal().lines().size(); }
+  static bool contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
   bool changeFlagIsSet() { return host->changeFlagIsSet(); }
 
   std::optional<HeadlessPane> host;
@@ -201,21 +204,19 @@ class KeyConfiguratorTest : public ::testing::Test {
   std::size_t mark_ = 0;
 };
 
-TEST_F(KeyConfiguratorTest, OpeningPreparesTheSheetThenRegisters) {
-  host->toolkit.journal().clear();
+// A reopened sheet starts empty again, whatever the last one held.
+TEST_F(KeyConfiguratorTest, OpeningShowsAnEmptySheetAndRegisters) {
   openFor("menu", menu_row::kNew);
-  const auto& lines = host->toolkit.journal().lines();
-  auto opening = std::find(lines.begin(), lines.end(), "TEXT_key_configurator setStringValue ''");
-  ASSERT_NE(opening, lines.end());
-  EXPECT_EQ(std::vector<std::string>(opening, lines.end()),
-            (std::vector<std::string>{"TEXT_key_configurator setStringValue ''",
-                                      "BTN_key_configurator_OK setEnabled false",
-                                      "BTN_key_configurator_clear setEnabled false",
-                                      "WIN_key_configurator makeFirstResponder TEXT_key_configurator",
-                                      "setSnooper",
-                                      "TEXT_kb_conflict setTextColor black",
-                                      "TEXT_kb_conflict setStringValue 'Type keys for shortcut.'",
-                                      "beginSheet WIN_key_configurator"}));
+  send({flags(kCommand), down("s", kCodeS, kCommand)});
+  button("BTN_key_configurator_cancel").performClick();
+  markJournal();
+  openFor("menu", menu_row::kNew);
+  EXPECT_EQ(field("TEXT_key_configurator").stringValue(), "");
+  EXPECT_FALSE(button("BTN_key_configurator_OK").isEnabled());
+  EXPECT_FALSE(button("BTN_key_configurator_clear").isEnabled());
+  EXPECT_EQ(field("TEXT_kb_conflict").textColor(), TextColor::Black);
+  EXPECT_EQ(field("TEXT_kb_conflict").stringValue(), "Type keys for shortcut.");
+  EXPECT_TRUE(contains(journalSinceMark(), "WIN_key_configurator makeFirstResponder TEXT_key_configurator"));
   ASSERT_EQ(host->toolkit.openSheets().size(), 1u);
   EXPECT_EQ(host->toolkit.openSheets()[0].parent->objectName(), "WIN_preferences");
   EXPECT_EQ(host->application.snooper(), host->pane.get());
@@ -375,9 +376,8 @@ TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHo
   EXPECT_EQ(host->pane->resetEntriesToDefault(ShownGroup::Menu, {kMinimizeId, kNewId}), 1u);  // New is unchanged
   EXPECT_TRUE(isEqual(currentEntry(kSetMenuKey, kMinimizeId),
                       defaults()->dictionaryForKey(kSetMenuKey)->objectForKey(kMinimizeId)));
-  auto lines = journalSinceMark();
   for (const char* line : {"OLV_menu_key_bindings reloadData", "OLV_editor_key_bindings reloadData", "i_am_ok"})
-    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    EXPECT_TRUE(contains(journalSinceMark(), line)) << line;
   EXPECT_TRUE(changeFlagIsSet());
 
   // Nothing differs: nothing changes, the host hears nothing.
@@ -473,12 +473,10 @@ TEST_F(KeyConfiguratorTest, OKAppendsToTheEntryAndRestoresFocus) {
   ASSERT_EQ(sequences->count(), 2u);
   EXPECT_TRUE(isEqual(sequences->objectAtIndex(0), chord(kCommand, 'n')));
   EXPECT_EQ(sequences->objectAtIndex(1), capture);  // stored as captured
-  EXPECT_EQ(journalSinceMark(),
-            (std::vector<std::string>{"BTN_key_configurator_OK performClick", "endSheet WIN_key_configurator 1",
-                                      "WIN_key_configurator close", "setSnooper nil",
-                                      "OLV_menu_key_bindings reloadData", "i_am_ok",
-                                      "WIN_preferences makeKeyAndOrderFront",
-                                      "WIN_preferences makeFirstResponder OLV_menu_key_bindings"}));
+  for (const char* line : {"endSheet WIN_key_configurator 1", "WIN_key_configurator close", "WIN_preferences makeKeyAndOrderFront",
+                           "OLV_menu_key_bindings reloadData", "i_am_ok",
+                           "WIN_preferences makeFirstResponder OLV_menu_key_bindings"})
+    EXPECT_TRUE(contains(journalSinceMark(), line)) << line;
   EXPECT_TRUE(changeFlagIsSet());
   EXPECT_EQ(host->application.snooper(), nullptr);
   EXPECT_FALSE(host->pane->shouldSendModifiers());
@@ -610,11 +608,10 @@ TEST_F(KeyConfiguratorTest, CancelStoresNothingAndGivesFocusBack) {
   send({flags(kCommand), down("k", kCodeK, kCommand)});
   markJournal();
   button("BTN_key_configurator_cancel").performClick();
-  EXPECT_EQ(journalSinceMark(),
-            (std::vector<std::string>{"BTN_key_configurator_cancel performClick", "endSheet WIN_key_configurator 0",
-                                      "WIN_key_configurator close", "setSnooper nil",
-                                      "WIN_preferences makeKeyAndOrderFront",
-                                      "WIN_preferences makeFirstResponder OLV_editor_key_bindings"}));
+  for (const char* line : {"endSheet WIN_key_configurator 0", "WIN_key_configurator close",
+                           "WIN_preferences makeFirstResponder OLV_editor_key_bindings"})
+    EXPECT_TRUE(contains(journalSinceMark(), line)) << line;
+  EXPECT_FALSE(contains(journalSinceMark(), "i_am_ok"));
   EXPECT_TRUE(isEqual(host->pane->currentKeyBindingsSet(), before));
   EXPECT_FALSE(changeFlagIsSet());
   // The host no longer forwards keys; a stray call changes nothing either.
@@ -630,9 +627,8 @@ TEST_F(KeyConfiguratorTest, HotKeyTakesOneShortcutOfAtMostTwoStrokes) {
   send({flags(kCommand), down("s", kCodeS, kCommand), down("k", kCodeK, kCommand)});
   markJournal();
   button("BTN_key_configurator_OK").performClick();
-  EXPECT_EQ(journalSinceMark(),
-            (std::vector<std::string>{"BTN_key_configurator_OK performClick", "endSheet WIN_key_configurator 1",
-                                      "WIN_key_configurator close", "setSnooper nil", "beep"}));
+  EXPECT_TRUE(contains(journalSinceMark(), "beep"));
+  EXPECT_FALSE(contains(journalSinceMark(), "i_am_ok"));
   EXPECT_TRUE(asArray(currentSequences(kSetMenuKey, kHotKeyId))->empty());
   EXPECT_FALSE(changeFlagIsSet());
 
@@ -698,7 +694,7 @@ TEST_F(KeyConfiguratorTest, FixInPlaceMovesTheShortcutInOneChange) {
 
     auto lines = journalSinceMark();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "i_am_ok"), 1);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "endSheet WIN_key_configurator 2"), lines.end());
+    EXPECT_TRUE(contains(lines, "endSheet WIN_key_configurator 2"));
     EXPECT_TRUE(changeFlagIsSet());
     EXPECT_EQ(host->application.snooper(), nullptr);
     auto bound = asArray(currentSequences(c.group, c.bound));
