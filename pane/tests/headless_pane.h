@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "qor/collections.h"
 #include "qor/defaults/defaults.h"
 #include "qor/headless/host.h"
 #include "qor/headless/toolkit.h"
@@ -84,6 +85,11 @@ class HeadlessPane {
     button("BTN_set_name_OK").performClick();
   }
   bool changeFlagIsSet() { return panel.changedAttributesDictionary()->containsKey(kChangeFlagKey); }
+  // The current set's entry under `key` in `group`; null when there is none.
+  MutableDictionaryRef currentEntry(const char* group, const std::string& key) {
+    auto part = pane->currentKeyBindingsSet()->dictionaryForKey(group);
+    return part ? asMutableDictionary(part->objectForKey(key)) : nullptr;
+  }
 
   TemporaryFolder bundleFolder;
   HeadlessToolkit toolkit;

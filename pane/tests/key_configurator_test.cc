@@ -180,10 +180,7 @@ class KeyConfiguratorTest : public ::testing::Test {
   void send(const std::vector<KeyEvent>& events) {
     for (const KeyEvent& e : events) host->application.sendKeyEvent(e.type, e.characters, e.code, e.flags);
   }
-  DictionaryRef currentEntry(const char* group, const std::string& key) {
-    auto part = host->pane->currentKeyBindingsSet()->dictionaryForKey(group);
-    return part ? part->dictionaryForKey(key) : nullptr;
-  }
+  DictionaryRef currentEntry(const char* group, const std::string& key) { return host->currentEntry(group, key); }
   Ref currentSequences(const char* group, const std::string& key) {
     auto found = currentEntry(group, key);
     return found ? found->objectForKey(kKeySequencesKey) : nullptr;
