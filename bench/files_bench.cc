@@ -21,7 +21,7 @@
 #include <string>
 
 #include "qor/alias.h"
-#include "qor/file_calls.h"
+#include "qor/seams/file_calls.h"
 
 namespace {
 

@@ -95,14 +95,16 @@ def main(argv):
                     files.setdefault(path, handle.read())
 
     # Where each header may be found by its include path: published in a
-    # layer's include/ folder, or private in its src/ folder.
+    # layer's include/ folder (or seams/, the headers the library neither
+    # installs nor exports, for its tests and the layers above), or private in
+    # its src/ folder.
     published, private = {}, {}
     for path in files:
         parts = path.split("/")
         for index, part in enumerate(parts[:-1]):
-            if part in ("include", "src"):
+            if part in ("include", "seams", "src"):
                 key = "/".join(parts[index + 1:])
-                (published if part == "include" else private).setdefault(key, set()).add(layer_of(path, layers))
+                (private if part == "src" else published).setdefault(key, set()).add(layer_of(path, layers))
 
     failures = []
     for path, text in sorted(files.items()):

@@ -220,7 +220,7 @@ const std::map<std::string, std::string>& Bundle::table(const std::string& name)
   std::map<std::string, std::string> merged;
   // Earlier languages win; later ones fill what they lack.
   for (const auto& language : languages_) {
-    auto bytes = FileSystem::real().readFile(path_ + "/" + kLocaleFolder + "/" + language + "/" + name + kTableExtension);
+    auto bytes = readFile(path_ + "/" + kLocaleFolder + "/" + language + "/" + name + kTableExtension);
     if (!bytes) continue;
     for (auto& [key, value] : parsePoText(std::string(bytes->begin(), bytes->end()))) merged.emplace(key, value);
   }

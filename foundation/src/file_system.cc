@@ -124,74 +124,67 @@ bool refused(const std::string& path) {
   return true;
 }
 
-class RealFileSystem final : public FileSystem {
- public:
-  std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) override {
-    if (refused(path)) return std::nullopt;
-    int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
-    if (fd < 0) return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    for (;;) {
-      std::size_t used = bytes.size();
-      bytes.resize(used + kReadChunk);
-      ssize_t got = retryOnInterrupt([&] { return ::read(fd, bytes.data() + used, kReadChunk); });
-      if (got < 0) {
-        ::close(fd);
-        return std::nullopt;
-      }
-      bytes.resize(used + static_cast<std::size_t>(got));
-      if (got == 0) break;
-    }
-    ::close(fd);
-    return bytes;
-  }
-
-  bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) override {
-    if (refused(path)) return fail("open", path);
-    std::string target = followSymbolicLink(path);
-    Temporary temporary = createTemporaryBeside(target);
-    if (temporary.fd < 0) return fail("open", path);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-      ssize_t put = retryOnInterrupt(
-          [&] { return ::write(temporary.fd, bytes.data() + written, bytes.size() - written); });
-      if (put < 0) return discard(temporary, "write", path);
-      if (put == 0) {
-        errno = EIO;  // no progress and no error: give up rather than spin
-        return discard(temporary, "write", path);
-      }
-      written += static_cast<std::size_t>(put);
-    }
-    // A replaced file keeps its permission bits; a new one has the mode it
-    // was created with.
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && ::fchmod(temporary.fd, existing.st_mode & kPermissionBits) != 0)
-      return discard(temporary, "fchmod", path);
-    if (retryOnInterrupt([&] { return ::fsync(temporary.fd); }) != 0) return discard(temporary, "fsync", path);
-    int closed = ::close(temporary.fd);
-    temporary.fd = -1;
-    if (closed != 0) return discard(temporary, "close", path);
-    if (::rename(temporary.name.c_str(), target.c_str()) != 0) return discard(temporary, "rename", path);
-    // The rename is done; flushing the folder only makes it survive a crash,
-    // so a failure here does not undo the write.
-    int folder = retryOnInterrupt([&] { return ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
-    if (folder >= 0) {
-      static_cast<void>(::fsync(folder));
-      ::close(folder);
-    }
-    return true;
-  }
-
-  std::size_t removeAbandonedTemporaries(const std::string& path) override;
-};
-
 }  // namespace
-
-std::size_t FileSystem::removeAbandonedTemporaries(const std::string& /*path*/) { return 0; }
 
 bool reachesSystemWhole(std::string_view text) { return text.find('\0') == std::string_view::npos; }
 
-std::size_t RealFileSystem::removeAbandonedTemporaries(const std::string& path) {
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
+  if (refused(path)) return std::nullopt;
+  int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  for (;;) {
+    std::size_t used = bytes.size();
+    bytes.resize(used + kReadChunk);
+    ssize_t got = retryOnInterrupt([&] { return ::read(fd, bytes.data() + used, kReadChunk); });
+    if (got < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    bytes.resize(used + static_cast<std::size_t>(got));
+    if (got == 0) break;
+  }
+  ::close(fd);
+  return bytes;
+}
+
+bool writeFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  if (refused(path)) return fail("open", path);
+  std::string target = followSymbolicLink(path);
+  Temporary temporary = createTemporaryBeside(target);
+  if (temporary.fd < 0) return fail("open", path);
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t put = retryOnInterrupt(
+        [&] { return ::write(temporary.fd, bytes.data() + written, bytes.size() - written); });
+    if (put < 0) return discard(temporary, "write", path);
+    if (put == 0) {
+      errno = EIO;  // no progress and no error: give up rather than spin
+      return discard(temporary, "write", path);
+    }
+    written += static_cast<std::size_t>(put);
+  }
+  // A replaced file keeps its permission bits; a new one has the mode it
+  // was created with.
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && ::fchmod(temporary.fd, existing.st_mode & kPermissionBits) != 0)
+    return discard(temporary, "fchmod", path);
+  if (retryOnInterrupt([&] { return ::fsync(temporary.fd); }) != 0) return discard(temporary, "fsync", path);
+  int closed = ::close(temporary.fd);
+  temporary.fd = -1;
+  if (closed != 0) return discard(temporary, "close", path);
+  if (::rename(temporary.name.c_str(), target.c_str()) != 0) return discard(temporary, "rename", path);
+  // The rename is done; flushing the folder only makes it survive a crash,
+  // so a failure here does not undo the write.
+  int folder = retryOnInterrupt([&] { return ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  if (folder >= 0) {
+    static_cast<void>(::fsync(folder));
+    ::close(folder);
+  }
+  return true;
+}
+
+std::size_t removeAbandonedTemporaries(const std::string& path) {
   if (refused(path)) return 0;
   std::string target = followSymbolicLink(path);
   std::string folder = folderOf(target);
@@ -214,11 +207,6 @@ std::size_t RealFileSystem::removeAbandonedTemporaries(const std::string& path) 
   for (const auto& name : abandoned)
     if (::unlink(name.c_str()) == 0) ++removed;
   return removed;
-}
-
-FileSystem& FileSystem::real() {
-  static RealFileSystem instance;
-  return instance;
 }
 
 }  // namespace qor

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "qor/log.h"
+#include "qor/seams/file_system.h"
 #include "qor/text.h"
 #include "qor/url.h"
 
@@ -649,19 +650,10 @@ std::string xmlPropertyListFromValue(const Ref& value) {
   return text;
 }
 
-Ref readPropertyListFile(const std::string& path, FileSystem& fs) {
-  auto bytes = fs.readFile(path);
-  if (!bytes) return nullptr;
-  return propertyListFromBytes(*bytes);
-}
+Ref readPropertyListFile(const std::string& path) { return readPropertyListFile(path, FileSystem::real()); }
 
-bool writePropertyListFile(const Ref& value, const std::string& path, FileSystem& fs) {
-  std::string xml = xmlPropertyListFromValue(value);
-  if (xml.empty()) {
-    logLine("*** cannot write " + path + ": the value is not a property list");
-    return false;
-  }
-  return fs.writeFileAtomically(path, std::vector<std::uint8_t>(xml.begin(), xml.end()));
+bool writePropertyListFile(const Ref& value, const std::string& path) {
+  return writePropertyListFile(value, path, FileSystem::real());
 }
 
 }  // namespace qor

@@ -30,19 +30,18 @@ mode_t permissionBits(const std::string& path) {
   return info.st_mode & 07777;
 }
 
-TEST(RealFileSystem, ReadsWholeFilesAndNothingElse) {
+TEST(FileSystem, ReadsWholeFilesAndNothingElse) {
   TemporaryFolder folder;
-  FileSystem& fs = FileSystem::real();
   // More than the 64 KiB read chunk, and not a multiple of it.
   std::mt19937 random(7);
   std::vector<std::uint8_t> large(3 * 65536 + 17);
   for (auto& byte : large) byte = static_cast<std::uint8_t>(random());
-  ASSERT_TRUE(fs.writeFileAtomically(folder.file("large"), large));
-  EXPECT_EQ(fs.readFile(folder.file("large")), large);
+  ASSERT_TRUE(writeFileAtomically(folder.file("large"), large));
+  EXPECT_EQ(readFile(folder.file("large")), large);
   writeText(folder.file("empty"), "");
-  EXPECT_EQ(fs.readFile(folder.file("empty")), std::vector<std::uint8_t>{});
-  EXPECT_EQ(fs.readFile(folder.file("absent")), std::nullopt);
-  EXPECT_EQ(fs.readFile(folder.path()), std::nullopt);  // a folder
+  EXPECT_EQ(readFile(folder.file("empty")), std::vector<std::uint8_t>{});
+  EXPECT_EQ(readFile(folder.file("absent")), std::nullopt);
+  EXPECT_EQ(readFile(folder.path()), std::nullopt);  // a folder
 }
 
 // Sets the umask for one scope.
@@ -57,7 +56,7 @@ class ScopedUmask {
   mode_t previous_;
 };
 
-TEST(RealFileSystem, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirBits) {
+TEST(FileSystem, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirBits) {
   struct NewCase {
     mode_t umask;
     mode_t mode;  // 0666 less the umask
@@ -65,7 +64,7 @@ TEST(RealFileSystem, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirBits) {
   for (const NewCase c : {NewCase{022, 0644}, NewCase{077, 0600}, NewCase{0, 0666}, NewCase{027, 0640}}) {
     TemporaryFolder folder;
     ScopedUmask umask(c.umask);
-    ASSERT_TRUE(FileSystem::real().writeFileAtomically(folder.file("new"), bytesOf("x")));
+    ASSERT_TRUE(writeFileAtomically(folder.file("new"), bytesOf("x")));
     EXPECT_EQ(permissionBits(folder.file("new")), c.mode) << std::oct << "umask " << c.umask;
   }
   for (mode_t mode : {0600, 0640, 0755, 0444, 04750}) {
@@ -73,7 +72,7 @@ TEST(RealFileSystem, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirBits) {
     std::string path = folder.file("kept");
     writeText(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-    ASSERT_TRUE(FileSystem::real().writeFileAtomically(path, bytesOf("new")));
+    ASSERT_TRUE(writeFileAtomically(path, bytesOf("new")));
     EXPECT_EQ(readText(path), "new");
     EXPECT_EQ(permissionBits(path), mode) << std::oct << mode;
     EXPECT_EQ(folder.entries(), std::set<std::string>{"kept"});
@@ -103,7 +102,7 @@ class FileSizeLimit {
   void (*previousHandler_)(int);
 };
 
-TEST(RealFileSystem, FailedWritesLeaveTheOldFileAndNoTemporary) {
+TEST(FileSystem, FailedWritesLeaveTheOldFileAndNoTemporary) {
   constexpr rlim_t kSmallLimit = 1024;
   struct Case {
     const char* name;
@@ -136,7 +135,7 @@ TEST(RealFileSystem, FailedWritesLeaveTheOldFileAndNoTemporary) {
     {
       std::optional<FileSizeLimit> limit;
       if (c.error == EFBIG) limit.emplace(kSmallLimit);
-      written = FileSystem::real().writeFileAtomically(path, std::vector<std::uint8_t>(c.bytes, 'n'));
+      written = writeFileAtomically(path, std::vector<std::uint8_t>(c.bytes, 'n'));
     }
     EXPECT_FALSE(written);
     EXPECT_EQ(readText(folder.file("old.plist")), "old contents");
@@ -146,17 +145,17 @@ TEST(RealFileSystem, FailedWritesLeaveTheOldFileAndNoTemporary) {
   }
 }
 
-TEST(RealFileSystem, ReplacesInPlaceWithoutLeftovers) {
+TEST(FileSystem, ReplacesInPlaceWithoutLeftovers) {
   TemporaryFolder folder;
   std::string path = folder.file("set.plist");
   for (const char* contents : {"first, a longer text", "second", ""}) {
-    ASSERT_TRUE(FileSystem::real().writeFileAtomically(path, bytesOf(contents)));
+    ASSERT_TRUE(writeFileAtomically(path, bytesOf(contents)));
     EXPECT_EQ(readText(path), contents);
   }
   EXPECT_EQ(folder.entries(), std::set<std::string>{"set.plist"});
 }
 
-TEST(RealFileSystem, WritesThroughASymbolicLinkToTheFileItPointsTo) {
+TEST(FileSystem, WritesThroughASymbolicLinkToTheFileItPointsTo) {
   TemporaryFolder folder;
   std::filesystem::create_directory(folder.file("dotfiles"));
   std::string target = folder.file("dotfiles/set.plist");
@@ -165,14 +164,14 @@ TEST(RealFileSystem, WritesThroughASymbolicLinkToTheFileItPointsTo) {
   std::filesystem::create_symlink("dotfiles/set.plist", folder.file("link.plist"));
   std::filesystem::create_symlink("nowhere", folder.file("dangling.plist"));
 
-  ASSERT_TRUE(FileSystem::real().writeFileAtomically(folder.file("link.plist"), bytesOf("new")));
+  ASSERT_TRUE(writeFileAtomically(folder.file("link.plist"), bytesOf("new")));
   EXPECT_TRUE(std::filesystem::is_symlink(folder.file("link.plist")));
   EXPECT_EQ(readText(target), "new");
   EXPECT_EQ(permissionBits(target), 0640u);
   EXPECT_EQ(folder.entries(), (std::set<std::string>{"dotfiles", "link.plist", "dangling.plist"}));
   EXPECT_EQ(fixtures::TemporaryFolder::entriesOf(folder.file("dotfiles")), std::set<std::string>{"set.plist"});
 
-  ASSERT_TRUE(FileSystem::real().writeFileAtomically(folder.file("dangling.plist"), bytesOf("own")));
+  ASSERT_TRUE(writeFileAtomically(folder.file("dangling.plist"), bytesOf("own")));
   EXPECT_FALSE(std::filesystem::is_symlink(folder.file("dangling.plist")));
   EXPECT_EQ(readText(folder.file("dangling.plist")), "own");
 }
@@ -188,7 +187,7 @@ pid_t goneProcessId() {
   return child;
 }
 
-TEST(RealFileSystem, RemovesOnlyTemporariesWhoseWriterIsGone) {
+TEST(FileSystem, RemovesOnlyTemporariesWhoseWriterIsGone) {
   TemporaryFolder folder;
   const std::string gone = std::to_string(goneProcessId());
   const std::string alive = std::to_string(::getpid());
@@ -221,10 +220,10 @@ TEST(RealFileSystem, RemovesOnlyTemporariesWhoseWriterIsGone) {
   std::filesystem::create_symlink("set.plist", folder.file("link.plist"));
   kept.insert("link.plist");
   // Through the link: the temporaries sit beside the file it points to.
-  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("link.plist")), expected);
+  EXPECT_EQ(removeAbandonedTemporaries(folder.file("link.plist")), expected);
   EXPECT_EQ(folder.entries(), kept);
-  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("set.plist")), 0u);
-  EXPECT_EQ(FileSystem::real().removeAbandonedTemporaries(folder.file("absent/set.plist")), 0u);
+  EXPECT_EQ(removeAbandonedTemporaries(folder.file("set.plist")), 0u);
+  EXPECT_EQ(removeAbandonedTemporaries(folder.file("absent/set.plist")), 0u);
 }
 
 }  // namespace

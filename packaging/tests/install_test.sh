@@ -17,6 +17,7 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log"
 expected=(
   include/qor/value.h include/qor/key_notation.h include/qor/gzip.h include/qor/rich_text.h
   include/qor/toolbox_export.h include/qor/toolbox_version.h include/qor/ports/toolkit.h
+  include/qor/ports/graphics_context.h include/qor/ports/menu_item.h
   "$libdir/libqor-toolbox.so" "$libdir/libqor-toolbox.so.0" "$libdir/libqor-toolbox.so.0.1.0"
   "$libdir/cmake/QorToolbox/QorToolboxConfig.cmake" "$libdir/cmake/QorToolbox/QorToolboxConfigVersion.cmake"
   "$libdir/cmake/QorToolbox/QorToolboxTargets.cmake" "$libdir/pkgconfig/qor-toolbox.pc"
@@ -34,6 +35,11 @@ fi
 for file in "${expected[@]}"; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
+# The headers are the API alone: no seam of the tests, and nothing that
+# makes a user of the library build against zlib.
+if seams=$(grep -rlE 'qor/seams/|<zlib\.h>' "$prefix/include") || [ -e "$prefix/include/qor/seams" ]; then
+  echo "installed headers show the seams or zlib: $seams"; exit 1
+fi
 # Every installed program finds the installed library, not the build's.
 programs=("$prefix/bin/keybindings")
 [ "$editor" = with-editor ] && programs+=("$prefix/bin/qor-editor" "$prefix/lib/qor-editor/plugins/KeyBindings/KeyBindings.so")
@@ -61,6 +67,7 @@ modifiers ⇧⌘
 key F1
 roman MCMXCIV
 deflated yes, inflated as gzip no
+red clamped to 1
 TEXT
 
 echo "== with CMake"
@@ -73,6 +80,8 @@ diff "$scratch/expected" "$scratch/cmake.out"
 echo "== with pkg-config"
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 [ "$(pkg-config --modversion qor-toolbox)" = 0.1.0 ]
+[ -z "$(pkg-config --print-requires --print-requires-private qor-toolbox)" ] ||
+  { echo "qor-toolbox.pc requires other packages"; exit 1; }
 # shellcheck disable=SC2046
 c++ -std=c++20 -o "$scratch/pkg-consumer" "$consumer/main.cc" $(pkg-config --cflags --libs qor-toolbox) \
   -Wl,-rpath,"$(pkg-config --variable=libdir qor-toolbox)"

@@ -55,7 +55,7 @@ void KeyBindings::cheatSheetSavePanelDidEndReturnCodeContextInfo(int returnCode,
   const std::string page = cheatSheetPage();
   const bool written = destination.format == CheatSheetFormat::Pdf
                            ? services_.toolkit->writeDocumentAsPDF(page, destination.path)
-                           : FileSystem::real().writeFileAtomically(
+                           : writeFileAtomically(
                                  destination.path, std::vector<std::uint8_t>(page.begin(), page.end()));
   if (!written)
     services_.toolkit->runAlertPanel(

@@ -7,6 +7,7 @@
 
 #include "qor/collections.h"
 #include "qor/key_notation.h"
+#include "qor/file_system.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
 #include "qor/runtime.h"
@@ -64,7 +65,7 @@ DictionaryRef KeyBindings::nameAndOrderForMenu(const Bundle& bundle) {
   description->setObjectForKey(str(title), "name");
   description->setObjectForKey(str(title), "tooltip");
   if (auto path = bundle.pathForResource(kIconResource)) {
-    if (auto bytes = FileSystem::real().readFile(*path)) description->setObjectForKey(Data::make(std::move(*bytes)), "icon");
+    if (auto bytes = readFile(*path)) description->setObjectForKey(Data::make(std::move(*bytes)), "icon");
   }
   description->setObjectForKey(str(kPaneOrder), "order");
   return description;

@@ -20,7 +20,6 @@
 
 #include "qor/editor/document_archive.h"
 #include "qor/image_attachments.h"
-#include "qor/file_calls.h"
 #include "qor/library.h"
 #include "qor/plist_file.h"
 #include "qor/qt/text_system.h"
@@ -361,7 +360,7 @@ bool EditorWindow::saveStyle(const QString& name) {
                                                  ? font.letterSpacing()
                                                  : kNoLetterSpacing)},
   });
-  const std::string path = FileCalls::real().homeFolder() + "/" + folder + "/" + fileName.toStdString() + kTagSetExtension;
+  const std::string path = homeFolder() + "/" + folder + "/" + fileName.toStdString() + kTagSetExtension;
   if (!writePropertyListFile(style, path, fs_)) {
     fail(uiText("The style “%1” could not be saved.").arg(name));
     return false;
@@ -501,15 +500,11 @@ void EditorWindow::moveDocumentToTrash() {
     QApplication::beep();
     return;
   }
-  // The toolbox only says whether it worked; GIO's reason ("Trashing on
-  // system internal mounts is not supported") is what the user can act on.
-  struct ReasonKeepingCalls final : FileCalls {
-    TrashOutcome trash(const std::string& path) override { return outcome = FileCalls::trash(path); }
-    TrashOutcome outcome;
-  } calls;
-  // The user throws the document away: unsaved changes go with it.
-  if (!moveFileToTrash(path_.toStdString(), calls)) {
-    fail(uiText("The document could not be moved to the trash.") + "\n" + QString::fromStdString(calls.outcome.message));
+  // The user throws the document away: unsaved changes go with it. GIO's
+  // reason ("Trashing on system internal mounts is not supported") is what
+  // the user can act on.
+  if (TrashOutcome outcome = moveFileToTrash(path_.toStdString()); !outcome) {
+    fail(uiText("The document could not be moved to the trash.") + "\n" + QString::fromStdString(outcome.message));
     return;
   }
   text_.clear();

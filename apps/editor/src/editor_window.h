@@ -40,7 +40,7 @@
 #include <QTextEdit>
 #include <QTextListFormat>
 
-#include "qor/file_system.h"
+#include "qor/seams/file_system.h"
 #include "qor/ports/host.h"
 #include "qor/value.h"
 

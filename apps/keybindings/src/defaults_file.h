@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "qor/file_system.h"
+#include "qor/seams/file_system.h"
 #include "qor/value.h"
 
 namespace qor {

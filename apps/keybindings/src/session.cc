@@ -441,7 +441,7 @@ Outcome KeyBindingsSession::cheatSheet(DocumentFormat format, const std::string&
   if (pdf && !pdfWriter_) return failure("this keybindings was built without Qt and writes no PDF; use --format html");
   const std::string page = pane_->cheatSheetPage();
   const std::vector<std::uint8_t> bytes(page.begin(), page.end());
-  const bool written = pdf ? pdfWriter_(page, path) : FileSystem::real().writeFileAtomically(path, bytes);
+  const bool written = pdf ? pdfWriter_(page, path) : writeFileAtomically(path, bytes);
   if (!written) return failure("cannot write '" + path + "'");
   return {};
 }

@@ -20,6 +20,10 @@
 ///   price.addAttributesRange(qor::Dictionary::make({{"color", qor::str("red")}}), {0, 1});
 ///   auto run = price.attributesAtIndexEffectiveRange(0);  // {font, color} over {0, 1}
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

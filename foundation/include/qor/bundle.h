@@ -14,6 +14,10 @@
 ///   qor::Bundle pane("/usr/lib/qor/plugins/KeyBindings");
 ///   pane.localizedStringForKeyValueTable("Key Bindings", "", "Localizable");
 /// @endcode
+///
+/// Threads: mainBundle and setMainBundle may be called from several threads;
+/// a bundle caches its tables unlocked, so its strings are read on the main
+/// thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -13,6 +13,10 @@
 ///   picture->preferredFilename();   // "photo.jpeg"
 ///   picture->filename();            // "photo.jpeg" (the preferred name unless given)
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -1,6 +1,8 @@
 /// @file
 /// 32-bit floating-point geometry shared by the toolkit ports and the drawing
 /// toolbox. Whether y grows downward or upward is said by each user.
+///
+/// Threads: plain values, usable from any thread.
 #pragma once
 
 #include "qor/toolbox_export.h"

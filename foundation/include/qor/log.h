@@ -29,6 +29,9 @@
 ///   qor::logLine("*** Remove bogus editor shortcuts. (1)");
 ///   capture.lines();   // {"*** Remove bogus editor shortcuts. (1)"}
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once; the
+/// lines of one thread keep their order.
 #pragma once
 
 #include "qor/toolbox_export.h"

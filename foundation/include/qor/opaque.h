@@ -20,6 +20,10 @@
 ///   attributes->setObjectForKey(wrapper, "QOR image file attribute name");
 ///   opaqueAs<FileWrapper>(attributes->objectForKey("QOR image file attribute name"));  // wrapper
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

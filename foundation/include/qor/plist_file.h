@@ -13,6 +13,10 @@
 ///   auto set = qor::readPropertyListFile("/tmp/Mine.QOR_shortcuts");
 ///   if (auto dict = qor::asDictionary(set)) ...
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -21,7 +25,6 @@
 #include <span>
 #include <string>
 
-#include "qor/file_system.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -50,16 +53,14 @@ inline constexpr int kMaximumPropertyListDepth = 512;
 /// date outside the years 1000-9999.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string xmlPropertyListFromValue(const Ref& value);
 
-/// Reads a whole file through `fs`. Result: null when the file cannot be read
-/// or does not parse.
-[[nodiscard]] QOR_TOOLBOX_EXPORT Ref readPropertyListFile(const std::string& path,
-                                       FileSystem& fs = FileSystem::real());
+/// Reads a whole file (qor/file_system.h). Result: null when the file cannot
+/// be read or does not parse.
+[[nodiscard]] QOR_TOOLBOX_EXPORT Ref readPropertyListFile(const std::string& path);
 
 /// Writes `value` as XML atomically: a temporary file in the same folder,
 /// flushed and renamed over `path`. Result: false (with a "***" log line) when
 /// the value cannot be serialised or any step fails; the old file is then
 /// untouched and no temporary remains.
-[[nodiscard]] QOR_TOOLBOX_EXPORT bool writePropertyListFile(const Ref& value, const std::string& path,
-                                         FileSystem& fs = FileSystem::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool writePropertyListFile(const Ref& value, const std::string& path);
 
 }  // namespace qor

@@ -1,5 +1,7 @@
 /// @file
 /// Small text helpers shared by every layer.
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"

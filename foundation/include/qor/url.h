@@ -14,6 +14,10 @@
 ///   auto url = qor::Url::fileURLWithPath("/tmp/a b.png");  // "file:///tmp/a%20b.png"
 ///   url->path();                                            // "/tmp/a b.png"
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -19,6 +19,10 @@
 ///   set->setObjectForKey(String::make("Mine"), "name");
 ///   auto name = set->stringForKey("name");   // "Mine"
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -6,6 +6,7 @@
 #include "qor/key_masks.h"
 #include "qor/key_notation.h"
 #include "qor/list_numbering.h"
+#include "qor/ports/graphics_context.h"
 #include "qor/toolbox_version.h"
 #include "qor/value.h"
 
@@ -20,5 +21,7 @@ int main() {
   auto packed = qor::compressedDataWithData(qor::Data::make({'h', 'i'}));
   std::printf("deflated %s, inflated as gzip %s\n", packed ? "yes" : "no",
               qor::uncompressedDataWithData(packed) ? "yes" : "no");
+  // The ports install with the rest: colour components clamp to 0..1.
+  std::printf("red clamped to %g\n", qor::Color::colorWithCalibratedRedGreenBlueAlpha(2, 0, 0, 1).red);
   return 0;
 }

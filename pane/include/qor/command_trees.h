@@ -37,7 +37,7 @@
 #include <optional>
 #include <string>
 
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

@@ -4,7 +4,7 @@
 // rules over stored sets are in the other qor/pane_model headers, which this
 // class carries out through the ports.
 //
-// The pane talks to the host through the ports of platform/ports and never
+// The pane talks to the host through the ports (ports/) and never
 // raises: every failure is a silent no-op, a beep, an alert or a log line.
 #pragma once
 

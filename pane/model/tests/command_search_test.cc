@@ -55,7 +55,7 @@ TEST(CommandSearch, MatchesInsideWordsWithoutCaseOrAccents) {
 // Oracle: python3's unicodedata and str.casefold, the same steps, over every
 // shipped editing-command title and a few hard cases.
 TEST(CommandSearch, FoldsAsPythonDoes) {
-  auto bytes = FileSystem::real().readFile(std::string(QOR_RESOURCES_DIR) + "/locale/en/EditorMenuTitles.po");
+  auto bytes = readFile(std::string(QOR_RESOURCES_DIR) + "/locale/en/EditorMenuTitles.po");
   ASSERT_TRUE(bytes);
   std::vector<std::string> texts = {"İstanbul", "ΣΊΣΥΦΟΣ", "Ǆemal", "ﬀ ﬁ ﬂ", "Ⅻ", "À la carte…", "Ёлка", "Œuvre"};
   for (const auto& [key, title] : parsePoText(std::string(bytes->begin(), bytes->end()))) texts.push_back(title);

@@ -370,7 +370,7 @@ bool HeadlessToolkit::chooseContextMenuItem(std::size_t index) {
 bool HeadlessToolkit::writeDocumentAsPDF(const std::string& html, const std::string& path) {
   journal_.record("writeDocumentAsPDF " + quoted(path));
   pdfDocuments_.push_back({html, path});
-  return !path.empty() && FileSystem::real().writeFileAtomically(path, std::vector<std::uint8_t>(html.begin(), html.end()));
+  return !path.empty() && writeFileAtomically(path, std::vector<std::uint8_t>(html.begin(), html.end()));
 }
 
 }  // namespace qor

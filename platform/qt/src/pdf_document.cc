@@ -42,7 +42,7 @@ std::vector<std::uint8_t> pdfFromHtml(const std::string& html) {
 bool writeHtmlAsPdf(const std::string& html, const std::string& path) {
   if (path.empty()) return false;
   std::vector<std::uint8_t> bytes = pdfFromHtml(html);
-  return !bytes.empty() && FileSystem::real().writeFileAtomically(path, bytes);
+  return !bytes.empty() && writeFileAtomically(path, bytes);
 }
 
 }  // namespace qor

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "qor/file_calls.h"
+#include "qor/seams/file_calls.h"
 
 namespace qor::fuzzing {
 

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "qor/resource_location.h"
+#include "qor/seams/file_calls.h"
 
 namespace qor {
 
@@ -440,5 +441,13 @@ std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls)
   if (!alias) return std::nullopt;
   return resolveAlias(alias->bytes(), calls).path;
 }
+
+DataRef aliasFromPath(std::string_view path) { return aliasFromPath(path, FileCalls::real()); }
+
+AliasResolution resolveAlias(std::span<const std::uint8_t> alias, const AliasSearchLimits& limits) {
+  return resolveAlias(alias, FileCalls::real(), limits);
+}
+
+std::optional<std::string> pathFromAlias(const DataRef& alias) { return pathFromAlias(alias, FileCalls::real()); }
 
 }  // namespace qor

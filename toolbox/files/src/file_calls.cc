@@ -1,4 +1,4 @@
-#include "qor/file_calls.h"
+#include "qor/seams/file_calls.h"
 
 #include <blkid/blkid.h>
 #include <dirent.h>
@@ -173,7 +173,7 @@ bool FileCalls::listFolder(const std::string& path, std::vector<FolderEntry>& en
 }
 
 std::optional<std::vector<std::uint8_t>> FileCalls::readFile(const std::string& path) {
-  return FileSystem::real().readFile(path);
+  return ::qor::readFile(path);
 }
 
 bool FileCalls::createFolders(const std::string& path) {

@@ -7,11 +7,14 @@
 
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "qor/seams/file_calls.h"
 
 namespace qor {
 
 namespace {
 
+// The status of a trash request that reached no system call.
+constexpr int kNotAttempted = -1;
 constexpr std::string_view kLibraryDir = "Library/Application Support/z-phane/QOR";
 constexpr std::string_view kNamedStyles = "Named Styles";
 constexpr std::string_view kStyleSheets = "Style Sheets";
@@ -103,13 +106,26 @@ bool createFolderUnderHome(std::string_view path, FileCalls& calls) {
   return false;
 }
 
-bool moveFileToTrash(std::string_view path, FileCalls& calls) {
-  if (path.empty()) return false;
+TrashOutcome moveFileToTrash(std::string_view path, FileCalls& calls) {
+  if (path.empty()) return {kNotAttempted, {}};
   const std::string item(path);
   TrashOutcome outcome = calls.trash(item);
-  if (outcome.status == 0) return true;
-  logLine("*** Failed to trash document: [" + std::to_string(outcome.status) + "] " + item);
-  return false;
+  if (!outcome) logLine("*** Failed to trash document: [" + std::to_string(outcome.status) + "] " + item);
+  return outcome;
 }
+
+MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder, std::string_view extension) {
+  return collectFilesInDirectoryWithExtension(folder, extension, FileCalls::real());
+}
+
+MutableArrayRef getTagSetInLibrary() { return getTagSetInLibrary(FileCalls::real()); }
+
+MutableArrayRef getStylesheetsInLibrary() { return getStylesheetsInLibrary(FileCalls::real()); }
+
+bool createFolderUnderHome(std::string_view path) { return createFolderUnderHome(path, FileCalls::real()); }
+
+std::string homeFolder() { return FileCalls::real().homeFolder(); }
+
+TrashOutcome moveFileToTrash(std::string_view path) { return moveFileToTrash(path, FileCalls::real()); }
 
 }  // namespace qor

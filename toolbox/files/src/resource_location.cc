@@ -7,6 +7,7 @@
 #include <new>
 
 #include "qor/log.h"
+#include "qor/seams/file_calls.h"
 #include "qor/url.h"
 
 namespace qor {
@@ -222,5 +223,16 @@ DataRef HandleToData(Handle* handle) {
   handle->setState(saved);
   return data;
 }
+
+MutableDictionaryRef resourceLocationDictionaryWithPathAndBasePath(std::string_view path, std::string_view basePath) {
+  return resourceLocationDictionaryWithPathAndBasePath(path, basePath, FileCalls::real());
+}
+
+std::optional<std::string> pathFromResourceLocationDictionaryWithBasePath(const MutableDictionaryRef& record,
+                                                                          std::string_view basePath) {
+  return pathFromResourceLocationDictionaryWithBasePath(record, basePath, FileCalls::real());
+}
+
+std::string stringByStandardizingPath(std::string_view path) { return stringByStandardizingPath(path, FileCalls::real()); }
 
 }  // namespace qor

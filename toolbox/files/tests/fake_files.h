@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "qor/file_calls.h"
+#include "qor/seams/file_calls.h"
 
 namespace qor::fixtures {
 

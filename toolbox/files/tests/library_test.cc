@@ -7,6 +7,7 @@
 
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "qor/seams/file_calls.h"
 #include "qor/testing/temporary_folder.h"
 
 namespace qor {

@@ -96,9 +96,12 @@ TEST(Trash, NothingToTrash) {
   LogCapture log;
   EXPECT_FALSE(moveFileToTrash(""));
   EXPECT_TRUE(log.lines().empty());
-  EXPECT_FALSE(moveFileToTrash("/nonexistent/qor/p.png"));
-  // 1 is GIO's G_IO_ERROR_NOT_FOUND.
+  TrashOutcome missing = moveFileToTrash("/nonexistent/qor/p.png");
+  EXPECT_FALSE(missing);
+  // 1 is GIO's G_IO_ERROR_NOT_FOUND; its reason is what the caller shows.
   EXPECT_EQ(log.lines(), std::vector<std::string>{"*** Failed to trash document: [1] /nonexistent/qor/p.png"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.message, "Error trashing file /nonexistent/qor/p.png: No such file or directory");
 }
 
 // The system reads a path only up to a NUL: each call below would act on
@@ -123,8 +126,8 @@ TEST(PathsHoldingANul, NameNothingAndTouchNothing) {
        [&] { return resourceLocationDictionaryWithPathAndBasePath(victim + nul + "other", work.file("doc"))->count() == 1; }},
       {"collectFilesInDirectoryWithExtension",
        [&] { return collectFilesInDirectoryWithExtension(folder + nul + "junk", "qor1_tag_set")->count() == 0; }},
-      {"readFile", [&] { return !FileSystem::real().readFile(victim + nul + "other"); }},
-      {"writeFileAtomically", [&] { return !FileSystem::real().writeFileAtomically(victim + nul + "other", {'x'}); }},
+      {"readFile", [&] { return !readFile(victim + nul + "other"); }},
+      {"writeFileAtomically", [&] { return !writeFileAtomically(victim + nul + "other", {'x'}); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

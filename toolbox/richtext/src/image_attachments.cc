@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "qor/file_system.h"
 #include "qor/log.h"
 #include "qor/tiff_data.h"
 
@@ -100,7 +101,7 @@ std::unique_ptr<AttributedText> stringReplacingWithHighResolusionImagesIn(const 
   return copy;
 }
 
-ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader, FileSystem& fs) {
+ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader) {
   if (!wrapper) return nullptr;
   switch (wrapper->type()) {
     case FileWrapper::Type::RegularFile:
@@ -109,7 +110,7 @@ ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader
       std::error_code error;
       auto status = std::filesystem::status(wrapper->symbolicLinkDestination(), error);
       if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) return nullptr;
-      auto bytes = fs.readFile(wrapper->symbolicLinkDestination());
+      auto bytes = readFile(wrapper->symbolicLinkDestination());
       return bytes ? imageWithData(*bytes, reader) : nullptr;
     }
     case FileWrapper::Type::Folder:

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "qor/runtime.h"
+#include "qor/seams/system_version.h"
 
 namespace qor {
 

@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "qor/seams/system_version.h"
+
 namespace qor {
 namespace {
 

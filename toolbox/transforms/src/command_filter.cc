@@ -13,6 +13,7 @@
 
 #include "qor/file_system.h"
 #include "qor/log.h"
+#include "qor/seams/process_calls.h"
 
 namespace qor {
 
@@ -226,6 +227,18 @@ DataRef encryptDataWithDataAndKey(const DataRef& data, const std::string& key) {
 
 DataRef decryptDataWithDataAndKey(const DataRef& data, const std::string& key) {
   return cipherFilter(data, key, "-d");
+}
+
+std::optional<CommandPipe> twoWayPipeWithCommand(const ShellArguments& arguments) {
+  return twoWayPipeWithCommand(arguments, ProcessCalls::real());
+}
+
+pid_t write_data_with_command(int writeDescriptor, const DataRef& data) {
+  return write_data_with_command(writeDescriptor, data, ProcessCalls::real());
+}
+
+DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments) {
+  return filterDataWithArguments(data, arguments, ProcessCalls::real());
 }
 
 }  // namespace qor

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "qor/log.h"
-#include "qor/zlib_calls.h"
+#include "qor/seams/zlib_calls.h"
 
 namespace qor {
 

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "qor/log.h"
+#include "qor/seams/process_calls.h"
 #include "test_support.h"
 
 namespace qor {

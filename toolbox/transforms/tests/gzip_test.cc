@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "qor/log.h"
-#include "qor/zlib_calls.h"
+#include "qor/seams/zlib_calls.h"
 #include "test_support.h"
 
 namespace qor {

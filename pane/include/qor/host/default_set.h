@@ -15,8 +15,8 @@
 #pragma once
 
 #include "qor/bundle.h"
-#include "qor/file_system.h"
-#include "qor/menu_item.h"
+#include "qor/seams/file_system.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/file_system.h"
+#include "qor/seams/file_system.h"
 
 namespace qor::fixtures {
 

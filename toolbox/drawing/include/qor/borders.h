@@ -30,6 +30,9 @@
 ///       {"top", qor::Dictionary::make({{"style", qor::str("solid")}})}});
 ///   qor::drawLinesAroundRect(context, {{0, 0}, {40, 20}}, border, qor::Antialiasing::Off);
 /// @endcode
+///
+/// Threads: the functions draw into the current graphics context, on the main
+/// thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -37,7 +40,7 @@
 #include <optional>
 
 #include "qor/geometry.h"
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 #include "qor/value.h"
 
 namespace qor {

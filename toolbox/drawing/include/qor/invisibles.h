@@ -6,13 +6,16 @@
 ///   qor::drawSpecialCharactersInString(context, storage, {0, storage.length()}, origin, layout,
 ///                                      qor::Color::colorWithCalibratedRedGreenBlueAlpha(0.5, 0.5, 0.5, 1));
 /// @endcode
+///
+/// Threads: the functions draw into the current graphics context, on the main
+/// thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"
 
 #include "qor/attributed_string.h"
 #include "qor/geometry.h"
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 

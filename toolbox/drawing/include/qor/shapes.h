@@ -6,6 +6,9 @@
 /// @code
 ///   qor::topRightOfRect({{0, 0}, {10, 20}})  // (10, 20)
 /// @endcode
+///
+/// Threads: the functions draw into the current graphics context, on the main
+/// thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -13,7 +16,7 @@
 #include <cstdint>
 
 #include "qor/geometry.h"
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 

@@ -25,11 +25,14 @@
 ///   // ... p.png moved to /home/u/old/p.png
 ///   qor::pathFromAlias(alias);   // "/home/u/old/p.png"
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"
 
 #include <chrono>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -38,20 +41,34 @@
 #include <string_view>
 #include <vector>
 
-#include "qor/file_calls.h"
 #include "qor/value.h"
 
 namespace qor {
 
+/// When an item came into being (statx's birth time).
+struct QOR_TOOLBOX_EXPORT BirthTime {
+  std::int64_t seconds = 0;       ///< Whole seconds since the Unix epoch.
+  std::uint32_t nanoseconds = 0;  ///< The fraction of the second, below 1e9.
+  /// Orders by seconds, then nanoseconds.
+  friend auto operator<=>(const BirthTime&, const BirthTime&) = default;
+};
+
+/// A file handle from name_to_handle_at: its type and opaque bytes.
+struct QOR_TOOLBOX_EXPORT KernelFileHandle {
+  std::int32_t type = 0;            ///< handle_type
+  std::vector<std::uint8_t> bytes;  ///< f_handle, at most 128 bytes.
+  friend bool operator==(const KernelFileHandle&, const KernelFileHandle&) = default;
+};
+
 /// An alias record for the item at `path` (a link at its end is followed).
 /// Result: null for an empty path, a missing item, or an item whose identity
 /// can't be read.
-[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef aliasFromPath(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef aliasFromPath(std::string_view path);
 
 /// How far the search road may go.
 struct QOR_TOOLBOX_EXPORT AliasSearchLimits {
   std::size_t maximumEntries = 50'000;  ///< folder entries read, all folders together
-  std::chrono::milliseconds maximumTime{2'000};  ///< from the search's start, by FileCalls::now()
+  std::chrono::milliseconds maximumTime{2'000};  ///< from the search's start, on the monotonic clock
 };
 
 /// Which road found the item.
@@ -66,10 +83,10 @@ struct QOR_TOOLBOX_EXPORT AliasResolution {
 
 /// The absolute path of the item `alias` designates. Result: nullopt for null,
 /// truncated or malformed data, and when no road finds the very item.
-[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromAlias(const DataRef& alias, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromAlias(const DataRef& alias);
 /// The same, with the search's limits and a report of the road taken.
-[[nodiscard]] QOR_TOOLBOX_EXPORT AliasResolution resolveAlias(std::span<const std::uint8_t> alias, FileCalls& calls,
-                                           const AliasSearchLimits& limits = {});
+[[nodiscard]] QOR_TOOLBOX_EXPORT AliasResolution resolveAlias(std::span<const std::uint8_t> alias,
+                                                              const AliasSearchLimits& limits = {});
 
 /// The decoded contents of an alias record.
 struct QOR_TOOLBOX_EXPORT AliasRecord {

@@ -12,6 +12,8 @@
 ///   for (const auto& entry : qor::getTagSetInLibrary()->elements())
 ///     ...  // {"object": the tag set, "path": "/home/u/Library/.../x.qor1_tag_set"}
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -19,10 +21,18 @@
 #include <string>
 #include <string_view>
 
-#include "qor/file_calls.h"
 #include "qor/value.h"
 
 namespace qor {
+
+/// The outcome of a trash request: status 0 on success, otherwise the GIO
+/// error code (or errno) and its message.
+struct QOR_TOOLBOX_EXPORT TrashOutcome {
+  int status = 0;       ///< 0, or the error code (-1 when GIO gave none).
+  std::string message;  ///< Empty on success.
+  /// Whether the item went to the trash.
+  explicit operator bool() const { return status == 0; }
+};
 
 /// "Library/Application Support/z-phane/QOR", relative to a domain's root.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string libraryDir();
@@ -38,15 +48,14 @@ namespace qor {
 /// `*** toolbox: cfidwe: contentsOfDirectoryAtPath: <error>` and uses what
 /// was listed.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef collectFilesInDirectoryWithExtension(std::string_view folder,
-                                                                   std::string_view extension,
-                                                                   FileCalls& calls = FileCalls::real());
+                                                                                      std::string_view extension);
 
 /// The tag sets (style sheets) of the user's support folder followed by the
 /// computer-wide ones, as collectFilesInDirectoryWithExtension() gives them;
 /// nothing merged. Result: a new array, empty when neither folder exists.
 ///@{
-[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary(FileCalls& calls = FileCalls::real());
-[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary(FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getTagSetInLibrary();
+[[nodiscard]] QOR_TOOLBOX_EXPORT MutableArrayRef getStylesheetsInLibrary();
 ///@}
 
 /// A new array of the ten extensions of the family's documents, in their
@@ -56,17 +65,23 @@ namespace qor {
 /// Whether `extension` (no leading dot) is one of them, exactly.
 [[nodiscard]] QOR_TOOLBOX_EXPORT bool isNativeFileExtention(std::string_view extension);
 
+/// The user's home folder: $HOME, or the password database's entry; "/"
+/// when neither names one.
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string homeFolder();
+
 /// Makes the folder `<home>/<path>` with any missing folders above it.
 /// Result: true when something is there afterwards (an existing plain file
 /// counts, and is left alone); false, with `*** can't create directory at <path>`
 /// and `\t<error>` logged, when it can't be made.
-[[nodiscard]] QOR_TOOLBOX_EXPORT bool createFolderUnderHome(std::string_view path, FileCalls& calls = FileCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT bool createFolderUnderHome(std::string_view path);
 
 /// Moves the item at the absolute `path` to the trash the freedesktop.org way
 /// (GIO): the user's trash, or the trash folder of the volume that holds it;
-/// a symbolic link goes itself, not its target. Result: false for an empty
-/// path (silently) and when the item can't be trashed (logged:
-/// `*** Failed to trash document: [<GIO error code>] <path>`).
-[[nodiscard]] QOR_TOOLBOX_EXPORT bool moveFileToTrash(std::string_view path, FileCalls& calls = FileCalls::real());
+/// a symbolic link goes itself, not its target. Result: true (status 0) when
+/// it went; false for an empty path (silently, status -1, no message) and
+/// when the item can't be trashed, with the system's reason in the message
+/// ("Trashing on system internal mounts is not supported") and the line
+/// `*** Failed to trash document: [<GIO error code>] <path>` logged.
+[[nodiscard]] QOR_TOOLBOX_EXPORT TrashOutcome moveFileToTrash(std::string_view path);
 
 }  // namespace qor

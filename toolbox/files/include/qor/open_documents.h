@@ -7,6 +7,8 @@
 ///   auto* scroller = qor::scrollViewForView(textView);
 ///   auto* front = qor::currentDocumentForClass<EditorDocument>(application);
 /// @endcode
+///
+/// Threads: main thread only, as the ports it reads.
 #pragma once
 
 #include <vector>

@@ -24,6 +24,8 @@
 ///   qor::pathFromResourceLocationDictionaryWithBasePath(record, "/home/v/docs/a.qordoc");
 ///   // -> "/home/v/docs/pics/p.png", and the record now says so
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -38,7 +40,6 @@
 #include <vector>
 
 #include "qor/alias.h"
-#include "qor/file_calls.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -51,7 +52,7 @@ namespace qor {
 /// `*** toolbox: rldwpabp: attributesOfItemAtPath: <error>` is logged.
 /// Result: a new record, never null.
 [[nodiscard]] QOR_TOOLBOX_EXPORT MutableDictionaryRef resourceLocationDictionaryWithPathAndBasePath(
-    std::string_view path, std::string_view basePath, FileCalls& calls = FileCalls::real());
+    std::string_view path, std::string_view basePath);
 
 /// Finds the item `record` designates. Tried in this order, the first that
 /// names an existing item wins: the relative path joined to `basePath`'s
@@ -64,7 +65,7 @@ namespace qor {
 /// or nullopt (null or empty record, nothing found; the record is then
 /// unchanged).
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<std::string> pathFromResourceLocationDictionaryWithBasePath(
-    const MutableDictionaryRef& record, std::string_view basePath, FileCalls& calls = FileCalls::real());
+    const MutableDictionaryRef& record, std::string_view basePath);
 
 /// `path` seen from the folder that holds the file `basePath`: each remaining
 /// component behind a "/" for an item in that folder or below
@@ -81,8 +82,8 @@ namespace qor {
 /// folder named "~" keeps a leading "./" ("a/../~/b" -> "./~/b"), so that
 /// tidying it again leaves it as it is. Empty path: empty.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, std::string_view homeFolder);
-/// The same with the user's home folder from `calls`.
-[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path, FileCalls& calls = FileCalls::real());
+/// The same with the user's home folder ($HOME, or the password database's entry).
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::string stringByStandardizingPath(std::string_view path);
 
 /// The components of a path: a leading "/" is one of its own, empty
 /// components are skipped, a final "/" is one more ("/a/b/" -> "/", "a", "b",

@@ -7,6 +7,8 @@
 ///   qor::numberStringWithNumber(1999, qor::ListNumberStyle::UpperRoman);  // "MCMXCIX"
 ///   qor::numberStringInHarvardWithNumber(2, 4);                           // "b)"
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -7,6 +7,8 @@
 ///   qor::pointInMeasurementUnit(2.0f, qor::MeasurementUnit::Inches);        // 144.0f
 ///   qor::valueInMeasurementUnit(72.0f, qor::MeasurementUnit::Centimeters);  // 2.54f
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -19,6 +19,9 @@
 ///   auto text = qor::stringFromNumberForFormat(-1234.5, description, nullptr);
 ///   text->string();   // "(1,234.50)"
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a
+/// formatter being changed belongs to one thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -6,6 +6,8 @@
 /// @code
 ///   bool command = (modifiers & qor::kCommandKeyMask) != 0;
 /// @endcode
+///
+/// Threads: constants only, readable from any thread.
 #pragma once
 
 #include <cstdint>

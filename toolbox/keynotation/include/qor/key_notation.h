@@ -10,6 +10,8 @@
 ///   qor::stringFromModifier(qor::kCommandKeyMask | qor::kShiftKeyMask)   // "⇧⌘"
 ///   qor::stringForMenuKeyEquivalentFromKeyCode(0xF704)                  // "F1"
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -19,7 +21,7 @@
 #include <string>
 
 #include "qor/key_masks.h"
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

@@ -5,6 +5,8 @@
 /// @code
 ///   std::printf("toolbox %s\n", qor::toolboxVersion());   // "toolbox 0.1.0"
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"

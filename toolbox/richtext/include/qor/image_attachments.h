@@ -14,13 +14,14 @@
 /// @code
 ///   auto exported = qor::stringReplacingWithHighResolusionImagesIn(text.get(), reader);
 /// @endcode
+///
+/// Threads: main thread only, as the image reader and text system they use.
 #pragma once
 
 #include "qor/toolbox_export.h"
 
 #include <memory>
 
-#include "qor/file_system.h"
 #include "qor/file_wrapper.h"
 #include "qor/ports/images.h"
 #include "qor/ports/text_system.h"
@@ -58,11 +59,10 @@ inline constexpr char kImageFileAttributeName[] = "QOR image file attribute name
 
 /// The picture of a file wrapper: a regular file's contents; for a symbolic
 /// link, the file at its destination when that exists and is not a folder
-/// (read through `fs`). Result: null for a folder, a link to a folder or to
+/// (qor/file_system.h). Result: null for a folder, a link to a folder or to
 /// nothing, a null wrapper, or bytes that are no picture. The caller owns the
 /// image.
-[[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader,
-                                            FileSystem& fs = FileSystem::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT ImageRef imageWithFileWrapper(const FileWrapperRef& wrapper, ImageReader& reader);
 
 /// The picture in `bytes`: libtiff for TIFF, `reader` for anything else.
 /// Result: null when neither reads it.

@@ -27,6 +27,8 @@
 ///   ...                                             // read it back
 ///   qor::restoreSavedStandardTextAttributes(text.get());
 /// @endcode
+///
+/// Threads: main thread only, as the texts and the text system they change.
 #pragma once
 
 #include "qor/toolbox_export.h"

@@ -3,6 +3,9 @@
 ///
 /// The image-attachment functions (qor/image_attachments.h) are built on
 /// these; they are public so that tests and the fuzzer reach them directly.
+///
+/// Threads: any function may be called from several threads at once, as far
+/// as the ImageReader given allows (the platforms' readers: main thread only).
 #pragma once
 
 #include "qor/toolbox_export.h"

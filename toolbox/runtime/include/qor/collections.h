@@ -12,6 +12,10 @@
 ///   auto sets = qor::asMutableDictionary(qor::MakePlistMutable(defaults.objectForKey("sets")));
 ///   sets->setObjectForKey(qor::str("Mine"), "name");   // the stored value is untouched
 /// @endcode
+///
+/// Threads: any function may be called from several threads at once; a value
+/// may be read from several threads, but one being changed belongs to one
+/// thread until it is done.
 #pragma once
 
 #include "qor/toolbox_export.h"

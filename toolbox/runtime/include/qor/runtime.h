@@ -8,6 +8,9 @@
 ///   std::uint32_t roll = qor::super_random() % 6;
 ///   if (qor::getOSVersion() >= 0x610) ...   // Linux 6.1 or later
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once, except
+/// the random generator's (below).
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -67,23 +70,9 @@ QOR_TOOLBOX_EXPORT void super_random_init(std::uint32_t seed);
 /// (also for an empty text).
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t packSystemVersion(std::string_view release);
 
-/// Where getOSVersion reads the running system's release text.
-class QOR_TOOLBOX_EXPORT SystemVersionSource {
- public:
-  virtual ~SystemVersionSource() = default;
-  /// The release text ("6.1.0-18-amd64"), or nullopt when the platform cannot
-  /// tell.
-  [[nodiscard]] virtual std::optional<std::string> releaseText() const = 0;
-  /// The kernel release from uname(2).
-  static const SystemVersionSource& real();
-};
-
-/// Replaces the source of getOSVersion process-wide; null restores the real
-/// one. Meant for tests and headless hosts that pretend to be another system.
-QOR_TOOLBOX_EXPORT void setSystemVersionSource(std::shared_ptr<const SystemVersionSource> source);
-
-/// The running system's version, packed as packSystemVersion() packs it. Result: 0 when the source
-/// has no release text or it does not parse; 0 compares below every real
+/// The running system's version (the kernel release from uname(2)), packed
+/// as packSystemVersion() packs it. Result: 0 when the system gives no release
+/// text or it does not parse; 0 compares below every real
 /// version, so callers that test "at least version X" take their oldest path.
 [[nodiscard]] QOR_TOOLBOX_EXPORT std::int32_t getOSVersion();
 ///@}

@@ -20,13 +20,15 @@
 ///       data, {"/bin/sh", "-c", "tr a-z A-Z"});
 ///   auto secret = qor::encryptDataWithDataAndKey(data, "pass phrase");
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once; each
+/// call starts processes of its own.
 #pragma once
 
 #include "qor/toolbox_export.h"
 
 #include <sys/types.h>
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,22 +41,6 @@ namespace qor {
 /// shell's $0, $1, ... Each element reaches the shell unchanged; one holding a
 /// NUL byte, which an argument cannot carry, starts nothing.
 using ShellArguments = std::vector<std::string>;
-
-/// A seam for the process calls that can fail, so that tests can inject the
-/// failures. Each method forwards to the system call of the same role.
-class QOR_TOOLBOX_EXPORT ProcessCalls {
- public:
-  virtual ~ProcessCalls() = default;
-  /// pipe2 with O_CLOEXEC: `descriptors` receives the read and the write end.
-  /// Result: 0, or -1 with errno set.
-  virtual int makePipe(std::array<int, 2>& descriptors);
-  /// fork. Result: 0 in the new process, its id in the caller, -1 on failure.
-  virtual pid_t forkProcess();
-  /// execvp. Returns only on failure, with -1.
-  virtual int executeProgram(const char* file, char* const arguments[]);
-  /// The process-wide instance that makes the real calls.
-  static ProcessCalls& real();
-};
 
 /// A running command and the caller's ends of its two pipes. The caller owns
 /// both descriptors (close them) and the process (wait for it).
@@ -73,8 +59,7 @@ struct QOR_TOOLBOX_EXPORT CommandPipe {
 /// for child." or "failed to create a process."; no descriptor is left open).
 /// When the shell itself cannot start, the new process logs "failed to execute
 /// a command." and ends with status 1, so its output is empty.
-[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<CommandPipe> twoWayPipeWithCommand(
-    const ShellArguments& arguments, ProcessCalls& calls = ProcessCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT std::optional<CommandPipe> twoWayPipeWithCommand(const ShellArguments& arguments);
 
 /// Starts a writer process that writes all of `data` (nothing for null data)
 /// to `writeDescriptor` and ends with status 1, and returns at once. The
@@ -83,8 +68,7 @@ struct QOR_TOOLBOX_EXPORT CommandPipe {
 /// `\t----- before sending\t\t<length>` and `\t----- sent: <count>`.
 /// Result: the writer's process id, to be waited for; -1, with the log line
 /// "failed to spone a command.", when the process cannot be made.
-QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const DataRef& data,
-                              ProcessCalls& calls = ProcessCalls::real());
+QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const DataRef& data);
 
 /// Runs `data` through the command of `arguments` (see ShellArguments):
 /// the bytes go to its standard input, its whole standard output comes back.
@@ -95,8 +79,7 @@ QOR_TOOLBOX_EXPORT pid_t write_data_with_command(int writeDescriptor, const Data
 ///   filterDataWithArguments(Data::make({'h', 'i'}), {"/bin/sh", "-c", "/bin/cat"})
 ///     -> `<6869>`
 /// @endcode
-[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments,
-                                              ProcessCalls& calls = ProcessCalls::real());
+[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef filterDataWithArguments(const DataRef& data, const ShellArguments& arguments);
 
 /// Encrypts or decrypts `data` with Triple DES through the command line
 /// `/bin/cat | /usr/bin/openssl enc -e -des3 -k <key>` ("-d" to decrypt), the

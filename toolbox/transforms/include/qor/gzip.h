@@ -14,6 +14,8 @@
 ///   auto packed = qor::compressedDataWithData(qor::Data::make(bytes));
 ///   auto plain = qor::uncompressedDataWithData(gzipFileContents);
 /// @endcode
+///
+/// Threads: every function may be called from several threads at once.
 #pragma once
 
 #include "qor/toolbox_export.h"
@@ -23,8 +25,6 @@
 #include "qor/value.h"
 
 namespace qor {
-
-class ZlibCalls;
 
 /// Checks that `bytes` start with a gzip member header (RFC 1952: magic 1f 8b,
 /// method 8, no reserved flag bits) and skips its optional fields (extra
@@ -47,18 +47,12 @@ class ZlibCalls;
 /// null, with a log line, when `data` is null, the header is bad, or the
 /// deflate stream is corrupt or cut short.
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef uncompressedDataWithData(const DataRef& data);
-/// As above, with the zlib calls going through `zlib` (tests inject failures).
-[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef uncompressedDataWithData(const DataRef& data, ZlibCalls& zlib);
 
 /// Compresses `data` at level 9 into a bare deflate stream (RFC 1951, window
 /// 32 KiB, memory level 9, default strategy).
 /// Result: new data with the stream; null, with the log line
 /// "failed to deflate: buffer error\n", when `data` is null or empty (zlib has
-/// nothing to finish); null with a log line when zlib fails. With `zlib`, the
-/// zlib calls go through it (tests inject failures).
-///@{
+/// nothing to finish); null with a log line when zlib fails.
 [[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data);
-[[nodiscard]] QOR_TOOLBOX_EXPORT DataRef compressedDataWithData(const DataRef& data, ZlibCalls& zlib);
-///@}
 
 }  // namespace qor

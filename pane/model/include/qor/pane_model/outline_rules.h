@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

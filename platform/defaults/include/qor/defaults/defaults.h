@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/file_system.h"
+#include "qor/seams/file_system.h"
 #include "qor/ports/host.h"
 #include "qor/value.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 

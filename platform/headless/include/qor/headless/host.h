@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "qor/headless/journal.h"
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/ports/host.h"
 #include "qor/value.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

@@ -32,7 +32,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 

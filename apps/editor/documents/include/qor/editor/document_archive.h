@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "qor/file_system.h"
+#include "qor/seams/file_system.h"
 #include "qor/text/stored_text.h"
 
 namespace qor {

@@ -16,6 +16,9 @@
 /// The text half of the port answers what invisible-character marks need: the
 /// characters and fonts of a text (`TextStorage`) and the boxes its glyphs were
 /// laid out in (`LayoutManager`).
+///
+/// Threads: Color, BezierPath and ResolvedPath are values usable from any
+/// thread; a context is drawn into on the main thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"

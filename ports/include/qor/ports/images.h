@@ -4,6 +4,8 @@
 /// The platform reads the formats it knows (the Qt implementation: PNG, JPEG,
 /// GIF, BMP, TIFF through Qt's image readers). TIFF encoding is not here: the
 /// toolbox writes TIFF through libtiff itself, so that it controls the bytes.
+///
+/// Threads: readers are called on the main thread only.
 #pragma once
 
 #include <cstddef>

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

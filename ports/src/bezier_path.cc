@@ -1,7 +1,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 namespace {

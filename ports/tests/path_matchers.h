@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 

@@ -16,7 +16,7 @@
 
 #include "qor/bundle.h"
 #include "qor/geometry.h"
-#include "qor/menu_item.h"
+#include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
 namespace qor {

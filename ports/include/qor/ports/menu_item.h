@@ -4,6 +4,8 @@
 /// The host's real menus (Qt), the headless host and tests all implement it.
 /// Items are owned by their menu; a `MenuItem*` stays valid while the menu
 /// lives.
+///
+/// Threads: menus are read and changed on the main thread only.
 #pragma once
 
 #include "qor/toolbox_export.h"

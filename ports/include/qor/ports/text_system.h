@@ -17,6 +17,8 @@
 ///
 /// Implementations: platform/headless (HeadlessTextSystem, for tests and
 /// tools) and platform/qt (QTextDocument and QFont).
+///
+/// Threads: the text system and its texts are used on the main thread only.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "path_matchers.h"
-#include "qor/graphics_context.h"
+#include "qor/ports/graphics_context.h"
 
 namespace qor {
 namespace {
