@@ -5,6 +5,7 @@
 #include "qor/headless/menu.h"
 #include "qor/key_bindings.h"
 #include "qor/log.h"
+#include "qor/testing/pane_fixtures.h"
 
 namespace qor {
 namespace {
@@ -162,6 +163,10 @@ class Entries : public ::testing::Test {
 };
 
 TEST_F(Entries, ShortcutsBecomeKeySequences) {
+  using fixtures::kCommand;
+  using fixtures::keyStroke;
+  const auto modifierOnly = fixtures::modifierStroke;
+  constexpr std::uint32_t kAllFour = kCommand | fixtures::kShift | fixtures::kOption | fixtures::kControl;
   // Sequences in the stored form: a modifier-only stroke ahead of the key
   // stroke whenever the mask is not 0.
   struct Case {
@@ -169,22 +174,16 @@ TEST_F(Entries, ShortcutsBecomeKeySequences) {
     DictionaryRef shortcut;
     Ref sequences;  // null: the entry has no "key sequences"
   };
-  auto keyStroke = [](char16_t key, std::int64_t mask) {
-    return Dictionary::make({{kStrokeUnicharKey, integer(key)},
-                             {kStrokeKeyKey, str(std::string(1, static_cast<char>(key)))},
-                             {kStrokeModifiersKey, integer(mask)}});
-  };
-  auto modifierOnly = [](std::int64_t mask) { return Dictionary::make({{kStrokeModifiersKey, integer(mask)}}); };
   const Case cases[] = {
       {"command n", record("Save", 'n', true),
-       Array::make({Array::make({modifierOnly(0x100000), keyStroke('n', 0x100000)})})},
+       Array::make({Array::make({modifierOnly(kCommand), keyStroke('n', kCommand)})})},
       {"plain key", record("Save", 'n'), Array::make({Array::make({keyStroke('n', 0)})})},
       {"all four", record("Save", 'k', true, true, true, true),
-       Array::make({Array::make({modifierOnly(0x1E0000), keyStroke('k', 0x1E0000)})})},
+       Array::make({Array::make({modifierOnly(kAllFour), keyStroke('k', kAllFour)})})},
       {"no key", record("Save", 0), nullptr},
       // Only the low 16 bits name the key: 0x10073 is 's'.
       {"wide code", record("Save", 0x10073, true),
-       Array::make({Array::make({modifierOnly(0x100000), keyStroke('s', 0x100000)})})},
+       Array::make({Array::make({modifierOnly(kCommand), keyStroke('s', kCommand)})})},
   };
   for (const Case& c : cases) {
     auto map = MutableDictionary::make({{"Save", c.shortcut}});

@@ -2,29 +2,18 @@
 // headless platform; python3's plistlib is the oracle for the files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 
 #include "headless_pane.h"
 #include "view_mapping.h"
 #include "qor/collections.h"
+#include "qor/testing/oracles.h"
 
 namespace qor::pane_test {
 namespace {
 
-// Runs python3 with `script` and `arguments`. Result: its standard output,
-// or nullopt when it does not exit with 0.
-std::optional<std::string> runPython(const std::string& script, const std::vector<std::string>& arguments) {
-  std::string command = "python3 -c '" + script + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return std::nullopt;
-  std::string output;
-  char buffer[256];
-  while (std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
-  return pclose(pipe) == 0 ? std::optional(output) : std::nullopt;
-}
+using fixtures::runPython;
 
 // Reads an XML property list with plistlib (refusing any other format) and
 // writes it back in plistlib's binary format.
@@ -219,7 +208,7 @@ TEST_F(SetManagementTest, ExportWritesTheSetAsPlistlibReadsItAndItImportsAgain) 
   EXPECT_EQ(call.windowName, "WIN_preferences");
 
   std::string binary = files.file("again.plist");
-  EXPECT_EQ(runPython(kReadXmlWriteBinary, {path, binary}), "Mine\n");
+  EXPECT_EQ(runPython(files, kReadXmlWriteBinary, {path, binary}).output, "Mine\n");
   Ref readBack = readPropertyListFile(binary);
   EXPECT_TRUE(isEqual(readBack, host.pane->currentKeyBindingsSet())) << describe(readBack);
   EXPECT_EQ(host.toolkit.beepCount(), 0);
@@ -247,7 +236,7 @@ TEST_F(SetManagementTest, ExportThatCannotBeWrittenBeeps) {
 TEST_F(SetManagementTest, ImportingThreeFilesNumbersThemFromTheClock) {
   host.duplicateAs("Current");
   host.clock = kClock + 100;
-  ASSERT_TRUE(runPython(kWriteBinarySet, {files.file("python.QOR_shortcuts")}));
+  ASSERT_EQ(runPython(files, kWriteBinarySet, {files.file("python.QOR_shortcuts")}).status, 0);
   auto unnamed = Dictionary::make({{kSetMenuKey, Dictionary::make()}});
   std::string first = writeSetFile("First.QOR_shortcuts", pythonSet());
   std::string nameless = writeSetFile("No Name.QOR_shortcuts", unnamed);

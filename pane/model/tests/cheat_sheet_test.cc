@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "headless_pane.h"
 #include "qor/collections.h"
+#include "qor/testing/pane_scene.h"
 
 namespace qor {
 namespace {

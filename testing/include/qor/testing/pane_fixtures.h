@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "qor/key_bindings.h"
+#include "qor/pane_model/set_format.h"
+#include "qor/ports/toolkit.h"
 #include "qor/testing/key_masks.h"
 #include "qor/text.h"
 
@@ -42,8 +43,13 @@ inline ArrayRef sequence(std::initializer_list<ArrayRef> chords) {
   return strokes;
 }
 
-inline DictionaryRef entry(const std::string& title, std::vector<Ref> sequences) {
-  return Dictionary::make({{kEntryTitleKey, str(title)}, {kKeySequencesKey, Array::make(std::move(sequences))}});
+// An entry; a null `context` makes one without a context.
+inline DictionaryRef entry(const std::string& title, std::vector<Ref> sequences, Ref context = nullptr) {
+  if (!context)
+    return Dictionary::make({{kEntryTitleKey, str(title)}, {kKeySequencesKey, Array::make(std::move(sequences))}});
+  return Dictionary::make({{kEntryTitleKey, str(title)},
+                           {kKeySequencesKey, Array::make(std::move(sequences))},
+                           {kEntryContextKey, std::move(context)}});
 }
 
 // Every outlet the pane declares, in its order, as the pane itself lists them.
