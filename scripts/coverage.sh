@@ -68,8 +68,8 @@ import json, sys
 summary_path, table_path = sys.argv[1], sys.argv[2]
 files = json.load(open(summary_path))["files"]
 toolbox_parts = ["runtime", "keynotation", "formatting", "transforms", "drawing", "files", "richtext", "library"]
-layers = (["foundation"] + [f"toolbox/{part}" for part in toolbox_parts] + ["pane"] +
-          [f"platform/{port}" for port in ["headless", "qt", "defaults", "text", "ports"]] +
+layers = (["foundation", "ports"] + [f"toolbox/{part}" for part in toolbox_parts] + ["pane/model", "pane"] +
+          [f"platform/{port}" for port in ["headless", "qt", "defaults", "text"]] +
           ["apps/editor", "apps/plugin", "apps/keybindings", "apps/drawing_gallery"])
 
 def layer_of(filename):
