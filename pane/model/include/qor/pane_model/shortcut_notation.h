@@ -49,7 +49,8 @@ struct CapturedKeysText {
 /// `strokes` written whole (a chord's words take in the modifier-only stroke
 /// before it, so they cannot be appended), and there is no tooltip.
 ///   (⌘, ⌘ "k"), "", "⌘K"            Symbols -> {"⌘K", "Ctrl+K"}    Words -> {"Ctrl+K", ""}
-///   (⌘, ⌘ "k", ⌘, ⌘ "c"), "⌘K", "⌘C"  Symbols -> {"⌘K⌘C", "Ctrl+K, Ctrl+C"}    Words -> {"Ctrl+K, Ctrl+C", ""}
+///   (⌘, ⌘ "k", ⌘, ⌘ "c"), "⌘K", "⌘C"
+///     Symbols -> {"⌘K⌘C", "Ctrl+K, Ctrl+C"}    Words -> {"Ctrl+K, Ctrl+C", ""}
 [[nodiscard]] CapturedKeysText capturedKeysText(const Array& strokes, std::string_view shownBefore,
                                                 std::string_view added, ShortcutNotation notation);
 
