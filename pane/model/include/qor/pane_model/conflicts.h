@@ -139,7 +139,7 @@ inline constexpr const char* kUntypableFormat = "%@ cannot be typed on the curre
 /// joined by ", ", a text once, in the format kUntypableFormat through
 /// `localizable`. A "key" that is not a string is not asked about. Result:
 /// empty when every key can be typed.
-///   ((⌘ "ü")), canType "ü" false  ->  "'⌘Ü' cannot be typed on the current keyboard layout."
+///   ((⌘ "ü")), canType "ü" false  ->  "'⌘ü' cannot be typed on the current keyboard layout."
 [[nodiscard]] std::string untypableShortcutsLine(const std::vector<ArrayRef>& sequences,
                                                  const std::function<bool(const std::string&)>& canType,
                                                  const std::function<std::string(const std::string&)>& localizable);
