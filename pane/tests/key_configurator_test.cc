@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <tuple>
 
 #include "headless_pane.h"
 #include "qor/collections.h"
@@ -362,6 +363,29 @@ TEST_F(KeyConfiguratorTest, SecondLineNamesShortcutsThatStartWithTheKeysOrThatTh
     send(c.events);
     EXPECT_EQ(field("TEXT_kb_ambiguity").stringValue(), c.line);
     EXPECT_EQ(button("BTN_key_configurator_OK").isEnabled(), c.ok);
+    button("BTN_key_configurator_cancel").performClick();
+  }
+}
+
+// Which keys a layout types is the platform's (keyboard_layout_test); here the line's
+// shortcuts, and the host asked again at each key, as a layout may be switched meanwhile.
+TEST_F(KeyConfiguratorTest, LayoutLineNamesShortcutsTheActiveLayoutCannotType) {
+  const std::string format = " cannot be typed on the current keyboard layout.";
+  using Keys = std::vector<std::string>;
+  // Row; untypable keys and the line at opening; the same after typing ⌘K.
+  const std::vector<std::tuple<std::int64_t, Keys, std::string, Keys, std::string>> cases = {
+      {menu_row::kNew, {}, "", {}, ""},
+      {menu_row::kNew, {"n"}, "'\u2318N'" + format, {"n"}, "'\u2318N'" + format},
+      {menu_row::kMinimize, {"m"}, "'\u2318M'" + format, {}, ""},  // the default entry's
+      {menu_row::kNew, {}, "", {"n", "k"}, "'\u2318N', '\u2318K'" + format},  // a layout switched meanwhile
+  };
+  for (const auto& [row, atOpening, openingLine, whileTyping, typedLine] : cases) {
+    host->application.setUntypableKeys(atOpening);
+    openFor("menu", row);
+    EXPECT_EQ(field("TEXT_kb_layout").stringValue(), openingLine);
+    host->application.setUntypableKeys(whileTyping);
+    send({flags(kCommand), down("k", kCodeK, kCommand)});
+    EXPECT_EQ(field("TEXT_kb_layout").stringValue(), typedLine);
     button("BTN_key_configurator_cancel").performClick();
   }
 }

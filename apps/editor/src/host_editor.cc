@@ -19,6 +19,7 @@
 #include "qor/key_notation.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "qor/qt/keyboard_layout.h"
 #include "qor/qt/psd_image.h"
 #include "ui_text.h"
 
@@ -226,6 +227,8 @@ void HostEditor::applyEditorSettings() {
   window_->setEditorFont(settings.font);
   window_->setWrapsLines(settings.wrapsLines);
 }
+
+bool HostEditor::canTypeKeyNow(const std::string& key) const { return currentKeyboardLayout().canType(key); }
 
 void HostEditor::setSnooper(KeySnooper* snooper) {
   snooper_.reset();

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTreeView>
 
 #include "host_editor.h"
@@ -52,6 +53,7 @@ DictionaryRef describeWidget(const QWidget& widget) {
   QString text;
   if (auto* edit = qobject_cast<const QLineEdit*>(&widget)) text = edit->text();
   if (auto* label = qobject_cast<const QLabel*>(&widget)) text = label->text();
+  if (auto* document = qobject_cast<const QTextEdit*>(&widget)) text = document->toPlainText();
   if (auto* button = qobject_cast<const QAbstractButton*>(&widget)) text = button->text();
   if (auto* combo = qobject_cast<const QComboBox*>(&widget)) {
     text = combo->currentText();

@@ -71,10 +71,14 @@ def private_session_bus():
     return daemon, daemon.stdout.readline().strip()
 
 
+def defaults_path_in(folder):
+    return os.path.join(folder, "config", "qor", "defaults.plist")
+
+
 class Editor:
     def __init__(self, executable, folder, bus_address):
         self.dump_path = os.path.join(folder, "state.plist")
-        self.defaults_path = os.path.join(folder, "config", "qor", "defaults.plist")
+        self.defaults_path = defaults_path_in(folder)
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"), QT_QPA_PLATFORM="xcb",
                    DBUS_SESSION_BUS_ADDRESS=bus_address)
         # In a sanitizer build, leaks of the system libraries under Qt are not the editor's.
@@ -406,7 +410,7 @@ def road(editor, artifacts):
         raise Failure("quitting left delayed calls or a snooper behind")
 
 
-def main():
+def main(scenario=road, label="e2e", prepare=lambda folder: None):  # prepare fills the editor's folder first
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--editor", required=True)
     parser.add_argument("--artifacts", required=True)
@@ -419,14 +423,15 @@ def main():
     folder = tempfile.mkdtemp(prefix="qor-e2e-")
     desktop_background(folder)
     bus, bus_address = private_session_bus()
+    prepare(folder)
     editor = Editor(args.editor, folder, bus_address)
     try:
-        road(editor, args.artifacts)
-        print("e2e: passed")
+        scenario(editor, args.artifacts)
+        print("%s: passed" % label)
         return 0
     except (Failure, subprocess.CalledProcessError, subprocess.TimeoutExpired) as failure:
         screenshot(os.path.join(args.artifacts, "failure.png"))
-        print("e2e: FAILED: %s" % failure, file=sys.stderr)
+        print("%s: FAILED: %s" % (label, failure), file=sys.stderr)
         return 1
     finally:
         if editor.process.poll() is None:
