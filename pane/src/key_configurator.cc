@@ -240,7 +240,7 @@ void KeyBindings::showUntypableShortcuts() {
   const Application& application = *services_.application;
   TEXT_kb_layout->setStringValue(untypableShortcutsLine(
       sequences, [&](const std::string& typed) { return application.canTypeKeyNow(typed); },
-      [this](const std::string& text) { return localized(text, kExtrasTable); }));
+      [this](const std::string& text) { return localized(text, kExtrasTable); }, shortcutNotation()));
 }
 
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {

@@ -244,7 +244,8 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
 
 std::string untypableShortcutsLine(const std::vector<ArrayRef>& sequences,
                                    const std::function<bool(const std::string&)>& canType,
-                                   const std::function<std::string(const std::string&)>& localizable) {
+                                   const std::function<std::string(const std::string&)>& localizable,
+                                   ShortcutNotation notation) {
   std::vector<std::string> texts;
   for (const ArrayRef& sequence : sequences) {
     if (!sequence) continue;
@@ -252,7 +253,7 @@ std::string untypableShortcutsLine(const std::vector<ArrayRef>& sequences,
     if (std::none_of(strokes.begin(), strokes.end(),
                      [&](const Stroke& stroke) { return stroke.key && !canType(stroke.key->value()); }))
       continue;
-    std::string text = formatWithObjects(kQuotedTitleFormat, {stringFromKeySequence(sequence)});
+    std::string text = formatWithObjects(kQuotedTitleFormat, {textOfSequence(*sequence, notation)});
     if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(std::move(text));
   }
   if (texts.empty()) return {};

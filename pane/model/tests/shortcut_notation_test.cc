@@ -44,6 +44,8 @@ TEST(ShortcutNotation, RulesQuotingAShortcutWriteWords) {
       {prefixAmbiguityLine({{"Comment", kc, PrefixRelation::Longer}}, *chord(kCommandKeyMask, 'k'), "Ctrl+K",
                            ShownGroup::Menu, {same, same, same}, kWords),
        "'Ctrl+K' is the first stroke of 'Ctrl+K, Ctrl+C' of 'Comment'."},
+      {untypableShortcutsLine({kc}, [](const std::string& key) { return key != "c"; }, same, kWords),
+       "'Ctrl+K, Ctrl+C' cannot be typed on the current keyboard layout."},
   };
   for (const auto& [got, expected] : texts) EXPECT_EQ(got, expected);
 }
