@@ -37,6 +37,8 @@ class PluginPane final : public HostPane {
 inline constexpr const char* kFontFamilyDefaultsKey = "global.editorFontFamily";
 inline constexpr const char* kFontSizeDefaultsKey = "global.editorFontSize";
 inline constexpr const char* kWrapsLinesDefaultsKey = "global.editorWrapsLines";
+// Seconds before the popup of the strokes that may follow (a real number; 0: at once).
+inline constexpr const char* kSequencePopupDelayDefaultsKey = "global.keySequencePopupDelay";
 
 struct EditorSettings {
   QFont font;
