@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -24,8 +25,11 @@ namespace {
 constexpr int kTitleColumn = 0;
 constexpr int kKeyColumn = 1;
 constexpr const char* kLeadsOnMark = "…";
-// Between the popup and the bottom of the window it belongs to.
+// Between the popup and the bottom of the window it belongs to; inside the
+// popup around its rows; between a row's key and its title.
 constexpr int kPopupMargin = 8;
+constexpr int kPopupPadding = 6;
+constexpr int kColumnGap = 16;
 
 }  // namespace
 
@@ -45,19 +49,30 @@ KeySequenceDispatcher::KeySequenceDispatcher(QMainWindow& window, std::function<
   popup_.setAttribute(Qt::WA_ShowWithoutActivating);
   popup_.setObjectName("WIN_key_sequence_popup");
   popup_.setFrameShape(QFrame::Box);
+  // In the colours of a tooltip, which it is like.
+  QPalette colours = QToolTip::palette();
+  colours.setColor(QPalette::Window, colours.color(QPalette::ToolTipBase));
+  colours.setColor(QPalette::Base, colours.color(QPalette::ToolTipBase));
+  colours.setColor(QPalette::Text, colours.color(QPalette::ToolTipText));
+  colours.setColor(QPalette::WindowText, colours.color(QPalette::ToolTipText));
+  popup_.setPalette(colours);
+  popup_.setAutoFillBackground(true);
   rows_.setObjectName("OLV_key_sequence_popup");
   rows_.setColumnCount(2);
   rows_.setHeaderHidden(true);
   rows_.header()->moveSection(kKeyColumn, kTitleColumn);
+  rows_.header()->setStretchLastSection(false);
+  rows_.header()->setSectionResizeMode(QHeaderView::Fixed);
   rows_.setRootIsDecorated(false);
+  rows_.setIndentation(0);
   rows_.setFocusPolicy(Qt::NoFocus);
   rows_.setSelectionMode(QAbstractItemView::NoSelection);
   rows_.setFrameShape(QFrame::NoFrame);
   rows_.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   rows_.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  rows_.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   auto* layout = new QVBoxLayout(&popup_);
-  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setContentsMargins(kPopupPadding, kPopupPadding, kPopupPadding, kPopupPadding);
+  layout->setSizeConstraint(QLayout::SetNoConstraint);
   layout->addWidget(&rows_);
 }
 
@@ -210,12 +225,17 @@ void KeySequenceDispatcher::showPopup(const std::vector<Continuation>& continuat
     row->setText(kTitleColumn, QString::fromStdString(title));
     row->setText(kKeyColumn, QString::fromStdString(textOfChords({next.chord}, notation_)));
   }
-  // As tall as its rows: no scrolling in a list that is read at a glance.
-  const int rowHeight = rows_.sizeHintForRow(0);
-  const QAbstractItemView& view = rows_;  // where the column's size hint is public
-  const int width = view.sizeHintForColumn(kKeyColumn) + view.sizeHintForColumn(kTitleColumn);
-  popup_.resize(width + 2 * popup_.frameWidth() + kPopupMargin,
-                rowHeight * static_cast<int>(continuations.size()) + 2 * popup_.frameWidth());
+  // As large as its rows: nothing to scroll in a list read at a glance.
+  const QAbstractItemView& view = rows_;  // where the size hints are public
+  const int keyWidth = view.sizeHintForColumn(kKeyColumn) + kColumnGap;
+  const int titleWidth = view.sizeHintForColumn(kTitleColumn);
+  rows_.header()->resizeSection(kKeyColumn, keyWidth);
+  rows_.header()->resizeSection(kTitleColumn, titleWidth);
+  int height = 0;
+  for (int row = 0; row < rows_.topLevelItemCount(); ++row) height += view.sizeHintForRow(row);
+  rows_.setFixedSize(keyWidth + titleWidth, height);
+  const int border = kPopupPadding + popup_.frameWidth();
+  popup_.setFixedSize(rows_.width() + 2 * border, height + 2 * border);
   QWidget* under = keyWindow_ ? keyWindow_.data() : &window_;
   const QRect frame = under->geometry();
   popup_.move(frame.left() + kPopupMargin, frame.bottom() - popup_.height() - kPopupMargin -
