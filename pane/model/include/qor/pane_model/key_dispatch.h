@@ -80,13 +80,15 @@ struct DispatchCommand {
 struct DispatchBinding {
   DispatchCommand command;
   std::vector<KeyChord> chords;
+  friend bool operator==(const DispatchBinding&, const DispatchBinding&) = default;
 };
 
 /// The bindings of `set` for `commandsInOutlineOrder` (the menu's commands in
 /// menu order, then the editing commands in the order of their table): each
 /// command's entry in `set`, else the entry of `defaultSet` (a set made
 /// before the host had the command), each of its sequences in stored order;
-/// sequences without chords are left out. Null sets give no bindings.
+/// sequences without chords are left out. A null `set` reads every entry
+/// from `defaultSet`; with both null there are no bindings.
 [[nodiscard]] std::vector<DispatchBinding> dispatchBindingsOfSet(const DictionaryRef& set,
                                                                  const DictionaryRef& defaultSet,
                                                                  const std::vector<DispatchCommand>& commandsInOutlineOrder);
@@ -97,6 +99,7 @@ struct SharedSequence {
   std::vector<KeyChord> chords;
   DispatchCommand runs;
   std::vector<DispatchCommand> shadowed;
+  friend bool operator==(const SharedSequence&, const SharedSequence&) = default;
 };
 
 /// What may follow the strokes so far: the next chord, and the command it
@@ -129,6 +132,7 @@ class KeySequenceTree {
   /// then key). Result: empty when nothing follows or no node is reached.
   [[nodiscard]] std::vector<Continuation> continuationsAfter(const std::vector<KeyChord>& chords) const;
 
+  /// The nodes and commands, kept out of the header; the dispatcher walks them.
   struct Impl;
 
  private:
@@ -144,6 +148,7 @@ enum class DispatchAction {
   Cancelled,    // Escape or a press that continues nothing ended a wait: nothing runs, nothing is typed
 };
 
+/// The answer to one press or to the delay: what to do, and what to show.
 struct DispatchStep {
   DispatchAction action = DispatchAction::PassThrough;
   std::optional<DispatchCommand> command;   // Run; and Wait when the strokes so far are a sequence too
