@@ -1,5 +1,6 @@
-// The cheat sheet button: the current set, its shortcuts in both notations,
-// saved as an HTML page or, through the toolkit, as a PDF document.
+// The cheat sheet button: the current set, its shortcuts in both notations
+// (in words alone for a person who chose them), saved as an HTML page or,
+// through the toolkit, as a PDF document.
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +26,7 @@ constexpr const char* kWriteFailedMessage = "%@ could not be written.";
 CheatSheet KeyBindings::cheatSheet() const {
   CheatSheet sheet = buildCheatSheet(
       {_currentKeyBindingsSet, services_.application ? services_.application->mainMenu() : nullptr, _editorMenuList,
-       [this](const std::string& name) { return localized(name, kEditorTitlesTable); }});
+       [this](const std::string& name) { return localized(name, kEditorTitlesTable); }, shortcutNotation()});
   // A set without a name is listed under its number; its sheet is titled alike.
   if (_currentKeyBindingsSet && !_currentKeyBindingsSet->stringForKey(kSetNameKey))
     sheet.title = setKeyForNumber(_keyBindingsNumber);

@@ -93,7 +93,8 @@ std::string KeyBindings::conflictRowText(ShownGroup group, const SequenceConflic
     titles += formatWithObjects(kQuotedTitleFormat, {commandTitle(group, key)});
   }
   return formatWithObjects(localized(kConflictRowFormat, kExtrasTable),
-                           {stringFromKeySequence(conflict.sequence), titles});
+                           {conflict.sequence ? textOfSequence(*conflict.sequence, shortcutNotation()) : std::string(),
+                            titles});
 }
 
 // ---- All conflicts ----

@@ -332,6 +332,11 @@ void KeyBindings::revertToDefault() {
 
 // ---- Shared helpers ----
 
+ShortcutNotation KeyBindings::shortcutNotation() const {
+  return _thePreference ? shortcutNotationOf(_thePreference->defaults().objectForKey(kShortcutNotationDefaultsKey))
+                        : ShortcutNotation::Symbols;
+}
+
 DictionaryRef KeyBindings::defaultSet() const {
   return _thePreference ? _thePreference->defaultMenuDictionary() : nullptr;
 }

@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "qor/pane_model/conflicts.h"
-#include "qor/pane_model/desktop_notation.h"
 #include "qor/collections.h"
 #include "qor/key_bindings.h"
 #include "qor/key_masks.h"
@@ -188,11 +187,13 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
   if (!snooping_ || !_keyCodesArray) return;
   std::optional<std::string> added = captureKeyEvent(*_keyCodesArray, type, characters, keyCode, modifiers);
   if (!added) return;
-  std::string shown = (TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string()) + *added;
+  const ShortcutNotation notation = shortcutNotation();
+  const CapturedKeysText field = capturedKeysText(
+      *_keyCodesArray, TEXT_key_configurator ? TEXT_key_configurator->stringValue() : std::string(), *added, notation);
+  const std::string& shown = field.text;
   if (TEXT_key_configurator) {
     TEXT_key_configurator->setStringValue(shown);
-    // The captured keys also as the desktop writes them, for readers of "Ctrl+Shift+S".
-    TEXT_key_configurator->setToolTip(desktopNotationOfSequence(*_keyCodesArray));
+    TEXT_key_configurator->setToolTip(field.toolTip);
   }
 
   std::vector<std::string> conflicts = getConflictedMenuItemsForShortcut(*_keyCodesArray);
@@ -214,7 +215,8 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
         prefixAmbiguities(dictionary, *_keyCodesArray, conflictReferenceContext());
     ConflictTexts extras = texts;
     extras.localizable = [this](const std::string& key) { return localized(key, kExtrasTable); };
-    TEXT_kb_ambiguity->setStringValue(prefixAmbiguityLine(ambiguities, *_keyCodesArray, shown, group, extras));
+    TEXT_kb_ambiguity->setStringValue(
+        prefixAmbiguityLine(ambiguities, *_keyCodesArray, shown, group, extras, notation));
   }
   if (BTN_key_configurator_fix)
     BTN_key_configurator_fix->setEnabled(!conflicts.empty() && asMutableDictionary(_currentKeyBindingsSet) &&

@@ -53,7 +53,9 @@ void KeyBindings::recordSearchKey(std::uint32_t type, const std::string& charact
   }
   std::optional<std::string> added = captureKeyEvent(*searchKeys_, type, characters, keyCode, modifiers);
   if (!added) return;
-  if (TEXT_kb_search) TEXT_kb_search->setStringValue(TEXT_kb_search->stringValue() + *added);
+  if (TEXT_kb_search)
+    TEXT_kb_search->setStringValue(
+        capturedKeysText(*searchKeys_, TEXT_kb_search->stringValue(), *added, shortcutNotation()).text);
   reloadOutlines();
   // Once nothing matches, more keys could only match nothing.
   if (!outlinesFiltered()) return;

@@ -156,7 +156,7 @@ std::string KeyBindings::outlineViewObjectValueForTableColumnByItem(OutlineView&
   if (kind == RowKind::Missing) return {};
   if (column == kChangedColumn) return changedCellText(*group, item);
   return cellText(kind, column, rowTitle(*group, item),
-                  storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+                  storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)), shortcutNotation());
 }
 
 std::string KeyBindings::rowTitle(ShownGroup group, const OutlineItem& item) const {
@@ -234,7 +234,7 @@ void KeyBindings::showPopupButtonToEdit(Sender* /*sender*/) {
   ShownGroup group = shownGroup();
   ArrayRef sequences = storedSequences(_currentKeyBindingsSet, group, entryKeyForItem(group, selectedItem()));
   for (const EditMenuItem& entry :
-       editMenuItems(sequences, localized(kAddShortcutTitle), localized(kRemoveShortcutFormat))) {
+       editMenuItems(sequences, localized(kAddShortcutTitle), localized(kRemoveShortcutFormat), shortcutNotation())) {
     // Added untitled, then retitled: a pop-up refuses a title it already
     // holds, and two sequences may render alike.
     std::size_t before = holder->numberOfItems();
@@ -279,7 +279,7 @@ std::string KeyBindings::outlineViewToolTipForTableColumnByItem(OutlineView& vie
   auto group = servedGroup(*this, view);
   if (!group) return {};
   return cellToolTip(rowKindOf(*group, item), column,
-                     storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)));
+                     storedSequences(_currentKeyBindingsSet, *group, entryKeyForItem(*group, item)), shortcutNotation());
 }
 
 std::string KeyBindings::changedCellText(ShownGroup group, const OutlineItem& item) const {

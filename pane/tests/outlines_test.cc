@@ -262,6 +262,27 @@ TEST_F(OutlinesTest, TheRecordModeFiltersBothOutlinesByPressedKeys) {
   EXPECT_EQ(toggle.title(), "Keys");
 }
 
+// Words chosen in the host's defaults (the General pane) show the next time
+// the pane writes a shortcut: the outline's next drawing, the key sheet, the
+// cheat sheet. Which texts each rule writes is the model's.
+TEST_F(OutlinesTest, WordsChosenInTheDefaultsShowTheNextTimeThePaneWrites) {
+  useOwnSet();
+  setSequences(kSetMenuKey, kSaveId, {chord(kCommandKeyMask, 'S')});
+  ASSERT_EQ(menuRow(row::kSave).key, "⇧⌘S");
+  host.store.setObjectForKey(str(kWordsNotationValue), kShortcutNotationDefaultsKey);
+  host.pane->reloadOutlines();
+  EXPECT_EQ(menuRow(row::kSave).key, "Ctrl+Shift+S");
+  EXPECT_NE(host.pane->cheatSheetPage().find("<td>Save</td><td class=\"keys\">Ctrl+Shift+S</td></tr>"),
+            std::string::npos);
+
+  ASSERT_TRUE(host.menuOutline().selectRow(row::kNew));
+  host.pane->showKeyConfigurationSheet(nullptr);
+  host.application.sendKeyEvent(kFlagsChangedEventType, "", 0, kCommandKeyMask);
+  host.application.sendKeyEvent(kKeyDownEventType, "S", 0, kCommandKeyMask);  // as chord() stores ⇧⌘S
+  EXPECT_EQ(host.field("TEXT_key_configurator").stringValue(), "Ctrl+Shift+S");
+  EXPECT_EQ(host.field("TEXT_kb_conflict").stringValue(), "'Ctrl+Shift+S' is currently bound to 'Save'.");
+}
+
 // Leaving the record mode other than by the toggle.
 TEST_F(OutlinesTest, EditingTheFieldOrOpeningTheConfiguratorEndsRecording) {
   HeadlessButton& toggle = host.button("BTN_kb_search_keys");

@@ -29,6 +29,10 @@ constexpr AccessibleText kAccessibleTexts[] = {
     {"POP_font_family", "Editor font", ""},
     {"NUM_font_size", "Font size", "In points"},
     {"FRAME_font_preview", "Font preview", "A sample text in the chosen font"},
+    {"POP_shortcut_notation", "Shortcut notation", "How the Key Bindings pane and the menus write shortcuts"},
+    {"NUM_sequence_popup_delay", "Delay before the next strokes show",
+     "Seconds after the first stroke of a shortcut before a list shows the strokes that can follow; 0 shows it at "
+     "once"},
     // Key Bindings.
     {"PUB_sets", "Key bindings set", ""},
     {"TEXT_kb_search", "Search commands", ""},

@@ -1,7 +1,6 @@
 #include "host_editor.h"
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <limits>
 
@@ -258,11 +257,8 @@ void HostEditor::applyEditorSettings() {
   EditorSettings settings = editorSettings(defaults_);
   window_->setEditorFont(settings.font);
   window_->setWrapsLines(settings.wrapsLines);
-  dispatcher_->setNotation(shortcutNotationOf(defaults_.objectForKey(kShortcutNotationDefaultsKey)));
-  auto delay = asNumber(defaults_.objectForKey(kSequencePopupDelayDefaultsKey));
-  dispatcher_->setPopupDelay(delay ? std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::duration<double>(delay->realValue()))
-                                   : kDefaultSequencePopupDelay);
+  dispatcher_->setNotation(settings.notation);
+  dispatcher_->setPopupDelay(settings.sequencePopupDelay);
   if (menu_) showMenuShortcuts();
 }
 

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include "key_binding_sets.h"
+#include "panes.h"
 #include "qor/pane_model/set_format.h"
 #include "qor/qt/key_events.h"
 
@@ -35,6 +36,7 @@ constexpr int kColumnGap = 16;
 
 KeySequenceDispatcher::KeySequenceDispatcher(QMainWindow& window, std::function<bool()> recording)
     : window_(window), recording_(std::move(recording)) {
+  setPopupDelay(kDefaultSequencePopupDelay);
   delay_.setSingleShot(true);
   connect(&delay_, &QTimer::timeout, this, [this] { delayPassed(); });
   // Focus leaving the application ends a wait.
@@ -96,8 +98,9 @@ const std::vector<SharedSequence>& KeySequenceDispatcher::sharedSequences() cons
   return fullTree_.sharedSequences();
 }
 
-void KeySequenceDispatcher::setPopupDelay(std::chrono::milliseconds delay) {
-  popupDelay_ = std::max(delay, std::chrono::milliseconds::zero());
+void KeySequenceDispatcher::setPopupDelay(double seconds) {
+  popupDelay_ = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds)),
+                         std::chrono::milliseconds::zero());
 }
 
 bool KeySequenceDispatcher::eventFilter(QObject* watched, QEvent* event) {

@@ -51,8 +51,6 @@ class QWidget;
 
 namespace qor {
 
-// The delay before the popup of what can follow, when the defaults name none.
-inline constexpr std::chrono::milliseconds kDefaultSequencePopupDelay{600};
 // With a delay of 0, how long a sequence that also starts longer ones waits
 // for a further stroke before it runs.
 inline constexpr std::chrono::milliseconds kRunDelayWithoutWait{600};
@@ -83,8 +81,8 @@ class KeySequenceDispatcher final : public QObject {
 
   void setNotation(ShortcutNotation notation) { notation_ = notation; }
   [[nodiscard]] ShortcutNotation notation() const { return notation_; }
-  // Negative delays count as 0.
-  void setPopupDelay(std::chrono::milliseconds delay);
+  // Seconds from a stroke that waits to the popup; negative ones count as 0.
+  void setPopupDelay(double seconds);
 
   // The popup's window, for the state dump; hidden while nothing is shown.
   [[nodiscard]] const QWidget& popup() const { return popup_; }
@@ -121,7 +119,7 @@ class KeySequenceDispatcher final : public QObject {
   KeySequenceTree fullTree_{std::vector<DispatchBinding>{}};
   KeyDispatcher dispatcher_{menuTree_};
   ShortcutNotation notation_ = ShortcutNotation::Symbols;
-  std::chrono::milliseconds popupDelay_ = kDefaultSequencePopupDelay;
+  std::chrono::milliseconds popupDelay_;
   QTimer delay_;
   // The window of the press that started the wait: the popup shows at its bottom.
   QPointer<QWidget> keyWindow_;

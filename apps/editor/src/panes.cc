@@ -23,6 +23,19 @@ constexpr int kFieldWidth = 320;
 constexpr int kPreviewWidth = 480;
 constexpr int kPreviewHeight = 90;
 constexpr const char* kPreviewText = "The quick brown fox jumps over the lazy dog. 0123456789 {}[]();";
+constexpr double kPopupDelayStep = 0.1;
+constexpr int kPopupDelayDecimals = 1;
+
+// The choices of "Show shortcuts as:", in their order; each item's data is the
+// notation's stored value.
+struct NotationChoice {
+  ShortcutNotation notation;
+  const char* title;
+};
+constexpr NotationChoice kNotationChoices[] = {
+    {ShortcutNotation::Symbols, "Symbols (⇧⌘S)"},
+    {ShortcutNotation::Words, "Words (Ctrl+Shift+S)"},
+};
 
 QString defaultFamily() { return QFontDatabase::systemFont(QFontDatabase::FixedFont).family(); }
 int defaultSize() { return QFontDatabase::systemFont(QFontDatabase::FixedFont).pointSize(); }
@@ -51,6 +64,10 @@ EditorSettings editorSettings(const DefaultsStore& defaults) {
   settings.font.setStyleHint(QFont::Monospace);
   auto wraps = asNumber(defaults.objectForKey(kWrapsLinesDefaultsKey));
   settings.wrapsLines = wraps ? wraps->boolValue() : true;
+  settings.notation = shortcutNotationOf(defaults.objectForKey(kShortcutNotationDefaultsKey));
+  auto delay = asNumber(defaults.objectForKey(kSequencePopupDelayDefaultsKey));
+  if (delay && delay->realValue() >= 0 && delay->realValue() <= kLongestSequencePopupDelay)
+    settings.sequencePopupDelay = delay->realValue();
   return settings;
 }
 
@@ -72,6 +89,20 @@ GeneralPane::GeneralPane(PreferencesWindow& window) : window_(window) {
   preview->setWordWrap(true);
   auto* previewLayout = new QVBoxLayout(&preview_);
   previewLayout->addWidget(preview);
+  notation_.setObjectName("POP_shortcut_notation");
+  for (const NotationChoice& choice : kNotationChoices)
+    notation_.addItem(uiText(choice.title), QString::fromLatin1(storedShortcutNotation(choice.notation)));
+  popupDelay_.setObjectName("NUM_sequence_popup_delay");
+  popupDelay_.setRange(0, kLongestSequencePopupDelay);
+  popupDelay_.setSingleStep(kPopupDelayStep);
+  popupDelay_.setDecimals(kPopupDelayDecimals);
+  popupDelay_.setSuffix(" s");
+  popupDelay_.setSpecialValueText(uiText("At once"));
+  // Stepping adds tenths as binary fractions (0.6 - 6 × 0.1 is 2.8e-17, not
+  // 0): setValue rounds to the shown decimals, so 0 reads "At once" and the
+  // store gets the number shown.
+  QObject::connect(&popupDelay_, &QDoubleSpinBox::valueChanged, &view_,
+                   [this](double value) { popupDelay_.setValue(value); });
 
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -79,6 +110,8 @@ GeneralPane::GeneralPane(PreferencesWindow& window) : window_(window) {
   form->addRow(uiText("Size:"), &size_);
   form->addRow(QString(), &wraps_);
   form->addRow(uiText("Preview:"), &preview_);
+  form->addRow(uiText("Show shortcuts as:"), &notation_);
+  form->addRow(uiText("Show what can follow after:"), &popupDelay_);
   auto* layout = new QVBoxLayout(&view_);
   layout->addLayout(form);
   layout->addStretch(1);
@@ -87,6 +120,8 @@ GeneralPane::GeneralPane(PreferencesWindow& window) : window_(window) {
   QObject::connect(&family_, &QFontComboBox::currentFontChanged, &view_, [this] { changed(); });
   QObject::connect(&size_, &QSpinBox::valueChanged, &view_, [this] { changed(); });
   QObject::connect(&wraps_, &QCheckBox::toggled, &view_, [this] { changed(); });
+  QObject::connect(&notation_, &QComboBox::currentIndexChanged, &view_, [this] { changed(); });
+  QObject::connect(&popupDelay_, &QDoubleSpinBox::valueChanged, &view_, [this] { changed(); });
 }
 
 void GeneralPane::show(const EditorSettings& settings) {
@@ -94,6 +129,8 @@ void GeneralPane::show(const EditorSettings& settings) {
   family_.setCurrentFont(settings.font);
   size_.setValue(settings.font.pointSize());
   wraps_.setChecked(settings.wrapsLines);
+  notation_.setCurrentIndex(notation_.findData(QString::fromLatin1(storedShortcutNotation(settings.notation))));
+  popupDelay_.setValue(settings.sequencePopupDelay);
   QFont font = settings.font;
   preview_.setFont(font);
   showing_ = false;
@@ -114,6 +151,8 @@ void GeneralPane::writeToPrefs() {
   defaults.setObjectForKey(str(family_.currentFont().family().toStdString()), kFontFamilyDefaultsKey);
   defaults.setIntegerForKey(size_.value(), kFontSizeDefaultsKey);
   defaults.setObjectForKey(boolean(wraps_.isChecked()), kWrapsLinesDefaultsKey);
+  defaults.setObjectForKey(str(notation_.currentData().toString().toStdString()), kShortcutNotationDefaultsKey);
+  defaults.setObjectForKey(real(popupDelay_.value()), kSequencePopupDelayDefaultsKey);
   window_.host().applyEditorSettings();
 }
 

@@ -5,12 +5,15 @@
 #include <memory>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFontComboBox>
 #include <QFrame>
 #include <QSpinBox>
 #include <QWidget>
 
 #include "preferences_window.h"
+#include "qor/pane_model/shortcut_notation.h"
 #include "qor/ports/host.h"
 
 namespace qor {
@@ -37,19 +40,28 @@ class PluginPane final : public HostPane {
 inline constexpr const char* kFontFamilyDefaultsKey = "global.editorFontFamily";
 inline constexpr const char* kFontSizeDefaultsKey = "global.editorFontSize";
 inline constexpr const char* kWrapsLinesDefaultsKey = "global.editorWrapsLines";
-// Seconds before the popup of the strokes that may follow (a real number; 0: at once).
+// Seconds, a real number, after the first stroke of a key sequence before
+// the editor lists the strokes that can follow; 0 lists them at once. The
+// notation of shortcuts is kShortcutNotationDefaultsKey (shortcut_notation.h),
+// which the Key Bindings pane reads too.
 inline constexpr const char* kSequencePopupDelayDefaultsKey = "global.keySequencePopupDelay";
+inline constexpr double kDefaultSequencePopupDelay = 0.6;
+inline constexpr double kLongestSequencePopupDelay = 5.0;
 
 struct EditorSettings {
   QFont font;
   bool wrapsLines = true;
+  ShortcutNotation notation = ShortcutNotation::Symbols;
+  double sequencePopupDelay = kDefaultSequencePopupDelay;  // seconds
 };
 
-// The settings in `defaults`, the built-in ones where a key is missing:
-// the system's fixed-pitch font at its own size, lines wrapped.
+// The settings in `defaults`, the built-in ones where a key is missing or its
+// value out of range: the system's fixed-pitch font at its own size, lines
+// wrapped, shortcuts in symbols, 0.6 seconds before what can follow shows.
 [[nodiscard]] EditorSettings editorSettings(const DefaultsStore& defaults);
 
-// "General": the editor's font and line wrapping.
+// "General": the editor's font and line wrapping, the notation of shortcuts
+// and the delay before what can follow a first stroke shows.
 class GeneralPane final : public HostPane {
  public:
   explicit GeneralPane(PreferencesWindow& window);
@@ -68,6 +80,8 @@ class GeneralPane final : public HostPane {
   QSpinBox size_;
   QCheckBox wraps_;
   QFrame preview_;
+  QComboBox notation_;
+  QDoubleSpinBox popupDelay_;
   bool showing_ = false;
 };
 

@@ -1,7 +1,6 @@
 // The host editor with the real Key Bindings plug-in, on the offscreen
 // platform: how the editor carries the plug-in, its menus and its documents.
 #include "host_editor.h"
-#include "panes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -40,6 +40,7 @@
 #include "qor/pane_model/set_format.h"
 #include "qor/testing/pane_fixtures.h"
 #include "qor/open_documents.h"
+#include "panes.h"
 #include "qor/key_notation.h"
 #include "qor/plist_file.h"
 #include "qor/testing/modal_answer.h"
@@ -585,6 +586,40 @@ TEST_F(Host, TabReachesEveryControlAndEachHasAName) {
     EXPECT_EQ(accessibleText(named<QWidget>(object), QAccessible::Name), name);
     EXPECT_FALSE(accessibleText(named<QWidget>(object), QAccessible::Description).isEmpty()) << object;
   }
+}
+
+// "Show shortcuts as:" and "Show what can follow after:", worked with keys:
+// Apply stores them, a new preferences window reads them back, Revert gives
+// the built-in ones; the Key Bindings pane writes the chosen notation when
+// it is shown next.
+TEST_F(Host, TheGeneralPaneKeepsTheShortcutNotationAndThePopupDelay) {
+  auto stored = [this] {
+    auto delay = asNumber(host_->defaults().objectForKey(kSequencePopupDelayDefaultsKey));
+    return std::pair{shortcutNotationOf(host_->defaults().objectForKey(kShortcutNotationDefaultsKey)),
+                     delay ? delay->realValue() : -1};
+  };
+  host_->showPreferences("General");
+  auto* notation = named<QComboBox>("POP_shortcut_notation");
+  auto* delay = named<QDoubleSpinBox>("NUM_sequence_popup_delay");
+  ASSERT_TRUE(notation && delay);
+  EXPECT_EQ(notation->accessibleName() + "|" + delay->accessibleName(),
+            "Shortcut notation|Delay before the next strokes show");
+  EXPECT_EQ(notation->currentText() + "|" + delay->text(), "Symbols (⇧⌘S)|0.6 s");
+  QTest::keyClick(notation, Qt::Key_Down);
+  for (int step = 0; step < 6; ++step) QTest::keyClick(delay, Qt::Key_Down);  // 0.6 - 6 × 0.1 = 0
+  click(named<QAbstractButton>("PREF_apply"));
+  EXPECT_EQ(stored(), std::pair(ShortcutNotation::Words, 0.0));
+  host_->showPreferences("KeyBindings");
+  EXPECT_EQ(keyCellText("Save"), "Ctrl+S");
+
+  host_->closePreferences();
+  host_->showPreferences("General");
+  EXPECT_EQ(named<QComboBox>("POP_shortcut_notation")->currentText() + "|" +
+                named<QDoubleSpinBox>("NUM_sequence_popup_delay")->text(),
+            "Words (Ctrl+Shift+S)|At once");
+  click(named<QAbstractButton>("PREF_revert"));
+  click(named<QAbstractButton>("PREF_apply"));
+  EXPECT_EQ(stored(), std::pair(ShortcutNotation::Symbols, kDefaultSequencePopupDelay));
 }
 
 // LANGUAGE=de: the editor's menus and windows, the pane's interface and Qt's

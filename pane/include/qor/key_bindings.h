@@ -24,6 +24,7 @@
 #include "qor/pane_model/set_format.h"
 #include "qor/pane_model/conflicts.h"
 #include "qor/pane_model/set_rules.h"
+#include "qor/pane_model/shortcut_notation.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -109,11 +110,14 @@ class KeyBindings final : public PreferencePaneProtocol,
   void showPopupButtonToEdit(Sender* sender);
   void removeShortcutAtIndex(Sender* sender);
   // The "Key" cell's tooltip: its shortcuts in the desktop's notation
-  // ("Ctrl+Shift+S"); empty for other cells and commands without shortcuts.
+  // ("Ctrl+Shift+S"); empty for other cells, commands without shortcuts and
+  // while the person chose words, which the cell itself then shows.
   std::string outlineViewToolTipForTableColumnByItem(OutlineView& view, const std::string& column,
                                                      const OutlineItem& item) override;
 
   // ---- Key configurator ----
+  // The captured keys, and the status lines that quote shortcuts, are written
+  // in the person's notation (capturedKeysText, prefixAmbiguityLine).
   void showKeyConfigurationSheet(Sender* sender);
   void keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, const std::string& characters,
                                               std::uint16_t keyCode, std::uint32_t modifiers) override;
@@ -169,7 +173,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   // every sequence that two or more commands of the current set hold in the
   // same context (allConflicts), the menu commands first, then the editing
   // commands: under each group's heading a row per sequence ("⌘S: 'Save',
-  // 'Sell'") and under it a row per command, titled as its outline shows it.
+  // 'Sell'", in the person's notation) and under it a row per command, titled
+  // as its outline shows it.
   // Choosing a row and "Show Command" (or a double click) closes the panel
   // and selects the command (a sequence's row: its first holder) in its
   // outline: the tab switches to it, the rows above it open, and a search
@@ -181,7 +186,7 @@ class KeyBindings final : public PreferencePaneProtocol,
   // ---- Search by keys ----
   // BTN_kb_search_keys. Turned on, the pane records the keys pressed next as
   // the key configurator does (it is the host's key snooper, so nothing else
-  // reacts to them), shows them in TEXT_kb_search in the pane's symbols, and
+  // reacts to them), shows them in TEXT_kb_search in the person's notation, and
   // both outlines show only the commands one of whose sequences starts with
   // them (in any context), with the menus and groups above them. Recording
   // ends at Escape (alone; it is not recorded), when no command of either
@@ -195,7 +200,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   // ---- Cheat sheet ----
   // The current set's shortcuts as a printable reference (cheat_sheet.h):
   // the menus of the host's main menu, then the groups of the editing
-  // commands, each command with a shortcut in both notations. Titled with
+  // commands, each command with a shortcut in both notations (in words
+  // alone while the person chose them). Titled with
   // the set's name, or its number for a set without one (as export names
   // its file).
   [[nodiscard]] CheatSheet cheatSheet() const;
@@ -220,7 +226,7 @@ class KeyBindings final : public PreferencePaneProtocol,
   struct CommandRow {
     int level = 0;                        // 0 for the top level
     std::string title;                    // as shown
-    std::string keys;                     // the "Key" column
+    std::string keys;                     // the "Key" column in the glyphs, whatever the person's notation
     std::optional<std::string> entryKey;  // the command's key in the set; nullopt when the row has none
     bool selectable = false;              // a command the user can select and bind
   };
@@ -376,6 +382,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   void setChangeFlag();
   // `i_am_ok:` with the pane, then the change flag.
   void noteChange();
+  // How the person chose to see shortcuts (the host's defaults), read afresh
+  // each time the pane writes one, so that a choice applied in another pane
+  // shows the next time this one draws. Symbols without a panel.
+  [[nodiscard]] ShortcutNotation shortcutNotation() const;
   // `key` in the pane bundle's table, the key itself when untranslated.
   [[nodiscard]] std::string localized(const std::string& key, const char* table = kLocalizableTable) const;
   [[nodiscard]] DictionaryRef defaultSet() const;

@@ -40,7 +40,7 @@ std::string joinedPath(const std::string& prefix, const std::string& title) {
 
 // The row of the command under `key` in `part`, when it holds a shortcut.
 void addRow(const DictionaryRef& part, const std::optional<std::string>& key, const std::string& title,
-            CheatSheetGroup& group) {
+            ShortcutNotation notation, CheatSheetGroup& group) {
   DictionaryRef entry = part && key ? part->dictionaryForKey(*key) : nullptr;
   ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
   if (!sequences) return;
@@ -48,21 +48,22 @@ void addRow(const DictionaryRef& part, const std::optional<std::string>& key, co
   for (const Ref& element : sequences->elements()) {
     ArrayRef sequence = asArray(element);
     if (!sequence || sequence->empty()) continue;
-    row.symbols.push_back(stringFromKeySequence(*sequence));
-    row.desktop.push_back(desktopNotationOfSequence(*sequence));
+    row.shortcuts.push_back(textOfSequence(*sequence, notation));
+    if (notation == ShortcutNotation::Symbols) row.desktop.push_back(desktopNotationOfSequence(*sequence));
   }
-  if (!row.symbols.empty()) group.rows.push_back(std::move(row));
+  if (!row.shortcuts.empty()) group.rows.push_back(std::move(row));
 }
 
 // Every command of `menu` and its submenus, depth first.
-void addMenuRows(const DictionaryRef& part, const Menu& menu, const std::string& prefix, CheatSheetGroup& group) {
+void addMenuRows(const DictionaryRef& part, const Menu& menu, const std::string& prefix, ShortcutNotation notation,
+                 CheatSheetGroup& group) {
   for (std::size_t index = 0; index < menu.numberOfItems(); ++index) {
     const MenuItem* item = menu.itemAtIndex(index);
     if (!item) continue;
     const std::string title = joinedPath(prefix, item->title());
-    if (rowIsSelectable(rowKindOfMenuItem(item))) addRow(part, identifierForMenuItem(item), title, group);
+    if (rowIsSelectable(rowKindOfMenuItem(item))) addRow(part, identifierForMenuItem(item), title, notation, group);
     if (const Menu* submenu = item->submenu(); submenu && !item->isSeparatorItem())
-      addMenuRows(part, *submenu, title, group);
+      addMenuRows(part, *submenu, title, notation, group);
   }
 }
 
@@ -77,7 +78,8 @@ void addEditorItems(const CheatSheetSources& sources, const DictionaryRef& part,
   if (!items) return;
   for (const Ref& child : items->elements()) {
     if (auto name = asString(child)) {
-      addRow(part, name->value(), joinedPath(prefix, editorTitleOf(sources, name->value())), group);
+      addRow(part, name->value(), joinedPath(prefix, editorTitleOf(sources, name->value())), sources.notation,
+             group);
     } else if (auto inner = asDictionary(child)) {
       StringRef title = inner->stringForKey(kGroupTitleKey);
       addEditorItems(sources, part, inner->arrayForKey(kGroupItemsKey),
@@ -132,6 +134,7 @@ bool endsWithNoCase(std::string_view text, std::string_view suffix) {
 
 CheatSheet buildCheatSheet(const CheatSheetSources& sources) {
   CheatSheet sheet;
+  sheet.notation = sources.notation;
   if (!sources.set) return sheet;
   if (StringRef name = sources.set->stringForKey(kSetNameKey)) sheet.title = name->value();
   DictionaryRef menuPart = sources.set->dictionaryForKey(kSetMenuKey);
@@ -145,8 +148,9 @@ CheatSheet buildCheatSheet(const CheatSheetSources& sources) {
       const MenuItem* item = bar->itemAtIndex(index);
       if (!item || item->isSeparatorItem()) continue;
       CheatSheetGroup group{item->title(), {}};
-      if (rowIsSelectable(rowKindOfMenuItem(item))) addRow(menuPart, identifierForMenuItem(item), item->title(), group);
-      if (const Menu* submenu = item->submenu()) addMenuRows(menuPart, *submenu, "", group);
+      if (rowIsSelectable(rowKindOfMenuItem(item)))
+        addRow(menuPart, identifierForMenuItem(item), item->title(), sources.notation, group);
+      if (const Menu* submenu = item->submenu()) addMenuRows(menuPart, *submenu, "", sources.notation, group);
       keep(std::move(group));
     }
   }
@@ -155,7 +159,7 @@ CheatSheet buildCheatSheet(const CheatSheetSources& sources) {
       CheatSheetGroup group;
       if (auto name = asString(node)) {
         group.title = editorTitleOf(sources, name->value());
-        addRow(editorPart, name->value(), group.title, group);
+        addRow(editorPart, name->value(), group.title, sources.notation, group);
       } else if (auto groupNode = asDictionary(node)) {
         StringRef title = groupNode->stringForKey(kGroupTitleKey);
         group.title = editorTitleOf(sources, title ? title->value() : std::string());
@@ -172,13 +176,17 @@ std::string cheatSheetHtml(const CheatSheet& sheet, const CheatSheetLabels& labe
   std::string page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
                      "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>" + title +
                      "</h1>\n";
-  const std::string heading = "<thead><tr><th>" + escaped(labels.command) + "</th><th>" + escaped(labels.symbols) +
-                              "</th><th>" + escaped(labels.desktop) + "</th></tr></thead>\n";
+  // Beside Symbols the desktop's notation has a column of its own; Words says it already.
+  const bool desktopColumn = sheet.notation == ShortcutNotation::Symbols;
+  const std::string heading = "<thead><tr><th>" + escaped(labels.command) + "</th><th>" + escaped(labels.shortcut) +
+                              (desktopColumn ? "</th><th>" + escaped(labels.desktop) : std::string()) +
+                              "</th></tr></thead>\n";
   for (const CheatSheetGroup& group : sheet.groups) {
     page += "<section>\n<h2>" + escaped(group.title) + "</h2>\n<table cellspacing=\"0\" cellpadding=\"3\">\n" +
             heading + "<tbody>\n";
     for (const CheatSheetRow& row : group.rows)
-      page += "<tr><td>" + escaped(row.title) + "</td>" + keysCell(row.symbols) + keysCell(row.desktop) + "</tr>\n";
+      page += "<tr><td>" + escaped(row.title) + "</td>" + keysCell(row.shortcuts) +
+              (desktopColumn ? keysCell(row.desktop) : std::string()) + "</tr>\n";
     page += "</tbody>\n</table>\n</section>\n";
   }
   return page + "</body>\n</html>\n";

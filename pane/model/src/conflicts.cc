@@ -211,7 +211,8 @@ std::size_t keyStrokeCount(const Array& sequence) {
 }
 
 std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, const Array& shortcut,
-                                std::string_view shortcutText, ShownGroup group, const ConflictTexts& texts) {
+                                std::string_view shortcutText, ShownGroup group, const ConflictTexts& texts,
+                                ShortcutNotation notation) {
   const auto& titleOf = group == ShownGroup::Menu ? texts.menuTitle : texts.editorTitle;
   const auto formatFor = [&](std::size_t prefixStrokes, const char* oneStroke, const char* strokes) {
     return texts.localizable(prefixStrokes > 1 ? strokes : oneStroke);
@@ -219,7 +220,8 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
   std::string longer;
   std::string shorter;
   for (const PrefixAmbiguity& ambiguity : ambiguities) {
-    std::string sequenceText = stringFromKeySequence(ambiguity.storedSequence);
+    std::string sequenceText =
+        ambiguity.storedSequence ? textOfSequence(*ambiguity.storedSequence, notation) : std::string();
     std::string title = titleOf(ambiguity.entryKey);
     if (ambiguity.relation == PrefixRelation::Longer) {
       if (!longer.empty()) longer += kTitleSeparator;

@@ -1,7 +1,6 @@
 #include "qor/pane_model/outline_rules.h"
 
 #include "qor/pane_model/desktop_notation.h"
-#include "qor/key_notation.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -44,6 +43,13 @@ bool keyCellIsBlank(RowKind kind) {
   return true;
 }
 
+// One stored sequence as the cells and menus show it; an element that is no
+// array shows nothing.
+std::string sequenceText(const Ref& sequence, ShortcutNotation notation) {
+  ArrayRef array = asArray(sequence);
+  return array ? textOfSequence(*array, notation) : std::string();
+}
+
 }  // namespace
 
 RowKind rowKindOfMenuItem(const MenuItem* item) {
@@ -59,20 +65,22 @@ RowKind rowKindOfEditorNode(const Ref& node) {
   return node->isDictionary() ? RowKind::EditorGroup : RowKind::EditorCommand;
 }
 
-std::string shortcutsText(const ArrayRef& keySequences) {
+std::string shortcutsText(const ArrayRef& keySequences, ShortcutNotation notation) {
   if (!keySequences || keySequences->empty()) return std::string(kNoShortcutsText);
   std::string text;
   for (const Ref& sequence : keySequences->elements()) {
     if (!text.empty()) text += kShortcutsSeparator;
-    text += stringFromKeySequence(asArray(sequence));
+    text += sequenceText(sequence, notation);
   }
   return text;
 }
 
-std::string cellText(RowKind kind, std::string_view column, std::string_view title, const ArrayRef& keySequences) {
+std::string cellText(RowKind kind, std::string_view column, std::string_view title, const ArrayRef& keySequences,
+                     ShortcutNotation notation) {
   if (kind == RowKind::Missing) return {};
   if (column == kTitleColumn) return std::string(kind == RowKind::MenuSeparator ? kSeparatorRowTitle : title);
-  if (column == kKeyColumn) return keyCellIsBlank(kind) ? std::string(kNoShortcutsText) : shortcutsText(keySequences);
+  if (column == kKeyColumn)
+    return keyCellIsBlank(kind) ? std::string(kNoShortcutsText) : shortcutsText(keySequences, notation);
   return {};
 }
 
@@ -132,20 +140,22 @@ EditMenuResponse editMenuResponse(std::int32_t setNumber, RowSelection selection
 }
 
 std::vector<EditMenuItem> editMenuItems(const ArrayRef& keySequences, std::string_view addTitle,
-                                        std::string_view removeFormat) {
+                                        std::string_view removeFormat, ShortcutNotation notation) {
   std::vector<EditMenuItem> items{{std::string(addTitle), 0, kAddShortcutAction}};
   if (!keySequences) return items;
   std::int64_t index = 0;
   for (const Ref& sequence : keySequences->elements()) {
-    items.push_back({formatWithObjects(removeFormat, {stringFromKeySequence(asArray(sequence))}), index,
+    items.push_back({formatWithObjects(removeFormat, {sequenceText(sequence, notation)}), index,
                      kRemoveShortcutAction});
     ++index;
   }
   return items;
 }
 
-std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences) {
-  if (kind == RowKind::Missing || column != kKeyColumn || keyCellIsBlank(kind)) return {};
+std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences,
+                        ShortcutNotation notation) {
+  if (kind == RowKind::Missing || column != kKeyColumn || keyCellIsBlank(kind) || notation == ShortcutNotation::Words)
+    return {};
   return desktopNotationOfShortcuts(keySequences);
 }
 

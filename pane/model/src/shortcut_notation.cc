@@ -18,4 +18,10 @@ std::string textOfSequence(const Array& sequence, ShortcutNotation notation) {
   return notation == ShortcutNotation::Words ? desktopNotationOfSequence(sequence) : stringFromKeySequence(sequence);
 }
 
+CapturedKeysText capturedKeysText(const Array& strokes, std::string_view shownBefore, std::string_view added,
+                                  ShortcutNotation notation) {
+  if (notation == ShortcutNotation::Words) return {desktopNotationOfSequence(strokes), {}};
+  return {std::string(shownBefore) + std::string(added), desktopNotationOfSequence(strokes)};
+}
+
 }  // namespace qor

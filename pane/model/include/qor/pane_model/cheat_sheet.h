@@ -1,8 +1,9 @@
 /// @file
 /// The cheat sheet: the current set's shortcuts as a printable reference,
 /// grouped as the outlines group them, each shortcut in the pane's glyphs
-/// (⇧⌘S) and in the desktop's notation (Ctrl+Shift+S). Pure functions; the
-/// pane and the keybindings tool write the result.
+/// (⇧⌘S) and in the desktop's notation (Ctrl+Shift+S), or, for a person who
+/// chose words, in words alone. Pure functions; the pane and the keybindings
+/// tool write the result.
 ///
 /// Example:
 ///   qor::CheatSheet sheet = qor::buildCheatSheet({set, application.mainMenu(), editorTable, translate});
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "qor/pane_model/shortcut_notation.h"
 #include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
@@ -26,11 +28,12 @@ namespace qor {
 
 /// One command: its title (below its group, the titles of the submenus or
 /// groups between them joined by kCheatSheetPathSeparator), and each of its
-/// shortcuts, in stored order, in both notations.
+/// shortcuts, in stored order, in the sheet's notation and, beside Symbols,
+/// in the desktop's too.
 struct CheatSheetRow {
   std::string title;
-  std::vector<std::string> symbols;  // stringFromKeySequence
-  std::vector<std::string> desktop;  // desktopNotationOfSequence
+  std::vector<std::string> shortcuts;  // textOfSequence in the sheet's notation
+  std::vector<std::string> desktop;    // desktopNotationOfSequence; empty with Words
   friend bool operator==(const CheatSheetRow&, const CheatSheetRow&) = default;
 };
 
@@ -44,6 +47,7 @@ struct CheatSheetGroup {
 struct CheatSheet {
   std::string title;  // the set's name
   std::vector<CheatSheetGroup> groups;
+  ShortcutNotation notation = ShortcutNotation::Symbols;
   friend bool operator==(const CheatSheet&, const CheatSheet&) = default;
 };
 
@@ -57,6 +61,8 @@ struct CheatSheetSources {
   /// The title an editing command or group shows (its translation); null:
   /// the name itself.
   std::function<std::string(const std::string&)> editorTitle;
+  /// How the shortcuts are written (the person's choice).
+  ShortcutNotation notation = ShortcutNotation::Symbols;
 };
 
 /// The groups in the order the outlines show them: first each item of the
@@ -67,22 +73,25 @@ struct CheatSheetSources {
 /// find them (rowIsSelectable; menu entries under identifierForMenuItem,
 /// editing commands under their names). Only sequences that are non-empty
 /// arrays count; commands without any are left out, and so are groups left
-/// empty. Result: title = the set's "name" ("" without one); no groups for a
-/// null set, menu or table (each source missing just adds nothing).
+/// empty. Result: title = the set's "name" ("" without one), notation = the
+/// sources'; no groups for a null set, menu or table (each source missing
+/// just adds nothing).
 ///   File > Save (⌘S), File > Export > PDF (⇧⌘E)
 ///     -> {"File", {{"Save", {"⌘S"}, {"Ctrl+S"}}, {"Export › PDF", {"⇧⌘E"}, {"Ctrl+Shift+E"}}}}
+///   Words: {"File", {{"Save", {"Ctrl+S"}, {}}, {"Export › PDF", {"Ctrl+Shift+E"}, {}}}}
 [[nodiscard]] CheatSheet buildCheatSheet(const CheatSheetSources& sources);
 
 /// The column headings of the page, translated by the caller.
 struct CheatSheetLabels {
   std::string command;
-  std::string symbols;
-  std::string desktop;
+  std::string shortcut;  // the shortcuts in the sheet's notation
+  std::string desktop;   // the desktop's notation beside Symbols
 };
 
 /// A self-contained HTML page of `sheet`: UTF-8, no external resources, the
 /// title as <title> and <h1>, one <h2> and table per group (a row per command,
-/// its shortcuts one per line), and a print stylesheet (black on white, no
+/// its shortcuts one per line: a column in the sheet's notation, with Symbols
+/// a second one in the desktop's), and a print stylesheet (black on white, no
 /// group split across pages where it fits). Every text is escaped (& < > " ').
 /// An empty sheet gives a page with its heading only.
 [[nodiscard]] std::string cheatSheetHtml(const CheatSheet& sheet, const CheatSheetLabels& labels);

@@ -14,6 +14,7 @@
 
 #include "qor/pane_model/default_changes.h"
 #include "qor/pane_model/set_format.h"
+#include "qor/pane_model/shortcut_notation.h"
 #include "qor/value.h"
 
 namespace qor {
@@ -120,14 +121,18 @@ inline constexpr const char* kPrefixShorterStrokesFormat = "'%@' of '%@' are the
 ///   "'%@' of '%@' is the first stroke of '%@'." (sequence text, title, `shortcutText`).
 /// The prefix (`shortcut`, the captured sequence shown as `shortcutText`, for
 /// longer stored sequences; the stored one for shorter) with more than one key
-/// stroke takes the "first strokes" format instead. Sequence texts come from
-/// stringFromKeySequence, titles from texts.menuTitle or texts.editorTitle by
+/// stroke takes the "first strokes" format instead. Stored sequences are
+/// written in `notation` (textOfSequence; `shortcutText` is the caller's, in
+/// the same notation), titles come from texts.menuTitle or texts.editorTitle by
 /// `group`; the formats go through texts.localizable.
 ///   {Comment Line (⌘K⌘C), Longer}, "⌘K"  ->  "'⌘K' is the first stroke of '⌘K⌘C' of 'Comment Line'."
 ///   {Revert (⌘K⌘C), Shorter}, "⌘K⌘C⌘X"  ->  "'⌘K⌘C' of 'Revert' are the first strokes of '⌘K⌘C⌘X'."
+///   Words: {Comment Line (⌘K⌘C), Longer}, "Ctrl+K"
+///     ->  "'Ctrl+K' is the first stroke of 'Ctrl+K, Ctrl+C' of 'Comment Line'."
 [[nodiscard]] std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities, const Array& shortcut,
                                               std::string_view shortcutText, ShownGroup group,
-                                              const ConflictTexts& texts);
+                                              const ConflictTexts& texts,
+                                              ShortcutNotation notation = ShortcutNotation::Symbols);
 
 /// A text that two sequences share exactly when every stroke of one matches
 /// the stroke at the same position of the other as conflictingEntryKeys

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "qor/pane_model/shortcut_notation.h"
 #include "qor/ports/menu_item.h"
 #include "qor/value.h"
 
@@ -61,17 +62,19 @@ enum class RowKind {
 [[nodiscard]] RowKind rowKindOfEditorNode(const Ref& node);
 
 /// The "Key" column text of a command: each element of `keySequences`
-/// rendered by stringFromKeySequence, joined in stored order with " , ".
+/// written in `notation` (textOfSequence), joined in stored order with " , ".
 /// Result: " " for a null or empty array.
-///   (⌘S, ⌥⌘S) -> "⌘S , ⌥⌘S"
-[[nodiscard]] std::string shortcutsText(const ArrayRef& keySequences);
+///   (⌘S, ⌥⌘S) -> "⌘S , ⌥⌘S"    Words: "Ctrl+S , Ctrl+Alt+S"
+[[nodiscard]] std::string shortcutsText(const ArrayRef& keySequences,
+                                        ShortcutNotation notation = ShortcutNotation::Symbols);
 
 /// The text of the cell of `column` in a row of `kind`. `title` is the row's
 /// title as shown (the menu item's title, or the localized command or group
 /// name); `keySequences` are the command's stored sequences (null when it has
-/// none). Result: "" for Missing and for columns other than "title" and "Key".
+/// none), written in `notation`. Result: "" for Missing and for columns other
+/// than "title" and "Key".
 [[nodiscard]] std::string cellText(RowKind kind, std::string_view column, std::string_view title,
-                                   const ArrayRef& keySequences);
+                                   const ArrayRef& keySequences, ShortcutNotation notation = ShortcutNotation::Symbols);
 
 /// Whether a row of `kind` can be selected: commands, including a submenu
 /// holder with a command of its own; never separators, pure submenu holders,
@@ -142,19 +145,22 @@ struct EditMenuItem {
 /// The edit menu of a command whose stored sequences are `keySequences` (null
 /// when the command has no entry or the entry no "key sequences"): first
 /// `addTitle` (tag 0, showKeyConfigurationSheet:), then for each sequence, in
-/// stored order, `removeFormat` with its "%@" filled by the sequence's text,
-/// tagged with the sequence's index, removeShortcutAtIndex:. Two sequences of
-/// the same text give two items of the same title.
+/// stored order, `removeFormat` with its "%@" filled by the sequence's text in
+/// `notation`, tagged with the sequence's index, removeShortcutAtIndex:. Two
+/// sequences of the same text give two items of the same title.
 ///   (⌘S, ⌘K), "Add Shortcut...", "Remove '%@'"
 ///     -> {"Add Shortcut...", 0}, {"Remove '⌘S'", 0}, {"Remove '⌘K'", 1}
 [[nodiscard]] std::vector<EditMenuItem> editMenuItems(const ArrayRef& keySequences, std::string_view addTitle,
-                                                      std::string_view removeFormat);
+                                                      std::string_view removeFormat,
+                                                      ShortcutNotation notation = ShortcutNotation::Symbols);
 
 /// The tooltip of the cell of `column` in a row of `kind`: for a "Key" cell
-/// that shows shortcuts, the same shortcuts in the desktop's notation
-/// (desktopNotationOfShortcuts). Result: empty for other columns, for rows
-/// whose "Key" cell is always blank and for a command without shortcuts.
+/// that shows shortcuts in Symbols, the same shortcuts in the desktop's
+/// notation (desktopNotationOfShortcuts). Result: empty for other columns, for
+/// rows whose "Key" cell is always blank, for a command without shortcuts and
+/// with Words, where the cell itself already says them in words.
 ///   MenuCommand, "Key", (⇧⌘S) -> "Ctrl+Shift+S"    MenuSubmenuHolder, "Key", (⇧⌘S) -> ""
-[[nodiscard]] std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences);
+[[nodiscard]] std::string cellToolTip(RowKind kind, std::string_view column, const ArrayRef& keySequences,
+                                      ShortcutNotation notation = ShortcutNotation::Symbols);
 
 }  // namespace qor

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "qor/value.h"
 
@@ -33,5 +34,23 @@ inline constexpr const char* kWordsNotationValue = "words";
 /// One sequence in `notation`: stringFromKeySequence for Symbols,
 /// desktopNotationOfSequence for Words. Result: empty for an empty sequence.
 [[nodiscard]] std::string textOfSequence(const Array& sequence, ShortcutNotation notation);
+
+/// What a field shows of keys being captured, after a key added strokes.
+struct CapturedKeysText {
+  std::string text;     ///< the field's text
+  std::string toolTip;  ///< the field's tooltip
+  friend bool operator==(const CapturedKeysText&, const CapturedKeysText&) = default;
+};
+
+/// The field of keys being captured, `strokes` being all captured so far.
+/// Symbols: the text grows as typed, `shownBefore` followed by `added` (the
+/// glyphs of the strokes the last key added), and the tooltip writes
+/// `strokes` in the desktop's words for readers of those. Words: the text is
+/// `strokes` written whole (a chord's words take in the modifier-only stroke
+/// before it, so they cannot be appended), and there is no tooltip.
+///   (⌘, ⌘ "k"), "", "⌘K"            Symbols -> {"⌘K", "Ctrl+K"}    Words -> {"Ctrl+K", ""}
+///   (⌘, ⌘ "k", ⌘, ⌘ "c"), "⌘K", "⌘C"  Symbols -> {"⌘K⌘C", "Ctrl+K, Ctrl+C"}    Words -> {"Ctrl+K, Ctrl+C", ""}
+[[nodiscard]] CapturedKeysText capturedKeysText(const Array& strokes, std::string_view shownBefore,
+                                                std::string_view added, ShortcutNotation notation);
 
 }  // namespace qor
