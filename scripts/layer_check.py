@@ -36,6 +36,7 @@ LIBRARIES = {
     "gio": re.compile(r"^(gio/|glib[/.])"),
     "blkid": re.compile(r"^blkid/"),
     "xcb": re.compile(r"^(xcb/|X11/)"),
+    "xkbcommon": re.compile(r"^xkbcommon/"),
 }
 TEST_FOLDERS = ("tests", "fuzz")
 SOURCE_SUFFIXES = (".cc", ".cpp", ".h", ".hpp")

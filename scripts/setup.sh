@@ -12,6 +12,7 @@ packages=(
   openssl gzip python3 clang libclang-rt-14-dev locales valgrind
   libblkid-dev trash-cli doxygen gcovr ccache
   qt6-translations-l10n
+  libxcb1-dev libxkbcommon-dev x11-xkb-utils
 )
 
 missing=()

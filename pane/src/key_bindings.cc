@@ -117,6 +117,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       field(&KeyBindings::BTN_kb_all_conflicts),
       field(&KeyBindings::BTN_kb_search_keys),
       field(&KeyBindings::BTN_kb_cheat_sheet),
+      field(&KeyBindings::TEXT_kb_layout),
   };
   static_assert(std::size(kFields) == std::size(kPaneOutlets), "one field per outlet");
   for (std::size_t index = 0; index < std::size(kPaneOutlets); ++index)

@@ -115,6 +115,7 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
     TEXT_kb_conflict->setTextColor(TextColor::Black);
     TEXT_kb_conflict->setStringValue(localized(kConflictPromptText));
   }
+  showUntypableShortcuts();
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
   services_.toolkit->beginSheet(*WIN_key_configurator, paneWindow, [this](int returnCode) {
     KeyConfigurationSheetDidEndReturnCodeContextInfo(WIN_key_configurator, returnCode, nullptr);
@@ -221,6 +222,25 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
   if (BTN_key_configurator_fix)
     BTN_key_configurator_fix->setEnabled(!conflicts.empty() && asMutableDictionary(_currentKeyBindingsSet) &&
                                          _keyBindingsNumber != 0);
+  showUntypableShortcuts();
+}
+
+void KeyBindings::showUntypableShortcuts() {
+  if (!TEXT_kb_layout || !services_.application) return;
+  // Asked again at every key: the person may switch layouts while the sheet is open.
+  const ShownGroup group = shownGroup();
+  std::optional<std::string> key = entryKeyForItem(group, selectedItem());
+  DictionaryRef entry = key ? entryIn(_currentKeyBindingsSet, group, *key) : nullptr;
+  if (key && !entry) entry = entryIn(defaultSet(), group, *key);
+  ArrayRef stored = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
+  std::vector<ArrayRef> sequences;
+  if (stored)
+    for (const Ref& sequence : stored->elements()) sequences.push_back(asArray(sequence));
+  if (_keyCodesArray && !_keyCodesArray->empty()) sequences.push_back(_keyCodesArray);
+  const Application& application = *services_.application;
+  TEXT_kb_layout->setStringValue(untypableShortcutsLine(
+      sequences, [&](const std::string& typed) { return application.canTypeKeyNow(typed); },
+      [this](const std::string& text) { return localized(text, kExtrasTable); }));
 }
 
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {

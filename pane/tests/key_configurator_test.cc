@@ -366,6 +366,38 @@ TEST_F(KeyConfiguratorTest, SecondLineNamesShortcutsThatStartWithTheKeysOrThatTh
   }
 }
 
+// Which keys a layout types is the platform's (keyboard_layout_test), the
+// wording the model's; here the line takes the selected command's shortcuts
+// (the default entry's when the set has none) and the typed keys, and asks
+// the host again at each key, as a layout may be switched meanwhile.
+TEST_F(KeyConfiguratorTest, LayoutLineNamesShortcutsTheActiveLayoutCannotType) {
+  const std::string format = " cannot be typed on the current keyboard layout.";
+  struct Case {
+    const char* name;
+    std::int64_t row;
+    std::vector<std::string> untypableAtOpening;
+    std::string lineAtOpening;
+    std::vector<std::string> untypableWhileTyping;
+    std::string lineAfterKeys;
+  };
+  const Case cases[] = {
+      {"everything typable", menu_row::kNew, {}, "", {}, ""},
+      {"the command's own shortcut", menu_row::kNew, {"n"}, "'\u2318N'" + format, {"n"}, "'\u2318N'" + format},
+      {"the default entry's", menu_row::kMinimize, {"m"}, "'\u2318M'" + format, {}, ""},
+      {"layout switched, then both", menu_row::kNew, {}, "", {"n", "k"}, "'\u2318N', '\u2318K'" + format},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host->application.setUntypableKeys(c.untypableAtOpening);
+    openFor("menu", c.row);
+    EXPECT_EQ(field("TEXT_kb_layout").stringValue(), c.lineAtOpening);
+    host->application.setUntypableKeys(c.untypableWhileTyping);
+    send({flags(kCommand), down("k", kCodeK, kCommand)});
+    EXPECT_EQ(field("TEXT_kb_layout").stringValue(), c.lineAfterKeys);
+    button("BTN_key_configurator_cancel").performClick();
+  }
+}
+
 // Reset to default changes the entries the configurator commits to; the same
 // fixture's set lacks Minimize and has emptied the hot key.
 TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHost) {

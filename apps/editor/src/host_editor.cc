@@ -20,6 +20,7 @@
 #include "qor/key_notation.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
+#include "qor/qt/keyboard_layout.h"
 #include "qor/qt/psd_image.h"
 #include "ui_text.h"
 
@@ -261,6 +262,8 @@ void HostEditor::applyEditorSettings() {
   dispatcher_->setPopupDelay(settings.sequencePopupDelay);
   if (menu_) showMenuShortcuts();
 }
+
+bool HostEditor::canTypeKeyNow(const std::string& key) const { return currentKeyboardLayout().canType(key); }
 
 void HostEditor::setSnooper(KeySnooper* snooper) {
   snooper_.reset();

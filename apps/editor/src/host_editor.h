@@ -81,6 +81,8 @@ class HostEditor final : public Application {
   // ---- Application ----
   void setSnooper(KeySnooper* snooper) override;
   [[nodiscard]] const Menu* mainMenu() const override { return menu_.get(); }
+  // Asks the X server's keymap and active group (qor/qt/keyboard_layout.h).
+  [[nodiscard]] bool canTypeKeyNow(const std::string& key) const override;
   // The one document window.
   [[nodiscard]] std::vector<Document*> orderedDocuments() const override { return {window_.get()}; }
 

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTreeView>
 
 #include "host_editor.h"
@@ -55,6 +56,7 @@ DictionaryRef describeWidget(const QWidget& widget) {
   QString text;
   if (auto* edit = qobject_cast<const QLineEdit*>(&widget)) text = edit->text();
   if (auto* label = qobject_cast<const QLabel*>(&widget)) text = label->text();
+  if (auto* document = qobject_cast<const QTextEdit*>(&widget)) text = document->toPlainText();
   if (auto* button = qobject_cast<const QAbstractButton*>(&widget)) text = button->text();
   if (auto* combo = qobject_cast<const QComboBox*>(&widget)) {
     text = combo->currentText();

@@ -367,6 +367,10 @@ class KeyBindings final : public PreferencePaneProtocol,
   Button* BTN_kb_search_keys = nullptr;
   // "Cheat Sheet…": saves the current set as a printable reference.
   Button* BTN_kb_cheat_sheet = nullptr;
+  // The key configurator's keyboard-layout line: the selected command's
+  // shortcuts and the keys typed so far that the keyboard layout active now
+  // cannot type (Application::canTypeKeyNow). Empty when it can type them all.
+  TextField* TEXT_kb_layout = nullptr;
 
  private:
   // Shared by the operations above.
@@ -393,6 +397,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   // default entry's "context" of the selected editing command; null for the
   // menu group and when no editing command is selected.
   [[nodiscard]] Ref conflictReferenceContext() const;
+  // Fills TEXT_kb_layout for the selected command and the captured keys.
+  void showUntypableShortcuts();
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);

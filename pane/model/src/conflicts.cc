@@ -242,6 +242,25 @@ std::string prefixAmbiguityLine(const std::vector<PrefixAmbiguity>& ambiguities,
   return line + shorter;
 }
 
+std::string untypableShortcutsLine(const std::vector<ArrayRef>& sequences,
+                                   const std::function<bool(const std::string&)>& canType,
+                                   const std::function<std::string(const std::string&)>& localizable) {
+  std::vector<std::string> texts;
+  for (const ArrayRef& sequence : sequences) {
+    if (!sequence) continue;
+    const std::vector<Stroke> strokes = readStrokes(*sequence);
+    if (std::none_of(strokes.begin(), strokes.end(),
+                     [&](const Stroke& stroke) { return stroke.key && !canType(stroke.key->value()); }))
+      continue;
+    std::string text = formatWithObjects(kQuotedTitleFormat, {stringFromKeySequence(sequence)});
+    if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(std::move(text));
+  }
+  if (texts.empty()) return {};
+  std::string list;
+  for (const std::string& text : texts) list += (list.empty() ? "" : kTitleSeparator) + text;
+  return formatWithObjects(localizable(kUntypableFormat), {list});
+}
+
 std::optional<std::string> strokeMatchSignature(const Array& sequence) { return signatureOf(sequence); }
 
 std::vector<SequenceConflict> allConflicts(const DictionaryRef& group) {

@@ -1,5 +1,7 @@
 #include "qor/headless/host.h"
 
+#include <algorithm>
+
 namespace qor {
 
 void HeadlessApplication::setSnooper(KeySnooper* snooper) {
@@ -12,6 +14,10 @@ bool HeadlessApplication::sendKeyEvent(std::uint32_t type, const std::string& ch
   if (!snooper_) return false;
   snooper_->keyEventWithTypeStringKeyCodeModifiers(type, characters, keyCode, modifiers);
   return true;
+}
+
+bool HeadlessApplication::canTypeKeyNow(const std::string& key) const {
+  return std::find(untypableKeys_.begin(), untypableKeys_.end(), key) == untypableKeys_.end();
 }
 
 HeadlessPanel::HeadlessPanel(DefaultsStore& store, DictionaryRef defaultSet, Journal& journal)

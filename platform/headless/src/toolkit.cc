@@ -35,6 +35,7 @@ constexpr SheetMember kSheetMembers[] = {
     {"TEXT_key_configurator", NameMatch::Exact, "WIN_key_configurator"},
     {"TEXT_kb_conflict", NameMatch::Exact, "WIN_key_configurator"},
     {"TEXT_kb_ambiguity", NameMatch::Exact, "WIN_key_configurator"},
+    {"TEXT_kb_layout", NameMatch::Exact, "WIN_key_configurator"},
     {"BTN_key_configurator_", NameMatch::Prefix, "WIN_key_configurator"},
 };
 

@@ -3,8 +3,11 @@
 #include <array>
 #include <utility>
 
+#include <QKeyEvent>
+
 #include "qor/ports/host.h"
 #include "qor/key_masks.h"
+#include "qor/qt/keyboard_layout.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -111,6 +114,17 @@ std::optional<SnoopedKeyEvent> snoopedKeyEvent(const QtKeyEventFields& event) {
   } else {
     snooped.characters = characterOfKey(event.key, event.modifiers);
   }
+  return snooped;
+}
+
+std::optional<SnoopedKeyEvent> snoopedKeyEventOf(const QKeyEvent& event) {
+  std::optional<SnoopedKeyEvent> snooped =
+      snoopedKeyEvent({event.type(), event.key(), event.modifiers(), event.text(), event.nativeScanCode()});
+  if (!snooped || snooped->characters.empty()) return snooped;
+  // Only a letter of another script asks the keymap for the key's Latin character.
+  if (!isLetterOfAnotherScript(snooped->characters)) return snooped;
+  snooped->characters =
+      shortcutCharacters(snooped->characters, currentLatinKey(event.nativeScanCode()), event.modifiers());
   return snooped;
 }
 

@@ -20,7 +20,7 @@ bool KeySnooperFilter::eventFilter(QObject* watched, QEvent* event) {
   }
   if (watched->isWindowType()) {
     const auto* key = static_cast<const QKeyEvent*>(event);
-    auto snooped = snoopedKeyEvent({key->type(), key->key(), key->modifiers(), key->text(), key->nativeScanCode()});
+    auto snooped = snoopedKeyEventOf(*key);
     if (snooped)
       snooper_.keyEventWithTypeStringKeyCodeModifiers(snooped->type, snooped->characters, snooped->keyCode,
                                                       snooped->modifiers);

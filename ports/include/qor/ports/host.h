@@ -149,6 +149,10 @@ class Application {
   [[nodiscard]] virtual const Menu* mainMenu() const = 0;
   /// The open documents in the front-to-back order of their windows.
   [[nodiscard]] virtual std::vector<Document*> orderedDocuments() const { return {}; }
+  /// Whether a key of the keyboard layout active now gives `key` (a
+  /// stroke's "key", UTF-8) to shortcuts, pressed alone or with Shift or
+  /// the layout's third-level key. Result: true when the host cannot tell.
+  [[nodiscard]] virtual bool canTypeKeyNow(const std::string& /*key*/) const { return true; }
 };
 
 }  // namespace qor

@@ -134,6 +134,21 @@ inline constexpr const char* kPrefixShorterStrokesFormat = "'%@' of '%@' are the
                                               const ConflictTexts& texts,
                                               ShortcutNotation notation = ShortcutNotation::Symbols);
 
+/// The format of the key configurator's keyboard-layout line; the pane looks
+/// it up in the table "Extras".
+inline constexpr const char* kUntypableFormat = "%@ cannot be typed on the current keyboard layout.";
+
+/// The key configurator's keyboard-layout line: the sequences among
+/// `sequences` (null ones passed over) that hold a key stroke whose "key"
+/// `canType` refuses, as stringFromKeySequence gives them, each in "'%@'",
+/// joined by ", ", a text once, in the format kUntypableFormat through
+/// `localizable`. A "key" that is not a string is not asked about. Result:
+/// empty when every key can be typed.
+///   ((⌘ "ü")), canType "ü" false  ->  "'⌘ü' cannot be typed on the current keyboard layout."
+[[nodiscard]] std::string untypableShortcutsLine(const std::vector<ArrayRef>& sequences,
+                                                 const std::function<bool(const std::string&)>& canType,
+                                                 const std::function<std::string(const std::string&)>& localizable);
+
 /// A text that two sequences share exactly when every stroke of one matches
 /// the stroke at the same position of the other as conflictingEntryKeys
 /// matches them (same length, "key" texts, modifier bits). nullopt for a

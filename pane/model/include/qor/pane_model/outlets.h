@@ -48,6 +48,7 @@ inline constexpr PaneOutlet kPaneOutlets[] = {
     {"BTN_kb_all_conflicts", OutletKind::Button},
     {"BTN_kb_search_keys", OutletKind::Button},
     {"BTN_kb_cheat_sheet", OutletKind::Button},
+    {"TEXT_kb_layout", OutletKind::TextField},
 };
 
 }  // namespace qor

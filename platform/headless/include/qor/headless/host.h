@@ -33,6 +33,11 @@ class HeadlessApplication final : public Application {
   // The documents, front to back, as the test arranges them.
   void setOrderedDocuments(std::vector<Document*> documents) { documents_ = std::move(documents); }
 
+  // True unless the test named `key` among the untypable ones.
+  [[nodiscard]] bool canTypeKeyNow(const std::string& key) const override;
+  // The keys the active keyboard layout cannot type, as the test arranges them.
+  void setUntypableKeys(std::vector<std::string> keys) { untypableKeys_ = std::move(keys); }
+
   [[nodiscard]] KeySnooper* snooper() const { return snooper_; }
   // The menu bar (null: none). Items of the old menu die with it.
   void setMainMenu(std::unique_ptr<Menu> menu) { mainMenu_ = std::move(menu); }
@@ -46,6 +51,7 @@ class HeadlessApplication final : public Application {
   KeySnooper* snooper_ = nullptr;
   std::unique_ptr<Menu> mainMenu_;
   std::vector<Document*> documents_;
+  std::vector<std::string> untypableKeys_;
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of

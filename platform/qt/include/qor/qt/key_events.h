@@ -11,7 +11,8 @@
 // 0xF739, Help 0xF746; Return 0x0D, keypad Enter 0x03, Backspace 0x7F, Tab
 // 0x09, Backtab 0x19, Escape 0x1B, Space 0x20.
 //
-// Every function here is pure: no state, no failure beyond its result.
+// Every function here but snoopedKeyEventOf is pure: no state, no failure
+// beyond its result.
 //
 // Example:
 //   auto event = qor::snoopedKeyEvent({QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, "\x13", 39});
@@ -24,6 +25,8 @@
 
 #include <QEvent>
 #include <QString>
+
+class QKeyEvent;
 
 namespace qor {
 
@@ -68,6 +71,14 @@ struct SnoopedKeyEvent {
 // A key with neither a code nor a printable text (a dead key) gives empty
 // characters.
 [[nodiscard]] std::optional<SnoopedKeyEvent> snoopedKeyEvent(const QtKeyEventFields& event);
+
+// The snooper's view of a Qt key event, with the keyboard layout's rule: a
+// key where the active layout gives a letter of another script than Latin
+// gives the Latin character of its position (qor/qt/keyboard_layout.h), so
+// Ctrl+С on a Russian layout is "c" as on a US one. Reads the X keymap for
+// that key (one round trip) when the rule applies. Key presses for shortcuts
+// and for the key snooper come through here. GUI thread only.
+[[nodiscard]] std::optional<SnoopedKeyEvent> snoopedKeyEventOf(const QKeyEvent& event);
 
 // The Qt key of character code `code`: the inverse of specialKeyCode (0x08
 // also gives Backspace), a letter's capital (Qt::Key_A for 'a' and 'A'), any
