@@ -125,7 +125,10 @@ bool KeySequenceDispatcher::standsAside() const {
 }
 
 std::optional<KeyChord> KeySequenceDispatcher::chordOf(const QKeyEvent& key) const {
-  auto snooped = snoopedKeyEvent({QEvent::KeyPress, key.key(), key.modifiers(), key.text(), key.nativeScanCode()});
+  // A ShortcutOverride reads as the press it comes before.
+  const QKeyEvent press(QEvent::KeyPress, key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(),
+                        key.nativeModifiers(), key.text(), key.isAutoRepeat(), static_cast<quint16>(key.count()));
+  auto snooped = snoopedKeyEventOf(key.type() == QEvent::KeyPress ? key : press);
   return snooped ? chordOfKeyPress(snooped->characters, snooped->modifiers) : std::nullopt;
 }
 
