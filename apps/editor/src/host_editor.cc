@@ -166,8 +166,10 @@ void HostEditor::connectMenuCommand(const QtMainMenu::Command& command) {
     run = [this] { showAbout(); };
   } else if (window_->performsMenuCommand(*action, tag)) {
     run = [this, name = *action, tag] {
-      // While the preferences are shown, their pane's changes are undone first.
-      if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
+      // While the preferences are the active window, their pane's changes are
+      // undone first; in the document's window, Undo is the document's, as
+      // its text view gave it before the editor dispatched keys itself.
+      if (preferences_ && preferences_->isActiveWindow() && preferences_->performEditCommand(name)) return;
       window_->performMenuCommand(name, tag);
     };
   }
