@@ -226,7 +226,9 @@ TEST_F(Host, KeySequencesRunShowWhatCanFollowAndShareOnce) {
       {{"[underline:] [] [0]", fixtures::entry("Underline", {sequence({chord(kHeld, u'k'), chord(kHeld, u'a'), chord(kHeld, u'b'),
                                                                         chord(kHeld, u'c'), chord(kHeld, u'd')})})},
        {"[alignCenter:] [] [0]", fixtures::entry("Center", {sequence({chord(kHeld, u'k'), chord(kHeld, u'j')})})},
-       {"[alignRight:] [] [0]", fixtures::entry("Align Right", {sequence({chord(kHeld, u'k'), chord(kHeld, u'j')})})}});
+       {"[alignRight:] [] [0]", fixtures::entry("Align Right", {sequence({chord(kHeld, u'k'), chord(kHeld, u'j')})})},
+       {"[addFontTrait:] [] [2]", fixtures::entry("Bold", {sequence({chord(kHeld, u'l')}),
+                                                           sequence({chord(kHeld, u'l'), chord(kHeld, u'm')})})}});
   PlistFileDefaults defaults(folder_.filePath("defaults.plist").toStdString());
   defaults.setObjectForKey(Dictionary::make({{"1", Dictionary::make({{kSetNameKey, str("Mine")}, {kSetMenuKey, menu}})}}),
                            kSetsDefaultsKey);
@@ -263,6 +265,19 @@ TEST_F(Host, KeySequencesRunShowWhatCanFollowAndShareOnce) {
   EXPECT_TRUE(window.textView().fontUnderline());
   press({Qt::Key_K, Qt::Key_J});
   EXPECT_EQ(window.textView().alignment(), Qt::AlignHCenter);
+
+  // At once, in words: the popup shows with the first stroke, and Bold, also
+  // the start of a longer sequence, runs when 0.6 s pass without a stroke.
+  host_->defaults().setObjectForKey(real(0), kSequencePopupDelayDefaultsKey);
+  host_->defaults().setObjectForKey(str("words"), kShortcutNotationDefaultsKey);
+  host_->applyEditorSettings();
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Save\tCtrl+S");
+  press({Qt::Key_L});
+  EXPECT_EQ(window.statusBar()->currentMessage(), "Ctrl+Alt+L");
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_FALSE(window.textView().fontWeight() == QFont::Bold);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.textView().fontWeight() == QFont::Bold; }, kWaitMs));
+  EXPECT_FALSE(popup->isVisible());
   const std::vector<std::string> lines = log.lines();
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& line) { return line.find(" belongs to ") != std::string::npos; }),
