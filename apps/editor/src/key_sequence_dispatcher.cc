@@ -114,7 +114,7 @@ bool KeySequenceDispatcher::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
   }
-  if (event->type() == QEvent::ShortcutOverride) return overridesShortcut(watched, *key);
+  if (event->type() == QEvent::ShortcutOverride) return overridesShortcut(*key);
   // A press reaches the window, then the focus widget and its parents: it is taken once, at the window.
   return watched->isWindowType() && pressed(watched, *key);
 }
@@ -137,13 +137,13 @@ const KeySequenceTree& KeySequenceDispatcher::treeForFocus() const {
   return focus && textView_ && (focus == textView_ || textView_->isAncestorOf(focus)) ? fullTree_ : menuTree_;
 }
 
-bool KeySequenceDispatcher::overridesShortcut(QObject* watched, QKeyEvent& key) {
+bool KeySequenceDispatcher::overridesShortcut(QKeyEvent& key) {
   if (asking_) return false;
   std::optional<KeyChord> chord = chordOf(key);
   if (!chord) return false;
   if (!dispatcher_.isWaiting()) {
     if (treeForFocus().nodeOf({*chord}) < 0) return false;
-    if (controlKeeps(watched, key)) {
+    if (controlKeeps(key)) {
       kept_ = chord;
       return false;
     }
@@ -152,8 +152,9 @@ bool KeySequenceDispatcher::overridesShortcut(QObject* watched, QKeyEvent& key) 
   return true;
 }
 
-bool KeySequenceDispatcher::controlKeeps(QObject* watched, const QKeyEvent& key) {
-  auto* control = qobject_cast<QWidget*>(watched);
+bool KeySequenceDispatcher::controlKeeps(const QKeyEvent& key) {
+  // The focus widget: Qt asks the window itself while no widget of its own has the focus.
+  QWidget* control = QApplication::focusWidget();
   if (!control || control->window() == &window_) return false;
   // The same question Qt asks the control, before any shortcut.
   QKeyEvent question(QEvent::ShortcutOverride, key.key(), key.modifiers(), key.nativeScanCode(),

@@ -92,7 +92,7 @@ class KeySequenceDispatcher final : public QObject {
 
  private:
   // A ShortcutOverride: accepted when the dispatcher takes the key.
-  bool overridesShortcut(QObject* watched, QKeyEvent& key);
+  bool overridesShortcut(QKeyEvent& key);
   // A key press at its window. Result: true when it was taken.
   bool pressed(QObject* window, const QKeyEvent& key);
   [[nodiscard]] bool standsAside() const;
@@ -100,8 +100,8 @@ class KeySequenceDispatcher final : public QObject {
   // The tree for where the focus is now: with the editing commands while
   // the text view has it.
   [[nodiscard]] const KeySequenceTree& treeForFocus() const;
-  // Whether the control `watched`, outside the editor's window, uses `key` itself.
-  bool controlKeeps(QObject* watched, const QKeyEvent& key);
+  // Whether the focused control, outside the editor's window, uses `key` itself.
+  bool controlKeeps(const QKeyEvent& key);
   void carryOut(const DispatchStep& step);
   void run(const DispatchCommand& command);
   void delayPassed();

@@ -14,6 +14,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDir>
@@ -282,6 +283,20 @@ TEST_F(Host, KeySequencesRunShowWhatCanFollowAndShareOnce) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& line) { return line.find(" belongs to ") != std::string::npos; }),
             1);
+}
+
+// In another window a text field keeps the keys it uses itself: Ctrl+V
+// pastes into the pane's search field, not into the document.
+TEST_F(Host, AFieldOfAnotherWindowKeepsItsOwnKeys) {
+  host_->showPreferences("KeyBindings");
+  QApplication::clipboard()->setText("Save");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  QApplication::setActiveWindow(host_->preferences());
+  search->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return search->hasFocus(); }, kWaitMs));
+  QTest::keyClick(host_->preferences()->windowHandle(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(search->text(), "Save");
+  EXPECT_EQ(host_->window().textView().toPlainText(), "");
 }
 
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
