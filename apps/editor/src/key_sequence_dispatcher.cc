@@ -32,6 +32,12 @@ constexpr int kPopupMargin = 8;
 constexpr int kPopupPadding = 6;
 constexpr int kColumnGap = 16;
 
+// A key event of `type` with the key, modifiers and text of `key`.
+QKeyEvent eventLike(QEvent::Type type, const QKeyEvent& key) {
+  return QKeyEvent(type, key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(), key.nativeModifiers(),
+                   key.text(), key.isAutoRepeat(), static_cast<quint16>(key.count()));
+}
+
 }  // namespace
 
 KeySequenceDispatcher::KeySequenceDispatcher(QMainWindow& window, std::function<bool()> recording)
@@ -125,11 +131,12 @@ bool KeySequenceDispatcher::standsAside() const {
 }
 
 std::optional<KeyChord> KeySequenceDispatcher::chordOf(const QKeyEvent& key) const {
+  auto chordOfSnooped = [](const std::optional<SnoopedKeyEvent>& snooped) {
+    return snooped ? chordOfKeyPress(snooped->characters, snooped->modifiers) : std::nullopt;
+  };
+  if (key.type() == QEvent::KeyPress) return chordOfSnooped(snoopedKeyEventOf(key));
   // A ShortcutOverride reads as the press it comes before.
-  const QKeyEvent press(QEvent::KeyPress, key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(),
-                        key.nativeModifiers(), key.text(), key.isAutoRepeat(), static_cast<quint16>(key.count()));
-  auto snooped = snoopedKeyEventOf(key.type() == QEvent::KeyPress ? key : press);
-  return snooped ? chordOfKeyPress(snooped->characters, snooped->modifiers) : std::nullopt;
+  return chordOfSnooped(snoopedKeyEventOf(eventLike(QEvent::KeyPress, key)));
 }
 
 const KeySequenceTree& KeySequenceDispatcher::treeForFocus() const {
@@ -157,9 +164,7 @@ bool KeySequenceDispatcher::controlKeeps(const QKeyEvent& key) {
   QWidget* control = QApplication::focusWidget();
   if (!control || control->window() == &window_) return false;
   // The same question Qt asks the control, before any shortcut.
-  QKeyEvent question(QEvent::ShortcutOverride, key.key(), key.modifiers(), key.nativeScanCode(),
-                     key.nativeVirtualKey(), key.nativeModifiers(), key.text(), key.isAutoRepeat(),
-                     static_cast<quint16>(key.count()));
+  QKeyEvent question = eventLike(QEvent::ShortcutOverride, key);
   question.ignore();
   asking_ = true;
   QCoreApplication::sendEvent(control, &question);
