@@ -286,8 +286,9 @@ TEST_F(Host, KeySequencesRunShowWhatCanFollowAndShareOnce) {
 }
 
 // In another window a text field keeps the keys it uses itself: Ctrl+V
-// pastes into the pane's search field, not into the document.
-TEST_F(Host, AFieldOfAnotherWindowKeepsItsOwnKeys) {
+// pastes into the pane's search field, not into the document. An editing
+// command (Alt+U, upper-case word) runs only while the text view has the focus.
+TEST_F(Host, FieldsKeepTheirOwnKeysAndEditingCommandsStayInTheTextView) {
   host_->showPreferences("KeyBindings");
   QApplication::clipboard()->setText("Save");
   auto* search = named<QLineEdit>("TEXT_kb_search");
@@ -296,7 +297,16 @@ TEST_F(Host, AFieldOfAnotherWindowKeepsItsOwnKeys) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return search->hasFocus(); }, kWaitMs));
   QTest::keyClick(host_->preferences()->windowHandle(), Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(search->text(), "Save");
-  EXPECT_EQ(host_->window().textView().toPlainText(), "");
+  QTextEdit& view = host_->window().textView();
+  EXPECT_EQ(view.toPlainText(), "");
+  view.setPlainText("word");
+  QTest::keyClick(host_->preferences()->windowHandle(), Qt::Key_U, Qt::AltModifier);
+  EXPECT_EQ(view.toPlainText(), "word");
+  QApplication::setActiveWindow(&host_->window());
+  view.setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view.hasFocus(); }, kWaitMs));
+  QTest::keyClick(host_->window().windowHandle(), Qt::Key_U, Qt::AltModifier);
+  EXPECT_EQ(view.toPlainText(), "WORD");
 }
 
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
