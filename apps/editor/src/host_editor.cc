@@ -1,5 +1,6 @@
 #include "host_editor.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -45,6 +46,8 @@ constexpr int kGeneralPaneOrder = 1;
 constexpr int kUnorderedPane = std::numeric_limits<int>::max();
 constexpr QSize kEditorSize(960, 680);
 constexpr QPoint kEditorOffset(40, 30);
+// QMenu shows what follows a tab in an item's text in its shortcut column.
+constexpr QChar kMenuShortcutSeparator = u'\t';
 
 std::string stringIn(const DictionaryRef& dictionary, const char* key) {
   auto value = dictionary ? dictionary->stringForKey(key) : nullptr;
@@ -99,6 +102,8 @@ bool HostEditor::start() {
   loadQtTranslations();
   window_ = std::make_unique<EditorWindow>();
   window_->setOnClosed([] { QCoreApplication::quit(); });
+  dispatcher_ = std::make_unique<KeySequenceDispatcher>(*window_, [this] { return isSnooping(); });
+  qApp->installEventFilter(dispatcher_.get());
   invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
   std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
   menu_ = QtMainMenu::build(translatedMenuTitles(menuPath ? readPropertyListFile(*menuPath) : nullptr),
@@ -111,13 +116,15 @@ bool HostEditor::start() {
   if (!builtDefaultSet_) return false;
   defaultSet_ = builtDefaultSet_;
   for (const QtMainMenu::Command& command : menu_->commands()) connectMenuCommand(command);
+  applyEditorSettings();
+  // The stored set, applied once the named styles are listed (which applies it already when there are any).
+  appliedSetNumber_ = setNumber(defaults_.integerForKey(kSetNumberDefaultsKey));
   listNamedStyles();
   // Read again each time the Format menu opens: another program may add some.
   if (QMenu* format = styleMenu(kStylesMenuTag).menu)
     QObject::connect(format, &QMenu::aboutToShow, window_.get(), [this] { listNamedStyles(); });
   plugins_ = loadPlugins(options_.pluginsPath);
-  applyEditorSettings();
-  applyKeyBindingsSet(setNumber(defaults_.integerForKey(kSetNumberDefaultsKey)));
+  applyKeyBindingsSet(appliedSetNumber_);
 
   window_->resize(kEditorSize);
   if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -159,8 +166,10 @@ void HostEditor::connectMenuCommand(const QtMainMenu::Command& command) {
     run = [this] { showAbout(); };
   } else if (window_->performsMenuCommand(*action, tag)) {
     run = [this, name = *action, tag] {
-      // While the preferences are shown, their pane's changes are undone first.
-      if (preferences_ && preferences_->isVisible() && preferences_->performEditCommand(name)) return;
+      // While the preferences are the active window, their pane's changes are
+      // undone first; in the document's window, Undo is the document's, as
+      // its text view gave it before the editor dispatched keys itself.
+      if (preferences_ && preferences_->isActiveWindow() && preferences_->performEditCommand(name)) return;
       window_->performMenuCommand(name, tag);
     };
   }
@@ -212,20 +221,48 @@ void HostEditor::listNamedStyles() {
 void HostEditor::applyKeyBindingsSet(std::int32_t number) {
   appliedSetNumber_ = number;
   DictionaryRef set = keyBindingsSetForNumber(asDictionary(defaults_.objectForKey(kSetsDefaultsKey)), defaultSet_, number);
+  std::vector<DispatchedCommand> commands;
+  for (const QtMainMenu::Command& command : menu_->commands()) {
+    std::optional<std::string> identifier = identifierForMenuItem(command.item);
+    if (identifier) commands.push_back({{kSetMenuKey, *identifier, command.item->title()}, command.action});
+  }
+  for (const auto& [name, action] : window_->textCommandActions()) commands.push_back({{kSetEditorKey, name, name}, action});
+  std::vector<DispatchCommand> outline;
+  for (const DispatchedCommand& command : commands) outline.push_back(command.command);
+  dispatcher_->setBindings(dispatchBindingsOfSet(set, defaultSet_, outline), std::move(commands), window_->textView());
+  // Once per sequence: the set is applied again when the named styles change.
+  std::vector<std::string> lines;
+  for (const SharedSequence& shared : dispatcher_->sharedSequences()) {
+    lines.push_back(sharedSequenceLine(shared, dispatcher_->notation()));
+    if (std::find(sharedSequenceLines_.begin(), sharedSequenceLines_.end(), lines.back()) == sharedSequenceLines_.end())
+      logLine(lines.back());
+  }
+  sharedSequenceLines_ = std::move(lines);
+  showMenuShortcuts();
+}
+
+void HostEditor::showMenuShortcuts() {
   for (const QtMainMenu::Command& command : menu_->commands()) {
     std::optional<std::string> identifier = identifierForMenuItem(command.item);
     if (!identifier) continue;
-    command.action->setShortcuts(shortcutsForEntry(set, defaultSet_, kSetMenuKey, *identifier));
-    if (command.item->actionName() == kHotKeyAction) command.action->setShortcutContext(Qt::ApplicationShortcut);
+    const auto& bindings = dispatcher_->bindings();
+    auto first = std::find_if(bindings.begin(), bindings.end(), [&](const DispatchBinding& binding) {
+      return binding.command.group == kSetMenuKey && binding.command.key == *identifier;
+    });
+    QString text = command.action->text().section(kMenuShortcutSeparator, 0, 0);
+    if (first != bindings.end())
+      text += kMenuShortcutSeparator + QString::fromStdString(textOfChords(first->chords, dispatcher_->notation()));
+    command.action->setText(text);
   }
-  for (const auto& [name, action] : window_->textCommandActions())
-    action->setShortcuts(shortcutsForEntry(set, defaultSet_, kSetEditorKey, name));
 }
 
 void HostEditor::applyEditorSettings() {
   EditorSettings settings = editorSettings(defaults_);
   window_->setEditorFont(settings.font);
   window_->setWrapsLines(settings.wrapsLines);
+  dispatcher_->setNotation(settings.notation);
+  dispatcher_->setPopupDelay(settings.sequencePopupDelay);
+  if (menu_) showMenuShortcuts();
 }
 
 bool HostEditor::canTypeKeyNow(const std::string& key) const { return currentKeyboardLayout().canType(key); }

@@ -6,11 +6,15 @@
 // atomically at each change. The main menu is built from the host bundle's
 // "MainMenu.plist", the very description the default key-binding set is
 // built against, so every command of the set finds its menu action. A set
-// is applied by giving each menu action the set's shortcuts (Command is Ctrl,
-// Control is Meta, Option is Alt) and each editing command of the text view
-// the set's "editor" shortcuts; "bringQORtoFront:" works in every window of
-// the application (a shortcut outside it would need the desktop's global
-// shortcuts portal).
+// is applied by handing its sequences, of any length, to the editor's own
+// dispatcher of key sequences (key_sequence_dispatcher.h), the menu's
+// commands in menu order, then the text view's editing commands in the order
+// of their table: that is the order in which a sequence two commands share
+// goes to the first. Each menu item shows its first sequence in the notation
+// chosen in General (after a tab in its text: QMenu's shortcut column), and
+// Qt itself holds no shortcut. "bringQORtoFront:" works in every window of
+// the application, as every menu command does (a shortcut outside it would
+// need the desktop's global shortcuts portal).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +27,7 @@
 
 #include "editor_window.h"
 #include "invisibles_overlay.h"
+#include "key_sequence_dispatcher.h"
 #include "plugins.h"
 #include "preferences_window.h"
 #include "qor/bundle.h"
@@ -65,9 +70,12 @@ class HostEditor final : public Application {
   // ---- For the panes ----
   [[nodiscard]] DefaultsStore& defaults() { return defaults_; }
   [[nodiscard]] DictionaryRef defaultKeyBindingsSet() const { return defaultSet_; }
-  // Applies set `number` as stored in the defaults to the menus and the text view.
+  // Applies set `number` as stored in the defaults to the dispatcher and the
+  // menus; logs one line per sequence more than one command holds.
   void applyKeyBindingsSet(std::int32_t number);
-  // Applies the font and wrapping of the defaults to the text view.
+  // Applies the font and wrapping of the defaults to the text view, and the
+  // shortcut notation and the delay of the popup of what can follow to the
+  // dispatcher and the menus.
   void applyEditorSettings();
 
   // ---- Application ----
@@ -84,6 +92,7 @@ class HostEditor final : public Application {
   [[nodiscard]] const QtMainMenu* menu() const { return menu_.get(); }
   [[nodiscard]] const std::string& defaultsPath() const { return options_.defaultsPath; }
   [[nodiscard]] const EditorWindow* editorWindow() const { return window_.get(); }
+  [[nodiscard]] const KeySequenceDispatcher& dispatcher() const { return *dispatcher_; }
 
  private:
   void loadQtTranslations();
@@ -104,6 +113,8 @@ class HostEditor final : public Application {
   void bringToFront();
   void showAbout();
   [[nodiscard]] std::vector<PaneListing> paneListings();
+  // Each menu item's text with its first sequence after a tab.
+  void showMenuShortcuts();
 
   HostOptions options_;
   std::shared_ptr<const Bundle> bundle_;
@@ -119,8 +130,12 @@ class HostEditor final : public Application {
   DictionaryRef defaultSet_;
   EditorWindow::StyleMenus listedStyles_;
   std::int32_t appliedSetNumber_ = 0;
+  // The lines logged for the shared sequences of the set applied last.
+  std::vector<std::string> sharedSequenceLines_;
   std::vector<LoadedPlugin> plugins_;
   std::unique_ptr<KeySnooperFilter> snooper_;
+  // Installed before any snooper, so that a snooper sees the keys first.
+  std::unique_ptr<KeySequenceDispatcher> dispatcher_;
   std::unique_ptr<PreferencesWindow> preferences_;
   // Over the window's text view; declared after window_ so that it goes first.
   std::unique_ptr<InvisiblesOverlay> invisibles_;

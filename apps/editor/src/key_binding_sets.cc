@@ -1,42 +1,8 @@
 #include "key_binding_sets.h"
 
-#include <array>
-
-#include "qor/key_bindings.h"
-#include "qor/qt/key_events.h"
-#include "qor/text.h"
+#include "qor/pane_model/set_format.h"
 
 namespace qor {
-
-namespace {
-
-constexpr std::size_t kMaximumChords = 4;
-
-DictionaryRef entryOf(const DictionaryRef& set, std::string_view group, const std::string& key) {
-  DictionaryRef part = set ? set->dictionaryForKey(group) : nullptr;
-  return part ? part->dictionaryForKey(key) : nullptr;
-}
-
-}  // namespace
-
-std::optional<QKeySequence> keySequenceFromStrokes(const Array& sequence) {
-  std::array<int, kMaximumChords> chords{};
-  std::size_t count = 0;
-  for (const Ref& element : sequence.elements()) {
-    auto stroke = asDictionary(element);
-    if (!stroke) return std::nullopt;
-    auto key = stroke->stringForKey(kStrokeKeyKey);
-    if (!key) continue;
-    std::u16string units = utf16FromUtf8(key->value());
-    std::optional<int> qtKey = units.empty() ? std::nullopt : qtKeyForCode(units.front());
-    if (!qtKey || count == kMaximumChords) return std::nullopt;
-    auto modifiers = stroke->numberForKey(kStrokeModifiersKey);
-    auto mask = static_cast<std::uint32_t>(modifiers ? modifiers->integerValue() : 0);
-    chords[count++] = QKeyCombination(qtModifiersFromMask(mask), static_cast<Qt::Key>(*qtKey)).toCombined();
-  }
-  if (count == 0) return std::nullopt;
-  return QKeySequence(chords[0], chords[1], chords[2], chords[3]);
-}
 
 DictionaryRef keyBindingsSetForNumber(const DictionaryRef& storedSets, const DictionaryRef& defaultSet,
                                       std::int32_t number) {
@@ -45,19 +11,24 @@ DictionaryRef keyBindingsSetForNumber(const DictionaryRef& storedSets, const Dic
   return stored ? stored : defaultSet;
 }
 
-QList<QKeySequence> shortcutsForEntry(const DictionaryRef& set, const DictionaryRef& defaultSet, std::string_view group,
-                                      const std::string& key) {
-  DictionaryRef entry = entryOf(set, group, key);
-  if (!entry) entry = entryOf(defaultSet, group, key);
-  ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
-  QList<QKeySequence> shortcuts;
-  if (!sequences) return shortcuts;
-  for (const Ref& element : sequences->elements()) {
-    auto sequence = asArray(element);
-    if (!sequence) continue;
-    if (auto shortcut = keySequenceFromStrokes(*sequence)) shortcuts.push_back(*shortcut);
+std::string textOfChords(const std::vector<KeyChord>& chords, ShortcutNotation notation) {
+  // The strokes as the key configurator stores them: a modifier-only stroke
+  // before each key stroke with modifiers, whose glyphs the symbols show.
+  auto strokes = MutableArray::make();
+  for (const KeyChord& chord : chords) {
+    const Ref modifiers = integer(chord.modifiers);
+    if (chord.modifiers != 0) strokes->addObject(Dictionary::make({{kStrokeModifiersKey, modifiers}}));
+    strokes->addObject(Dictionary::make({{kStrokeKeyKey, str(chord.key)}, {kStrokeModifiersKey, modifiers}}));
   }
-  return shortcuts;
+  return textOfSequence(*strokes, notation);
+}
+
+std::string sharedSequenceLine(const SharedSequence& shared, ShortcutNotation notation) {
+  std::string holders = "'" + shared.runs.title + "'";
+  for (std::size_t index = 0; index < shared.shadowed.size(); ++index)
+    holders += (index + 1 == shared.shadowed.size() ? " and '" : ", '") + shared.shadowed[index].title + "'";
+  return "qor-editor: " + textOfChords(shared.chords, notation) + " belongs to " + holders + "; '" +
+         shared.runs.title + "' runs it";
 }
 
 }  // namespace qor

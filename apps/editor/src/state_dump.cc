@@ -12,11 +12,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeView>
 
 #include "host_editor.h"
+#include "key_binding_sets.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/key_notation.h"
 
 namespace qor {
@@ -149,14 +152,17 @@ ArrayRef describeWindows() {
   return windows;
 }
 
-DictionaryRef describeMenuShortcuts(const QtMainMenu& menu) {
+// Every sequence of each menu command, in the words of the desktop
+// (whichever notation the menus show): what the dispatcher runs.
+DictionaryRef describeMenuShortcuts(const QtMainMenu& menu, const KeySequenceDispatcher& dispatcher) {
   auto shortcuts = MutableDictionary::make();
   for (const QtMainMenu::Command& command : menu.commands()) {
     std::optional<std::string> identifier = identifierForMenuItem(command.item);
     if (!identifier) continue;
     auto sequences = MutableArray::make();
-    for (const QKeySequence& shortcut : command.action->shortcuts())
-      sequences->addObject(str(shortcut.toString(QKeySequence::PortableText).toStdString()));
+    for (const DispatchBinding& binding : dispatcher.bindings())
+      if (binding.command.group == kSetMenuKey && binding.command.key == *identifier)
+        sequences->addObject(str(textOfChords(binding.chords, ShortcutNotation::Words)));
     shortcuts->setObjectForKey(Dictionary::make({{"title", str(command.item->title())}, {"shortcuts", sequences}}),
                                *identifier);
   }
@@ -174,7 +180,11 @@ DictionaryRef describeHost(const HostEditor& host) {
   auto sheets = MutableArray::make();
   for (const auto& name : host.toolkit().openSheetNames()) sheets->addObject(str(name));
   state->setObjectForKey(sheets, "open sheets");
-  if (host.menu()) state->setObjectForKey(describeMenuShortcuts(*host.menu()), "menu shortcuts");
+  if (host.menu()) state->setObjectForKey(describeMenuShortcuts(*host.menu(), host.dispatcher()), "menu shortcuts");
+  // The strokes so far of a sequence under way; the popup of what may follow
+  // is among the widgets and outlines.
+  if (host.editorWindow())
+    state->setObjectForKey(str(host.editorWindow()->statusBar()->currentMessage().toStdString()), "status text");
   state->setObjectForKey(describeWindows(), "windows");
   state->setObjectForKey(describeMenus(), "menus");
 

@@ -1,8 +1,9 @@
 // The host's state as a property list, for the end-to-end test and for bug
 // reports: what a person sees (windows, named widgets, outline rows, the pane
-// list and open menus, each with its place on the screen as [x, y, width,
-// height]) and what nobody sees (the shortcuts of every menu action, delayed
-// calls still pending, whether a key snooper is registered).
+// list and open menus, the status bar's text and the popup of the strokes
+// that may follow, each with its place on the screen as [x, y, width,
+// height]) and what nobody sees (the sequences of every menu command,
+// delayed calls still pending, whether a key snooper is registered).
 //
 // Example:
 //   DumpSignal signal([&] { (void)writePropertyListFile(describeHost(host), path); });

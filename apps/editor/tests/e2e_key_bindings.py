@@ -17,7 +17,10 @@ binds the two-stroke ⌘K⌘J to "Revert to Saved", types ⌘K for "Close" and
 reads the ambiguity line, clears, types ⌘S and presses "Bind Here Instead"
 (Save loses ⌘S, Close has it), undoes that with the undo shortcut, and
 records ⌘K with the search field's Keys toggle (only "Revert to Saved"
-under its menu stays). It closes the preferences window and quits, and
+under its menu stays). It binds five chords to "Editor Help" and applies;
+in the editor window ⌘K shows in the status bar and then the popup of the
+strokes that may follow, Escape ends that, and the five chords open the
+help. It closes the preferences window and quits, and
 checks that neither leaves a delayed call or a key snooper behind.
 
 The editor describes what it shows (places on the screen included) in a
@@ -53,6 +56,10 @@ DEFAULT_SET_ALERT = "Can't change default key bindings set"
 HOT_KEY_ALERT = "Can't bind more than one shortcut to the hot key"
 AMBIGUITY = "'⌘K' is the first stroke of '⌘K⌘J' of 'Revert to Saved'."
 MENU = "OLV_menu_key_bindings"
+HELP = "[showHelp:] [HostApplication] [0]"
+HELP_ALERT = "A small rich-text editor whose shortcuts are set in Preferences → Key Bindings."
+FIVE_CHORDS = ["ctrl+k", "ctrl+h", "ctrl+e", "ctrl+l", "ctrl+p"]
+POPUP = "OLV_key_sequence_popup"
 
 
 class Failure(Exception):
@@ -309,6 +316,32 @@ def fix_in_place_undo_and_search_by_keys(editor, state, artifacts):
                            and len(s["outlines"][MENU]) > len(titles) and keys_of(s, "Save") == ["⌘S"])
 
 
+def sequences_in_the_editor(editor, state, artifacts):
+    """Five chords for "Editor Help", applied, then typed in the editor window."""
+    state = open_configurator(editor, state, "Editor Help")
+    run("xdotool", "key", "--delay", "80", *FIVE_CHORDS)
+    state = editor.wait_for("five chords in the key field",
+                            lambda s: widget(s, "TEXT_key_configurator")["text"] == "⌘K⌘H⌘E⌘L⌘P")
+    click(widget(state, "BTN_key_configurator_OK")["frame"])
+    state = editor.wait_for("the sheet to close", lambda s: not visible(s, "WIN_key_configurator"))
+    click(widget(state, "PREF_apply")["frame"])
+    state = editor.wait_for("five chords applied", lambda s: "Ctrl+K, Ctrl+H, Ctrl+E, Ctrl+L, Ctrl+P"
+                            in s["menu shortcuts"][HELP]["shortcuts"])
+
+    focus(state, "WIN_editor")
+    run("xdotool", "key", "ctrl+k")
+    state = editor.wait_for("the popup of what may follow", lambda s: visible(s, "WIN_key_sequence_popup"))
+    rows = [(entry["key"], entry["title"]) for entry in state["outlines"][POPUP]]
+    if state["status text"] != "⌘K" or rows != [("⌘H", "…"), ("⌘J", "Revert to Saved")]:
+        raise Failure("after ⌘K the status bar shows %r and the popup %r" % (state["status text"], rows))
+    screenshot(os.path.join(artifacts, "4-what-can-follow.png"))
+    run("xdotool", "key", "Escape")
+    state = editor.wait_for("the popup to go", lambda s: not visible(s, "WIN_key_sequence_popup")
+                            and s["status text"] == "")
+    run("xdotool", "key", "--delay", "80", *FIVE_CHORDS)
+    return answer_alert(editor, HELP_ALERT)
+
+
 def alerts_from_the_edit_menu(editor, state):
     """The hot key has its shortcut: the edit menu's "Add Shortcut..." is refused
     with an alert; then the edit menu of another command opens the sheet."""
@@ -392,6 +425,7 @@ def road(editor, artifacts):
     click(widget(state, "BTN_key_configurator_cancel")["frame"])
     state = editor.wait_for("the sheet to close", lambda s: not visible(s, "WIN_key_configurator"))
     state = fix_in_place_undo_and_search_by_keys(editor, state, artifacts)
+    state = sequences_in_the_editor(editor, state, artifacts)
     click(widget(state, "PREF_ok")["frame"])
     state = editor.wait_for("the preferences window to go", lambda s: not s["preferences window"])
     if state["pending delayed calls"] != 0 or state["key snooper"]:

@@ -14,6 +14,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDir>
@@ -31,9 +32,14 @@
 #include <QTextCursor>
 #include <QTest>
 #include <QTimer>
+#include <QStatusBar>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include "qor/key_bindings.h"
+#include "qor/log.h"
+#include "qor/pane_model/set_format.h"
+#include "qor/testing/pane_fixtures.h"
 #include "qor/open_documents.h"
 #include "panes.h"
 #include "qor/key_notation.h"
@@ -98,9 +104,15 @@ class Host : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
+    ASSERT_TRUE(restart());
+  }
+
+  // A new editor on the same defaults file; false when it cannot start.
+  [[nodiscard]] bool restart() {
+    host_.reset();
     host_ = std::make_unique<HostEditor>(
         HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
-    ASSERT_TRUE(host_->start());
+    return host_->start();
   }
 
   QAction* menuAction(const std::string& identifier) {
@@ -194,19 +206,107 @@ class Host : public testing::Test {
 };
 
 // Which shortcut the default set gives each command is the sets' own test;
-// here, that the menus carry them.
-TEST_F(Host, MenusCarryTheDefaultSet) {
-  EXPECT_EQ(menuAction(kSaveIdentifier)->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_S)});
-  QAction* hotKey = menuAction("[bringQORtoFront:] [HotKeyController] [0]");
-  ASSERT_TRUE(hotKey);
-  EXPECT_EQ(hotKey->shortcutContext(), Qt::ApplicationShortcut);
+// here, that the menus show them (in the shortcut column QMenu takes from
+// the text after a tab) and that the commands the editor lacks are greyed.
+TEST_F(Host, MenusShowTheDefaultSet) {
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Save\t⌘S");
+  EXPECT_TRUE(menuAction(kSaveIdentifier)->shortcuts().isEmpty()) << "Qt holds no shortcut of its own";
   EXPECT_TRUE(menuAction(kSaveIdentifier)->isEnabled());
   EXPECT_FALSE(menuAction("[runPageLayout:] [] [0]")->isEnabled()) << "a command this editor lacks";
-  // The text view's editing commands carry the set's "editor" part.
-  const auto& commands = host_->window().textCommandActions();
-  auto line = std::find_if(commands.begin(), commands.end(), [](auto& c) { return c.first == "moveToBeginningOfLine:"; });
-  ASSERT_NE(line, commands.end());
-  EXPECT_FALSE(line->second->shortcuts().isEmpty());
+}
+
+// The editor's own dispatcher, fed through the window as the keyboard
+// delivers keys (shortcuts see them first): a set with a five-chord
+// sequence, and one that two commands share (the first in the outline runs
+// it and one line says so).
+TEST_F(Host, KeySequencesRunShowWhatCanFollowAndShareOnce) {
+  using fixtures::chord;
+  using fixtures::sequence;
+  constexpr std::uint32_t kHeld = fixtures::kOption | fixtures::kCommand;  // Ctrl+Alt
+  auto menu = Dictionary::make(
+      {{"[underline:] [] [0]", fixtures::entry("Underline", {sequence({chord(kHeld, u'k'), chord(kHeld, u'a'), chord(kHeld, u'b'),
+                                                                        chord(kHeld, u'c'), chord(kHeld, u'd')})})},
+       {"[alignCenter:] [] [0]", fixtures::entry("Center", {sequence({chord(kHeld, u'k'), chord(kHeld, u'j')})})},
+       {"[alignRight:] [] [0]", fixtures::entry("Align Right", {sequence({chord(kHeld, u'k'), chord(kHeld, u'j')})})},
+       {"[addFontTrait:] [] [2]", fixtures::entry("Bold", {sequence({chord(kHeld, u'l')}),
+                                                           sequence({chord(kHeld, u'l'), chord(kHeld, u'm')})})}});
+  PlistFileDefaults defaults(folder_.filePath("defaults.plist").toStdString());
+  defaults.setObjectForKey(Dictionary::make({{"1", Dictionary::make({{kSetNameKey, str("Mine")}, {kSetMenuKey, menu}})}}),
+                           kSetsDefaultsKey);
+  defaults.setIntegerForKey(1, kSetNumberDefaultsKey);
+  defaults.setObjectForKey(real(0.05), kSequencePopupDelayDefaultsKey);
+  LogCapture log;
+  ASSERT_TRUE(restart());
+  EditorWindow& window = host_->window();
+  QApplication::setActiveWindow(&window);
+  window.textView().setFocus();
+  window.textView().setPlainText("word");
+  window.textView().selectAll();
+  const auto* popup = named<QTreeWidget>("OLV_key_sequence_popup");
+  auto press = [&](std::initializer_list<Qt::Key> keys) {
+    for (Qt::Key key : keys) QTest::keyClick(window.windowHandle(), key, Qt::ControlModifier | Qt::AltModifier);
+  };
+
+  press({Qt::Key_K});
+  EXPECT_EQ(window.statusBar()->currentMessage(), "⌥⌘K");
+  EXPECT_FALSE(popup->isVisible()) << "before the delay";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, kWaitMs));
+  ASSERT_EQ(popup->topLevelItemCount(), 2);
+  const QStringList rows{popup->topLevelItem(0)->text(1) + " " + popup->topLevelItem(0)->text(0),
+                         popup->topLevelItem(1)->text(1) + " " + popup->topLevelItem(1)->text(0)};
+  EXPECT_EQ(rows, (QStringList{"⌥⌘A …", "⌥⌘J Center"}));
+  QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(popup->isVisible());
+  EXPECT_EQ(window.statusBar()->currentMessage(), "");
+  press({Qt::Key_K});
+  QTest::keyClick(window.windowHandle(), Qt::Key_X);
+  EXPECT_EQ(window.textView().toPlainText(), "word") << "a stroke that continues nothing is not typed";
+
+  press({Qt::Key_K, Qt::Key_A, Qt::Key_B, Qt::Key_C, Qt::Key_D});
+  EXPECT_TRUE(window.textView().fontUnderline());
+  press({Qt::Key_K, Qt::Key_J});
+  EXPECT_EQ(window.textView().alignment(), Qt::AlignHCenter);
+
+  // At once, in words: the popup shows with the first stroke, and Bold, also
+  // the start of a longer sequence, runs when 0.6 s pass without a stroke.
+  host_->defaults().setObjectForKey(real(0), kSequencePopupDelayDefaultsKey);
+  host_->defaults().setObjectForKey(str("words"), kShortcutNotationDefaultsKey);
+  host_->applyEditorSettings();
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Save\tCtrl+S");
+  press({Qt::Key_L});
+  EXPECT_EQ(window.statusBar()->currentMessage(), "Ctrl+Alt+L");
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_FALSE(window.textView().fontWeight() == QFont::Bold);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.textView().fontWeight() == QFont::Bold; }, kWaitMs));
+  EXPECT_FALSE(popup->isVisible());
+  const std::vector<std::string> lines = log.lines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.find(" belongs to ") != std::string::npos; }),
+            1);
+}
+
+// In another window a text field keeps the keys it uses itself: Ctrl+V
+// pastes into the pane's search field, not into the document. An editing
+// command (Alt+U, upper-case word) runs only while the text view has the focus.
+TEST_F(Host, FieldsKeepTheirOwnKeysAndEditingCommandsStayInTheTextView) {
+  host_->showPreferences("KeyBindings");
+  QApplication::clipboard()->setText("Save");
+  auto* search = named<QLineEdit>("TEXT_kb_search");
+  QApplication::setActiveWindow(host_->preferences());
+  search->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return search->hasFocus(); }, kWaitMs));
+  QTest::keyClick(host_->preferences()->windowHandle(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(search->text(), "Save");
+  QTextEdit& view = host_->window().textView();
+  EXPECT_EQ(view.toPlainText(), "");
+  view.setPlainText("word");
+  QTest::keyClick(host_->preferences()->windowHandle(), Qt::Key_U, Qt::AltModifier);
+  EXPECT_EQ(view.toPlainText(), "word");
+  QApplication::setActiveWindow(&host_->window());
+  view.setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view.hasFocus(); }, kWaitMs));
+  QTest::keyClick(host_->window().windowHandle(), Qt::Key_U, Qt::AltModifier);
+  EXPECT_EQ(view.toPlainText(), "WORD");
 }
 
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
@@ -349,10 +449,7 @@ TEST_F(Host, EveryItemOfTheMenusIsACommandOfTheMainMenuAndOfTheDefaultSet) {
   auto sheet = Dictionary::make({{"name", str("Report")},
                                  {"styles", Array::make({Dictionary::make({{"name", str("Title")}})})}});
   ASSERT_TRUE(writePropertyListFile(sheet, (library + "/Style Sheets/report.qor1_stylesheet").toStdString()));
-  host_.reset();
-  host_ = std::make_unique<HostEditor>(
-      HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
-  ASSERT_TRUE(host_->start());
+  ASSERT_TRUE(restart());
   ASSERT_TRUE(host_->window().saveStyle("Aside"));
 
   // The items of every menu as "Menu > Item" (sub-menus below theirs), each
@@ -366,7 +463,7 @@ TEST_F(Host, EveryItemOfTheMenusIsACommandOfTheMainMenuAndOfTheDefaultSet) {
     std::function<void(const QString&, QMenu*)> walk = [&](const QString& path, QMenu* menu) {
       for (QAction* action : menu->actions()) {
         if (action->isSeparator()) continue;
-        const QString title = path + " > " + action->text();
+        const QString title = path + " > " + action->text().section('\t', 0, 0);
         shown[title] = false;
         auto command = commands.find(action);
         if (command == commands.end()) {
@@ -380,7 +477,7 @@ TEST_F(Host, EveryItemOfTheMenusIsACommandOfTheMainMenuAndOfTheDefaultSet) {
         EXPECT_TRUE(entry) << title.toStdString() << " has no entry in the default set";
         ArrayRef sequences = entry ? entry->arrayForKey(kKeySequencesKey) : nullptr;
         shown[title] = sequences && !sequences->empty();
-        EXPECT_EQ(shown[title], !action->shortcut().isEmpty()) << title.toStdString();
+        EXPECT_EQ(shown[title], action->text().contains('\t')) << title.toStdString();
       }
     };
     for (QAction* menu : host_->window().menuBar()->actions()) walk(menu->text(), menu->menu());
@@ -570,10 +667,7 @@ TEST_F(Host, TheGeneralPaneKeepsTheShortcutNotationAndThePopupDelay) {
 TEST_F(Host, TheWholeEditorSpeaksTheUsersLanguage) {
   const QByteArray language = qgetenv("LANGUAGE");
   qputenv("LANGUAGE", "de");
-  host_.reset();
-  host_ = std::make_unique<HostEditor>(
-      HostOptions{QOR_EDITOR_DATA_DIR, QOR_EDITOR_PLUGINS_DIR, folder_.filePath("defaults.plist").toStdString()});
-  const bool started = host_->start();
+  const bool started = restart();
   host_->showPreferences("KeyBindings");
   language.isNull() ? qunsetenv("LANGUAGE") : qputenv("LANGUAGE", language);
   ASSERT_TRUE(started);
@@ -582,7 +676,7 @@ TEST_F(Host, TheWholeEditorSpeaksTheUsersLanguage) {
   for (QAction* menu : host_->window().menuBar()->actions()) menus << menu->text();
   EXPECT_EQ(menus.mid(0, 2), (QStringList{"Datei", "Bearbeiten"}));
   EXPECT_TRUE(menuAction(kSaveIdentifier)) << "the identifiers hold no title";
-  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Speichern");
+  EXPECT_EQ(menuAction(kSaveIdentifier)->text(), "Speichern\t⌘S");
   EXPECT_EQ(named<QComboBox>("PUB_sets")->currentText(), "Standard");
   EXPECT_EQ(keyCellText("Speichern"), "⌘S");
   const std::vector<std::pair<const char*, const char*>> titles{

@@ -85,7 +85,8 @@ class QtMenuEntry final : public MenuItem, public Menu {
 
   // ---- MenuItem ----
   [[nodiscard]] std::string title() const override {
-    return action_ ? action_->text().replace("&&", "&").toStdString() : std::string();
+    // A host may show a shortcut after a tab, in the menu's shortcut column: no part of the title.
+    return action_ ? action_->text().section(u'\t', 0, 0).replace("&&", "&").toStdString() : std::string();
   }
   [[nodiscard]] std::optional<std::string> actionName() const override {
     if (actionName_) return actionName_;

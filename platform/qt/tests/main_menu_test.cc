@@ -58,7 +58,8 @@ TEST(QtMainMenu, ReadsTheHostsMenuDescriptionAsTheHeadlessMenuDoes) {
 }
 
 // How items, separators and submenus are read is the menu contract's; here,
-// that Qt's mnemonic marker never shows in a title.
+// that Qt's mnemonic marker never shows in a title, nor the shortcut a host
+// shows after a tab.
 TEST(QtMainMenu, TitlesShowAmpersands) {
   QMenuBar bar;
   auto menu = QtMainMenu::build(
@@ -69,6 +70,8 @@ TEST(QtMainMenu, TitlesShowAmpersands) {
   EXPECT_EQ(menu->itemAtIndex(0)->title(), "Find & Replace");
   EXPECT_EQ(menu->itemAtIndex(0)->submenu()->itemAtIndex(0)->title(), "R&D");
   EXPECT_EQ(bar.actions().front()->text(), "Find && Replace");
+  bar.actions().front()->setText("Find && Replace\tCtrl+F");
+  EXPECT_EQ(menu->itemAtIndex(0)->title(), "Find & Replace");
 
   // A description that fails below its first level leaves no menu behind.
   QMenuBar untouched;

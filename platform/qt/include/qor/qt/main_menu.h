@@ -8,7 +8,8 @@
 // QAction of the menu bar or of its menu; an item with a submenu becomes a
 // QMenu, and answers the action "submenuAction:" unless it names one of its
 // own. Titles are shown as they are ("&" is no mnemonic) and read back live
-// from the QActions.
+// from the QActions, without what a host adds after a tab (the shortcut
+// QMenu then shows in its shortcut column).
 //
 // Example:
 //   auto menu = qor::QtMainMenu::build(readPropertyListFile(path), *window.menuBar());
