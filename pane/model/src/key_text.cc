@@ -1,11 +1,10 @@
-#include "key_text.h"
+#include "qor/pane_model/key_text.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
 #include "qor/key_masks.h"
-#include "qor/ports/host.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -248,15 +247,6 @@ KeyTextParse parseKeyText(std::string_view text) {
   }
   if (!result.ok()) result.chords.clear();
   return result;
-}
-
-std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<KeyChord>& chords) {
-  std::vector<SnoopedKeyEvent> events;
-  for (const KeyChord& chord : chords) {
-    events.push_back({kFlagsChangedEventType, "", 0, chord.modifiers});
-    events.push_back({kKeyDownEventType, chord.characters, chord.keyCode, chord.modifiers});
-  }
-  return events;
 }
 
 }  // namespace qor

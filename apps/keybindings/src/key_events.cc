@@ -1,0 +1,16 @@
+#include "key_text.h"
+
+#include "qor/ports/host.h"
+
+namespace qor {
+
+std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<KeyChord>& chords) {
+  std::vector<SnoopedKeyEvent> events;
+  for (const KeyChord& chord : chords) {
+    events.push_back({kFlagsChangedEventType, "", 0, chord.modifiers});
+    events.push_back({kKeyDownEventType, chord.characters, chord.keyCode, chord.modifiers});
+  }
+  return events;
+}
+
+}  // namespace qor
