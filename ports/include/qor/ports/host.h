@@ -140,6 +140,21 @@ class Document {
 };
 
 /// The host application object.
+/// A shortcut the desktop keeps for itself (window manager, shell, media
+/// keys, input method), as the desktop writes it.
+struct DesktopShortcut {
+  /// How `keys` is written.
+  enum class Notation {
+    Accelerator,  ///< GTK's accelerator text, "<Alt>F2"
+    Portable,     ///< Qt's portable text, "Alt+F2"
+  };
+  std::string desktop;                        ///< "GNOME", "KDE", "IBus" or "Fcitx"
+  std::string name;                           ///< the desktop's own name for it
+  std::string keys;                           ///< one shortcut
+  Notation notation = Notation::Accelerator;  ///< how `keys` is written
+  friend bool operator==(const DesktopShortcut&, const DesktopShortcut&) = default;
+};
+
 class Application {
  public:
   virtual ~Application() = default;
@@ -153,6 +168,9 @@ class Application {
   /// stroke's "key", UTF-8) to shortcuts, pressed alone or with Shift or
   /// the layout's third-level key. Result: true when the host cannot tell.
   [[nodiscard]] virtual bool canTypeKeyNow(const std::string& /*key*/) const { return true; }
+  /// The shortcuts the desktop takes before the host sees them, as the host
+  /// last read them. Result: empty when the host reads none.
+  [[nodiscard]] virtual std::vector<DesktopShortcut> desktopShortcuts() const { return {}; }
 };
 
 }  // namespace qor
