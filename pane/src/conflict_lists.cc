@@ -25,6 +25,8 @@ constexpr const char* kCloseButton = "Close";
 constexpr const char* kMenuGroupHeading = "Menu Commands";
 constexpr const char* kEditorGroupHeading = "Text Editing Commands";
 constexpr const char* kConflictRowFormat = "%@: %@";
+constexpr const char* kDesktopGroupHeading = "Shortcuts the Desktop Takes";
+constexpr const char* kDesktopRowFormat = "%@: '%@' (%@)";
 constexpr const char* kQuotedTitleFormat = "'%@'";
 constexpr const char* kImportPreviewTitle = "Import Key Bindings Sets";
 constexpr const char* kImportPreviewMessage = "Importing adds these sets; the current set stays as it is.";
@@ -117,6 +119,29 @@ void KeyBindings::showAllConflicts(Sender* /*sender*/) {
     targets.emplace_back();
     for (const SequenceConflict& conflict : conflicts) {
       panel.rows.push_back({conflictRowText(group, conflict), kConflictLevel, ListRowKind::Choice});
+      targets.push_back(Target{group, conflict.entryKeys.front()});
+      for (const std::string& key : conflict.entryKeys) {
+        panel.rows.push_back({commandTitle(group, key), kCommandLevel, ListRowKind::Choice});
+        targets.push_back(Target{group, key});
+      }
+    }
+  }
+  // The desktop's shortcuts that commands hold: those commands never get the keys.
+  const std::vector<DesktopBinding> desktop = desktopBindings();
+  bool headed = false;
+  for (ShownGroup group : kBothGroups) {
+    for (const DesktopConflict& conflict :
+         desktopConflicts(_currentKeyBindingsSet ? _currentKeyBindingsSet->dictionaryForKey(partKey(group)) : nullptr,
+                          desktop)) {
+      if (!headed) {
+        panel.rows.push_back({localized(kDesktopGroupHeading, kExtrasTable), kHeadingLevel, ListRowKind::Heading});
+        targets.emplace_back();
+        headed = true;
+      }
+      panel.rows.push_back({formatWithObjects(localized(kDesktopRowFormat, kExtrasTable),
+                                              {textOfSequence(*conflict.binding.sequence, shortcutNotation()),
+                                               conflict.binding.name, conflict.binding.desktop}),
+                            kConflictLevel, ListRowKind::Choice});
       targets.push_back(Target{group, conflict.entryKeys.front()});
       for (const std::string& key : conflict.entryKeys) {
         panel.rows.push_back({commandTitle(group, key), kCommandLevel, ListRowKind::Choice});

@@ -118,6 +118,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       field(&KeyBindings::BTN_kb_search_keys),
       field(&KeyBindings::BTN_kb_cheat_sheet),
       field(&KeyBindings::TEXT_kb_layout),
+      field(&KeyBindings::TEXT_kb_desktop),
   };
   static_assert(std::size(kFields) == std::size(kPaneOutlets), "one field per outlet");
   for (std::size_t index = 0; index < std::size(kPaneOutlets); ++index)

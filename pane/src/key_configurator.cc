@@ -116,6 +116,8 @@ void KeyBindings::showKeyConfigurationSheet(Sender* /*sender*/) {
     TEXT_kb_conflict->setStringValue(localized(kConflictPromptText));
   }
   showUntypableShortcuts();
+  desktopBindings_ = desktopBindings();
+  if (TEXT_kb_desktop) TEXT_kb_desktop->setStringValue("");
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
   services_.toolkit->beginSheet(*WIN_key_configurator, paneWindow, [this](int returnCode) {
     KeyConfigurationSheetDidEndReturnCodeContextInfo(WIN_key_configurator, returnCode, nullptr);
@@ -219,6 +221,11 @@ void KeyBindings::keyEventWithTypeStringKeyCodeModifiers(std::uint32_t type, con
     TEXT_kb_ambiguity->setStringValue(
         prefixAmbiguityLine(ambiguities, *_keyCodesArray, shown, group, extras, notation));
   }
+  if (TEXT_kb_desktop)
+    TEXT_kb_desktop->setStringValue(takenByDesktopLine(desktopBindingsHolding(desktopBindings_, *_keyCodesArray), shown,
+                                                       [this](const std::string& text) {
+                                                         return localized(text, kExtrasTable);
+                                                       }));
   if (BTN_key_configurator_fix)
     BTN_key_configurator_fix->setEnabled(!conflicts.empty() && asMutableDictionary(_currentKeyBindingsSet) &&
                                          _keyBindingsNumber != 0);
@@ -241,6 +248,19 @@ void KeyBindings::showUntypableShortcuts() {
   TEXT_kb_layout->setStringValue(untypableShortcutsLine(
       sequences, [&](const std::string& typed) { return application.canTypeKeyNow(typed); },
       [this](const std::string& text) { return localized(text, kExtrasTable); }, shortcutNotation()));
+}
+
+std::vector<DesktopBinding> KeyBindings::desktopBindings() const {
+  std::vector<DesktopBinding> bindings;
+  if (!services_.application) return bindings;
+  for (const DesktopShortcut& shortcut : services_.application->desktopShortcuts()) {
+    ArrayRef sequence = shortcut.notation == DesktopShortcut::Notation::Accelerator
+                            ? sequenceOfAccelerator(shortcut.keys)
+                            : sequenceOfPortableKeys(shortcut.keys);
+    // Keys our strokes cannot hold (media keys) can take none of ours.
+    if (sequence) bindings.push_back({shortcut.desktop, shortcut.name, sequence});
+  }
+  return bindings;
 }
 
 void KeyBindings::flushTextFieldForShortCut(Sender* /*sender*/) {

@@ -67,6 +67,24 @@ TEST_F(AllConflictsTest, ListsEachSharedShortcutWithItsCommandsGroupByGroup) {
   EXPECT_EQ(call.windowName, "WIN_preferences");
 }
 
+TEST_F(AllConflictsTest, DesktopShortcutsThatCommandsHoldFormAGroupOfTheirOwn) {
+  using Notation = DesktopShortcut::Notation;
+  host.application.setDesktopShortcuts({{"GNOME", "Save a screenshot", "<Primary>s", Notation::Accelerator},
+                                        {"KDE", "KWin: Nothing of ours", "Meta+F12", Notation::Portable},
+                                        {"IBus", "Open", "<Control>o", Notation::Accelerator}});
+  const Rows rows = showAllConflicts({kReturnCodeCancel, -1});
+  const Rows desktop = {
+      {"Shortcuts the Desktop Takes", 0, kHeading},
+      {keys(kCommandKeyMask, 's') + ": 'Save a screenshot' (GNOME)", 1, kChoice},
+      {"New", 2, kChoice},
+      {"Save", 2, kChoice},
+      {keys(kCommandKeyMask, 'o') + ": 'Open' (IBus)", 1, kChoice},
+      {"Open…", 2, kChoice},
+  };
+  ASSERT_GE(rows.size(), desktop.size());
+  EXPECT_EQ(Rows(rows.end() - static_cast<std::ptrdiff_t>(desktop.size()), rows.end()), desktop);
+}
+
 TEST_F(AllConflictsTest, ChoosingARowSelectsItsCommandInItsOutline) {
   struct Case {
     ListPanelResult answer;

@@ -390,6 +390,24 @@ TEST_F(KeyConfiguratorTest, LayoutLineNamesShortcutsTheActiveLayoutCannotType) {
   }
 }
 
+// The desktop's line beside the conflict line; its reading of the desktop's texts is the model's.
+TEST_F(KeyConfiguratorTest, DesktopLineNamesWhoOnTheDesktopTakesTheKeys) {
+  using Notation = DesktopShortcut::Notation;
+  host->application.setDesktopShortcuts({{"GNOME", "Show the run command prompt", "<Alt>F2", Notation::Accelerator},
+                                         {"GNOME", "Mute", "XF86AudioMute", Notation::Accelerator},
+                                         {"KDE", "KWin: Kill Window", "Meta+Ctrl+Esc", Notation::Portable}});
+  constexpr std::uint16_t kCodeF2 = 68;
+  openFor("menu", menu_row::kNew);
+  send({flags(kOption), down("\uF705", kCodeF2, kOption)});
+  EXPECT_EQ(field("TEXT_kb_desktop").stringValue(),
+            "'\u2325[F2]' is taken by the desktop: 'Show the run command prompt' (GNOME).");
+  EXPECT_EQ(field("TEXT_kb_conflict").stringValue(), "Type keys for shortcut.");  // the red line's own rule
+  button("BTN_key_configurator_clear").performClick();
+  send({flags(kCommand), down("k", kCodeK, kCommand)});
+  EXPECT_EQ(field("TEXT_kb_desktop").stringValue(), "");
+  button("BTN_key_configurator_cancel").performClick();
+}
+
 // Reset to default changes the entries the configurator commits to; the same
 // fixture's set lacks Minimize and has emptied the hot key.
 TEST_F(KeyConfiguratorTest, ResetToDefaultPutsBackTheDefaultEntriesAndTellsTheHost) {

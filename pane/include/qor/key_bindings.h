@@ -23,6 +23,7 @@
 #include "qor/ports/toolkit.h"
 #include "qor/pane_model/set_format.h"
 #include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/desktop_shortcuts.h"
 #include "qor/pane_model/set_rules.h"
 #include "qor/pane_model/shortcut_notation.h"
 #include "qor/value.h"
@@ -371,6 +372,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   // shortcuts and the keys typed so far that the keyboard layout active now
   // cannot type (Application::canTypeKeyNow). Empty when it can type them all.
   TextField* TEXT_kb_layout = nullptr;
+  // The key configurator's desktop line: who on the desktop takes the keys
+  // typed so far (Application::desktopShortcuts), a warning only.
+  TextField* TEXT_kb_desktop = nullptr;
 
  private:
   // Shared by the operations above.
@@ -399,6 +403,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] Ref conflictReferenceContext() const;
   // Fills TEXT_kb_layout for the selected command and the captured keys.
   void showUntypableShortcuts();
+  // The desktop's shortcuts, converted, as the application gives them now.
+  [[nodiscard]] std::vector<DesktopBinding> desktopBindings() const;
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);
@@ -522,6 +528,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   mutable std::unordered_set<Ref> staleTitleSets_;
   bool _shouldSendModifiers = false;
   MutableArrayRef _keyCodesArray;
+  // The desktop's shortcuts while the key sheet is open.
+  std::vector<DesktopBinding> desktopBindings_;
   ArrayRef _editorMenuList;
   bool snooping_ = false;
   std::unique_ptr<UndoHistory> history_;

@@ -36,6 +36,7 @@ constexpr SheetMember kSheetMembers[] = {
     {"TEXT_kb_conflict", NameMatch::Exact, "WIN_key_configurator"},
     {"TEXT_kb_ambiguity", NameMatch::Exact, "WIN_key_configurator"},
     {"TEXT_kb_layout", NameMatch::Exact, "WIN_key_configurator"},
+    {"TEXT_kb_desktop", NameMatch::Exact, "WIN_key_configurator"},
     {"BTN_key_configurator_", NameMatch::Prefix, "WIN_key_configurator"},
 };
 

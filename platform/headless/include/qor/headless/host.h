@@ -37,6 +37,9 @@ class HeadlessApplication final : public Application {
   [[nodiscard]] bool canTypeKeyNow(const std::string& key) const override;
   // The keys the active keyboard layout cannot type, as the test arranges them.
   void setUntypableKeys(std::vector<std::string> keys) { untypableKeys_ = std::move(keys); }
+  // The desktop's shortcuts, as the test arranges them (none at first).
+  [[nodiscard]] std::vector<DesktopShortcut> desktopShortcuts() const override { return desktopShortcuts_; }
+  void setDesktopShortcuts(std::vector<DesktopShortcut> shortcuts) { desktopShortcuts_ = std::move(shortcuts); }
 
   [[nodiscard]] KeySnooper* snooper() const { return snooper_; }
   // The menu bar (null: none). Items of the old menu die with it.
@@ -52,6 +55,7 @@ class HeadlessApplication final : public Application {
   std::unique_ptr<Menu> mainMenu_;
   std::vector<Document*> documents_;
   std::vector<std::string> untypableKeys_;
+  std::vector<DesktopShortcut> desktopShortcuts_;
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of
