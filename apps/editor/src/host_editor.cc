@@ -15,6 +15,7 @@
 #include "key_binding_sets.h"
 #include "panes.h"
 #include "qor/collections.h"
+#include "qor/desktop/desktop_shortcuts.h"
 #include "qor/host/default_set.h"
 #include "qor/key_bindings.h"
 #include "qor/key_notation.h"
@@ -92,7 +93,8 @@ std::int32_t setNumber(std::int64_t stored) {
 HostEditor::HostEditor(HostOptions options)
     : options_(std::move(options)),
       bundle_(std::make_shared<const Bundle>(options_.resourcesPath)),
-      defaults_(options_.defaultsPath) {
+      defaults_(options_.defaultsPath),
+      desktopShortcuts_(readDesktopShortcuts()) {
   setMainBundle(bundle_);
 }
 
@@ -276,6 +278,8 @@ void HostEditor::setSnooper(KeySnooper* snooper) {
 
 void HostEditor::showPreferences(const std::string& pane) {
   const bool made = !preferences_;
+  // The person may have changed the desktop's shortcuts since.
+  if (made) desktopShortcuts_ = readDesktopShortcuts();
   if (made) preferences_ = std::make_unique<PreferencesWindow>(*this, paneListings());
   // The pane first: the window takes the size its pane asks for, then is centred.
   preferences_->showPane(pane);

@@ -83,6 +83,8 @@ class HostEditor final : public Application {
   [[nodiscard]] const Menu* mainMenu() const override { return menu_.get(); }
   // Asks the X server's keymap and active group (qor/qt/keyboard_layout.h).
   [[nodiscard]] bool canTypeKeyNow(const std::string& key) const override;
+  // What the desktop's settings held at start, or when the preferences window last opened.
+  [[nodiscard]] std::vector<DesktopShortcut> desktopShortcuts() const override { return desktopShortcuts_; }
   // The one document window.
   [[nodiscard]] std::vector<Document*> orderedDocuments() const override { return {window_.get()}; }
 
@@ -133,6 +135,7 @@ class HostEditor final : public Application {
   // The lines logged for the shared sequences of the set applied last.
   std::vector<std::string> sharedSequenceLines_;
   std::vector<LoadedPlugin> plugins_;
+  std::vector<DesktopShortcut> desktopShortcuts_;
   std::unique_ptr<KeySnooperFilter> snooper_;
   // Installed before any snooper, so that a snooper sees the keys first.
   std::unique_ptr<KeySequenceDispatcher> dispatcher_;

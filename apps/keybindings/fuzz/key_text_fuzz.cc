@@ -21,9 +21,9 @@ namespace {
 
 // A modifier-only stroke ahead of each chord with modifiers, then the key
 // stroke, as the pane stores what it captured.
-qor::ArrayRef storedSequence(const std::vector<qor::KeyChord>& chords) {
+qor::ArrayRef storedSequence(const std::vector<qor::ParsedChord>& chords) {
   std::vector<qor::Ref> strokes;
-  for (const qor::KeyChord& chord : chords) {
+  for (const qor::ParsedChord& chord : chords) {
     if (chord.modifiers != 0)
       strokes.push_back(qor::Dictionary::make({{qor::kStrokeModifiersKey, qor::integer(chord.modifiers)}}));
     std::u16string units = qor::utf16FromUtf8(chord.characters);
@@ -34,7 +34,7 @@ qor::ArrayRef storedSequence(const std::vector<qor::KeyChord>& chords) {
   return qor::Array::make(std::move(strokes));
 }
 
-bool sameKeys(const std::vector<qor::KeyChord>& a, const std::vector<qor::KeyChord>& b) {
+bool sameKeys(const std::vector<qor::ParsedChord>& a, const std::vector<qor::ParsedChord>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
     if (a[i].modifiers != b[i].modifiers || a[i].characters != b[i].characters) return false;
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (parsed.chords.empty()) fail(text, "", "no chords and no error");
-  for (const qor::KeyChord& chord : parsed.chords)
+  for (const qor::ParsedChord& chord : parsed.chords)
     if (chord.characters.empty()) fail(text, "", "a chord that types nothing");
   if (qor::keyEventsForChords(parsed.chords).size() != 2 * parsed.chords.size()) fail(text, "", "events");
 

@@ -29,7 +29,8 @@ constexpr std::string_view kUsage =
     "  bind menu|editor COMMAND KEYS     add the shortcut KEYS to COMMAND\n"
     "  unbind menu|editor COMMAND INDEX  remove shortcut INDEX (from 0) of COMMAND\n"
     "  conflicts menu|editor KEYS        the commands that use KEYS (exit status 1 if any)\n"
-    "  conflicts --all                   every shortcut that several commands hold (exit status 1 if any)\n"
+    "  conflicts --all                   every shortcut that several commands hold, and --desktop's (exit status 1 if any)\n"
+    "  conflicts --desktop               the desktop's shortcuts that commands hold (exit status 1 if any)\n"
     "  find TEXT                         commands whose title contains TEXT (any case, any accents)\n"
     "  find --keys KEYS                  commands whose shortcut is or starts with KEYS\n"
     "  reset menu|editor COMMAND         COMMAND's shortcuts back to those of the default set\n"
@@ -56,6 +57,7 @@ struct CommandName {
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
 constexpr std::string_view kAllOption = "--all";
+constexpr std::string_view kDesktopOption = "--desktop";
 constexpr std::string_view kChangedOption = "--changed";
 constexpr std::string_view kNotationOption = "--notation";
 constexpr std::string_view kDesktopNotation = "desktop";
@@ -215,8 +217,9 @@ CommandLineParse parseCommandLine(const std::vector<std::string>& arguments, con
     case Command::Unbind:
     case Command::Conflicts: {
       if (invocation.command == Command::Conflicts && rest.size() == 1) {
-        if (rest[0] != kAllOption) return failure("conflicts takes menu|editor KEYS or --all");
-        invocation.scope = Scope::WholeSet;
+        if (rest[0] != kAllOption && rest[0] != kDesktopOption)
+          return failure("conflicts takes menu|editor KEYS, --all or --desktop");
+        invocation.scope = rest[0] == kAllOption ? Scope::WholeSet : Scope::Desktop;
         break;
       }
       if (invocation.command == Command::Show) {

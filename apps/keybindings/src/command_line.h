@@ -17,7 +17,8 @@
 //   bind menu|editor COMMAND KEYS     add a shortcut to a command
 //   unbind menu|editor COMMAND INDEX  remove a command's shortcut INDEX (from 0)
 //   conflicts menu|editor KEYS        which commands use KEYS
-//   conflicts --all                   every shortcut held twice, group by group
+//   conflicts --all                   every shortcut held twice, group by group, then --desktop's
+//   conflicts --desktop               the desktop's shortcuts that commands hold
 //   find TEXT | find --keys KEYS      commands by title, or by their shortcuts
 //   reset menu|editor COMMAND         a command's shortcuts back to the default
 //   reset menu|editor --group TITLE   those of a top-level group of the outline
@@ -52,7 +53,7 @@ enum class Group { Menu, Editor };
 enum class DefaultsLocation { Given, PerUser };
 
 // How much of a set `conflicts` and `reset` look at.
-enum class Scope { Command, OutlineGroup, WholeSet };
+enum class Scope { Command, OutlineGroup, WholeSet, Desktop };
 
 // How `show` writes shortcuts, and whether it marks changes from the default set.
 enum class Notation { Glyphs, Desktop };
@@ -77,7 +78,7 @@ struct Invocation {
   std::vector<std::string> files;    // export, cheatsheet (one), import (one or more)
   std::string keys;                  // bind, conflicts
   std::int64_t index = 0;            // unbind
-  Scope scope = Scope::Command;      // conflicts (Command or WholeSet), reset
+  Scope scope = Scope::Command;      // conflicts (Command, WholeSet or Desktop), reset
   Notation notation = Notation::Glyphs;      // show
   ChangeMarks changeMarks = ChangeMarks::Hidden;  // show
   FindBy findBy = FindBy::Title;     // find; the text or keys are in `keys`

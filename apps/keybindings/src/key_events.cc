@@ -4,9 +4,9 @@
 
 namespace qor {
 
-std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<KeyChord>& chords) {
+std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<ParsedChord>& chords) {
   std::vector<SnoopedKeyEvent> events;
-  for (const KeyChord& chord : chords) {
+  for (const ParsedChord& chord : chords) {
     events.push_back({kFlagsChangedEventType, "", 0, chord.modifiers});
     events.push_back({kKeyDownEventType, chord.characters, chord.keyCode, chord.modifiers});
   }

@@ -24,6 +24,6 @@ struct SnoopedKeyEvent {
 // when it has none: the previous ones were let go), then its key-down. The
 // pane thus captures a modifier-only stroke ahead of each chord that has
 // modifiers, which is also how the host's default set writes shortcuts.
-[[nodiscard]] std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<KeyChord>& chords);
+[[nodiscard]] std::vector<SnoopedKeyEvent> keyEventsForChords(const std::vector<ParsedChord>& chords);
 
 }  // namespace qor

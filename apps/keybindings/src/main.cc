@@ -8,6 +8,7 @@
 #include "defaults_file.h"
 #include "pdf_output.h"
 #include "qor/defaults/defaults.h"
+#include "qor/desktop/desktop_shortcuts.h"
 #include "qor/plist_file.h"
 #include "session.h"
 
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
   {
     qor::KeyBindingsSession session(store, bundleFolders(), qor::pdfWriterOfThisBuild());
     if (std::string error = session.start(); !error.empty()) return fail(error);
+    // Read only when asked about: GSettings and KDE's file are the desktop's, not the set's.
+    if (invocation.command == qor::Command::Conflicts && invocation.scope != qor::Scope::Command)
+      session.setDesktopShortcuts(qor::readDesktopShortcuts());
     outcome = session.run(invocation);
   }
   if (outcome.status != qor::kExitSuccess) {

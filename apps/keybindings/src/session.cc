@@ -7,6 +7,7 @@
 #include "command_lookup.h"
 #include "qor/pane_model/command_search.h"
 #include "qor/pane_model/conflicts.h"
+#include "qor/pane_model/desktop_shortcuts.h"
 #include "qor/pane_model/default_changes.h"
 #include "qor/pane_model/desktop_notation.h"
 #include "qor/pane_model/outline_rules.h"
@@ -40,20 +41,6 @@ ShownGroup shownGroup(Group group) { return group == Group::Menu ? ShownGroup::M
 constexpr Group kBothGroups[] = {Group::Menu, Group::Editor};
 constexpr const char* kChangedMark = "\t*";
 constexpr const char* kDefaultSetRefusal = "the default set cannot be changed; duplicate it first";
-
-// A sequence in the stored form, as the key configurator captures the
-// chords: a modifier-only stroke ahead of each chord with modifiers.
-ArrayRef sequenceOfChords(const std::vector<KeyChord>& chords) {
-  std::vector<Ref> strokes;
-  for (const KeyChord& chord : chords) {
-    if (chord.modifiers != 0) strokes.push_back(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
-    std::u16string units = utf16FromUtf8(chord.characters);
-    strokes.push_back(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},
-                                        {kStrokeUnicharKey, integer(units.empty() ? 0 : units.front())},
-                                        {kStrokeModifiersKey, integer(chord.modifiers)}}));
-  }
-  return Array::make(std::move(strokes));
-}
 
 }  // namespace
 
@@ -112,6 +99,7 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
       return unbind(invocation.group, invocation.name, invocation.index);
     case Command::Conflicts:
       if (invocation.scope == Scope::WholeSet) return allConflictsOfSet();
+      if (invocation.scope == Scope::Desktop) return desktopConflictsOfSet();
       return conflicts(invocation.group, invocation.keys);
     case Command::CheatSheet:
       return cheatSheet(invocation.format, invocation.files.front());
@@ -310,6 +298,25 @@ Outcome KeyBindingsSession::allConflictsOfSet() {
       for (const std::string& key : conflict.entryKeys) holders += (holders.empty() ? "" : ", ") + pathOf(shown, key);
       outcome.output += std::string(groupName(group)) + "\t" + stringFromKeySequence(conflict.sequence) + "\t" +
                         holders + "\n";
+      outcome.status = kExitConflict;
+    }
+  }
+  Outcome desktop = desktopConflictsOfSet();
+  outcome.output += desktop.output;
+  if (desktop.status != kExitSuccess) outcome.status = desktop.status;
+  return outcome;
+}
+
+Outcome KeyBindingsSession::desktopConflictsOfSet() {
+  Outcome outcome;
+  const std::vector<DesktopBinding> desktop = pane_->desktopBindings();
+  for (Group group : kBothGroups) {
+    std::vector<Row> shown = rows(group);
+    for (const DesktopConflict& conflict : desktopConflicts(currentGroup(group), desktop)) {
+      std::string holders;
+      for (const std::string& key : conflict.entryKeys) holders += (holders.empty() ? "" : ", ") + pathOf(shown, key);
+      outcome.output += std::string(groupName(group)) + "\t" + stringFromKeySequence(conflict.binding.sequence) +
+                        "\t" + holders + "\t" + conflict.binding.desktop + ": " + conflict.binding.name + "\n";
       outcome.status = kExitConflict;
     }
   }

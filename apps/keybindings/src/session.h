@@ -60,6 +60,8 @@ class KeyBindingsSession {
   // Runs one command (not Help). Changes reach the store only through the
   // pane's writeToPrefs, and only when the command succeeds.
   [[nodiscard]] Outcome run(const Invocation& invocation);
+  // The desktop's shortcuts, which `conflicts --desktop` and `--all` check.
+  void setDesktopShortcuts(std::vector<DesktopShortcut> shortcuts) { application_.setDesktopShortcuts(std::move(shortcuts)); }
 
  private:
   [[nodiscard]] Outcome listSets();
@@ -73,6 +75,9 @@ class KeyBindingsSession {
   [[nodiscard]] Outcome unbind(Group group, const std::string& command, std::int64_t index);
   [[nodiscard]] Outcome conflicts(Group group, const std::string& keys);
   [[nodiscard]] Outcome allConflictsOfSet();
+  // The desktop's shortcuts that commands hold, a line each:
+  // "group\tkeys\tcommand paths\tdesktop: its name".
+  [[nodiscard]] Outcome desktopConflictsOfSet();
   [[nodiscard]] Outcome find(FindBy by, const std::string& text);
   [[nodiscard]] Outcome reset(Scope scope, Group group, const std::string& name);
   [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths);

@@ -146,7 +146,7 @@ TEST(CommandLineTest, BadCommandLinesSayWhy) {
       {{"use", "+1"}, "not a set number: '+1'"},
       {{"unbind", "menu", "File/Save", "-1"}, "not a shortcut index: '-1'"},
       {{"unbind", "menu", "File/Save", "one"}, "not a shortcut index: 'one'"},
-      {{"conflicts", "menu"}, "conflicts takes menu|editor KEYS or --all"},
+      {{"conflicts", "menu"}, "conflicts takes menu|editor KEYS, --all or --desktop"},
       {{"conflicts", "--all", "x"}, "not 'menu' or 'editor': '--all'"},
       {{"show", "menu", "--notation"}, "show takes menu|editor, then --changed and --notation desktop|glyphs"},
       {{"show", "menu", "--notation", "emacs"}, "show takes menu|editor, then --changed and --notation desktop|glyphs"},

@@ -16,7 +16,7 @@ constexpr std::uint32_t kShift = kShiftKeyMask;
 TEST(KeyTextTest, OneChordEach) {
   struct Case {
     const char* text;
-    KeyChord chord;
+    ParsedChord chord;
   };
   const Case cases[] = {
       // Letters: the small letter unless Shift is held, whatever case is written.
@@ -54,7 +54,7 @@ TEST(KeyTextTest, OneChordEach) {
 TEST(KeyTextTest, ChordsAreSeparatedByCommaBlank) {
   struct Case {
     const char* text;
-    std::vector<KeyChord> chords;
+    std::vector<ParsedChord> chords;
   };
   const Case cases[] = {
       {"Ctrl+K, Ctrl+S", {{kCommand, "k", 45}, {kCommand, "s", 39}}},
@@ -103,7 +103,7 @@ TEST(KeyTextTest, BadTextSaysWhatIsWrong) {
 }
 
 TEST(KeyTextTest, EventsPressTheModifiersBeforeEachKey) {
-  std::vector<KeyChord> chords = {{kCommand, "k", 45}, {0, "2", 11}, {kCommand | kShift, "S", 39}};
+  std::vector<ParsedChord> chords = {{kCommand, "k", 45}, {0, "2", 11}, {kCommand | kShift, "S", 39}};
   std::vector<SnoopedKeyEvent> expected = {
       {kFlagsChangedEventType, "", 0, kCommand}, {kKeyDownEventType, "k", 45, kCommand},
       {kFlagsChangedEventType, "", 0, 0},        {kKeyDownEventType, "2", 11, 0},

@@ -41,10 +41,12 @@ class ToolTest : public ::testing::Test {
     int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(folder + "/out"), readText(folder + "/err")};
   }
-  // The same against the test's defaults file.
+  // The same against the test's defaults file, on a desktop of the test's
+  // own: no settings schemas, and a kglobalshortcutsrc only if it writes one.
   ToolRun kb(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--defaults", defaults});
-    return tool(arguments);
+    return tool(arguments, "XDG_CONFIG_HOME=" + shellQuoted(folder + "/config") + " XDG_DATA_DIRS=" +
+                               shellQuoted(folder + "/no-data") + " XDG_DATA_HOME=" + shellQuoted(folder + "/no-data"));
   }
   // Makes a set of one's own and returns its number.
   std::string duplicate(const std::string& name) {
@@ -279,6 +281,16 @@ TEST_F(ToolTest, AllConflictsAndTheImportPreview) {
   EXPECT_EQ(kb({"conflicts", "--all"}), (ToolRun{1, "menu\t⌘O\tFile/Open…, File/Save\n", ""}));
   // The one-sequence search agrees.
   EXPECT_EQ(kb({"conflicts", "menu", "Ctrl+O"}).out, "'⌘O' is currently bound to 'Open…', 'Save'.\n");
+}
+
+TEST_F(ToolTest, DesktopConflictsNameTheDesktopsShortcut) {
+  duplicate("Mine");
+  EXPECT_EQ(kb({"conflicts", "--desktop"}), printed(""));
+  scratch.write("config/kglobalshortcutsrc", "[kwin]\n_k_friendly_name=KWin\n"
+                                             "Save Window=Ctrl+S\tMeta+F12,none,Save the Window\n");
+  const ToolRun taken{1, "menu\t⌘S\tFile/Save\tKDE: KWin: Save the Window\n", ""};
+  EXPECT_EQ(kb({"conflicts", "--desktop"}), taken);
+  EXPECT_EQ(kb({"conflicts", "--all"}), taken);
 }
 
 TEST_F(ToolTest, FindByTitleOrByKeys) {

@@ -279,6 +279,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] static CapturedKeys captureKeys(const std::vector<KeyEvent>& events);
   // The key configurator's status line for `keys` while the command
   // `entryKey` of `group` is selected (nullopt: no command is).
+  // The desktop's shortcuts (Application::desktopShortcuts) converted to
+  // stored sequences; those our strokes cannot hold are left out.
+  [[nodiscard]] std::vector<DesktopBinding> desktopBindings() const;
   [[nodiscard]] StatusLine conflictStatus(ShownGroup group, const CapturedKeys& keys,
                                           const std::optional<std::string>& entryKey) const;
   // What binding keys to a command came to.
@@ -403,8 +406,6 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] Ref conflictReferenceContext() const;
   // Fills TEXT_kb_layout for the selected command and the captured keys.
   void showUntypableShortcuts();
-  // The desktop's shortcuts, converted, as the application gives them now.
-  [[nodiscard]] std::vector<DesktopBinding> desktopBindings() const;
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);

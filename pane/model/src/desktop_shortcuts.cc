@@ -97,9 +97,9 @@ std::optional<std::string> portableTextOfAccelerator(std::string_view accelerato
 
 }  // namespace
 
-MutableArrayRef sequenceOfChords(const std::vector<KeyChord>& chords) {
+MutableArrayRef sequenceOfChords(const std::vector<ParsedChord>& chords) {
   MutableArrayRef sequence = MutableArray::make();
-  for (const KeyChord& chord : chords) {
+  for (const ParsedChord& chord : chords) {
     if (chord.modifiers != 0) sequence->addObject(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
     const std::u16string units = utf16FromUtf8(chord.characters);
     sequence->addObject(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},

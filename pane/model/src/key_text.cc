@@ -171,7 +171,7 @@ std::string shown(std::string_view text) {
 }
 
 // Parses one chord: modifiers with "+", then the key.
-std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
+std::optional<ParsedChord> parseChord(std::string_view chord, std::string& error) {
   std::uint32_t modifiers = 0;
   std::string_view rest = chord;
   for (;;) {
@@ -205,7 +205,7 @@ std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
   }
   if (key->impliedShift == Shifted::Implied) modifiers |= kShiftKeyMask;
   bool shiftHeld = (modifiers & kShiftKeyMask) != 0;
-  return KeyChord{modifiers, shiftHeld ? key->shifted : key->unshifted, key->keyCode};
+  return ParsedChord{modifiers, shiftHeld ? key->shifted : key->unshifted, key->keyCode};
 }
 
 // Splits at ", " except where the comma is the key of a chord ("Ctrl+,",
@@ -241,7 +241,7 @@ KeyTextParse parseKeyText(std::string_view text) {
       result.error = "empty chord in '" + shown(text) + "'";
       break;
     }
-    std::optional<KeyChord> parsed = parseChord(chord, result.error);
+    std::optional<ParsedChord> parsed = parseChord(chord, result.error);
     if (!parsed) break;
     result.chords.push_back(std::move(*parsed));
   }

@@ -37,16 +37,16 @@
 namespace qor {
 
 // One chord: modifiers held while one key is typed.
-struct KeyChord {
+struct ParsedChord {
   std::uint32_t modifiers = 0;  // a ModifierMask
   std::string characters;       // UTF-8, what the key produces
   std::uint16_t keyCode = 0;    // X11 key code on a US keyboard; 0 unknown
-  friend bool operator==(const KeyChord&, const KeyChord&) = default;
+  friend bool operator==(const ParsedChord&, const ParsedChord&) = default;
 };
 
 // The chords of a text, or why it is not one.
 struct KeyTextParse {
-  std::vector<KeyChord> chords;  // empty when `error` is set
+  std::vector<ParsedChord> chords;  // empty when `error` is set
   std::string error;             // one line; empty on success
   [[nodiscard]] bool ok() const { return error.empty(); }
 };
