@@ -139,14 +139,13 @@ class Document {
   virtual ~Document() = default;
 };
 
-/// The host application object.
 /// A shortcut the desktop keeps for itself (window manager, shell, media
 /// keys, input method), as the desktop writes it.
 struct DesktopShortcut {
   /// How `keys` is written.
   enum class Notation {
-    Accelerator,  ///< GTK's accelerator text, "<Alt>F2"
-    Portable,     ///< Qt's portable text, "Alt+F2"
+    Accelerator,  ///< GTK's accelerator text, `<Alt>F2`
+    Portable,     ///< Qt's portable text, `Alt+F2`
   };
   std::string desktop;                        ///< "GNOME", "KDE", "IBus" or "Fcitx"
   std::string name;                           ///< the desktop's own name for it
@@ -155,6 +154,7 @@ struct DesktopShortcut {
   friend bool operator==(const DesktopShortcut&, const DesktopShortcut&) = default;
 };
 
+/// The host application object.
 class Application {
  public:
   virtual ~Application() = default;
