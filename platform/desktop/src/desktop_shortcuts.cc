@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -18,6 +19,10 @@ namespace {
 constexpr const char* kGnome = "GNOME";
 constexpr const char* kIbus = "IBus";
 constexpr const char* kKde = "KDE";
+constexpr const char* kFcitx = "Fcitx";
+constexpr std::string_view kFcitxFileName = "fcitx5/config";
+constexpr std::string_view kFcitxHotkeyGroupPrefix = "Hotkey/";
+constexpr char kFcitxJoiner = '+';
 constexpr std::string_view kKdeFileName = "kglobalshortcutsrc";
 constexpr std::string_view kKdeFriendlyNameKey = "_k_friendly_name";
 constexpr std::string_view kKdeInternalPrefix = "_k_";
@@ -96,47 +101,61 @@ struct KdeAction {
   std::string name;
 };
 
-// The file's actions and component names, or the number of the first line
-// that is no group, entry, comment or blank.
-struct KdeFile {
-  std::vector<KdeAction> actions;
-  std::vector<std::pair<std::string, std::string>> friendlyNames;  // component -> name
-  std::optional<std::size_t> malformedLine;
-};
+using TakeEntry = std::function<bool(const std::string& group, const std::string& key, const std::string& value)>;
 
-KdeFile parseKdeFile(std::istream& in) {
-  KdeFile file;
-  std::optional<std::string> component;
+// Hands each entry of the INI-style file `in` to `take` in order. Result: the
+// number of the first line that is no group, entry, comment or blank (an
+// entry outside any group counts), or that `take` refused; nullopt when every
+// line was read.
+std::optional<std::size_t> readEntries(std::istream& in, const TakeEntry& take) {
+  std::optional<std::string> group;
   std::string line;
   for (std::size_t number = 1; std::getline(in, line); ++number) {
     const std::string text = trimmed(line);
     if (text.empty() || text.front() == '#') continue;
     if (text.front() == '[' && text.back() == ']') {
-      component = text.substr(1, text.size() - 2);
+      group = text.substr(1, text.size() - 2);
       continue;
     }
     const std::size_t equals = text.find('=');
-    if (!component || equals == std::string::npos || equals == 0) {
-      file.malformedLine = number;
-      return file;
-    }
-    const std::string key = trimmed(std::string_view(text).substr(0, equals));
-    const std::string value = text.substr(equals + 1);
-    if (key == kKdeFriendlyNameKey) {
-      file.friendlyNames.emplace_back(*component, value);
-      continue;
-    }
-    if (key.starts_with(kKdeInternalPrefix)) continue;
-    const std::size_t first = value.find(',');
-    const std::size_t second = first == std::string::npos ? first : value.find(',', first + 1);
-    if (second == std::string::npos) {
-      file.malformedLine = number;
-      return file;
-    }
-    std::string name = trimmed(std::string_view(value).substr(second + 1));
-    file.actions.push_back({*component, value.substr(0, first), name.empty() ? key : std::move(name)});
+    if (!group || equals == std::string::npos || equals == 0 ||
+        !take(*group, trimmed(std::string_view(text).substr(0, equals)), text.substr(equals + 1)))
+      return number;
   }
-  return file;
+  return std::nullopt;
+}
+
+void logMalformed(const std::string& path, std::size_t line) {
+  logLine("Desktop shortcuts: " + path + " is malformed at line " + std::to_string(line) +
+          "; no shortcuts are taken from it.");
+}
+
+// fcitx5 writes a key as its modifiers and an X keysym joined by "+"
+// ("Control+space"): the same as the accelerator "<Control>space".
+std::string acceleratorOfFcitxKey(std::string_view key) {
+  std::string accelerator;
+  for (std::size_t plus; (plus = key.find(kFcitxJoiner)) != std::string_view::npos && plus + 1 < key.size();) {
+    accelerator += "<" + std::string(key.substr(0, plus)) + ">";
+    key.remove_prefix(plus + 1);
+  }
+  return key.empty() ? std::string() : accelerator + std::string(key);
+}
+
+// The names fcitx5's configuration window gives its hot keys.
+std::string fcitxHotkeyName(std::string_view group) {
+  static constexpr std::pair<std::string_view, std::string_view> kNames[] = {
+      {"TriggerKeys", "Trigger Input Method"},
+      {"AltTriggerKeys", "Temporarily switch between first and current Input Method"},
+      {"EnumerateForwardKeys", "Enumerate Input Method Forward"},
+      {"EnumerateBackwardKeys", "Enumerate Input Method Backward"},
+      {"EnumerateGroupForwardKeys", "Enumerate Input Method Group Forward"},
+      {"EnumerateGroupBackwardKeys", "Enumerate Input Method Group Backward"},
+      {"ActivateKeys", "Activate Input Method"},
+      {"DeactivateKeys", "Deactivate Input Method"},
+  };
+  for (const auto& [id, name] : kNames)
+    if (id == group) return std::string(name);
+  return std::string(group);
 }
 
 }  // namespace
@@ -173,20 +192,54 @@ std::vector<DesktopShortcut> readGSettingsShortcuts(const std::vector<GSettingsS
 std::vector<DesktopShortcut> readKdeShortcuts(const std::string& path) {
   std::ifstream in(path);
   if (!in) return {};
-  KdeFile file = parseKdeFile(in);
-  if (file.malformedLine) {
-    logLine("Desktop shortcuts: " + path + " is malformed at line " + std::to_string(*file.malformedLine) +
-            "; no shortcuts are taken from it.");
+  std::vector<KdeAction> actions;
+  std::vector<std::pair<std::string, std::string>> friendlyNames;  // component -> name
+  const std::optional<std::size_t> malformed =
+      readEntries(in, [&](const std::string& component, const std::string& key, const std::string& value) {
+        if (key == kKdeFriendlyNameKey) {
+          friendlyNames.emplace_back(component, value);
+          return true;
+        }
+        if (key.starts_with(kKdeInternalPrefix)) return true;
+        const std::size_t first = value.find(',');
+        const std::size_t second = first == std::string::npos ? first : value.find(',', first + 1);
+        if (second == std::string::npos) return false;
+        std::string name = trimmed(std::string_view(value).substr(second + 1));
+        actions.push_back({component, value.substr(0, first), name.empty() ? key : std::move(name)});
+        return true;
+      });
+  if (malformed) {
+    logMalformed(path, *malformed);
     return {};
   }
   std::vector<DesktopShortcut> shortcuts;
-  for (const KdeAction& action : file.actions) {
+  for (const KdeAction& action : actions) {
     std::string component = action.component;
-    for (const auto& [group, name] : file.friendlyNames)
+    for (const auto& [group, name] : friendlyNames)
       if (group == action.component && !name.empty()) component = name;
     for (std::string& keys : kdeKeys(action.keys))
       shortcuts.push_back({kKde, component + std::string(kComponentSeparator) + action.name, std::move(keys),
                            DesktopShortcut::Notation::Portable});
+  }
+  return shortcuts;
+}
+
+std::vector<DesktopShortcut> readFcitxShortcuts(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) return {};
+  std::vector<DesktopShortcut> shortcuts;
+  const std::optional<std::size_t> malformed =
+      readEntries(in, [&](const std::string& group, const std::string&, const std::string& value) {
+        if (!group.starts_with(kFcitxHotkeyGroupPrefix)) return true;
+        std::string accelerator = acceleratorOfFcitxKey(trimmed(value));
+        if (!accelerator.empty())
+          shortcuts.push_back({kFcitx, fcitxHotkeyName(std::string_view(group).substr(kFcitxHotkeyGroupPrefix.size())),
+                               std::move(accelerator), DesktopShortcut::Notation::Accelerator});
+        return true;
+      });
+  if (malformed) {
+    logMalformed(path, *malformed);
+    return {};
   }
   return shortcuts;
 }
@@ -197,8 +250,9 @@ std::vector<DesktopShortcut> readDesktopShortcuts() {
   const char* home = std::getenv("HOME");
   std::string folder = configHome && *configHome ? configHome : home ? std::string(home) + "/.config" : "";
   if (!folder.empty()) {
-    std::vector<DesktopShortcut> kde = readKdeShortcuts(folder + "/" + std::string(kKdeFileName));
-    shortcuts.insert(shortcuts.end(), std::make_move_iterator(kde.begin()), std::make_move_iterator(kde.end()));
+    for (std::vector<DesktopShortcut> more : {readKdeShortcuts(folder + "/" + std::string(kKdeFileName)),
+                                              readFcitxShortcuts(folder + "/" + std::string(kFcitxFileName))})
+      shortcuts.insert(shortcuts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
   }
   return shortcuts;
 }

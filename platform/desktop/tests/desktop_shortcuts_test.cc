@@ -35,7 +35,8 @@ TEST(DesktopShortcuts, GSettingsEffectiveValues) {
                                            ".gschema.xml " + schemas + " && glib-compile-schemas " + schemas);
   ASSERT_EQ(copied.status, 0) << copied.output;
   folder.write("config/glib-2.0/settings/keyfile", "[org/gnome/desktop/wm/keybindings]\n"
-                                                   "switch-applications=['<Super>Tab']\n");
+                                                   "switch-applications=['<Super>Tab']\n"
+                                                   "panel-main-menu=['<Super>F9']\n");
   setenv("GSETTINGS_SCHEMA_DIR", schemas.c_str(), 1);
   setenv("XDG_DATA_DIRS", folder.file("no-data").c_str(), 1);  // no system schemas
   setenv("GSETTINGS_BACKEND", "keyfile", 1);
@@ -48,9 +49,9 @@ TEST(DesktopShortcuts, GSettingsEffectiveValues) {
   // Changed in the keyfile: the user's value only.
   EXPECT_TRUE(holds(shortcuts, {"GNOME", "Switch applications", "<Super>Tab", Notation::Accelerator}));
   EXPECT_FALSE(holds(shortcuts, {"GNOME", "Switch applications", "<Alt>Tab", Notation::Accelerator}));
-  // Keys GNOME ignores take nothing.
+  // A key GNOME keeps only for old settings and ignores takes nothing, even when set.
   EXPECT_TRUE(std::none_of(shortcuts.begin(), shortcuts.end(),
-                           [](const DesktopShortcut& s) { return s.name.starts_with("DEPRECATED"); }));
+                           [](const DesktopShortcut& s) { return s.keys == "<Super>F9"; }));
   EXPECT_EQ(capture.lines(),
             std::vector<std::string>{
                 "Desktop shortcuts: no settings schema org.gnome.shell.keybindings, "
@@ -59,16 +60,18 @@ TEST(DesktopShortcuts, GSettingsEffectiveValues) {
                 "org.freedesktop.ibus.panel.emoji; their shortcuts are not known."});
 }
 
-TEST(DesktopShortcuts, KdeFiles) {
+TEST(DesktopShortcuts, KdeAndFcitxFiles) {
   fixtures::TemporaryFolder folder;
+  using Reader = std::vector<DesktopShortcut> (*)(const std::string&);
   struct Case {
     const char* name;
+    Reader read;
     const char* text;
     std::vector<DesktopShortcut> expected;
     std::size_t logLines;
   };
   const Case cases[] = {
-      {"components, several keys, none",
+      {"KDE: components, several keys, none", readKdeShortcuts,
        "[kwin]\n_k_friendly_name=KWin\nWalk Through Windows=Alt+Tab\\tMeta+Tab,Alt+Tab,Walk Through Windows\n"
        "Kill Window=none,Meta+Ctrl+Esc,Kill Window\n\n# a comment\n"
        "[org.kde.krunner.desktop]\n_launch=Alt+Space\tAlt+F2,Alt+Space,KRunner\n",
@@ -77,18 +80,27 @@ TEST(DesktopShortcuts, KdeFiles) {
         {"KDE", "org.kde.krunner.desktop: KRunner", "Alt+Space", Notation::Portable},
         {"KDE", "org.kde.krunner.desktop: KRunner", "Alt+F2", Notation::Portable}},
        0},
-      {"an entry before any group", "Kill Window=none,none,Kill\n[kwin]\n", {}, 1},
-      {"an entry of one field", "[kwin]\nShow Desktop=Meta+D\n", {}, 1},
-      {"a line that is no entry", "[kwin]\nShow Desktop=Meta+D,none,Show\ngarbage\n", {}, 1},
+      {"KDE: an entry before any group", readKdeShortcuts, "Kill Window=none,none,Kill\n[kwin]\n", {}, 1},
+      {"KDE: an entry of one field", readKdeShortcuts, "[kwin]\nShow Desktop=Meta+D\n", {}, 1},
+      {"KDE: a line that is no entry", readKdeShortcuts, "[kwin]\nShow Desktop=Meta+D,none,Show\ngarbage\n", {}, 1},
+      {"fcitx5: the hot-key groups only", readFcitxShortcuts,
+       "[Hotkey]\nEnumerateWithTriggerKeys=True\n[Hotkey/TriggerKeys]\n0=Control+space\n1=Zenkaku_Hankaku\n"
+       "[Hotkey/PrevPage]\n0=Up\n[Behavior]\nActiveByDefault=False\n",
+       {{"Fcitx", "Trigger Input Method", "<Control>space", Notation::Accelerator},
+        {"Fcitx", "Trigger Input Method", "Zenkaku_Hankaku", Notation::Accelerator},
+        {"Fcitx", "PrevPage", "Up", Notation::Accelerator}},
+       0},
+      {"fcitx5: a line that is no entry", readFcitxShortcuts, "[Hotkey/TriggerKeys]\n0=Control+space\n[x\n", {}, 1},
   };
   for (const Case& c : cases) {
-    folder.write("kglobalshortcutsrc", c.text);
+    folder.write("file", c.text);
     LogCapture capture;
-    EXPECT_EQ(readKdeShortcuts(folder.file("kglobalshortcutsrc")), c.expected) << c.name;
+    EXPECT_EQ(c.read(folder.file("file")), c.expected) << c.name;
     EXPECT_EQ(capture.lines().size(), c.logLines) << c.name;
   }
   LogCapture capture;
   EXPECT_TRUE(readKdeShortcuts(folder.file("missing")).empty());
+  EXPECT_TRUE(readFcitxShortcuts(folder.file("missing")).empty());
   EXPECT_TRUE(capture.lines().empty());
 }
 

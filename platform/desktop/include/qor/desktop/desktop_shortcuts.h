@@ -1,7 +1,7 @@
 // The shortcuts the desktop takes for itself, read where the desktops keep
 // them: GNOME's keybinding settings and IBus's hot keys through GSettings
 // (the effective values: a key the user never changed counts with its schema
-// default), and KDE's global shortcuts file. Reading never fails: a missing
+// default), KDE's global shortcuts file and fcitx5's configuration. Reading never fails: a missing
 // schema or a malformed file gives no shortcuts from it and one log line.
 //
 // Threads: each call reads on the caller's thread; calls may run at once.
@@ -40,9 +40,16 @@ struct GSettingsShortcutSchema {
 /// line, for a malformed one.
 [[nodiscard]] std::vector<DesktopShortcut> readKdeShortcuts(const std::string& path);
 
-/// What readGSettingsShortcuts and readKdeShortcuts give for this session:
-/// the schemas of gsettingsShortcutSchemas(), and kglobalshortcutsrc under
-/// $XDG_CONFIG_HOME (default ~/.config).
+/// fcitx5's hot keys in its configuration file at `path`: each entry of a
+/// group "Hotkey/<name>" ("0=Control+space") is a shortcut, named as fcitx5's
+/// settings window names the group ("Trigger Input Method"). Notation:
+/// Accelerator. Result: empty for a missing file; empty, with one log line,
+/// for a malformed one.
+[[nodiscard]] std::vector<DesktopShortcut> readFcitxShortcuts(const std::string& path);
+
+/// What the readers give for this session: the schemas of
+/// gsettingsShortcutSchemas(), then kglobalshortcutsrc and fcitx5/config
+/// under $XDG_CONFIG_HOME (default ~/.config).
 [[nodiscard]] std::vector<DesktopShortcut> readDesktopShortcuts();
 
 }  // namespace qor
