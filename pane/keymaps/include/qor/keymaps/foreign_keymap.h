@@ -1,0 +1,101 @@
+/// @file
+/// Keymaps of other editors, read into plain values: which of their commands
+/// a key is bound to (or unbound from), under which condition, with the key
+/// turned into this editor's stored KeySequence. Nothing here knows this
+/// editor's commands; the mapping to them is the import's business.
+///
+/// The kinds read: VS Code's keybindings.json (JSON with comments; a command
+/// starting with "-" unbinds; "when" clauses), JetBrains keymap XML
+/// (keyboard-shortcut with first- and second-keystroke; the parent
+/// attribute; an action with no shortcut unbinds), KDE shortcut schemes (the
+/// .shortcuts and kxmlgui scheme files, Qt's portable key text), Qt
+/// Creator's .kms (XML, Qt's portable key text) and Sublime Text's
+/// .sublime-keymap (JSON).
+///
+/// Example:
+///   auto kind = qor::recognizeKeymap(bytes, "keybindings.json");   // KeymapKind::VSCode
+///   qor::KeymapReading read = qor::readForeignKeymap(bytes, *kind);
+///   if (!read.keymap) log(read.error);                              // one clear line
+///
+/// Threads: pure functions of their arguments, callable from any thread at once.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "qor/value.h"
+
+namespace qor {
+
+/// The editors whose keymaps are read.
+enum class KeymapKind { VSCode, JetBrains, KDE, QtCreator, Sublime };
+
+/// The kind's name on the command line: "vscode", "jetbrains", "kde",
+/// "qtcreator", "sublime".
+[[nodiscard]] std::string_view keymapKindName(KeymapKind kind);
+/// The kind of a name keymapKindName gives; nullopt for any other text.
+[[nodiscard]] std::optional<KeymapKind> keymapKindNamed(std::string_view name);
+
+/// Whether an entry binds its key to its command or takes it away.
+enum class BindingEffect { Bind, Unbind };
+
+/// One entry of a keymap, in file order.
+struct ForeignBinding {
+  std::string command;          ///< the other editor's command or action id (VS Code's "-" taken off)
+  BindingEffect effect = BindingEffect::Bind;
+  std::string keyText;          ///< the key as the file writes it; empty when the entry names none
+  ArrayRef sequence;            ///< keyText as a stored KeySequence; null when empty or not representable
+  std::string unreadableKey;    ///< why keyText is not representable; empty when it is (or is empty)
+  std::string condition;        ///< the "when" clause or context; empty when none
+};
+
+/// A keymap as read.
+struct ForeignKeymap {
+  KeymapKind kind = KeymapKind::VSCode;
+  std::string parent;                     ///< JetBrains' parent keymap; empty for the others
+  std::vector<ForeignBinding> bindings;
+};
+
+/// The result of a reading: a keymap, or one clear line saying why there is none.
+struct KeymapReading {
+  std::optional<ForeignKeymap> keymap;
+  std::string error;  ///< empty when `keymap` holds a value
+};
+
+/// The kind of `content`, recognised from the content itself (JSON array of
+/// objects with "key" and "command" -> VS Code, with "keys" -> Sublime; XML
+/// root <keymap> -> JetBrains, <mapping> -> Qt Creator; KDE's group and
+/// action lines -> KDE); `fileName` decides only between kinds the content
+/// leaves open. Result: nullopt when it is none of them.
+[[nodiscard]] std::optional<KeymapKind> recognizeKeymap(std::string_view content, std::string_view fileName);
+
+/// Reads `content` as a keymap of `kind`. Hostile input (more than 16 MiB,
+/// nesting deeper than 64, invalid UTF-8, wrong types, malformed syntax)
+/// gives no keymap and one line naming the problem; an entry that is
+/// readable but odd (a key this editor cannot represent) is kept with its
+/// `unreadableKey` reason.
+[[nodiscard]] KeymapReading readForeignKeymap(std::string_view content, KeymapKind kind);
+
+/// A key text of `kind`'s notation as a stored KeySequence: "ctrl+shift+k",
+/// "ctrl+k ctrl+c" (VS Code, Sublime's "keys" elements one by one),
+/// "control shift K" (JetBrains), "Ctrl+Shift+K" and "Ctrl+K, Ctrl+C" (KDE, Qt
+/// Creator), "cmd+k" in Mac keymaps, "meta"/"super"/"win" for Super.
+/// The platform of a keymap: Mac when it writes "cmd" (or "meta" in a
+/// JetBrains keymap whose name or parent says Mac); Linux otherwise.
+/// Modifiers as the host's key events map them: ctrl/control -> Command,
+/// super/meta/win -> Control, alt -> Option, shift -> Shift. In a Mac keymap
+/// (`mac`: the file writes "cmd") cmd -> Command and ctrl -> Control, so that
+/// ⌘C stays ⌘C. Result: null with `why` set when the text names a key this
+/// editor cannot represent.
+enum class KeymapPlatform { Linux, Mac };
+[[nodiscard]] ArrayRef sequenceOfKeyText(std::string_view text, KeymapKind kind, KeymapPlatform platform,
+                                         std::string* why = nullptr);
+
+/// A stored KeySequence in `kind`'s notation, the inverse of
+/// sequenceOfKeyText. Result: empty for a sequence without key strokes.
+[[nodiscard]] std::string keyTextOfSequence(const Array& sequence, KeymapKind kind,
+                                            KeymapPlatform platform = KeymapPlatform::Linux);
+
+}  // namespace qor
