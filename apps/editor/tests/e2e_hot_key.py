@@ -4,7 +4,7 @@
 X11 (a private session bus without a portal): while xmessage has the focus, `xdotool key super+alt+e` (⌃⌥E, the
 default hot key) gives the editor's window the focus; killed with SIGKILL, the editor leaves no grab behind. A
 client that holds the key first makes the editor say so under the outlines; an applied set
-without a hot key grabs nothing. Portal: a fake portal on the private bus (fake_portal.py) records CreateSession
+without a hot key grabs nothing, and applying a set moves the grab to its hot key. Portal: a fake portal on the private bus (fake_portal.py) records CreateSession
 and BindShortcuts, and its Activated signal gives the editor the focus. Run it like e2e_key_bindings.py.
 """
 import ctypes
@@ -17,13 +17,15 @@ import sys
 import time
 
 import e2e_key_bindings as e2e
-from e2e_key_bindings import Failure, run, widget
+from e2e_key_bindings import Failure, click, run, visible, widget
 
 HOT_KEY = "super+alt+e"
 MOD1_MOD4 = 0x48  # Alt and Super on Xvfb's keymap
 BAD_ACCESS = 10
 REFUSED_LINE = "The hot key works only inside the editor: another program holds it."
 HOT_KEY_ID = "[bringQORtoFront:] [HotKeyController] [0]"
+CONTROL_OPTION = 0xC0000
+CONTROL_OPTION_F = [{"modifiers": CONTROL_OPTION}, {"key": "f", "unichar": ord("f"), "modifiers": CONTROL_OPTION}]
 FAKE_PORTAL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fake_portal.py")
 DEBIAN_PYTHON = "/usr/bin/python3"  # where python3-dbus and python3-gi install, whichever python runs this
 
@@ -42,20 +44,29 @@ class Grabber:
         # XErrorEvent: type (int), display, resourceid, serial (unsigned long), error_code (byte) at offset 32.
         self.handler = self.ERROR_HANDLER(lambda _, event: self.errors.append(ctypes.string_at(event, 33)[32]) or 0)
         self.x11.XSetErrorHandler(self.handler)
-        root = self.x11.XDefaultRootWindow(self.display)
-        keycode = self.x11.XKeysymToKeycode(self.display, ctypes.c_ulong(self.x11.XStringToKeysym(b"e")))
-        self.grab_args = (self.display, keycode, MOD1_MOD4, ctypes.c_ulong(root))
+        self.root = ctypes.c_ulong(self.x11.XDefaultRootWindow(self.display))
 
-    def grab(self):
-        """Result: whether the server granted the grab (no BadAccess)."""
+    def args(self, key):
+        keycode = self.x11.XKeysymToKeycode(self.display, ctypes.c_ulong(self.x11.XStringToKeysym(key)))
+        return self.display, keycode, MOD1_MOD4, self.root
+
+    def grab(self, key=b"e"):
+        """Super+Alt+`key`. Result: whether the server granted the grab (no BadAccess)."""
         self.errors.clear()
-        self.x11.XGrabKey(*self.grab_args, 1, 1, 1)  # owner events, both modes asynchronous
+        self.x11.XGrabKey(*self.args(key), 1, 1, 1)  # owner events, both modes asynchronous
         self.x11.XSync(self.display, 0)
         return BAD_ACCESS not in self.errors
 
-    def release(self):
-        self.x11.XUngrabKey(*self.grab_args)
+    def release(self, key=b"e"):
+        self.x11.XUngrabKey(*self.args(key))
         self.x11.XSync(self.display, 0)
+
+    def free(self, key):
+        """Whether another client may grab Super+Alt+`key` now (the grab is given back at once)."""
+        granted = self.grab(key)
+        if granted:
+            self.release(key)
+        return granted
 
 
 STARTED = []  # every editor started, killed at the end if still running
@@ -123,7 +134,7 @@ def hot_key_line(editor):
 def x11_grab(executable, folder, bus_address, grabber):
     editor = start(executable, folder, bus_address)
     state = editor.state()
-    if grabber.grab():
+    if grabber.free(b"e"):
         raise Failure("another client could grab the editor's hot key")
     if hot_key_line(editor) != "":
         raise Failure("a line under the outlines while the grab holds")
@@ -145,9 +156,26 @@ def no_hot_key(executable, folder, bus_address, grabber):
     seed(folder, {HOT_KEY_ID: {"title": "Bring QOR to Front", "key sequences": []}})
     editor = start(executable, folder, bus_address)
     editor.state()
-    if not grabber.grab():
+    if not grabber.free(b"e"):
         raise Failure("the editor grabbed a hot key the applied set does not have")
-    grabber.release()
+    stop(editor)
+
+
+def rebound_on_apply(executable, folder, bus_address, grabber):
+    """Mine's hot key is ⌃⌥F; its reset to the default ⌃⌥E, applied, moves the grab."""
+    seed(folder, {HOT_KEY_ID: {"title": "Bring QOR to Front", "key sequences": [CONTROL_OPTION_F]}})
+    editor = start(executable, folder, bus_address)
+    state = editor.wait_for("the pane on Mine", lambda s: visible(s, "VIEW_key_bindings")
+                            and widget(s, "PUB_sets")["text"] == "Mine")
+    if grabber.free(b"f") or not grabber.free(b"e"):
+        raise Failure("the editor does not hold ⌃⌥F alone")
+    click(widget(state, "BTN_kb_reset_set")["frame"])
+    click(widget(state, "PREF_apply")["frame"])
+    deadline = time.time() + e2e.WAIT_SECONDS
+    while grabber.free(b"e") or not grabber.free(b"f"):
+        if time.time() > deadline:
+            raise Failure("the applied set did not move the grab from ⌃⌥F to ⌃⌥E")
+        time.sleep(e2e.POLL_SECONDS)
     stop(editor)
     os.remove(e2e.defaults_path_in(folder))
 
@@ -184,7 +212,7 @@ def main():
     bus, bus_address = e2e.private_session_bus()
     try:
         grabber = Grabber()
-        for step in (x11_grab, no_hot_key):
+        for step in (x11_grab, no_hot_key, rebound_on_apply):
             step(executable, folder, bus_address, grabber)
         portal(executable, folder, bus_address)
         print("e2e hot key: passed")
