@@ -292,12 +292,12 @@ void KeyBindings::synchronizeToDefaults() {
     PUB_sets->selectItemWithTag(_keyBindingsNumber);
   }
 
+  showHotKeyReach();
   reloadOutlines();
   if (services_.toolkit) services_.toolkit->performAfterDelay(*this, kReloadOutlinesSelector, kDelayedReloadSeconds);
 }
 
 void KeyBindings::reloadOutlines() {
-  showHotKeyReach();
   shownChildren_.clear();
   keySearchMatches_.clear();
   for (OutlineView* outline : {OLV_menu_key_bindings, OLV_editor_key_bindings}) {
