@@ -13,9 +13,8 @@
 // goes to the first. Each menu item shows its first sequence in the notation
 // chosen in General (after a tab in its text: QMenu's shortcut column), and
 // Qt itself holds no shortcut. "bringQORtoFront:" works in every window of
-// the application, as every menu command does,
-// and, through the desktop's GlobalShortcuts portal or an X11 grab, from
-// every program (hot_key.h).
+// the application, as every menu command does, and from every program
+// through the desktop's GlobalShortcuts portal or an X11 grab (hot_key.h).
 #pragma once
 
 #include <cstdint>

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """The hot key from another program, under Xvfb: the X11 grab and the GlobalShortcuts portal.
 
-X11 (a private session bus without a portal): while xmessage has the focus, `xdotool key super+alt+e` (⌃⌥E, the
-default hot key) gives the editor's window the focus; killed with SIGKILL, the editor leaves no grab behind. A
-client that holds the key first makes the editor say so under the outlines; an applied set
-without a hot key grabs nothing, and applying a set moves the grab to its hot key. Portal: a fake portal on the private bus (fake_portal.py) records CreateSession
-and BindShortcuts, and its Activated signal gives the editor the focus. Run it like e2e_key_bindings.py.
+X11 (the runner's private session bus, no portal on it): while xmessage has the focus, `xdotool key super+alt+e`
+(⌃⌥E, the default hot key) gives the editor's window the focus; after SIGKILL no grab of the editor's is left. A
+client that holds the key first makes the editor say so under the outlines; a set without a hot key grabs nothing;
+applying a set moves the grab to its hot key. Portal: a fake one (fake_portal.py) records CreateSession and
+BindShortcuts, and its Activated gives the editor the focus. Run it like e2e_key_bindings.py.
 """
 import ctypes
 import json
