@@ -36,6 +36,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include "qor/hot_key_line.h"
 #include "qor/key_bindings.h"
 #include "qor/log.h"
 #include "qor/pane_model/set_format.h"
@@ -307,6 +308,37 @@ TEST_F(Host, FieldsKeepTheirOwnKeysAndEditingCommandsStayInTheTextView) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return view.hasFocus(); }, kWaitMs));
   QTest::keyClick(host_->window().windowHandle(), Qt::Key_U, Qt::AltModifier);
   EXPECT_EQ(view.toPlainText(), "WORD");
+}
+
+// Offscreen there is no X11, and the session bus leads nowhere: neither
+// mechanism takes the hot key, and the log says why once per reason, however
+// often a set with another hot key is applied.
+TEST_F(Host, WhyTheHotKeyWorksOnlyInsideTheEditorIsLoggedOnce) {
+  using fixtures::chord;
+  using fixtures::sequence;
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+  constexpr const char* kHotKey = "[bringQORtoFront:] [HotKeyController] [0]";
+  constexpr std::uint32_t kHeld = fixtures::kControl | fixtures::kOption;
+  auto set = [&](ArrayRef hotKey) {
+    auto menu = Dictionary::make({{kHotKey, fixtures::entry("Bring QOR to Front", {std::move(hotKey)})}});
+    return Dictionary::make({{kSetNameKey, str("Mine")}, {kSetMenuKey, menu}});
+  };
+  PlistFileDefaults defaults(folder_.filePath("defaults.plist").toStdString());
+  defaults.setObjectForKey(Dictionary::make({{"1", set(sequence({chord(kHeld, u'f')}))},
+                                             {"2", set(sequence({chord(0, u'g'), chord(0, u'h')}))}}),
+                           kSetsDefaultsKey);
+  LogCapture log;
+  ASSERT_TRUE(restart());  // the default set: ⌃⌥E
+  EXPECT_EQ(host_->hotKeyReach(), HotKeyReach::NoPortal);
+  host_->applyKeyBindingsSet(1);
+  host_->applyKeyBindingsSet(2);
+  EXPECT_EQ(host_->hotKeyReach(), HotKeyReach::TwoStrokes);
+  host_->applyKeyBindingsSet(1);
+  const std::vector<std::string> expected = {"qor-editor: " + hotKeyReachLine(HotKeyReach::NoPortal),
+                                             "qor-editor: " + hotKeyReachLine(HotKeyReach::TwoStrokes)};
+  std::vector<std::string> lines = log.lines();
+  std::erase_if(lines, [](const std::string& line) { return line.find("hot key") == std::string::npos; });
+  EXPECT_EQ(lines, expected);
 }
 
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {

@@ -371,6 +371,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   // shortcuts and the keys typed so far that the keyboard layout active now
   // cannot type (Application::canTypeKeyNow). Empty when it can type them all.
   TextField* TEXT_kb_layout = nullptr;
+  // Under the outlines: why the hot key works only inside the editor
+  // (Application::hotKeyReach); empty where it works from every program.
+  TextField* TEXT_kb_hot_key = nullptr;
 
  private:
   // Shared by the operations above.
@@ -399,6 +402,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] Ref conflictReferenceContext() const;
   // Fills TEXT_kb_layout for the selected command and the captured keys.
   void showUntypableShortcuts();
+  // Fills TEXT_kb_hot_key from the host.
+  void showHotKeyReach();
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);

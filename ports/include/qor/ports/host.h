@@ -139,6 +139,16 @@ class Document {
   virtual ~Document() = default;
 };
 
+/// Where the hot key (the shortcut of "bringQORtoFront:") reaches the
+/// editor from; each value but the first says why it works only inside it.
+enum class HotKeyReach {
+  Everywhere,     ///< from every program (the desktop's portal or an X11 grab), or there is no hot key
+  NoPortal,       ///< no GlobalShortcuts portal backend answered, and the display is not X11
+  GrabRefused,    ///< the X server refused the grab: another program holds the key
+  NoKey,          ///< no key of the keyboard gives the hot key's key
+  TwoStrokes,     ///< two strokes in a row: only one stroke can be bound outside the editor
+};
+
 /// The host application object.
 class Application {
  public:
@@ -153,6 +163,9 @@ class Application {
   /// stroke's "key", UTF-8) to shortcuts, pressed alone or with Shift or
   /// the layout's third-level key. Result: true when the host cannot tell.
   [[nodiscard]] virtual bool canTypeKeyNow(const std::string& /*key*/) const { return true; }
+  /// Where the applied set's hot key works now. Result: Everywhere when the
+  /// host cannot tell.
+  [[nodiscard]] virtual HotKeyReach hotKeyReach() const { return HotKeyReach::Everywhere; }
 };
 
 }  // namespace qor

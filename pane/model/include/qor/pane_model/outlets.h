@@ -49,6 +49,7 @@ inline constexpr PaneOutlet kPaneOutlets[] = {
     {"BTN_kb_search_keys", OutletKind::Button},
     {"BTN_kb_cheat_sheet", OutletKind::Button},
     {"TEXT_kb_layout", OutletKind::TextField},
+    {"TEXT_kb_hot_key", OutletKind::TextField},
 };
 
 }  // namespace qor

@@ -37,6 +37,9 @@ class HeadlessApplication final : public Application {
   [[nodiscard]] bool canTypeKeyNow(const std::string& key) const override;
   // The keys the active keyboard layout cannot type, as the test arranges them.
   void setUntypableKeys(std::vector<std::string> keys) { untypableKeys_ = std::move(keys); }
+  // Everywhere unless the test says otherwise.
+  [[nodiscard]] HotKeyReach hotKeyReach() const override { return hotKeyReach_; }
+  void setHotKeyReach(HotKeyReach reach) { hotKeyReach_ = reach; }
 
   [[nodiscard]] KeySnooper* snooper() const { return snooper_; }
   // The menu bar (null: none). Items of the old menu die with it.
@@ -52,6 +55,7 @@ class HeadlessApplication final : public Application {
   std::unique_ptr<Menu> mainMenu_;
   std::vector<Document*> documents_;
   std::vector<std::string> untypableKeys_;
+  HotKeyReach hotKeyReach_ = HotKeyReach::Everywhere;
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of
