@@ -31,7 +31,9 @@ std::string hotKeyReachLine(HotKeyReach reach) {
 void KeyBindings::showHotKeyReach() {
   if (!TEXT_kb_hot_key || !services_.application) return;
   const std::string line = hotKeyReachLine(services_.application->hotKeyReach());
-  TEXT_kb_hot_key->setStringValue(line.empty() ? line : localized(line, kExtrasTable));
+  // Asked again at each Apply; the line changes only when the reach does.
+  const std::string text = line.empty() ? line : localized(line, kExtrasTable);
+  if (TEXT_kb_hot_key->stringValue() != text) TEXT_kb_hot_key->setStringValue(text);
 }
 
 }  // namespace qor
