@@ -69,7 +69,7 @@ struct NamedKey {
   std::string_view qt;
 };
 
-constexpr std::array<NamedKey, 27> kNamedKeys{{
+constexpr std::array<NamedKey, 28> kNamedKeys{{
     {0x000D, "enter", "ENTER", "Return"},
     {0x000D, "return", "", "Return"},
     {0x0009, "tab", "TAB", "Tab"},
@@ -86,6 +86,7 @@ constexpr std::array<NamedKey, 27> kNamedKeys{{
     {0xF701, "down", "DOWN", "Down"},
     {0xF702, "left", "LEFT", "Left"},
     {0xF703, "right", "RIGHT", "Right"},
+    {0xF739, "clear", "CLEAR", "Clear"},
     {',', "", "COMMA", ","},
     {'.', "", "PERIOD", "."},
     {'/', "", "SLASH", "/"},

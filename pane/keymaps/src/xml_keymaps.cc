@@ -6,6 +6,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ constexpr Vocabulary kQtCreator{"mapping", "shortcut", "id", "key"};
 // KDE's actions carry their keys in an attribute; roots are "gui" or "kpartgui".
 constexpr Vocabulary kKde{"", "Action", "name", ""};
 
+// KDE's files also name actions in menus and toolbars; their keys are in
+// the <ActionProperties> of a scheme.
+constexpr std::string_view kKdeActionProperties = "ActionProperties";
 constexpr std::string_view kKdeShortcutAttribute = "shortcut";
 constexpr std::string_view kKdeAlternativeSeparator = "; ";
 constexpr std::string_view kJetBrainsFirstKeystroke = "first-keystroke";
@@ -41,11 +45,15 @@ const char* attribute(const XML_Char** attributes, std::string_view name) {
   return nullptr;
 }
 
+// "Mac OS X 10.5+", "macOS", "Default for macOS": "mac" starting a word
+// ("Emacs" is no Mac keymap).
 bool mentionsMac(const char* text) {
   std::string lower(text ? text : "");
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return lower.find("mac") != std::string::npos;
+  for (std::size_t at = lower.find("mac"); at != std::string::npos; at = lower.find("mac", at + 1))
+    if (at == 0 || !std::isalpha(static_cast<unsigned char>(lower[at - 1]))) return true;
+  return false;
 }
 
 class XmlReader {
@@ -98,7 +106,9 @@ class XmlReader {
   void start(std::string_view name, const XML_Char** attributes) {
     if (++depth_ > kMaxNesting) return stop("nested deeper than " + std::to_string(kMaxNesting) + " levels");
     if (!sawRoot_) return startRoot(name, attributes);
-    if (name == vocabulary_.entry && depth_ == 2 + (kind() == KeymapKind::KDE ? 1 : 0)) return startEntry(attributes);
+    if (depth_ == 2) inActionProperties_ = name == kKdeActionProperties;
+    const bool entryPlace = kind() == KeymapKind::KDE ? depth_ == 3 && inActionProperties_ : depth_ == 2;
+    if (name == vocabulary_.entry && entryPlace) return startEntry(attributes);
     if (inEntry_ && depth_ == 3 && name == vocabulary_.key) return addKey(attributes);
   }
 
@@ -176,6 +186,7 @@ class XmlReader {
   int depth_ = 0;
   bool sawRoot_ = false;
   bool inEntry_ = false;
+  bool inActionProperties_ = false;
   std::string command_;
   int keyCount_ = 0;
 };

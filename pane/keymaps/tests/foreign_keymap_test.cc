@@ -65,6 +65,7 @@ TEST(ForeignKeyText, BothWays) {
       {Kind::Sublime, kLinux, "super+k", "Meta+K", nullptr},
       {Kind::Sublime, kLinux, "primary+k ctrl+,", "Ctrl+K, Ctrl+,", "ctrl+k ctrl+,"},
       {Kind::Sublime, kLinux, "keypad_enter", "", nullptr},
+      {Kind::Sublime, kLinux, "shift+clear", "Shift+Clear", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -122,6 +123,24 @@ TEST(ForeignKeymap, SamplesAreRecognizedAndRead) {
     ASSERT_TRUE(read.keymap) << read.error;
     EXPECT_EQ(read.keymap->parent, c.parent);
     EXPECT_EQ(summary(*read.keymap), c.bindings);
+  }
+}
+
+// JetBrains' "meta" is Cmd in a keymap whose name or parent says Mac, Super elsewhere.
+TEST(ForeignKeymap, JetBrainsPlatformFromNameAndParent) {
+  struct Case {
+    const char* attributes;
+    const char* stored;
+  };
+  const Case cases[] = {{R"(name="Mine" parent="Mac OS X 10.5+")", "Ctrl+C"},
+                        {R"(name="macOS copy")", "Ctrl+C"},
+                        {R"(name="Mine" parent="Emacs")", "Meta+C"}};
+  for (const Case& c : cases) {
+    KeymapReading read = readForeignKeymap(std::string("<keymap ") + c.attributes +
+                                               R"(><action id="a"><keyboard-shortcut first-keystroke="meta C"/></action></keymap>)",
+                                           Kind::JetBrains);
+    ASSERT_TRUE(read.keymap) << read.error;
+    EXPECT_EQ(desktop(read.keymap->bindings.at(0).sequence), c.stored) << c.attributes;
   }
 }
 
