@@ -13,6 +13,7 @@ packages=(
   libblkid-dev trash-cli doxygen gcovr ccache
   qt6-translations-l10n
   libxcb1-dev libxkbcommon-dev x11-xkb-utils
+  nlohmann-json3-dev libexpat1-dev
 )
 
 missing=()

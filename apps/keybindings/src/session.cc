@@ -41,20 +41,6 @@ constexpr Group kBothGroups[] = {Group::Menu, Group::Editor};
 constexpr const char* kChangedMark = "\t*";
 constexpr const char* kDefaultSetRefusal = "the default set cannot be changed; duplicate it first";
 
-// A sequence in the stored form, as the key configurator captures the
-// chords: a modifier-only stroke ahead of each chord with modifiers.
-ArrayRef sequenceOfChords(const std::vector<KeyChord>& chords) {
-  std::vector<Ref> strokes;
-  for (const KeyChord& chord : chords) {
-    if (chord.modifiers != 0) strokes.push_back(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
-    std::u16string units = utf16FromUtf8(chord.characters);
-    strokes.push_back(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},
-                                        {kStrokeUnicharKey, integer(units.empty() ? 0 : units.front())},
-                                        {kStrokeModifiersKey, integer(chord.modifiers)}}));
-  }
-  return Array::make(std::move(strokes));
-}
-
 }  // namespace
 
 KeyBindingsSession::KeyBindingsSession(DefaultsStore& store, BundleFolders folders, PdfWriter pdfWriter)
