@@ -167,7 +167,6 @@ TEST(CommandLineTest, BadCommandLinesSayWhy) {
       {{"import", "--dry-run"}, "import --dry-run needs at least one file"},
       {{"import", "--from", "vscode"}, "import --from needs at least one file"},
       {{"import", "--from", "emacs", "a"}, "import --from takes vscode, jetbrains, kde, qtcreator or sublime"},
-      {{"import", "--dry-run", "--from"}, "import --from takes vscode, jetbrains, kde, qtcreator or sublime"},
   };
   for (const Case& c : cases) {
     CommandLineParse parsed = parseCommandLine(c.arguments, kHome);
