@@ -27,10 +27,11 @@ constexpr const char* kImportFailedMessage = "Not a key bindings set: %@.";
 
 // What the import's open panel offers besides the pane's own set files: the
 // extensions other editors give their keymaps (VS Code and Sublime Text
-// JSON, JetBrains XML, KDE schemes, Qt Creator's .kms). The kind is then read
-// from the content, so a keymap under another name imports as well.
+// JSON, JetBrains XML, KDE schemes and kxmlgui files, Qt Creator's .kms).
+// The kind is then read from the content, so a keymap under another name
+// imports as well.
 const std::vector<std::string> kImportFileTypes{kShortcutFileType, "json", "sublime-keymap", "xml",
-                                                "shortcuts", "kksrc", "kms"};
+                                                "shortcuts", "kksrc", "rc", "kms"};
 
 constexpr const char* kUserDataFolder = "/qor/";
 constexpr const char* kHomeDataFolder = "/.local/share";
