@@ -41,11 +41,15 @@ enum class KeymapKind { VSCode, JetBrains, KDE, QtCreator, Sublime };
 /// Whether an entry binds its key to its command or takes it away.
 enum class BindingEffect { Bind, Unbind };
 
-/// One entry of a keymap, in file order.
+/// One entry of a keymap, in file order. An action with several keys (KDE's
+/// "Ctrl+S; Ctrl+Shift+S", Qt Creator's several <key>s, JetBrains' several
+/// keyboard-shortcuts) gives one entry per key; one that takes its keys away
+/// gives one Unbind entry without a key.
 struct ForeignBinding {
   std::string command;          ///< the other editor's command or action id (VS Code's "-" taken off)
   BindingEffect effect = BindingEffect::Bind;
-  std::string keyText;          ///< the key as the file writes it; empty when the entry names none
+  std::string keyText;          ///< the key as the file writes it (JetBrains' second keystroke after ", ",
+                                ///< Sublime's "keys" joined by " "); empty when the entry names none
   ArrayRef sequence;            ///< keyText as a stored KeySequence; null when empty or not representable
   std::string unreadableKey;    ///< why keyText is not representable; empty when it is (or is empty)
   std::string condition;        ///< the "when" clause or context; empty when none
@@ -71,30 +75,47 @@ struct KeymapReading {
 /// leaves open. Result: nullopt when it is none of them.
 [[nodiscard]] std::optional<KeymapKind> recognizeKeymap(std::string_view content, std::string_view fileName);
 
-/// Reads `content` as a keymap of `kind`. Hostile input (more than 16 MiB,
-/// nesting deeper than 64, invalid UTF-8, wrong types, malformed syntax)
-/// gives no keymap and one line naming the problem; an entry that is
-/// readable but odd (a key this editor cannot represent) is kept with its
-/// `unreadableKey` reason.
+/// Reads `content` as a keymap of `kind` (KDE: a .shortcuts file, or a
+/// kxmlgui file when it starts with "<"). Hostile input (more than 16 MiB,
+/// nesting deeper than 64, more than 500,000 entries, elements or JSON
+/// values, invalid UTF-8, wrong types, malformed syntax, an XML document
+/// type that declares anything or refers outside) gives no keymap and one
+/// line naming the problem; an entry that is readable but odd (a key this
+/// editor cannot represent) is kept with its `unreadableKey` reason. The
+/// platform of the keys: Mac when a VS Code or Sublime file writes "cmd", or
+/// a JetBrains keymap's name or parent has a word starting "mac"; Linux
+/// otherwise (so Sublime's "super" is Super, as in its Linux keymaps).
 [[nodiscard]] KeymapReading readForeignKeymap(std::string_view content, KeymapKind kind);
 
-/// A key text of `kind`'s notation as a stored KeySequence: "ctrl+shift+k",
-/// "ctrl+k ctrl+c" (VS Code, Sublime's "keys" elements one by one),
-/// "control shift K" (JetBrains), "Ctrl+Shift+K" and "Ctrl+K, Ctrl+C" (KDE, Qt
-/// Creator), "cmd+k" in Mac keymaps, "meta"/"super"/"win" for Super.
-/// The platform of a keymap: Mac when it writes "cmd" (or "meta" in a
-/// JetBrains keymap whose name or parent says Mac); Linux otherwise.
-/// Modifiers as the host's key events map them: ctrl/control -> Command,
-/// super/meta/win -> Control, alt -> Option, shift -> Shift. In a Mac keymap
-/// (`mac`: the file writes "cmd") cmd -> Command and ctrl -> Control, so that
-/// ⌘C stays ⌘C. Result: null with `why` set when the text names a key this
-/// editor cannot represent.
+/// The platform a keymap was written for, which decides what its modifiers mean.
 enum class KeymapPlatform { Linux, Mac };
+
+/// A key text of `kind`'s notation as a stored KeySequence (a modifier-only
+/// stroke before each key stroke with modifiers, as the key configurator
+/// captures it): "ctrl+shift+k", "ctrl+k ctrl+c" (VS Code; Sublime's "keys"
+/// joined by " "), "control shift K" and "control K, control C" (JetBrains),
+/// "Ctrl+Shift+K" and "Ctrl+K, Ctrl+C" (KDE, Qt Creator: Qt's portable
+/// text), "cmd+k" in Mac keymaps, "meta"/"super"/"win" for Super, Sublime's
+/// "primary" for Ctrl (Cmd on a Mac). Modifiers as the host's key events map
+/// them on Linux: ctrl/control -> Command, super/meta/win/cmd -> Control,
+/// alt -> Option, shift -> Shift; on a Mac the Cmd key (cmd, meta, super)
+/// -> Command and ctrl -> Control, so that ⌘C stays ⌘C. Keys: letters,
+/// digits and punctuation as characters (JetBrains' names such as SLASH),
+/// F1 to F35, and the named keys enter/return, tab, space, escape,
+/// backspace, delete, insert, home, end, pageup, pagedown, the arrows and
+/// clear. Result: null with `why` (when given) set to one line when the text
+/// names a key this editor cannot represent: a numeric keypad key (which a
+/// stored stroke cannot tell from the main key), VS Code's "oem_" key codes
+/// and "[Slash]" scan codes, an unknown key or modifier.
 [[nodiscard]] ArrayRef sequenceOfKeyText(std::string_view text, KeymapKind kind, KeymapPlatform platform,
                                          std::string* why = nullptr);
 
 /// A stored KeySequence in `kind`'s notation, the inverse of
-/// sequenceOfKeyText. Result: empty for a sequence without key strokes.
+/// sequenceOfKeyText: modifiers in the order ctrl, shift, alt, then the key
+/// beside Alt ("meta", Sublime's "super", "cmd" in a Mac VS Code keymap);
+/// for KDE and Qt Creator the desktop notation. Result: empty for a
+/// sequence without key strokes or with a key the kind has no name for
+/// (keypad Enter, Help, a character beyond the BMP).
 [[nodiscard]] std::string keyTextOfSequence(const Array& sequence, KeymapKind kind,
                                             KeymapPlatform platform = KeymapPlatform::Linux);
 
