@@ -146,7 +146,7 @@ TEST(ForeignKeymap, JetBrainsPlatformFromNameAndParent) {
 
 TEST(ForeignKeymap, KindFromContentThenName) {
   struct Case {
-    const char* content;
+    std::string content;
     const char* fileName;
     std::optional<Kind> kind;
   };
@@ -160,10 +160,13 @@ TEST(ForeignKeymap, KindFromContentThenName) {
       {"<!-- x --><mapping/>", "a.xml", Kind::QtCreator},
       {"<kpartgui/>", "a.xml", Kind::KDE},
       {"<html/>", "a.kms", std::nullopt},
+      {"<!-- broken", "a.kms", Kind::QtCreator},
+      {"\xFF[]", "a.sublime-keymap", Kind::Sublime},
+      {std::string(17U << 20U, ' '), "keybindings.json", Kind::VSCode},
       {"[Shortcuts]\nx=Ctrl+X\n", "a.json", Kind::KDE},
       {"key = value", "a.shortcuts", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(recognizeKeymap(c.content, c.fileName), c.kind) << c.content;
+  for (const Case& c : cases) EXPECT_EQ(recognizeKeymap(c.content, c.fileName), c.kind) << c.content.substr(0, 80);
   for (Kind kind : {Kind::VSCode, Kind::JetBrains, Kind::KDE, Kind::QtCreator, Kind::Sublime})
     EXPECT_EQ(keymapKindNamed(keymapKindName(kind)), kind);
   EXPECT_EQ(keymapKindNamed("emacs"), std::nullopt);
