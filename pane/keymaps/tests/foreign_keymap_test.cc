@@ -48,6 +48,7 @@ TEST(ForeignKeyText, BothWays) {
       {Kind::VSCode, kLinux, "ctrl+oem_1", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+[Slash]", "", nullptr},
       {Kind::VSCode, kLinux, "hyper+k", "", nullptr},
+      {Kind::VSCode, kLinux, "hy\nper+\n", "", nullptr},  // the reason stays one line
       {Kind::VSCode, kLinux, "ctrl+f36", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+", "", nullptr},
       {Kind::JetBrains, kLinux, "control shift K", "Ctrl+Shift+K", nullptr},
@@ -73,6 +74,7 @@ TEST(ForeignKeyText, BothWays) {
     ArrayRef sequence = sequenceOfKeyText(c.text, c.kind, c.platform, &why);
     EXPECT_EQ(desktop(sequence), c.stored);
     EXPECT_EQ(why.empty(), sequence != nullptr) << why;
+    EXPECT_EQ(why.find('\n'), std::string::npos) << why;
     if (sequence) {
       EXPECT_EQ(keyTextOfSequence(*sequence, c.kind, c.platform), c.back ? c.back : c.text);
     }
