@@ -162,9 +162,11 @@ ChordWords chordWords(std::string_view chord, char joiner) {
   return words;
 }
 
-// The name Qt's portable text gives `key` of `kind` (an unknown name as it
-// is, for the parser to refuse); nullopt with `why` for a key this editor
-// cannot represent.
+// The name Qt's portable text gives `key` of `kind` (one character as it
+// is: the parser refuses control characters); nullopt with `why` for a key
+// this editor cannot represent or the kind does not name. Other names are
+// never left to the parser, which would take its own ("Help", "Backtab")
+// for keys the kind has no name to write back.
 std::optional<std::string> qtKeyName(std::string_view key, KeymapKind kind, std::string& why) {
   const std::string lower = lowerAscii(key);
   for (const NamedKey& named : kNamedKeys) {
@@ -189,7 +191,9 @@ std::optional<std::string> qtKeyName(std::string_view key, KeymapKind kind, std:
     why = kScanCodeReason;
     return std::nullopt;
   }
-  return std::string(key);
+  if (utf16Length(key) == 1) return std::string(key);
+  why = "unknown key '" + shownKeyText(key) + "'";
+  return std::nullopt;
 }
 
 // The chord in Qt's portable text: Command is "Ctrl", Control "Meta".
@@ -201,28 +205,31 @@ std::string qtChord(std::uint32_t mask, const std::string& key) {
   return text + key;
 }
 
-// One chord of VS Code, Sublime or JetBrains, appended to `chords`. Words
-// that are no modifier or key of the kind go to the parser as they are: it
-// refuses them with its own line, which shows control characters and broken
-// UTF-8 escaped.
+// One chord of VS Code, Sublime or JetBrains, appended to `chords`. Reasons
+// show the text with control characters and broken UTF-8 escaped, so that
+// they stay one line.
 bool readChord(std::string_view chord, KeymapKind kind, KeymapPlatform platform, std::vector<KeyChord>& chords,
                std::string& why) {
   ChordWords words = chordWords(chord, isJetBrains(kind) ? kSpaceJoiner : kPlusJoiner);
   std::uint32_t mask = 0;
-  std::string unknownWords;
   for (std::string_view word : words.modifiers) {
     const std::string lower = lowerAscii(word);
     if (lower == kPressedWord) continue;
     auto found = std::find_if(kModifierWords.begin(), kModifierWords.end(),
                               [&](const ModifierWord& w) { return w.word == lower; });
-    if (found == kModifierWords.end())
-      unknownWords += std::string(word) + kPlusJoiner;
-    else
-      mask |= maskOf(found->key, platform);
+    if (found == kModifierWords.end()) {
+      why = "unknown modifier '" + shownKeyText(word) + "' in '" + shownKeyText(chord) + "'";
+      return false;
+    }
+    mask |= maskOf(found->key, platform);
+  }
+  if (words.key.empty()) {
+    why = "no key in '" + shownKeyText(chord) + "'";
+    return false;
   }
   const std::optional<std::string> key = qtKeyName(words.key, kind, why);
   if (!key) return false;
-  KeyTextParse parsed = parseKeyText(qtChord(mask, unknownWords + *key));
+  KeyTextParse parsed = parseKeyText(qtChord(mask, *key));
   why = parsed.error;
   chords.insert(chords.end(), parsed.chords.begin(), parsed.chords.end());
   return parsed.ok();

@@ -49,6 +49,8 @@ TEST(ForeignKeyText, BothWays) {
       {Kind::VSCode, kLinux, "ctrl+[Slash]", "", nullptr},
       {Kind::VSCode, kLinux, "hyper+k", "", nullptr},
       {Kind::VSCode, kLinux, "hy\nper+\n", "", nullptr},  // the reason stays one line
+      {Kind::VSCode, kLinux, "ctrl+help", "", nullptr},     // Qt's name, none of VS Code's
+      {Kind::JetBrains, kLinux, "control Enter", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+f36", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+", "", nullptr},
       {Kind::JetBrains, kLinux, "control shift K", "Ctrl+Shift+K", nullptr},
