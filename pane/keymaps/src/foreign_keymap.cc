@@ -186,12 +186,16 @@ std::optional<KeymapKind> keymapKindNamed(std::string_view name) {
 }
 
 std::optional<KeymapKind> recognizeKeymap(std::string_view content, std::string_view fileName) {
-  if (keymaps::unreadableContent(content)) return std::nullopt;
+  // Bytes no reader takes: the name says which reader is to say why.
+  if (keymaps::unreadableContent(content)) return kindOfFileName(fileName);
   const std::string_view text = skipBlanksAndComments(content);
   if (text.starts_with('<')) {
     const std::string root = keymaps::xmlRootName(text);
     for (const XmlRoot& known : kXmlRoots)
       if (known.name == root) return known.kind;
+    // XML broken before its first element: the name says which XML it was meant to be.
+    std::optional<KeymapKind> named = kindOfFileName(fileName);
+    if (root.empty() && named != KeymapKind::VSCode && named != KeymapKind::Sublime) return named;
     return std::nullopt;
   }
   if (!text.starts_with('[')) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -161,8 +162,12 @@ ChordWords chordWords(std::string_view chord, char joiner) {
   return words;
 }
 
-// The name Qt's portable text gives `key` of `kind`, or empty with `why`.
-std::string qtKeyName(std::string_view key, KeymapKind kind, std::string& why) {
+// The name Qt's portable text gives `key` of `kind` (one character as it
+// is: the parser refuses control characters); nullopt with `why` for a key
+// this editor cannot represent or the kind does not name. Other names are
+// never left to the parser, which would take its own ("Help", "Backtab")
+// for keys the kind has no name to write back.
+std::optional<std::string> qtKeyName(std::string_view key, KeymapKind kind, std::string& why) {
   const std::string lower = lowerAscii(key);
   for (const NamedKey& named : kNamedKeys) {
     std::string_view name = isJetBrains(kind) ? named.jetbrains : named.lower;
@@ -176,19 +181,19 @@ std::string qtKeyName(std::string_view key, KeymapKind kind, std::string& why) {
                                                       key) != kJetBrainsKeypadKeys.end());
   if (keypad) {
     why = kKeypadReason;
-    return {};
+    return std::nullopt;
   }
   if (lower.starts_with(kVirtualKeyPrefix)) {
     why = kVirtualKeyReason;
-    return {};
+    return std::nullopt;
   }
   if (key.size() > 2 && key.front() == '[' && key.back() == ']') {
     why = kScanCodeReason;
-    return {};
+    return std::nullopt;
   }
   if (utf16Length(key) == 1) return std::string(key);
-  why = "unknown key '" + std::string(key) + "'";
-  return {};
+  why = "unknown key '" + shownKeyText(key) + "'";
+  return std::nullopt;
 }
 
 // The chord in Qt's portable text: Command is "Ctrl", Control "Meta".
@@ -200,14 +205,12 @@ std::string qtChord(std::uint32_t mask, const std::string& key) {
   return text + key;
 }
 
-// One chord of VS Code, Sublime or JetBrains, appended to `chords`.
+// One chord of VS Code, Sublime or JetBrains, appended to `chords`. Reasons
+// show the text with control characters and broken UTF-8 escaped, so that
+// they stay one line.
 bool readChord(std::string_view chord, KeymapKind kind, KeymapPlatform platform, std::vector<KeyChord>& chords,
                std::string& why) {
   ChordWords words = chordWords(chord, isJetBrains(kind) ? kSpaceJoiner : kPlusJoiner);
-  if (words.key.empty()) {
-    why = "no key in '" + std::string(chord) + "'";
-    return false;
-  }
   std::uint32_t mask = 0;
   for (std::string_view word : words.modifiers) {
     const std::string lower = lowerAscii(word);
@@ -215,20 +218,21 @@ bool readChord(std::string_view chord, KeymapKind kind, KeymapPlatform platform,
     auto found = std::find_if(kModifierWords.begin(), kModifierWords.end(),
                               [&](const ModifierWord& w) { return w.word == lower; });
     if (found == kModifierWords.end()) {
-      why = "unknown modifier '" + std::string(word) + "' in '" + std::string(chord) + "'";
+      why = "unknown modifier '" + shownKeyText(word) + "' in '" + shownKeyText(chord) + "'";
       return false;
     }
     mask |= maskOf(found->key, platform);
   }
-  const std::string key = qtKeyName(words.key, kind, why);
-  if (key.empty()) return false;
-  KeyTextParse parsed = parseKeyText(qtChord(mask, key));
-  if (!parsed.ok() || parsed.chords.size() != 1) {
-    why = parsed.ok() ? "more than one key in '" + std::string(chord) + "'" : parsed.error;
+  if (words.key.empty()) {
+    why = "no key in '" + shownKeyText(chord) + "'";
     return false;
   }
-  chords.push_back(std::move(parsed.chords.front()));
-  return true;
+  const std::optional<std::string> key = qtKeyName(words.key, kind, why);
+  if (!key) return false;
+  KeyTextParse parsed = parseKeyText(qtChord(mask, *key));
+  why = parsed.error;
+  chords.insert(chords.end(), parsed.chords.begin(), parsed.chords.end());
+  return parsed.ok();
 }
 
 // The modifiers of `mask` in `kind`'s notation on `platform`, in the order

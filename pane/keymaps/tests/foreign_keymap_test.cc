@@ -48,6 +48,9 @@ TEST(ForeignKeyText, BothWays) {
       {Kind::VSCode, kLinux, "ctrl+oem_1", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+[Slash]", "", nullptr},
       {Kind::VSCode, kLinux, "hyper+k", "", nullptr},
+      {Kind::VSCode, kLinux, "hy\nper+\n", "", nullptr},  // the reason stays one line
+      {Kind::VSCode, kLinux, "ctrl+help", "", nullptr},     // Qt's name, none of VS Code's
+      {Kind::JetBrains, kLinux, "control Enter", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+f36", "", nullptr},
       {Kind::VSCode, kLinux, "ctrl+", "", nullptr},
       {Kind::JetBrains, kLinux, "control shift K", "Ctrl+Shift+K", nullptr},
@@ -73,6 +76,7 @@ TEST(ForeignKeyText, BothWays) {
     ArrayRef sequence = sequenceOfKeyText(c.text, c.kind, c.platform, &why);
     EXPECT_EQ(desktop(sequence), c.stored);
     EXPECT_EQ(why.empty(), sequence != nullptr) << why;
+    EXPECT_EQ(why.find('\n'), std::string::npos) << why;
     if (sequence) {
       EXPECT_EQ(keyTextOfSequence(*sequence, c.kind, c.platform), c.back ? c.back : c.text);
     }
@@ -146,7 +150,7 @@ TEST(ForeignKeymap, JetBrainsPlatformFromNameAndParent) {
 
 TEST(ForeignKeymap, KindFromContentThenName) {
   struct Case {
-    const char* content;
+    std::string content;
     const char* fileName;
     std::optional<Kind> kind;
   };
@@ -160,10 +164,13 @@ TEST(ForeignKeymap, KindFromContentThenName) {
       {"<!-- x --><mapping/>", "a.xml", Kind::QtCreator},
       {"<kpartgui/>", "a.xml", Kind::KDE},
       {"<html/>", "a.kms", std::nullopt},
+      {"<!-- broken", "a.kms", Kind::QtCreator},
+      {"\xFF[]", "a.sublime-keymap", Kind::Sublime},
+      {std::string(17U << 20U, ' '), "keybindings.json", Kind::VSCode},
       {"[Shortcuts]\nx=Ctrl+X\n", "a.json", Kind::KDE},
       {"key = value", "a.shortcuts", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(recognizeKeymap(c.content, c.fileName), c.kind) << c.content;
+  for (const Case& c : cases) EXPECT_EQ(recognizeKeymap(c.content, c.fileName), c.kind) << c.content.substr(0, 80);
   for (Kind kind : {Kind::VSCode, Kind::JetBrains, Kind::KDE, Kind::QtCreator, Kind::Sublime})
     EXPECT_EQ(keymapKindNamed(keymapKindName(kind)), kind);
   EXPECT_EQ(keymapKindNamed("emacs"), std::nullopt);

@@ -152,26 +152,6 @@ std::optional<Key> keyNamed(std::string_view name) {
   return std::nullopt;
 }
 
-// `text` for an error line: control characters, and every byte above 0x7F
-// when the text is not valid UTF-8, as "\xNN", so that the line stays one
-// line and shows what was typed.
-std::string shown(std::string_view text) {
-  const bool validUtf8 = utf8FromUtf16(utf16FromUtf8(text)) == text;
-  std::string result;
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (isControlCharacter(c) || (byte >= kFirstNonAsciiByte && !validUtf8)) {
-      constexpr const char* kHexDigits = "0123456789abcdef";
-      result += "\\x";
-      result += kHexDigits[byte >> kNibbleBits];
-      result += kHexDigits[byte & kLowNibble];
-    } else {
-      result += c;
-    }
-  }
-  return result;
-}
-
 // Parses one chord: modifiers with "+", then the key.
 std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
   std::uint32_t modifiers = 0;
@@ -186,23 +166,23 @@ std::optional<KeyChord> parseChord(std::string_view chord, std::string& error) {
                                  [&](const ModifierName& m) { return m.name == lower; });
     if (modifier == kModifierNames.end()) break;
     if (modifiers & modifier->mask) {
-      error = "repeated modifier '" + shown(rest.substr(0, joiner)) + "' in '" + shown(chord) + "'";
+      error = "repeated modifier '" + shownKeyText(rest.substr(0, joiner)) + "' in '" + shownKeyText(chord) + "'";
       return std::nullopt;
     }
     modifiers |= modifier->mask;
     rest.remove_prefix(joiner + 1);
   }
   if (rest.empty()) {
-    error = "no key after the modifiers in '" + shown(chord) + "'";
+    error = "no key after the modifiers in '" + shownKeyText(chord) + "'";
     return std::nullopt;
   }
   std::optional<Key> key = keyNamed(rest);
   if (!key) {
-    error = "unknown key '" + shown(rest) + "' in '" + shown(chord) + "'";
+    error = "unknown key '" + shownKeyText(rest) + "' in '" + shownKeyText(chord) + "'";
     // "Ctrl+, X": the comma is the key, so the separator after it is missing.
     if (rest.starts_with(kChordSeparator) && rest.size() > kChordSeparator.size())
-      error += "; for the comma key followed by another chord write '" + shown(chord.substr(0, chord.size() - rest.size())) +
-               ",, " + shown(rest.substr(kChordSeparator.size())) + "'";
+      error += "; for the comma key followed by another chord write '" + shownKeyText(chord.substr(0, chord.size() - rest.size())) +
+               ",, " + shownKeyText(rest.substr(kChordSeparator.size())) + "'";
     return std::nullopt;
   }
   if (key->impliedShift == Shifted::Implied) modifiers |= kShiftKeyMask;
@@ -232,6 +212,23 @@ std::vector<std::string_view> splitChords(std::string_view text) {
 
 }  // namespace
 
+std::string shownKeyText(std::string_view text) {
+  const bool validUtf8 = utf8FromUtf16(utf16FromUtf8(text)) == text;
+  std::string result;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (isControlCharacter(c) || (byte >= kFirstNonAsciiByte && !validUtf8)) {
+      constexpr const char* kHexDigits = "0123456789abcdef";
+      result += "\\x";
+      result += kHexDigits[byte >> kNibbleBits];
+      result += kHexDigits[byte & kLowNibble];
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
 KeyTextParse parseKeyText(std::string_view text) {
   KeyTextParse result;
   if (text.empty()) {
@@ -240,7 +237,7 @@ KeyTextParse parseKeyText(std::string_view text) {
   }
   for (std::string_view chord : splitChords(text)) {
     if (chord.empty()) {
-      result.error = "empty chord in '" + shown(text) + "'";
+      result.error = "empty chord in '" + shownKeyText(text) + "'";
       break;
     }
     std::optional<KeyChord> parsed = parseChord(chord, result.error);

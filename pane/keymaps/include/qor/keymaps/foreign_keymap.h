@@ -70,9 +70,12 @@ struct KeymapReading {
 
 /// The kind of `content`, recognised from the content itself (JSON array of
 /// objects with "key" and "command" -> VS Code, with "keys" -> Sublime; XML
-/// root <keymap> -> JetBrains, <mapping> -> Qt Creator; KDE's group and
-/// action lines -> KDE); `fileName` decides only between kinds the content
-/// leaves open. Result: nullopt when it is none of them.
+/// root <keymap> -> JetBrains, <mapping> -> Qt Creator, <gui> or <kpartgui>
+/// -> KDE; KDE's "[group]" and "name=value" lines -> KDE); `fileName` (its
+/// extension: .json, .xml, .shortcuts, .kms, .sublime-keymap) decides only
+/// between kinds the content leaves open: an empty or broken JSON array, XML
+/// broken before its first element, or bytes no reader takes (too large, not
+/// UTF-8), whose reader then says why. Result: nullopt when it is none of them.
 [[nodiscard]] std::optional<KeymapKind> recognizeKeymap(std::string_view content, std::string_view fileName);
 
 /// Reads `content` as a keymap of `kind` (KDE: a .shortcuts file, or a

@@ -61,6 +61,11 @@ struct KeyTextParse {
 ///   "Ctrl+Foo"    -> error "unknown key 'Foo' in 'Ctrl+Foo'"
 [[nodiscard]] KeyTextParse parseKeyText(std::string_view text);
 
+/// `text` for an error line: control characters, and every byte above 0x7F
+/// when the text is not valid UTF-8, as "\xNN", so that the line stays one
+/// line and shows what was typed.
+[[nodiscard]] std::string shownKeyText(std::string_view text);
+
 /// The stored form of `chords`, as the key configurator captures them: a
 /// modifier-only stroke ahead of each chord with modifiers, then the chord's
 /// key stroke. Result: an empty sequence for no chords.
