@@ -13,6 +13,11 @@ fuzz_targets=(
   "apps/editor/documents/editor_document_archive_fuzz apps/editor/documents/fuzz/seeds/document_archive"
   "apps/keybindings/keybindings_key_text_fuzz apps/keybindings/fuzz/seeds/key_text"
   "apps/keybindings/keybindings_set_import_fuzz apps/keybindings/fuzz/seeds/set_import"
+  "pane/keymaps/pane_keymaps_vscode_fuzz pane/keymaps/tests/samples/vscode"
+  "pane/keymaps/pane_keymaps_jetbrains_fuzz pane/keymaps/tests/samples/jetbrains"
+  "pane/keymaps/pane_keymaps_kde_fuzz pane/keymaps/tests/samples/kde"
+  "pane/keymaps/pane_keymaps_qtcreator_fuzz pane/keymaps/tests/samples/qtcreator"
+  "pane/keymaps/pane_keymaps_sublime_fuzz pane/keymaps/tests/samples/sublime"
 )
 
 fuzz_build=${QOR_FUZZ_BUILD_DIR:-build-fuzz}

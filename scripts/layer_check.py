@@ -37,6 +37,8 @@ LIBRARIES = {
     "blkid": re.compile(r"^blkid/"),
     "xcb": re.compile(r"^(xcb/|X11/)"),
     "xkbcommon": re.compile(r"^xkbcommon/"),
+    "nlohmann": re.compile(r"^nlohmann/"),
+    "expat": re.compile(r"^expat\.h$"),
 }
 TEST_FOLDERS = ("tests", "fuzz")
 SOURCE_SUFFIXES = (".cc", ".cpp", ".h", ".hpp")

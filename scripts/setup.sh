@@ -14,6 +14,8 @@ packages=(
   qt6-translations-l10n
   libxcb1-dev libxkbcommon-dev x11-xkb-utils
   gsettings-desktop-schemas libglib2.0-bin
+  x11-utils dbus-daemon python3-dbus python3-gi
+  nlohmann-json3-dev libexpat1-dev
 )
 
 missing=()

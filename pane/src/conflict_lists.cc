@@ -33,6 +33,10 @@ constexpr const char* kImportPreviewMessage = "Importing adds these sets; the cu
 constexpr const char* kImportPreviewSetFormat = "'%@' from '%@'";
 constexpr const char* kImportPreviewDifferingFormat = "Commands that differ from the current set: %@";
 constexpr const char* kImportPreviewConflictsFormat = "Shortcuts shared by two or more commands: %@";
+constexpr const char* kImportPreviewNotImportedFormat = "Entries not imported: %@";
+constexpr const char* kNotImportedEntryFormat = "'%@' %@: %@";
+constexpr const char* kNotImportedDetailFormat = "%@ (%@)";
+constexpr const char* kUnreadableKeymapFormat = "'%@' cannot be imported: %@";
 constexpr const char* kImportButton = "Import";
 constexpr const char* kCancelButton = "Cancel";
 // The import's own text (table "Localizable") for a file it will skip.
@@ -161,25 +165,34 @@ void KeyBindings::showAllConflicts(Sender* /*sender*/) {
 
 // ---- Import preview ----
 
-bool KeyBindings::confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets) {
-  if (!services_.toolkit || std::none_of(sets.begin(), sets.end(), [](const DictionaryRef& set) { return set; }))
+bool KeyBindings::confirmImport(const std::vector<std::string>& paths, const std::vector<ImportFile>& files) {
+  if (!services_.toolkit || std::none_of(files.begin(), files.end(), [](const ImportFile& file) { return file.set; }))
     return true;
   ListPanel panel{localized(kImportPreviewTitle, kExtrasTable), localized(kImportPreviewMessage, kExtrasTable),
                   {}, localized(kImportButton, kExtrasTable), localized(kCancelButton, kExtrasTable),
                   ListChoice::Optional};
-  for (std::size_t index = 0; index < paths.size() && index < sets.size(); ++index) {
-    if (!sets[index]) {
-      panel.rows.push_back({formatWithObjects(localized(kNotASetFormat), {quotedFileNames({paths[index]})}),
-                            kHeadingLevel, ListRowKind::Heading});
+  for (std::size_t index = 0; index < paths.size() && index < files.size(); ++index) {
+    const ImportFile& file = files[index];
+    if (!file.set) {
+      panel.rows.push_back(
+          {file.problem.empty()
+               ? formatWithObjects(localized(kNotASetFormat), {quotedFileNames({paths[index]})})
+               : formatWithObjects(localized(kUnreadableKeymapFormat, kExtrasTable),
+                                   {fileNameOfPath(paths[index]), file.problem}),
+           kHeadingLevel, ListRowKind::Heading});
       continue;
     }
-    ImportPreview preview = importPreview(*sets[index], paths[index], _currentKeyBindingsSet, defaultSet());
+    ImportPreview preview = file.keymap ? file.keymap->preview
+                                        : importPreview(*file.set, paths[index], _currentKeyBindingsSet, defaultSet());
     panel.rows.push_back({formatWithObjects(localized(kImportPreviewSetFormat, kExtrasTable),
                                             {preview.setName, fileNameOfPath(paths[index])}),
                           kHeadingLevel, ListRowKind::Heading});
     panel.rows.push_back({formatWithObjects(localized(kImportPreviewDifferingFormat, kExtrasTable),
                                             {std::to_string(preview.differingCommands)}),
                           kConflictLevel, ListRowKind::Heading});
+    if (file.keymap)
+      for (const ChangedCommand& changed : file.keymap->changed)
+        panel.rows.push_back({commandTitle(changed.group, changed.entryKey), kCommandLevel, ListRowKind::Heading});
     panel.rows.push_back(
         {formatWithObjects(localized(kImportPreviewConflictsFormat, kExtrasTable),
                            {std::to_string(preview.menuConflicts.size() + preview.editorConflicts.size())}),
@@ -188,9 +201,24 @@ bool KeyBindings::confirmImport(const std::vector<std::string>& paths, const std
       for (const SequenceConflict& conflict :
            group == ShownGroup::Menu ? preview.menuConflicts : preview.editorConflicts)
         panel.rows.push_back({conflictRowText(group, conflict), kCommandLevel, ListRowKind::Heading});
+    if (file.keymap) addKeymapRows(panel, *file.keymap);
   }
   Window* paneWindow = VIEW_key_bindings ? VIEW_key_bindings->window() : nullptr;
   return services_.toolkit->runListPanel(panel, paneWindow).returnCode == kReturnCodeOK;
+}
+
+void KeyBindings::addKeymapRows(ListPanel& panel, const KeymapImport& keymap) const {
+  panel.rows.push_back({formatWithObjects(localized(kImportPreviewNotImportedFormat, kExtrasTable),
+                                          {std::to_string(keymap.notImported.size())}),
+                        kConflictLevel, ListRowKind::Heading});
+  for (const NotImportedEntry& entry : keymap.notImported) {
+    std::string reason = localized(std::string(notImportedReasonText(entry.reason)), kExtrasTable);
+    if (!entry.detail.empty())
+      reason = formatWithObjects(localized(kNotImportedDetailFormat, kExtrasTable), {reason, entry.detail});
+    panel.rows.push_back({formatWithObjects(localized(kNotImportedEntryFormat, kExtrasTable),
+                                            {entry.command, entry.keyText, reason}),
+                          kCommandLevel, ListRowKind::Heading});
+  }
 }
 
 }  // namespace qor

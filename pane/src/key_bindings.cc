@@ -119,6 +119,7 @@ void KeyBindings::connectOutlet(const std::string& name, UiObject* object) {
       field(&KeyBindings::BTN_kb_cheat_sheet),
       field(&KeyBindings::TEXT_kb_layout),
       field(&KeyBindings::TEXT_kb_desktop),
+      field(&KeyBindings::TEXT_kb_hot_key),
   };
   static_assert(std::size(kFields) == std::size(kPaneOutlets), "one field per outlet");
   for (std::size_t index = 0; index < std::size(kPaneOutlets); ++index)
@@ -292,6 +293,7 @@ void KeyBindings::synchronizeToDefaults() {
     PUB_sets->selectItemWithTag(_keyBindingsNumber);
   }
 
+  showHotKeyReach();
   reloadOutlines();
   if (services_.toolkit) services_.toolkit->performAfterDelay(*this, kReloadOutlinesSelector, kDelayedReloadSeconds);
 }
@@ -319,6 +321,7 @@ void KeyBindings::writeToPrefs() {
     batch.setObjectForKey(_keyBindingsSets ? Ref(_keyBindingsSets) : Ref(MutableDictionary::make()), kSetsDefaultsKey);
     _thePreference->defaults().applyBatch(batch);
     _thePreference->setCustomizedMenuWithNumber(_keyBindingsNumber);
+    showHotKeyReach();
   }
   // Applied changes are no longer undone.
   restartHistory();

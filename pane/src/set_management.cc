@@ -5,9 +5,11 @@
 // line, and tells the host. A new set never takes the place of an existing
 // one: when the clock's number is taken, the next free number is used.
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "qor/collections.h"
+#include "qor/file_system.h"
 #include "qor/key_bindings.h"
 #include "qor/plist_file.h"
 #include "qor/text.h"
@@ -22,6 +24,17 @@ namespace {
 
 constexpr const char* kImportFailedTitle = "Can't import key bindings sets";
 constexpr const char* kImportFailedMessage = "Not a key bindings set: %@.";
+
+// What the import's open panel offers besides the pane's own set files: the
+// extensions other editors give their keymaps (VS Code and Sublime Text
+// JSON, JetBrains XML, KDE schemes and kxmlgui files, Qt Creator's .kms).
+// The kind is then read from the content, so a keymap under another name
+// imports as well.
+const std::vector<std::string> kImportFileTypes{kShortcutFileType, "json", "sublime-keymap", "xml",
+                                                "shortcuts", "kksrc", "rc", "kms"};
+
+constexpr const char* kUserDataFolder = "/qor/";
+constexpr const char* kHomeDataFolder = "/.local/share";
 
 std::int32_t setNumberForTag(std::int64_t tag) {
   using Limits = std::numeric_limits<std::int32_t>;
@@ -154,19 +167,67 @@ bool KeyBindings::exportCurrentSet(const std::string& path) const {
 
 void KeyBindings::importSet(Sender* /*sender*/) {
   if (!services_.toolkit) return;
-  OpenPanelResult chosen = services_.toolkit->runOpenPanelForTypes({kShortcutFileType});
+  OpenPanelResult chosen = services_.toolkit->runOpenPanelForTypes(kImportFileTypes);
   if (chosen.returnCode != kReturnCodeOK) return;
-  std::vector<DictionaryRef> read;
-  for (const std::string& path : chosen.filenames) read.push_back(asDictionary(readPropertyListFile(path)));
+  std::vector<ImportFile> read;
+  for (const std::string& path : chosen.filenames) read.push_back(readImportFile(path));
   if (!confirmImport(chosen.filenames, read)) return;
-  ImportResult result = importReadSets(chosen.filenames, read);
+  ImportResult result = importReadFiles(chosen.filenames, read);
   if (result.refusal) services_.toolkit->runAlertPanel(result.refusal->title, result.refusal->message, kAlertButtonTitle);
 }
 
-KeyBindings::ImportResult KeyBindings::importSetFiles(const std::vector<std::string>& paths) {
+KeyBindings::ImportResult KeyBindings::importSetFiles(const std::vector<std::string>& paths,
+                                                      std::optional<KeymapKind> kind) {
+  std::vector<ImportFile> read;
+  for (const std::string& path : paths) read.push_back(readImportFile(path, kind));
+  return importReadFiles(paths, read);
+}
+
+KeyBindings::ImportResult KeyBindings::importReadFiles(const std::vector<std::string>& paths,
+                                                       const std::vector<ImportFile>& files) {
   std::vector<DictionaryRef> read;
-  for (const std::string& path : paths) read.push_back(asDictionary(readPropertyListFile(path)));
+  for (const ImportFile& file : files) read.push_back(file.set);
   return importReadSets(paths, read);
+}
+
+std::string PaneServices::defaultUserKeymapCommandsPath() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return data + std::string(kUserDataFolder) + kKeymapCommandsResource;
+  const char* home = std::getenv("HOME");
+  if (home && home[0] != '\0') return home + std::string(kHomeDataFolder) + kUserDataFolder + kKeymapCommandsResource;
+  return {};
+}
+
+DictionaryRef KeyBindings::keymapCommands() const {
+  std::optional<std::string> bundled = services_.bundle ? services_.bundle->pathForResource(kKeymapCommandsResource)
+                                                        : std::nullopt;
+  std::string user = services_.userKeymapCommandsPath ? services_.userKeymapCommandsPath() : std::string();
+  return mergedKeymapCommands(bundled ? asDictionary(readPropertyListFile(*bundled)) : nullptr,
+                              user.empty() ? nullptr : asDictionary(readPropertyListFile(user)));
+}
+
+KeyBindings::ImportFile KeyBindings::readImportFile(const std::string& path, std::optional<KeymapKind> kind) const {
+  ImportFile file;
+  // The pane's own set files import exactly as they always did.
+  if (!kind) file.set = asDictionary(readPropertyListFile(path));
+  if (file.set) return file;
+  std::optional<std::vector<std::uint8_t>> bytes = readFile(path);
+  if (!bytes) return file;
+  std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  if (!kind) kind = recognizeKeymap(content, fileNameOfPath(path));
+  if (!kind) return file;
+  KeymapReading reading = readForeignKeymap(content, *kind);
+  if (!reading.keymap) {
+    file.problem = reading.error;
+    return file;
+  }
+  DictionaryRef table = keymapCommands();
+  DictionaryRef commands = table ? keymapCommandsForKind(*table, *kind) : nullptr;
+  if (!commands) commands = MutableDictionary::make();  // every entry then an unknown command
+  file.keymap = importForeignKeymap(*reading.keymap, *commands, path,
+                                    _currentKeyBindingsSet, defaultSet());
+  file.set = file.keymap->set;
+  return file;
 }
 
 KeyBindings::ImportResult KeyBindings::importReadSets(const std::vector<std::string>& paths,

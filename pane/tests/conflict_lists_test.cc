@@ -201,6 +201,36 @@ TEST_F(ImportPreviewTest, ImportCarriesTheImportOutAsWithoutThePreview) {
   EXPECT_EQ(host.toolkit.alerts()[0].message, "Not a key bindings set: 'garbage.QOR_shortcuts'.");
 }
 
+TEST_F(ImportPreviewTest, AnotherEditorsKeymapShowsWhatChangesAndWhatIsLeftOut) {
+  ASSERT_TRUE(writePropertyListFile(
+      Dictionary::make({{"vscode", Dictionary::make({{"workbench.action.files.save", str(kSaveId)}})}}),
+      host.bundleFolder.file("KeymapCommands.plist")));
+  files.write("keybindings.json", R"([
+    {"key": "ctrl+n", "command": "workbench.action.files.save"},
+    {"key": "ctrl+shift+z", "command": "no.such.command"},
+    {"key": "ctrl+e", "command": "workbench.action.files.save", "when": "terminalFocus"}])");
+  paths = {files.file("keybindings.json")};
+  importWith(std::nullopt);  // the default button
+
+  // Save takes ⌘N, which New keeps.
+  const Rows expected = {
+      {"'keybindings' from 'keybindings.json'", 0, kHeading},
+      {"Commands that differ from the current set: 1", 1, kHeading},
+      {"Save", 2, kHeading},
+      {"Shortcuts shared by two or more commands: 1", 1, kHeading},
+      {keys(kCommandKeyMask, 'n') + ": 'New', 'Save'", 2, kHeading},
+      {"Entries not imported: 2", 1, kHeading},
+      {"'no.such.command' ctrl+shift+z: unknown command", 2, kHeading},
+      {"'workbench.action.files.save' ctrl+e: a condition this editor has no context for (terminalFocus)", 2,
+       kHeading},
+  };
+  ASSERT_EQ(host.toolkit.listPanelCalls().size(), 1u);
+  EXPECT_EQ(host.toolkit.listPanelCalls()[0].panel.rows, expected);
+  ASSERT_EQ(host.sets().numberOfItems(), 2u);  // the default set and the new one
+  EXPECT_EQ(host.sets().itemAtIndex(1)->title(), "keybindings");
+  EXPECT_TRUE(host.toolkit.alerts().empty());
+}
+
 TEST_F(ImportPreviewTest, NoPreviewWhenNoFileIsASet) {
   paths = {files.file("garbage.QOR_shortcuts")};
   importWith(std::nullopt);

@@ -57,6 +57,7 @@ class HeadlessPane {
     services.bundle = std::make_shared<const Bundle>(bundleFolder.path(), std::vector<std::string>{"en"});
     services.now = [this] { return clock; };
     services.systemVersion = [this] { return systemVersion; };
+    services.userKeymapCommandsPath = [] { return std::string(); };  // none of the user's home
     pane = std::make_unique<KeyBindings>(std::move(services));
     pane->initWithPanel(&panel);
     // The delayed reload shows the editing-command table.

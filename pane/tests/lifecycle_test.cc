@@ -5,6 +5,7 @@
 
 #include "headless_pane.h"
 #include "qor/collections.h"
+#include "qor/hot_key_line.h"
 #include "qor/log.h"
 
 namespace qor {
@@ -196,6 +197,18 @@ TEST(PaneLifecycle, WriteToPrefsActsOnThePresenceOfTheChangeFlagWhateverItsValue
       EXPECT_TRUE(isEqual(p.store.objectForKey(kSetsDefaultsKey), p.pane->keyBindingsSets()));
     }
   }
+}
+
+// Applying a set may change where the hot key works: the line under the
+// outlines is asked again (its texts are the editor's scenarios' to check).
+TEST(PaneLifecycle, TheHotKeyLineIsAskedAgainWhenASetIsApplied) {
+  HeadlessPane p(mineAs77());
+  auto& line = *p.toolkit.find<HeadlessTextField>("TEXT_kb_hot_key");
+  EXPECT_EQ(line.stringValue(), "");
+  p.application.setHotKeyReach(HotKeyReach::GrabRefused);
+  p.panel.changedAttributesDictionary()->setObjectForKey(boolean(true), kChangeFlagKey);
+  p.pane->writeToPrefs();
+  EXPECT_EQ(line.stringValue(), hotKeyReachLine(HotKeyReach::GrabRefused));
 }
 
 TEST(PaneLifecycle, RevertToDefaultKeepsStoredSetsWritesZeroAndFlagsWithoutNotice) {

@@ -16,6 +16,7 @@
 #include "qor/host/default_set.h"
 #include "qor/key_bindings.h"
 #include "qor/key_notation.h"
+#include "qor/keymaps/keymap_import.h"
 #include "qor/log.h"
 #include "qor/plist_file.h"
 
@@ -250,6 +251,20 @@ TEST_F(DefaultSet, AMissingResourceGivesNoSet) {
   // The pane's bundle has none of them.
   LogCapture log;
   EXPECT_EQ(buildDefaultKeyBindingsSet(*menu, Bundle(kPaneBundle)), nullptr);
+}
+
+TEST_F(DefaultSet, KeymapCommandsNameTheHostsCommands) {
+  DictionaryRef table = asDictionary(readPropertyListFile(kPaneBundle + "/" + kKeymapCommandsResource));
+  ASSERT_TRUE(table);
+  for (const char* kind : {"vscode", "jetbrains", "kde", "qtcreator", "sublime"}) {
+    DictionaryRef commands = table->dictionaryForKey(kind);
+    ASSERT_TRUE(commands && !commands->empty()) << kind;
+    for (const auto& [foreign, ours] : commands->entries()) {
+      StringRef name = asString(ours);
+      EXPECT_TRUE(name && (menuPart->containsKey(name->value()) || editorPart->containsKey(name->value())))
+          << kind << ": " << foreign << " -> " << describe(ours);
+    }
+  }
 }
 
 TEST_F(DefaultSet, ThePaneShowsTheShippedTables) {

@@ -242,7 +242,8 @@ TEST_F(SetManagementTest, ImportingThreeFilesNumbersThemFromTheClock) {
   std::string nameless = writeSetFile("No Name.QOR_shortcuts", unnamed);
   importFiles({first, files.file("python.QOR_shortcuts"), nameless});
 
-  EXPECT_EQ(host.toolkit.openPanelCalls(), (std::vector<std::vector<std::string>>{{"QOR_shortcuts"}}));
+  EXPECT_EQ(host.toolkit.openPanelCalls(), (std::vector<std::vector<std::string>>{
+                                              {"QOR_shortcuts", "json", "sublime-keymap", "xml", "shortcuts", "kksrc", "rc", "kms"}}));
   EXPECT_TRUE(isEqual(storedSet(kClock + 100), pythonSet()));
   EXPECT_TRUE(isEqual(storedSet(kClock + 101), pythonSet()));  // the binary file of plistlib
   EXPECT_EQ(storedSet(kClock + 102)->stringForKey(kSetNameKey)->value(), "No Name");

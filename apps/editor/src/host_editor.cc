@@ -107,6 +107,7 @@ bool HostEditor::start() {
   dispatcher_ = std::make_unique<KeySequenceDispatcher>(*window_, [this] { return isSnooping(); });
   qApp->installEventFilter(dispatcher_.get());
   invisibles_ = std::make_unique<InvisiblesOverlay>(window_->textView());
+  hotKey_ = std::make_unique<HotKey>(*window_, [this] { bringToFront(); });
   std::optional<std::string> menuPath = bundle_->pathForResource(kMainMenuResource);
   menu_ = QtMainMenu::build(translatedMenuTitles(menuPath ? readPropertyListFile(*menuPath) : nullptr),
                             *window_->menuBar());
@@ -241,7 +242,23 @@ void HostEditor::applyKeyBindingsSet(std::int32_t number) {
   }
   sharedSequenceLines_ = std::move(lines);
   showMenuShortcuts();
+  applyHotKey();
 }
+
+void HostEditor::applyHotKey() {
+  for (const QtMainMenu::Command& command : menu_->commands()) {
+    std::optional<std::string> identifier = identifierForMenuItem(command.item);
+    if (!identifier || command.item->actionName() != kHotKeyAction) continue;
+    const auto& bindings = dispatcher_->bindings();
+    auto first = std::find_if(bindings.begin(), bindings.end(), [&](const DispatchBinding& binding) {
+      return binding.command.group == kSetMenuKey && binding.command.key == *identifier;
+    });
+    hotKey_->apply(first == bindings.end() ? std::vector<KeyChord>() : first->chords, command.item->title());
+    return;
+  }
+}
+
+HotKeyReach HostEditor::hotKeyReach() const { return hotKey_ ? hotKey_->reach() : HotKeyReach::Everywhere; }
 
 void HostEditor::showMenuShortcuts() {
   for (const QtMainMenu::Command& command : menu_->commands()) {

@@ -13,8 +13,8 @@
 // goes to the first. Each menu item shows its first sequence in the notation
 // chosen in General (after a tab in its text: QMenu's shortcut column), and
 // Qt itself holds no shortcut. "bringQORtoFront:" works in every window of
-// the application, as every menu command does (a shortcut outside it would
-// need the desktop's global shortcuts portal).
+// the application, as every menu command does, and from every program
+// through the desktop's GlobalShortcuts portal or an X11 grab (hot_key.h).
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,7 @@
 #include <QTranslator>
 
 #include "editor_window.h"
+#include "hot_key.h"
 #include "invisibles_overlay.h"
 #include "key_sequence_dispatcher.h"
 #include "plugins.h"
@@ -87,6 +88,8 @@ class HostEditor final : public Application {
   [[nodiscard]] std::vector<DesktopShortcut> desktopShortcuts() const override { return desktopShortcuts_; }
   // The one document window.
   [[nodiscard]] std::vector<Document*> orderedDocuments() const override { return {window_.get()}; }
+  // What the hot key's binding outside the editor came to (hot_key.h).
+  [[nodiscard]] HotKeyReach hotKeyReach() const override;
 
   // ---- State, for the state dump ----
   [[nodiscard]] const QtToolkit& toolkit() const { return toolkit_; }
@@ -117,6 +120,8 @@ class HostEditor final : public Application {
   [[nodiscard]] std::vector<PaneListing> paneListings();
   // Each menu item's text with its first sequence after a tab.
   void showMenuShortcuts();
+  // Binds the applied set's hot key outside the editor.
+  void applyHotKey();
 
   HostOptions options_;
   std::shared_ptr<const Bundle> bundle_;
@@ -142,6 +147,8 @@ class HostEditor final : public Application {
   std::unique_ptr<PreferencesWindow> preferences_;
   // Over the window's text view; declared after window_ so that it goes first.
   std::unique_ptr<InvisiblesOverlay> invisibles_;
+  // Bound at each applied set; released before the window goes.
+  std::unique_ptr<HotKey> hotKey_;
 };
 
 }  // namespace qor

@@ -36,6 +36,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include "qor/hot_key_line.h"
 #include "qor/key_bindings.h"
 #include "qor/log.h"
 #include "qor/pane_model/set_format.h"
@@ -102,6 +103,18 @@ class AlertAnswerer {
 
 class Host : public testing::Test {
  protected:
+  // A scratch home for the suite, set before the first editor starts: the
+  // editor reads the desktop's settings at start, and GLib keeps the home and
+  // data folder (where the trash is) that it sees first.
+  static void SetUpTestSuite() {
+    home_ = std::make_unique<QTemporaryDir>();
+    ASSERT_TRUE(home_->isValid());
+    ASSERT_TRUE(QDir().mkpath(home_->filePath(".local/share")));
+    ::setenv("HOME", home_->path().toUtf8().constData(), 1);
+    ::setenv("XDG_DATA_HOME", home_->filePath(".local/share").toUtf8().constData(), 1);
+  }
+  static void TearDownTestSuite() { home_.reset(); }
+
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
     ASSERT_TRUE(restart());
@@ -201,6 +214,7 @@ class Host : public testing::Test {
     EXPECT_TRUE(host_->isSnooping());
   }
 
+  static inline std::unique_ptr<QTemporaryDir> home_;
   QTemporaryDir folder_;
   std::unique_ptr<HostEditor> host_;
 };
@@ -309,6 +323,37 @@ TEST_F(Host, FieldsKeepTheirOwnKeysAndEditingCommandsStayInTheTextView) {
   EXPECT_EQ(view.toPlainText(), "WORD");
 }
 
+// Offscreen there is no X11, and the session bus leads nowhere: neither
+// mechanism takes the hot key, and the log says why once per reason, however
+// often a set with another hot key is applied.
+TEST_F(Host, WhyTheHotKeyWorksOnlyInsideTheEditorIsLoggedOnce) {
+  using fixtures::chord;
+  using fixtures::sequence;
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+  constexpr const char* kHotKey = "[bringQORtoFront:] [HotKeyController] [0]";
+  constexpr std::uint32_t kHeld = fixtures::kControl | fixtures::kOption;
+  auto set = [&](ArrayRef hotKey) {
+    auto menu = Dictionary::make({{kHotKey, fixtures::entry("Bring QOR to Front", {std::move(hotKey)})}});
+    return Dictionary::make({{kSetNameKey, str("Mine")}, {kSetMenuKey, menu}});
+  };
+  PlistFileDefaults defaults(folder_.filePath("defaults.plist").toStdString());
+  defaults.setObjectForKey(Dictionary::make({{"1", set(sequence({chord(kHeld, u'f')}))},
+                                             {"2", set(sequence({chord(0, u'g'), chord(0, u'h')}))}}),
+                           kSetsDefaultsKey);
+  LogCapture log;
+  ASSERT_TRUE(restart());  // the default set: ⌃⌥E
+  EXPECT_EQ(host_->hotKeyReach(), HotKeyReach::NoPortal);
+  host_->applyKeyBindingsSet(1);
+  host_->applyKeyBindingsSet(2);
+  EXPECT_EQ(host_->hotKeyReach(), HotKeyReach::TwoStrokes);
+  host_->applyKeyBindingsSet(1);
+  const std::vector<std::string> expected = {"qor-editor: " + hotKeyReachLine(HotKeyReach::NoPortal),
+                                             "qor-editor: " + hotKeyReachLine(HotKeyReach::TwoStrokes)};
+  std::vector<std::string> lines = log.lines();
+  std::erase_if(lines, [](const std::string& line) { return line.find("hot key") == std::string::npos; });
+  EXPECT_EQ(lines, expected);
+}
+
 TEST_F(Host, PreferencesListTheirPanesWithIconsInOrder) {
   host_->showPreferences("KeyBindings");
   auto* list = named<QListWidget>("PREF_pane_list");
@@ -383,13 +428,8 @@ TEST_F(Host, ClosingThePreferencesWhileCapturingLeavesNoSnooper) {
 
 // File > Move to Trash: the document's file goes to the trash (what the
 // trash keeps of it is the trash's own test) and the document closes as
-// "Close" does. GLib reads HOME
-// and XDG_DATA_HOME once, so the scratch trash is set before its first use.
+// "Close" does. The trash is the suite's scratch home's.
 TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
-  const QString home = folder_.filePath("home");
-  ASSERT_TRUE(QDir().mkpath(home + "/.local/share"));
-  ::setenv("HOME", home.toUtf8().constData(), 1);
-  ::setenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8().constData(), 1);
   const QString path = folder_.filePath("my notes 100%.txt");
   {
     QFile file(path);
@@ -403,7 +443,7 @@ TEST_F(Host, MoveToTrashPutsTheDocumentsFileInTheTrash) {
   ASSERT_TRUE(moveToTrash->isEnabled());
   moveToTrash->trigger();
   EXPECT_FALSE(QFile::exists(path));
-  EXPECT_TRUE(QFile::exists(home + "/.local/share/Trash/files/my notes 100%.txt"));
+  EXPECT_TRUE(QFile::exists(home_->filePath(".local/share/Trash/files/my notes 100%.txt")));
   EXPECT_TRUE(host_->window().documentPath().isEmpty());
   EXPECT_TRUE(host_->window().textView().toPlainText().isEmpty());
 }

@@ -14,25 +14,8 @@
 
 #include "qor/pane_model/desktop_notation.h"
 #include "key_text.h"
-#include "qor/pane_model/set_format.h"
-#include "qor/text.h"
 
 namespace {
-
-// A modifier-only stroke ahead of each chord with modifiers, then the key
-// stroke, as the pane stores what it captured.
-qor::ArrayRef storedSequence(const std::vector<qor::ParsedChord>& chords) {
-  std::vector<qor::Ref> strokes;
-  for (const qor::ParsedChord& chord : chords) {
-    if (chord.modifiers != 0)
-      strokes.push_back(qor::Dictionary::make({{qor::kStrokeModifiersKey, qor::integer(chord.modifiers)}}));
-    std::u16string units = qor::utf16FromUtf8(chord.characters);
-    strokes.push_back(qor::Dictionary::make({{qor::kStrokeKeyKey, qor::str(chord.characters)},
-                                             {qor::kStrokeUnicharKey, qor::integer(units.empty() ? 0 : units.front())},
-                                             {qor::kStrokeModifiersKey, qor::integer(chord.modifiers)}}));
-  }
-  return qor::Array::make(std::move(strokes));
-}
 
 bool sameKeys(const std::vector<qor::ParsedChord>& a, const std::vector<qor::ParsedChord>& b) {
   if (a.size() != b.size()) return false;
@@ -62,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chord.characters.empty()) fail(text, "", "a chord that types nothing");
   if (qor::keyEventsForChords(parsed.chords).size() != 2 * parsed.chords.size()) fail(text, "", "events");
 
-  const std::string shown = qor::desktopNotationOfSequence(*storedSequence(parsed.chords));
+  const std::string shown = qor::desktopNotationOfSequence(*qor::sequenceOfChords(parsed.chords));
   const qor::KeyTextParse again = qor::parseKeyText(shown);
   if (!again.ok()) fail(text, shown, again.error);
   if (!sameKeys(parsed.chords, again.chords)) fail(text, shown, "other keys");

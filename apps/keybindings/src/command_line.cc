@@ -26,6 +26,9 @@ constexpr std::string_view kUsage =
     "  export FILE                       write the current set to FILE\n"
     "  import FILE...                    add the sets in the files\n"
     "  import --dry-run FILE...          what each file would bring, importing nothing\n"
+    "  import --from KIND FILE...        other editors' keymaps (vscode, jetbrains, kde, qtcreator,\n"
+    "                                    sublime) as new sets; without --from the kind is read\n"
+    "                                    from the content; --dry-run may come before or after\n"
     "  bind menu|editor COMMAND KEYS     add the shortcut KEYS to COMMAND\n"
     "  unbind menu|editor COMMAND INDEX  remove shortcut INDEX (from 0) of COMMAND\n"
     "  conflicts menu|editor KEYS        the commands that use KEYS (exit status 1 if any)\n"
@@ -66,6 +69,7 @@ constexpr std::string_view kKeysOption = "--keys";
 constexpr std::string_view kGroupOption = "--group";
 constexpr std::string_view kDryRunOption = "--dry-run";
 constexpr std::string_view kFormatOption = "--format";
+constexpr std::string_view kFromOption = "--from";
 
 constexpr std::array<CommandName, 13> kCommands{{
     {"sets", Command::Sets, 0, 0},
@@ -172,14 +176,24 @@ CommandLineParse parseCommandLine(const std::vector<std::string>& arguments, con
     case Command::Export:
       invocation.files = rest;
       break;
-    case Command::Import:
-      if (rest.front() == kDryRunOption) {
-        invocation.importMode = ImportMode::DryRun;
-        rest.erase(rest.begin());
-        if (rest.empty()) return failure("import --dry-run needs at least one file");
+    case Command::Import: {
+      bool fromGiven = false;
+      while (!rest.empty() && (rest.front() == kDryRunOption || rest.front() == kFromOption)) {
+        if (rest.front() == kDryRunOption) {
+          invocation.importMode = ImportMode::DryRun;
+          rest.erase(rest.begin());
+          continue;
+        }
+        if (rest.size() < 2 || !(invocation.keymapKind = keymapKindNamed(rest[1])))
+          return failure("import --from takes vscode, jetbrains, kde, qtcreator or sublime");
+        fromGiven = true;
+        rest.erase(rest.begin(), rest.begin() + 2);
       }
+      if (rest.empty())
+        return failure(fromGiven ? "import --from needs at least one file" : "import --dry-run needs at least one file");
       invocation.files = rest;
       break;
+    }
     case Command::CheatSheet:
       if (rest.size() == 3 && rest[0] == kFormatOption && (rest[1] == "html" || rest[1] == "pdf")) {
         invocation.format = rest[1] == "html" ? DocumentFormat::Html : DocumentFormat::Pdf;

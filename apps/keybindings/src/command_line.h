@@ -12,8 +12,11 @@
 //   duplicate NAME                    duplicate the current set as NAME
 //   remove                            remove the current set
 //   export FILE                       write the current set to FILE
-//   import [--dry-run] FILE...        add the sets in the files, or only say
-//                                     what each would bring
+//   import [--dry-run] [--from KIND] FILE...
+//                                     add the sets in the files, or only say
+//                                     what each would bring; other editors'
+//                                     keymaps (of KIND, or of the kind their
+//                                     content shows) become new sets
 //   bind menu|editor COMMAND KEYS     add a shortcut to a command
 //   unbind menu|editor COMMAND INDEX  remove a command's shortcut INDEX (from 0)
 //   conflicts menu|editor KEYS        which commands use KEYS
@@ -39,6 +42,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "qor/keymaps/foreign_keymap.h"
 
 namespace qor {
 
@@ -83,6 +88,7 @@ struct Invocation {
   ChangeMarks changeMarks = ChangeMarks::Hidden;  // show
   FindBy findBy = FindBy::Title;     // find; the text or keys are in `keys`
   ImportMode importMode = ImportMode::Add;  // import
+  std::optional<KeymapKind> keymapKind;     // import --from: read the files as this kind's keymaps
   DocumentFormat format = DocumentFormat::ByExtension;  // cheatsheet
 };
 
@@ -106,7 +112,8 @@ using Environment = std::function<std::optional<std::string>(const char* name)>;
 // or command, a wrong number of arguments, a group other than "menu" and
 // "editor", a set number that is no signed 32-bit decimal, an index that is
 // no non-negative decimal, a cheat sheet format other than "html" and "pdf",
-// no per-user location without --defaults.
+// an import --from kind that keymapKindNamed does not know, no per-user
+// location without --defaults.
 [[nodiscard]] CommandLineParse parseCommandLine(const std::vector<std::string>& arguments,
                                                 const Environment& environment);
 

@@ -1,5 +1,8 @@
-// The key events a desktop host forwards to the pane's key snooper for
-// shortcuts written in the portable text (qor/pane_model/key_text.h).
+// The key events of typed chords (qor/pane_model/key_text.h), as a desktop
+// host forwards them to the pane's key snooper.
+//
+// Example:
+//   qor::keyEventsForChords(qor::parseKeyText("Ctrl+K, Ctrl+C").chords).size();   // 4: flags, key, flags, key
 #pragma once
 
 #include <cstdint>

@@ -87,8 +87,8 @@ Outcome KeyBindingsSession::run(const Invocation& invocation) {
     case Command::Export:
       return exportSet(invocation.files.front());
     case Command::Import:
-      if (invocation.importMode == ImportMode::DryRun) return importDryRun(invocation.files);
-      return importSets(invocation.files);
+      if (invocation.importMode == ImportMode::DryRun) return importDryRun(invocation.files, invocation.keymapKind);
+      return importSets(invocation.files, invocation.keymapKind);
     case Command::Find:
       return find(invocation.findBy, invocation.keys);
     case Command::Reset:
@@ -146,8 +146,24 @@ Outcome KeyBindingsSession::exportSet(const std::string& path) {
   return {};
 }
 
-Outcome KeyBindingsSession::importSets(const std::vector<std::string>& paths) {
-  KeyBindings::ImportResult result = pane_->importSetFiles(paths);
+std::vector<KeyBindings::ImportFile> KeyBindingsSession::readImportFiles(const std::vector<std::string>& paths,
+                                                                         std::optional<KeymapKind> kind,
+                                                                         std::optional<Outcome>& failed) const {
+  std::vector<KeyBindings::ImportFile> read;
+  for (const std::string& path : paths) {
+    read.push_back(pane_->readImportFile(path, kind));
+    if (!failed && !read.back().problem.empty())
+      failed = failure("cannot import '" + fileNameOfPath(path) + "': " + read.back().problem);
+  }
+  return read;
+}
+
+Outcome KeyBindingsSession::importSets(const std::vector<std::string>& paths, std::optional<KeymapKind> kind) {
+  // A keymap that cannot be read stops the whole import: nothing is added.
+  std::optional<Outcome> failed;
+  std::vector<KeyBindings::ImportFile> read = readImportFiles(paths, kind, failed);
+  if (failed) return *failed;
+  KeyBindings::ImportResult result = pane_->importReadFiles(paths, read);
   if (result.refusal) return failure(alertLine(*result.refusal));
   pane_->writeToPrefs();
 
@@ -409,16 +425,21 @@ Outcome KeyBindingsSession::reset(Scope scope, Group group, const std::string& n
   return outcome;
 }
 
-Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) {
+Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths, std::optional<KeymapKind> kind) {
   Outcome outcome;
   std::vector<std::string> unreadable;
+  std::optional<Outcome> failed;
+  std::vector<KeyBindings::ImportFile> read = readImportFiles(paths, kind, failed);
+  std::size_t position = 0;
   for (const std::string& path : paths) {
-    DictionaryRef set = asDictionary(readPropertyListFile(path));
-    if (!set) {
-      unreadable.push_back(path);
+    const KeyBindings::ImportFile& file = read[position++];
+    if (!file.set) {
+      if (file.problem.empty()) unreadable.push_back(path);
       continue;
     }
-    ImportPreview preview = importPreview(*set, path, pane_->currentKeyBindingsSet(), panel_->defaultMenuDictionary());
+    ImportPreview preview = file.keymap ? file.keymap->preview
+                                        : importPreview(*file.set, path, pane_->currentKeyBindingsSet(),
+                                                        panel_->defaultMenuDictionary());
     std::string conflictLines;
     std::size_t conflictCount = 0;
     for (Group group : kBothGroups) {
@@ -435,10 +456,32 @@ Outcome KeyBindingsSession::importDryRun(const std::vector<std::string>& paths) 
     outcome.output += path + "\t" + preview.setName + "\t" + "commands that differ from the current set: " +
                       std::to_string(preview.differingCommands) + "\tconflicts: " + std::to_string(conflictCount) +
                       "\n" + conflictLines;
+    if (file.keymap) outcome.output += keymapLines(*file.keymap);
   }
+  if (failed) return {failed->status, outcome.output, failed->error};
   if (!unreadable.empty())
     return {kExitFailure, outcome.output, "not a key bindings set: " + quotedFileNames(unreadable)};
   return outcome;
+}
+
+// What a keymap's import changes and leaves out, after its preview line:
+//   changes<TAB>menu<TAB>File/Save
+//   not imported<TAB>actions.find<TAB>ctrl+f<TAB>a condition this editor has no context for (terminalFocus)
+std::string KeyBindingsSession::keymapLines(const KeymapImport& keymap) const {
+  std::string lines;
+  for (Group group : kBothGroups) {
+    std::vector<Row> shown = rows(group);
+    for (const ChangedCommand& changed : keymap.changed)
+      if (changed.group == shownGroup(group))
+        lines += std::string(kIndent) + "changes\t" + groupName(group) + "\t" + pathOf(shown, changed.entryKey) + "\n";
+  }
+  for (const NotImportedEntry& entry : keymap.notImported) {
+    lines += std::string(kIndent) + "not imported\t" + entry.command + "\t" + entry.keyText + "\t" +
+             std::string(notImportedReasonText(entry.reason));
+    if (!entry.detail.empty()) lines += " (" + entry.detail + ")";
+    lines += "\n";
+  }
+  return lines;
 }
 
 // The page the pane's Cheat Sheet button saves; the file is named as given.

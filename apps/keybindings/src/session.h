@@ -70,7 +70,7 @@ class KeyBindingsSession {
   [[nodiscard]] Outcome duplicateSet(const std::string& name);
   [[nodiscard]] Outcome removeSet();
   [[nodiscard]] Outcome exportSet(const std::string& path);
-  [[nodiscard]] Outcome importSets(const std::vector<std::string>& paths);
+  [[nodiscard]] Outcome importSets(const std::vector<std::string>& paths, std::optional<KeymapKind> kind);
   [[nodiscard]] Outcome bind(Group group, const std::string& command, const std::string& keys);
   [[nodiscard]] Outcome unbind(Group group, const std::string& command, std::int64_t index);
   [[nodiscard]] Outcome conflicts(Group group, const std::string& keys);
@@ -80,7 +80,13 @@ class KeyBindingsSession {
   [[nodiscard]] Outcome desktopConflictsOfSet();
   [[nodiscard]] Outcome find(FindBy by, const std::string& text);
   [[nodiscard]] Outcome reset(Scope scope, Group group, const std::string& name);
-  [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths);
+  [[nodiscard]] Outcome importDryRun(const std::vector<std::string>& paths, std::optional<KeymapKind> kind);
+  // The files of `paths` read for import; `failed` set to the one line of the
+  // first keymap that could not be read.
+  [[nodiscard]] std::vector<KeyBindings::ImportFile> readImportFiles(const std::vector<std::string>& paths,
+                                                                     std::optional<KeymapKind> kind,
+                                                                     std::optional<Outcome>& failed) const;
+  [[nodiscard]] std::string keymapLines(const KeymapImport& keymap) const;
   [[nodiscard]] Outcome cheatSheet(DocumentFormat format, const std::string& path);
 
   // A row of a fully expanded outline with what the new commands need.

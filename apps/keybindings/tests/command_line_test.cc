@@ -116,6 +116,15 @@ TEST(CommandLineTest, CommandsAndTheirArguments) {
     EXPECT_EQ(o.command == Command::Find ? i.keys : o.command == Command::Import ? i.files.front() : i.name, o.text);
   }
   EXPECT_EQ(parse({"reset", "editor", "--group", "Moving"}).invocation.group, Group::Editor);
+  // --from and --dry-run in either order; without --from no kind.
+  for (auto arguments : {std::vector<std::string>{"import", "--from", "kde", "--dry-run", "a"},
+                         std::vector<std::string>{"import", "--dry-run", "--from", "kde", "a"}}) {
+    const Invocation i = parse(arguments).invocation;
+    EXPECT_EQ(i.keymapKind, KeymapKind::KDE);
+    EXPECT_EQ(i.importMode, ImportMode::DryRun);
+    EXPECT_EQ(i.files, std::vector<std::string>{"a"});
+  }
+  EXPECT_FALSE(parse({"import", "a"}).invocation.keymapKind);
 
   for (auto help : {std::vector<std::string>{}, std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"}}) {
     CommandLineParse parsed = parse(help);
@@ -156,6 +165,8 @@ TEST(CommandLineTest, BadCommandLinesSayWhy) {
       {{"reset", "menu", "--all", "x"}, "reset takes menu|editor COMMAND, menu|editor --group TITLE or --all"},
       {{"reset", "--group", "File"}, "not 'menu' or 'editor': '--group'"},
       {{"import", "--dry-run"}, "import --dry-run needs at least one file"},
+      {{"import", "--from", "vscode"}, "import --from needs at least one file"},
+      {{"import", "--from", "emacs", "a"}, "import --from takes vscode, jetbrains, kde, qtcreator or sublime"},
   };
   for (const Case& c : cases) {
     CommandLineParse parsed = parseCommandLine(c.arguments, kHome);

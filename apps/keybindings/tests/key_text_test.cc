@@ -35,7 +35,7 @@ TEST(KeyTextTest, OneChordEach) {
       {"Alt+Backspace", {kOption, "\x7f", 22}}, {"Del", {0, "\uF728", 119}}, {"Meta+Up", {kControl, "\uF700", 111}},
       {"Down", {0, "\uF701", 116}}, {"Left", {0, "\uF702", 113}}, {"Right", {0, "\uF703", 114}},
       {"Home", {0, "\uF729", 110}}, {"End", {0, "\uF72B", 115}}, {"PgUp", {0, "\uF72C", 112}},
-      {"PgDown", {0, "\uF72D", 117}}, {"Help", {0, "\uF746", 146}}, {"Clear", {0, "\uF739", 84}},
+      {"PgDown", {0, "\uF72D", 117}}, {"Help", {0, "\uF746", 146}}, {"Clear", {0, "\uF739", 84}}, {"Ins", {0, "\uF727", 118}},
       // Function keys: 0xF704 + n - 1; key codes 67-76, 95-96, 191-202, then none.
       {"F1", {0, "\uF704", 67}}, {"Meta+Alt+F5", {kControl | kOption, "\uF708", 71}}, {"F10", {0, "\uF70D", 76}},
       {"F11", {0, "\uF70E", 95}}, {"F12", {0, "\uF70F", 96}}, {"F13", {0, "\uF710", 191}},

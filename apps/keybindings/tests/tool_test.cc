@@ -293,6 +293,45 @@ TEST_F(ToolTest, DesktopConflictsNameTheDesktopsShortcut) {
   EXPECT_EQ(kb({"conflicts", "--all"}), taken);
 }
 
+TEST_F(ToolTest, AnotherEditorsKeymapPreviewedAndImported) {
+  duplicate("Mine");
+  const std::string keymap = folder + "/keybindings.json";
+  std::ofstream(keymap) << R"(// comments are allowed
+[
+  { "key": "ctrl+n", "command": "workbench.action.files.save" },
+  { "key": "ctrl+shift+z", "command": "no.such.command" },
+  { "key": "ctrl+e", "command": "actions.find", "when": "terminalFocus" },
+  { "key": "ctrl+numpad1", "command": "cursorWordLeft" },
+  { "key": "ctrl+k", "command": "-no.such.command" },
+  { "key": "alt+left", "command": "cursorWordLeft", "when": "textInputFocus" }
+])";
+  std::string before = readText(defaults);
+  // Save takes ⌘N from New; Move Word Left ⌥←; four entries left out.
+  const std::string preview =
+      keymap + "\tkeybindings\tcommands that differ from the current set: 2\tconflicts: 1\n"
+               "  menu\t⌘N\tFile/New, File/Save\n"
+               "  changes\tmenu\tFile/Save\n"
+               "  changes\teditor\tMoving/Move Word Left\n"
+               "  not imported\tno.such.command\tctrl+shift+z\tunknown command\n"
+               "  not imported\tactions.find\tctrl+e\ta condition this editor has no context for (terminalFocus)\n"
+               "  not imported\tcursorWordLeft\tctrl+numpad1\ta key it cannot represent (a key of the numeric keypad, "
+               "which this editor does not tell apart from the main keys)\n"
+               "  not imported\tno.such.command\tctrl+k\tan unbinding of a command it does not have\n";
+  EXPECT_EQ(kb({"import", "--dry-run", keymap}), printed(preview));
+  EXPECT_EQ(kb({"import", "--from", "vscode", "--dry-run", keymap}), printed(preview));
+  // A file that is not of the kind asked, or hostile: one line, nothing imported.
+  const std::string wrongTypes = folder + "/wrong.json";
+  std::ofstream(wrongTypes) << R"([{"key": 5, "command": "undo"}])";
+  EXPECT_EQ(kb({"import", "--from", "jetbrains", keymap}),
+            refused("cannot import 'keybindings.json': line 1: not well-formed (invalid token)"));
+  EXPECT_EQ(kb({"import", keymap, wrongTypes}), refused("cannot import 'wrong.json': entry 1: \"key\" is not a string"));
+  EXPECT_EQ(readText(defaults), before);
+
+  ToolRun imported = kb({"import", keymap});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(imported.out.substr(imported.out.find('\t')), "\tkeybindings\n");
+}
+
 TEST_F(ToolTest, FindByTitleOrByKeys) {
   duplicate("Mine");
   ASSERT_EQ(kb({"bind", "menu", "File/Open...", "Ctrl+K, Ctrl+C"}).status, 0);

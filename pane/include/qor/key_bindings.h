@@ -21,6 +21,8 @@
 #include "qor/bundle.h"
 #include "qor/ports/host.h"
 #include "qor/ports/toolkit.h"
+#include "qor/keymaps/foreign_keymap.h"
+#include "qor/keymaps/keymap_import.h"
 #include "qor/pane_model/set_format.h"
 #include "qor/pane_model/conflicts.h"
 #include "qor/pane_model/desktop_shortcuts.h"
@@ -46,6 +48,11 @@ struct PaneServices {
   std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
   // The packed system version; the outlines' selection rule depends on it.
   std::function<std::int32_t()> systemVersion;
+  // The user's own table of other editors' commands, laid over the bundle's
+  // (kKeymapCommandsResource): $XDG_DATA_HOME/qor/KeymapCommands.plist, else
+  // ~/.local/share/qor/KeymapCommands.plist; empty when neither variable helps.
+  std::function<std::string()> userKeymapCommandsPath = defaultUserKeymapCommandsPath;
+  static std::string defaultUserKeymapCommandsPath();
 };
 
 struct CheatSheet;
@@ -258,8 +265,22 @@ class KeyBindings final : public PreferencePaneProtocol,
     std::vector<std::int32_t> added;  // the new sets' numbers, in the files' order
     std::optional<Refusal> refusal;   // names the files that hold no set
   };
+  // One file chosen for import, read: a set file of the pane's own, or
+  // another editor's keymap and the set its import makes.
+  struct ImportFile {
+    DictionaryRef set;                   // null: nothing to import
+    std::optional<KeymapImport> keymap;  // for another editor's keymap
+    std::string problem;                 // one line: why a keymap could not be read; empty otherwise
+  };
+  // Reads `path` for import. Without `kind`, a property list is a set file
+  // as always, and anything else a keymap of the kind its content shows (a
+  // file of none gives an empty ImportFile); with `kind`, a keymap of that
+  // kind. Keymaps go through the mapping table over the current set.
+  [[nodiscard]] ImportFile readImportFile(const std::string& path, std::optional<KeymapKind> kind = std::nullopt) const;
   // Adds the set of each file of `paths`, as import does once the files are chosen.
-  ImportResult importSetFiles(const std::vector<std::string>& paths);
+  ImportResult importSetFiles(const std::vector<std::string>& paths, std::optional<KeymapKind> kind = std::nullopt);
+  // Adds the sets of `files` (readImportFile of `paths`), as importSetFiles does.
+  ImportResult importReadFiles(const std::vector<std::string>& paths, const std::vector<ImportFile>& files);
   // The alert that asking to edit a command gives while the host's default
   // set is current; nullopt while another set is.
   [[nodiscard]] std::optional<Refusal> editRefusal() const;
@@ -378,6 +399,9 @@ class KeyBindings final : public PreferencePaneProtocol,
   // The key configurator's desktop line: who on the desktop takes the keys
   // typed so far (Application::desktopShortcuts), a warning only.
   TextField* TEXT_kb_desktop = nullptr;
+  // Under the outlines: why the hot key works only inside the editor
+  // (Application::hotKeyReach); empty where it works from every program.
+  TextField* TEXT_kb_hot_key = nullptr;
 
  private:
   // Shared by the operations above.
@@ -406,6 +430,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   [[nodiscard]] Ref conflictReferenceContext() const;
   // Fills TEXT_kb_layout for the selected command and the captured keys.
   void showUntypableShortcuts();
+  // Fills TEXT_kb_hot_key from the host.
+  void showHotKeyReach();
   void wireInterface();
   // Applies a reset plan to the current set (see resetEntriesToDefault).
   [[nodiscard]] std::optional<std::size_t> applyResetPlan(const std::vector<EntryReset>& plan);
@@ -453,6 +479,8 @@ class KeyBindings final : public PreferencePaneProtocol,
   void showSet(std::int32_t number);
   std::int32_t addCopyOfCurrentSet(const std::string& name);
   ImportResult importReadSets(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& read);
+  // The table of other editors' commands: the bundle's, with the user's laid over it.
+  [[nodiscard]] DictionaryRef keymapCommands() const;
   // Beeps when a reset was refused (the default set is current).
   void beepUnlessReset(const std::optional<std::size_t>& reset);
   // All conflicts and the import preview (conflict_lists.cc). The item of the
@@ -466,10 +494,13 @@ class KeyBindings final : public PreferencePaneProtocol,
   bool selectCommand(ShownGroup group, const std::string& entryKey);
   // "⌘S: 'Save', 'Sell'" for `conflict` of `group`.
   [[nodiscard]] std::string conflictRowText(ShownGroup group, const SequenceConflict& conflict) const;
-  // The import preview of the sets read from `paths` (null: unreadable), in
-  // a list panel. Result: whether to import; true without asking when no
-  // file could be read (the import then only tells so, as it always did).
-  [[nodiscard]] bool confirmImport(const std::vector<std::string>& paths, const std::vector<DictionaryRef>& sets);
+  // The import preview of the files read from `paths`, in a list panel; for
+  // a keymap also the commands that change and the entries not imported.
+  // Result: whether to import; true without asking when no file could be
+  // read (the import then only tells so, as it always did).
+  [[nodiscard]] bool confirmImport(const std::vector<std::string>& paths, const std::vector<ImportFile>& files);
+  // The preview's rows of what a keymap's import changes and leaves out.
+  void addKeymapRows(ListPanel& panel, const KeymapImport& keymap) const;
   // The strokes of one raw key event added to `strokes` as the key
   // configurator records them (`_shouldSendModifiers` arms the modifier-only
   // stroke). Result: their text in the pane's symbols ("⌘S"); nullopt when

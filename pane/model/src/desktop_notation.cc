@@ -31,11 +31,12 @@ struct NamedCode {
   std::string_view name;
 };
 
-constexpr std::array<NamedCode, 19> kNamedCodes{{
+constexpr std::array<NamedCode, 20> kNamedCodes{{
     {0x0020, "Space"},  {0x001B, "Esc"},    {0x0009, "Tab"},   {0x0019, "Backtab"}, {0x007F, "Backspace"},
     {0x0008, "Backspace"}, {0x000D, "Return"}, {0x0003, "Enter"}, {0xF728, "Del"},     {0xF729, "Home"},
     {0xF72B, "End"},    {0xF72C, "PgUp"},   {0xF72D, "PgDown"}, {0xF702, "Left"},    {0xF700, "Up"},
     {0xF703, "Right"},  {0xF701, "Down"},   {0xF746, "Help"},  {0xF739, "Clear"},
+    {0xF727, "Ins"},
 }};
 
 // Function keys: F1 is 0xF704, and the codes follow in order up to F35.

@@ -97,19 +97,6 @@ std::optional<std::string> portableTextOfAccelerator(std::string_view accelerato
 
 }  // namespace
 
-MutableArrayRef sequenceOfChords(const std::vector<ParsedChord>& chords) {
-  MutableArrayRef sequence = MutableArray::make();
-  for (const ParsedChord& chord : chords) {
-    if (chord.modifiers != 0) sequence->addObject(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
-    const std::u16string units = utf16FromUtf8(chord.characters);
-    sequence->addObject(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},
-                                          {kStrokeUnicharKey, integer(units.empty() ? 0 : units.front())},
-                                          {kStrokeCodeKey, integer(chord.keyCode)},
-                                          {kStrokeModifiersKey, integer(chord.modifiers)}}));
-  }
-  return sequence;
-}
-
 ArrayRef sequenceOfAccelerator(std::string_view accelerator) {
   if (accelerator.empty() || accelerator == kDisabledAccelerator) return nullptr;
   std::optional<std::string> text = portableTextOfAccelerator(accelerator);

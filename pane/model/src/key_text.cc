@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "qor/key_masks.h"
+#include "qor/pane_model/set_format.h"
 #include "qor/text.h"
 
 namespace qor {
@@ -54,7 +55,7 @@ struct NamedKey {
   Shifted shifted = Shifted::No;
 };
 
-constexpr std::array<NamedKey, 22> kNamedKeys{{
+constexpr std::array<NamedKey, 24> kNamedKeys{{
     {"space", 0x0020, 65},     {"esc", 0x001B, 9},        {"escape", 0x001B, 9},
     {"tab", 0x0009, 23},       {"backtab", 0x0019, 23, Shifted::Implied},
     {"backspace", 0x007F, 22}, {"return", 0x000D, 36},    {"enter", 0x0003, 104},
@@ -63,6 +64,7 @@ constexpr std::array<NamedKey, 22> kNamedKeys{{
     {"left", 0xF702, 113},     {"up", 0xF700, 111},       {"right", 0xF703, 114},
     {"down", 0xF701, 116},     {"help", 0xF746, 146},     {"clear", 0xF739, 84},
     {"pageup", 0xF72C, 112},   {"pagedown", 0xF72D, 117},
+    {"ins", 0xF727, 118},      {"insert", 0xF727, 118},
 }};
 
 // Function keys: F1 is 0xF704 and the codes follow in order up to F35.
@@ -150,26 +152,6 @@ std::optional<Key> keyNamed(std::string_view name) {
   return std::nullopt;
 }
 
-// `text` for an error line: control characters, and every byte above 0x7F
-// when the text is not valid UTF-8, as "\xNN", so that the line stays one
-// line and shows what was typed.
-std::string shown(std::string_view text) {
-  const bool validUtf8 = utf8FromUtf16(utf16FromUtf8(text)) == text;
-  std::string result;
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (isControlCharacter(c) || (byte >= kFirstNonAsciiByte && !validUtf8)) {
-      constexpr const char* kHexDigits = "0123456789abcdef";
-      result += "\\x";
-      result += kHexDigits[byte >> kNibbleBits];
-      result += kHexDigits[byte & kLowNibble];
-    } else {
-      result += c;
-    }
-  }
-  return result;
-}
-
 // Parses one chord: modifiers with "+", then the key.
 std::optional<ParsedChord> parseChord(std::string_view chord, std::string& error) {
   std::uint32_t modifiers = 0;
@@ -184,23 +166,23 @@ std::optional<ParsedChord> parseChord(std::string_view chord, std::string& error
                                  [&](const ModifierName& m) { return m.name == lower; });
     if (modifier == kModifierNames.end()) break;
     if (modifiers & modifier->mask) {
-      error = "repeated modifier '" + shown(rest.substr(0, joiner)) + "' in '" + shown(chord) + "'";
+      error = "repeated modifier '" + shownKeyText(rest.substr(0, joiner)) + "' in '" + shownKeyText(chord) + "'";
       return std::nullopt;
     }
     modifiers |= modifier->mask;
     rest.remove_prefix(joiner + 1);
   }
   if (rest.empty()) {
-    error = "no key after the modifiers in '" + shown(chord) + "'";
+    error = "no key after the modifiers in '" + shownKeyText(chord) + "'";
     return std::nullopt;
   }
   std::optional<Key> key = keyNamed(rest);
   if (!key) {
-    error = "unknown key '" + shown(rest) + "' in '" + shown(chord) + "'";
+    error = "unknown key '" + shownKeyText(rest) + "' in '" + shownKeyText(chord) + "'";
     // "Ctrl+, X": the comma is the key, so the separator after it is missing.
     if (rest.starts_with(kChordSeparator) && rest.size() > kChordSeparator.size())
-      error += "; for the comma key followed by another chord write '" + shown(chord.substr(0, chord.size() - rest.size())) +
-               ",, " + shown(rest.substr(kChordSeparator.size())) + "'";
+      error += "; for the comma key followed by another chord write '" + shownKeyText(chord.substr(0, chord.size() - rest.size())) +
+               ",, " + shownKeyText(rest.substr(kChordSeparator.size())) + "'";
     return std::nullopt;
   }
   if (key->impliedShift == Shifted::Implied) modifiers |= kShiftKeyMask;
@@ -230,6 +212,23 @@ std::vector<std::string_view> splitChords(std::string_view text) {
 
 }  // namespace
 
+std::string shownKeyText(std::string_view text) {
+  const bool validUtf8 = utf8FromUtf16(utf16FromUtf8(text)) == text;
+  std::string result;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (isControlCharacter(c) || (byte >= kFirstNonAsciiByte && !validUtf8)) {
+      constexpr const char* kHexDigits = "0123456789abcdef";
+      result += "\\x";
+      result += kHexDigits[byte >> kNibbleBits];
+      result += kHexDigits[byte & kLowNibble];
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
 KeyTextParse parseKeyText(std::string_view text) {
   KeyTextParse result;
   if (text.empty()) {
@@ -238,7 +237,7 @@ KeyTextParse parseKeyText(std::string_view text) {
   }
   for (std::string_view chord : splitChords(text)) {
     if (chord.empty()) {
-      result.error = "empty chord in '" + shown(text) + "'";
+      result.error = "empty chord in '" + shownKeyText(text) + "'";
       break;
     }
     std::optional<ParsedChord> parsed = parseChord(chord, result.error);
@@ -247,6 +246,19 @@ KeyTextParse parseKeyText(std::string_view text) {
   }
   if (!result.ok()) result.chords.clear();
   return result;
+}
+
+ArrayRef sequenceOfChords(const std::vector<ParsedChord>& chords) {
+  std::vector<Ref> strokes;
+  for (const ParsedChord& chord : chords) {
+    if (chord.modifiers != 0) strokes.push_back(Dictionary::make({{kStrokeModifiersKey, integer(chord.modifiers)}}));
+    std::u16string units = utf16FromUtf8(chord.characters);
+    strokes.push_back(Dictionary::make({{kStrokeKeyKey, str(chord.characters)},
+                                        {kStrokeUnicharKey, integer(units.empty() ? 0 : units.front())},
+                                        {kStrokeCodeKey, integer(chord.keyCode)},
+                                        {kStrokeModifiersKey, integer(chord.modifiers)}}));
+  }
+  return Array::make(std::move(strokes));
 }
 
 }  // namespace qor

@@ -35,7 +35,7 @@ TEST(DesktopNotation, Sequences) {
       {"named keys", {key(" ", 0), key("\x1b", kControl), key("\r", 0), key("\x7f", kOption)},
        "Space, Meta+Esc, Return, Alt+Backspace"},
       {"function keys", {key("\uF704", 0), key("\uF708", kShift), key("\uF726", 0)}, "F1, Shift+F5, F35"},
-      {"past F35: the character", {key("\uF727", 0)}, "\uF727"},
+      {"Insert by name, a code past it with no name as it is", {key("\uF727", 0), key("\uF72A", 0)}, "Ins, \uF72A"},
       {"arrows and paging", {key("\uF700", kCommand), key("\uF72D", 0)}, "Ctrl+Up, PgDown"},
       {"punctuation as it is", {key(",", kCommand), key("+", kCommand), key("é", 0)}, "Ctrl+,, Ctrl++, é"},
       {"Caps Lock bit ignored", {key("a", kCapsLock)}, "A"},

@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* kTagProperty = "tag";
 constexpr const char* kColorProperty = "qorTextColor";
+constexpr const char* kHidesWhenEmptyProperty = "qorHidesWhenEmpty";
 // A red that reads on light and dark backgrounds alike.
 constexpr QRgb kRedText = qRgb(0xD0, 0x1B, 0x24);
 // A pop-up button is as wide as this many characters of its font, whatever
@@ -135,12 +136,15 @@ QtTextField::QtTextField(QtToolkit& toolkit, QLineEdit* edit) : QtViewBase(toolk
 QtTextField::QtTextField(QtToolkit& toolkit, QLabel* label) : QtViewBase(toolkit, label), label_(label) {
   label->setProperty(kColorProperty, "black");
   label->setTextFormat(Qt::PlainText);
+  hidesWhenEmpty_ = label->property(kHidesWhenEmptyProperty).toBool();
+  if (hidesWhenEmpty_) label->setVisible(!label->text().isEmpty());
 }
 
 void QtTextField::setStringValue(const std::string& text) {
   QString value = QString::fromStdString(text);
   if (edit_) edit_->setText(value);
   if (label_) label_->setText(value);
+  if (label_ && hidesWhenEmpty_) label_->setVisible(!value.isEmpty());
 }
 
 void QtTextField::setToolTip(const std::string& text) {

@@ -181,7 +181,9 @@ class QtButton final : public QtViewBase<Button, QAbstractButton> {
   ButtonState state_ = ButtonState::Off;
 };
 
-// Over a QLineEdit (editable or not) or a QLabel.
+// Over a QLineEdit (editable or not) or a QLabel. A label whose interface
+// description sets the property "qorHidesWhenEmpty" takes no room while it
+// has no text (a line shown only when it has something to say).
 class QtTextField final : public QtViewBase<TextField, QWidget> {
  public:
   QtTextField(QtToolkit& toolkit, QLineEdit* edit);
@@ -197,6 +199,7 @@ class QtTextField final : public QtViewBase<TextField, QWidget> {
  private:
   QPointer<QLineEdit> edit_;
   QPointer<QLabel> label_;
+  bool hidesWhenEmpty_ = false;
   TextColor color_ = TextColor::Black;
   TextFieldDelegate* delegate_ = nullptr;
 };

@@ -154,6 +154,16 @@ struct DesktopShortcut {
   friend bool operator==(const DesktopShortcut&, const DesktopShortcut&) = default;
 };
 
+/// Where the hot key (the shortcut of "bringQORtoFront:") reaches the
+/// editor from; each value but the first says why it works only inside it.
+enum class HotKeyReach {
+  Everywhere,     ///< from every program (the desktop's portal or an X11 grab), or there is no hot key
+  NoPortal,       ///< no GlobalShortcuts portal backend answered, and the display is not X11
+  GrabRefused,    ///< the X server refused the grab: another program holds the key
+  NoKey,          ///< no key of the keyboard gives the hot key's key
+  TwoStrokes,     ///< two strokes in a row: only one stroke can be bound outside the editor
+};
+
 /// The host application object.
 class Application {
  public:
@@ -171,6 +181,9 @@ class Application {
   /// The shortcuts the desktop takes before the host sees them, as the host
   /// last read them. Result: empty when the host reads none.
   [[nodiscard]] virtual std::vector<DesktopShortcut> desktopShortcuts() const { return {}; }
+  /// Where the applied set's hot key works now. Result: Everywhere when the
+  /// host cannot tell.
+  [[nodiscard]] virtual HotKeyReach hotKeyReach() const { return HotKeyReach::Everywhere; }
 };
 
 }  // namespace qor

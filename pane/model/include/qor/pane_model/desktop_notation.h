@@ -27,7 +27,7 @@ inline constexpr std::string_view kDesktopSequenceSeparator = " | ";
 /// "modifiers", bits kModifierMaskBits) in the order Ctrl, Meta, Alt, Shift,
 /// each followed by "+", then the key: a letter in capitals, a named key as
 /// Qt names it ("Space", "Esc", "Tab", "Backtab", "Backspace", "Return",
-/// "Enter", "Del", "Home", "End", "PgUp", "PgDown", "Left", "Up", "Right",
+/// "Enter", "Del", "Ins", "Home", "End", "PgUp", "PgDown", "Left", "Up", "Right",
 /// "Down", "Help", "Clear", "F1" to "F35"), any other character as it is. A
 /// capital letter means Shift, as in the glyph notation. A modifier-only
 /// stroke says nothing when a key stroke follows it (the key stroke carries

@@ -24,12 +24,6 @@
 
 namespace qor {
 
-/// The stored sequence of `chords`: per chord a modifier-only stroke with its
-/// modifiers (none for a chord without), then the key stroke with "key",
-/// "unichar" (its first UTF-16 unit), "code" and "modifiers", as the key
-/// configurator captures the same keys. Result: an empty array for no chords.
-[[nodiscard]] MutableArrayRef sequenceOfChords(const std::vector<ParsedChord>& chords);
-
 /// A GTK accelerator: modifiers in angle brackets (any case: "<Control>",
 /// "<Ctrl>", "<Primary>", "<Shift>", "<Alt>", "<Mod1>", "<Super>", "<Meta>"),
 /// then one X keysym name: a letter or digit, a punctuation name

@@ -50,6 +50,7 @@ inline constexpr PaneOutlet kPaneOutlets[] = {
     {"BTN_kb_cheat_sheet", OutletKind::Button},
     {"TEXT_kb_layout", OutletKind::TextField},
     {"TEXT_kb_desktop", OutletKind::TextField},
+    {"TEXT_kb_hot_key", OutletKind::TextField},
 };
 
 }  // namespace qor

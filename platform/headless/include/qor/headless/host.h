@@ -40,6 +40,9 @@ class HeadlessApplication final : public Application {
   // The desktop's shortcuts, as the test arranges them (none at first).
   [[nodiscard]] std::vector<DesktopShortcut> desktopShortcuts() const override { return desktopShortcuts_; }
   void setDesktopShortcuts(std::vector<DesktopShortcut> shortcuts) { desktopShortcuts_ = std::move(shortcuts); }
+  // Everywhere unless the test says otherwise.
+  [[nodiscard]] HotKeyReach hotKeyReach() const override { return hotKeyReach_; }
+  void setHotKeyReach(HotKeyReach reach) { hotKeyReach_ = reach; }
 
   [[nodiscard]] KeySnooper* snooper() const { return snooper_; }
   // The menu bar (null: none). Items of the old menu die with it.
@@ -56,6 +59,7 @@ class HeadlessApplication final : public Application {
   std::vector<Document*> documents_;
   std::vector<std::string> untypableKeys_;
   std::vector<DesktopShortcut> desktopShortcuts_;
+  HotKeyReach hotKeyReach_ = HotKeyReach::Everywhere;
 };
 
 // A preferences panel over any defaults store. defaults() hands out a view of
